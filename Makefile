@@ -1,0 +1,47 @@
+# The project's entry points; README.md explains them.
+#   make test       install what is missing, build, run every test
+#   make test-asan  every test under AddressSanitizer + UndefinedBehaviorSanitizer
+#   make test-tsan  the threading tests under ThreadSanitizer
+#   make format     reformat the sources; make format-check only checks
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+ifneq ($(CI),)
+  CMAKE_FLAGS += -DKALVERA_WERROR=ON
+endif
+CTEST = ctest --output-on-failure --no-tests=error -j $(JOBS)
+ASAN = address,undefined
+SOURCES = $(shell git ls-files '*.cpp' '*.h' 2>/dev/null)
+
+# $(1): build directory, $(2): extra CMake arguments
+define build_in
+	cmake -S . -B $(1) -G Ninja $(CMAKE_FLAGS) $(2)
+	cmake --build $(1) -j $(JOBS)
+endef
+
+.PHONY: deps build test test-asan test-tsan format format-check clean
+
+deps:
+	scripts/install-deps
+
+build: deps
+	$(call build_in,build,)
+
+test: build
+	cd build && $(CTEST)
+
+test-asan: deps
+	$(call build_in,build-asan,-DKALVERA_SANITIZE=$(ASAN))
+	cd build-asan && $(CTEST)
+
+test-tsan: deps
+	$(call build_in,build-tsan,-DKALVERA_SANITIZE=thread)
+	cd build-tsan && $(CTEST) -L threading
+
+format: deps
+	clang-format -i $(SOURCES)
+
+format-check: deps
+	clang-format --dry-run --Werror $(SOURCES)
+
+clean:
+	rm -rf build build-asan build-tsan

@@ -1,0 +1,84 @@
+#ifndef FTDISIM_BUS_H
+#define FTDISIM_BUS_H
+
+#include <ftdisim/D2xxFunction.h>
+#include <ftdisim/DeviceDescription.h>
+#include <ftdisim/DeviceStats.h>
+#include <ftdisim/Export.h>
+#include <ftdisim/PinModel.h>
+#include <ftdisim/Trace.h>
+#include <ftdisim/TransferFault.h>
+
+#include <ftd2xx.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace ftdisim {
+
+// The simulated USB bus behind the D2XX functions: one per process, shared by
+// the SDK and the tests. Every member is thread-safe and may be called while
+// other threads are inside D2XX calls. A DeviceId that the bus does not know
+// (for instance one from before reset()) throws std::out_of_range.
+class FTDISIM_EXPORT Bus {
+public:
+    static Bus& instance();
+
+    Bus(const Bus&) = delete;
+    Bus& operator=(const Bus&) = delete;
+
+    // Back to the start state: the devices of FTDISIM_DEVICES, or one unopened
+    // FT245R; FTDISIM_OPEN_STATUS, or no open failure; no other fault, pin
+    // model or trace; counts zero. Handles of earlier opens become invalid.
+    void reset();
+    // No devices at all. Handles of earlier opens become invalid.
+    void clear();
+
+    // Appended to the device list: list order is D2XX index order.
+    DeviceId attach(const DeviceDescription& description = {});
+    // Gone from the list. A handle still open on it fails every call with
+    // FT_IO_ERROR; FT_Close fails too but releases the handle. Its trace and
+    // stats stay readable.
+    void unplug(DeviceId device);
+    // The plugged devices, in D2XX index order.
+    std::vector<DeviceId> devices() const;
+    void setOpenedElsewhere(DeviceId device, bool opened);
+
+    // The next FT_Open returns `status`, whatever index it asks for, and opens
+    // nothing. Throws std::invalid_argument for FT_OK.
+    void failNextOpen(FT_STATUS status);
+    // Every FT_Open returns `status` until cleared with std::nullopt.
+    void failEveryOpen(std::optional<FT_STATUS> status);
+    // std::nullopt clears the fault. Throws std::invalid_argument for a count
+    // of 0 or below -1, or a period below 1.
+    void setWriteFault(DeviceId device, std::optional<TransferFault> fault);
+    void setReadFault(DeviceId device, std::optional<TransferFault> fault);
+
+    // What the outside drives on the input pins while no pin model is attached.
+    void setInputLevels(DeviceId device, std::uint8_t levels);
+    // Replaces the device's pin model; nullptr detaches it.
+    void setPinModel(DeviceId device, std::shared_ptr<PinModel> model);
+    // The levels the chip drives: the last byte the pins took, on the output
+    // pins of bit-bang mode; 0 on the other pins.
+    std::uint8_t outputLevels(DeviceId device) const;
+
+    Trace trace(DeviceId device) const;
+    void clearTrace(DeviceId device);
+    // Events kept per device, for the devices attached now and later, until
+    // reset() restores the default of two million.
+    void setTraceCapacity(std::size_t eventsPerDevice);
+    DeviceStats stats(DeviceId device) const;
+    // Calls of a D2XX function since reset(), on any or no device: failing
+    // calls, calls with invalid handles and calls on unplugged devices count.
+    unsigned callCount(D2xxFunction function) const;
+
+private:
+    Bus() = default;
+};
+
+} // namespace ftdisim
+
+#endif

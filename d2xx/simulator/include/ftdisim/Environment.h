@@ -1,0 +1,39 @@
+#ifndef FTDISIM_ENVIRONMENT_H
+#define FTDISIM_ENVIRONMENT_H
+
+#include <ftdisim/DeviceDescription.h>
+#include <ftdisim/Export.h>
+
+#include <ftd2xx.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The environment variables that set up the bus of a process the test does
+// not control, such as a demo run as a subprocess. The bus reads them when it
+// is first used and on every Bus::reset(); README.md describes them.
+namespace ftdisim {
+
+inline constexpr const char* kDevicesVariable = "FTDISIM_DEVICES";
+inline constexpr const char* kOpenStatusVariable = "FTDISIM_OPEN_STATUS";
+
+struct DeviceListParse {
+    std::vector<DeviceDescription> devices;
+    // One message per entry that was skipped because it is malformed.
+    std::vector<std::string> errors;
+};
+
+// Parses a FTDISIM_DEVICES value: entries separated by ';', each
+// "description[,serial[,opened]]". Blanks around fields and empty entries are
+// ignored, so "" is a bus without devices.
+FTDISIM_EXPORT DeviceListParse parseDeviceList(std::string_view text);
+
+// Parses a FTDISIM_OPEN_STATUS value: a status other than FT_OK, in decimal.
+// Anything else gives no status.
+FTDISIM_EXPORT std::optional<FT_STATUS> parseOpenStatus(std::string_view text);
+
+} // namespace ftdisim
+
+#endif

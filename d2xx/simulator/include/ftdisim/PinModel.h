@@ -1,0 +1,41 @@
+#ifndef FTDISIM_PINMODEL_H
+#define FTDISIM_PINMODEL_H
+
+#include <ftdisim/Clock.h>
+#include <ftdisim/Export.h>
+
+#include <cstdint>
+
+namespace ftdisim {
+
+// What sits behind a device's pins: a turntable, a camera, a test's recorder.
+//
+// The bus calls a model under its lock, in call order, with the timestamp of
+// the trace event that caused the call. So a model must not call back into the
+// Bus (not even from its destructor): that deadlocks. It must not throw. If a
+// test reads a model's state from another thread, the model guards that state
+// with a mutex of its own, taken for nothing but that state.
+class FTDISIM_EXPORT PinModel {
+public:
+    virtual ~PinModel();
+
+    // The chip's bit mode was set; also called once when the model is
+    // attached, so it starts from the chip's state. In bit-bang mode the pins
+    // in `mask` are outputs and drive `outputLevels`; in any other mode no pin
+    // is driven and `outputLevels` is 0. A model chooses its behaviour here.
+    virtual void bitModeChanged(std::uint8_t mask, std::uint8_t mode, std::uint8_t outputLevels,
+                                Clock::time_point time);
+
+    // A write reached the pins: the outputs (the pins in `outputMask`) are at
+    // `levels` from `time` on. Called for each byte, changed or not.
+    virtual void outputsWritten(std::uint8_t levels, std::uint8_t outputMask,
+                                Clock::time_point time);
+
+    // The levels the model drives at `time`; the bus uses those of the pins
+    // that are not outputs. Called for each byte read.
+    virtual std::uint8_t inputLevels(Clock::time_point time);
+};
+
+} // namespace ftdisim
+
+#endif

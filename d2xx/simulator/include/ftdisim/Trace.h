@@ -1,0 +1,41 @@
+#ifndef FTDISIM_TRACE_H
+#define FTDISIM_TRACE_H
+
+#include <ftdisim/Clock.h>
+
+#include <ftd2xx.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace ftdisim {
+
+// One pin-level event of a device, in call order. A call that transfers
+// several bytes gives one event per byte; a failing transfer gives one event.
+struct TraceEvent {
+    enum class Kind : std::uint8_t { Write, Read, SetBitMode, Purge };
+
+    Kind kind = Kind::Write;
+    // Taken inside the call, under the bus lock: timestamps follow trace order.
+    Clock::time_point time;
+    // Write: the byte written. Read: the byte returned (0 when the read
+    // failed). SetBitMode: the direction mask. Purge: the purge mask.
+    std::uint8_t value = 0;
+    // SetBitMode: the mode; 0 for the other kinds.
+    std::uint8_t mode = 0;
+    FT_STATUS status = FT_OK;
+    // Write: whether the output pins took the byte. Not for the other kinds.
+    bool applied = false;
+};
+
+// The recorded events of a device. A trace is bounded; once full, newer events
+// are counted in `dropped` instead, so a checker can tell it is incomplete.
+struct Trace {
+    std::vector<TraceEvent> events;
+    std::size_t dropped = 0;
+};
+
+} // namespace ftdisim
+
+#endif

@@ -1,0 +1,87 @@
+#include <ftdisim/Bus.h>
+
+#include "LockedBus.h"
+
+#include <utility>
+
+namespace ftdisim {
+
+Bus& Bus::instance() {
+    // The state lives behind lockBus(); Bus only gives tests a name for it.
+    static Bus bus;
+    return bus;
+}
+
+void Bus::reset() {
+    lockBus()->reset();
+}
+
+void Bus::clear() {
+    lockBus()->clear();
+}
+
+DeviceId Bus::attach(const DeviceDescription& description) {
+    return lockBus()->attach(description);
+}
+
+void Bus::unplug(DeviceId device) {
+    lockBus()->unplug(device);
+}
+
+std::vector<DeviceId> Bus::devices() const {
+    return lockBus()->pluggedDevices();
+}
+
+void Bus::setOpenedElsewhere(DeviceId device, bool opened) {
+    lockBus()->device(device).setOpenedElsewhere(opened);
+}
+
+void Bus::failNextOpen(FT_STATUS status) {
+    lockBus()->failNextOpen(status);
+}
+
+void Bus::failEveryOpen(std::optional<FT_STATUS> status) {
+    lockBus()->failEveryOpen(status);
+}
+
+void Bus::setWriteFault(DeviceId device, std::optional<TransferFault> fault) {
+    lockBus()->device(device).setWriteFault(fault);
+}
+
+void Bus::setReadFault(DeviceId device, std::optional<TransferFault> fault) {
+    lockBus()->device(device).setReadFault(fault);
+}
+
+void Bus::setInputLevels(DeviceId device, std::uint8_t levels) {
+    lockBus()->device(device).setInputLevels(levels);
+}
+
+void Bus::setPinModel(DeviceId device, std::shared_ptr<PinModel> model) {
+    lockBus()->device(device).setPinModel(std::move(model));
+}
+
+std::uint8_t Bus::outputLevels(DeviceId device) const {
+    return lockBus()->device(device).outputLevels();
+}
+
+Trace Bus::trace(DeviceId device) const {
+    return lockBus()->device(device).trace();
+}
+
+void Bus::clearTrace(DeviceId device) {
+    lockBus()->device(device).clearTrace();
+}
+
+void Bus::setTraceCapacity(std::size_t eventsPerDevice) {
+    lockBus()->setTraceCapacity(eventsPerDevice);
+}
+
+DeviceStats Bus::stats(DeviceId device) const {
+    return lockBus()->device(device).stats();
+}
+
+unsigned Bus::callCount(D2xxFunction function) const {
+    return lockBus()->callCount(function);
+}
+
+} // namespace ftdisim

@@ -1,0 +1,32 @@
+#include "BusSetup.h"
+
+#include <ftdisim/Environment.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+namespace ftdisim {
+
+BusSetup busSetupFromEnvironment() {
+    BusSetup setup;
+    if (const char* devices = std::getenv(kDevicesVariable)) {
+        DeviceListParse parse = parseDeviceList(devices);
+        for (const std::string& error : parse.errors) {
+            std::cerr << "ftdisim: " << kDevicesVariable << ": skipped " << error << '\n';
+        }
+        setup.devices = std::move(parse.devices);
+    } else {
+        setup.devices.emplace_back();
+    }
+    if (const char* status = std::getenv(kOpenStatusVariable)) {
+        setup.openFailure = parseOpenStatus(status);
+        if (!setup.openFailure) {
+            std::cerr << "ftdisim: " << kOpenStatusVariable << "='" << status
+                      << "' ignored: not a decimal status other than 0\n";
+        }
+    }
+    return setup;
+}
+
+} // namespace ftdisim

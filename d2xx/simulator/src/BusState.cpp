@@ -1,0 +1,161 @@
+#include "BusState.h"
+
+#include "BusSetup.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+#include <utility>
+
+namespace ftdisim {
+
+namespace {
+
+// Two million events are some minutes of a driver polling as fast as it can,
+// and some tens of megabytes per device.
+constexpr std::size_t kDefaultTraceCapacity = 2000000;
+
+std::string serialNumberFor(int attachNumber) {
+    char serial[16];
+    std::snprintf(serial, sizeof serial, "KT%06d", attachNumber);
+    return serial;
+}
+
+void requireFailure(FT_STATUS status) {
+    if (status == FT_OK) {
+        throw std::invalid_argument("ftdisim: an open failure needs a status other than FT_OK");
+    }
+}
+
+} // namespace
+
+BusState::BusState()
+    : traceCapacity_(kDefaultTraceCapacity) {
+    reset();
+}
+
+void BusState::reset() {
+    clear();
+    nextOpenFailure_.reset();
+    calls_.fill(0);
+    traceCapacity_ = kDefaultTraceCapacity;
+    BusSetup setup = busSetupFromEnvironment();
+    everyOpenFailure_ = setup.openFailure;
+    for (DeviceDescription& description : setup.devices) {
+        attach(std::move(description));
+    }
+}
+
+void BusState::clear() {
+    devices_.clear();
+    plugged_.clear();
+    handles_.clear();
+    deviceList_.clear();
+    attachedSinceEmpty_ = 0;
+}
+
+DeviceId BusState::attach(DeviceDescription description) {
+    ++attachedSinceEmpty_;
+    if (description.serialNumber.empty()) {
+        description.serialNumber = serialNumberFor(attachedSinceEmpty_);
+    }
+    const DeviceId id = nextId_++;
+    devices_.try_emplace(id, id, std::move(description), traceCapacity_);
+    plugged_.push_back(id);
+    return id;
+}
+
+void BusState::unplug(DeviceId id) {
+    device(id).unplug();
+    plugged_.erase(std::remove(plugged_.begin(), plugged_.end(), id), plugged_.end());
+}
+
+std::vector<DeviceId> BusState::pluggedDevices() const {
+    return plugged_;
+}
+
+SimulatedDevice& BusState::device(DeviceId id) {
+    return devices_.at(id);
+}
+
+const SimulatedDevice& BusState::device(DeviceId id) const {
+    return devices_.at(id);
+}
+
+void BusState::failNextOpen(FT_STATUS status) {
+    requireFailure(status);
+    nextOpenFailure_ = status;
+}
+
+void BusState::failEveryOpen(std::optional<FT_STATUS> status) {
+    if (status) {
+        requireFailure(*status);
+    }
+    everyOpenFailure_ = status;
+}
+
+void BusState::setTraceCapacity(std::size_t eventsPerDevice) {
+    traceCapacity_ = eventsPerDevice;
+    for (auto& entry : devices_) {
+        entry.second.setTraceCapacity(eventsPerDevice);
+    }
+}
+
+void BusState::countCall(D2xxFunction function) {
+    ++calls_.at(static_cast<std::size_t>(function));
+}
+
+unsigned BusState::callCount(D2xxFunction function) const {
+    return calls_.at(static_cast<std::size_t>(function));
+}
+
+DWORD BusState::buildDeviceList() {
+    deviceList_.clear();
+    for (DeviceId id : plugged_) {
+        deviceList_.push_back(device(id).listNode());
+    }
+    return static_cast<DWORD>(deviceList_.size());
+}
+
+DWORD BusState::copyDeviceList(FT_DEVICE_LIST_INFO_NODE* destination, DWORD capacity) const {
+    const std::size_t count = std::min<std::size_t>(capacity, deviceList_.size());
+    std::copy_n(deviceList_.begin(), count, destination);
+    return static_cast<DWORD>(count);
+}
+
+FT_STATUS BusState::open(int index, FT_HANDLE* handle) {
+    if (nextOpenFailure_) {
+        return std::exchange(nextOpenFailure_, std::nullopt).value();
+    }
+    if (everyOpenFailure_) {
+        return *everyOpenFailure_;
+    }
+    if (index < 0 || static_cast<std::size_t>(index) >= plugged_.size()) {
+        return FT_DEVICE_NOT_FOUND;
+    }
+    const DeviceId id = plugged_[static_cast<std::size_t>(index)];
+    SimulatedDevice& opening = device(id);
+    if (!opening.canOpen()) {
+        return FT_DEVICE_NOT_OPENED;
+    }
+    *handle = handles_.issue(id);
+    opening.opened(*handle);
+    return FT_OK;
+}
+
+FT_STATUS BusState::close(FT_HANDLE handle) {
+    const std::optional<DeviceId> id = handles_.find(handle);
+    if (!id) {
+        return FT_INVALID_HANDLE;
+    }
+    handles_.release(handle);
+    return device(*id).close();
+}
+
+SimulatedDevice* BusState::deviceFor(FT_HANDLE handle) {
+    const std::optional<DeviceId> id = handles_.find(handle);
+    return id ? &device(*id) : nullptr;
+}
+
+} // namespace ftdisim

@@ -1,0 +1,71 @@
+#ifndef FTDISIM_BUSSTATE_H
+#define FTDISIM_BUSSTATE_H
+
+#include "HandleTable.h"
+#include "SimulatedDevice.h"
+
+#include <ftdisim/D2xxFunction.h>
+#include <ftdisim/DeviceDescription.h>
+
+#include <ftd2xx.h>
+
+#include <array>
+#include <cstddef>
+#include <map>
+#include <optional>
+#include <vector>
+
+namespace ftdisim {
+
+// Everything on the simulated bus, and the rules of the device list and of
+// opening. Not thread-safe: LockedBus gives access to the one instance.
+class BusState {
+public:
+    BusState();
+
+    void reset();
+    void clear();
+    DeviceId attach(DeviceDescription description);
+    void unplug(DeviceId id);
+    std::vector<DeviceId> pluggedDevices() const;
+    // Plugged or unplugged since the bus was last emptied. Throws
+    // std::out_of_range for any other id.
+    SimulatedDevice& device(DeviceId id);
+    const SimulatedDevice& device(DeviceId id) const;
+
+    void failNextOpen(FT_STATUS status);
+    void failEveryOpen(std::optional<FT_STATUS> status);
+    void setTraceCapacity(std::size_t eventsPerDevice);
+    void countCall(D2xxFunction function);
+    unsigned callCount(D2xxFunction function) const;
+
+    // Takes the snapshot that copyDeviceList() copies from; the number of devices.
+    DWORD buildDeviceList();
+    // Copies at most `capacity` entries; the number copied.
+    DWORD copyDeviceList(FT_DEVICE_LIST_INFO_NODE* destination, DWORD capacity) const;
+    FT_STATUS open(int index, FT_HANDLE* handle);
+    FT_STATUS close(FT_HANDLE handle);
+    // The device of an open handle; null for an unknown, closed or stale one.
+    SimulatedDevice* deviceFor(FT_HANDLE handle);
+
+private:
+    static constexpr std::size_t kFunctionCount = static_cast<std::size_t>(D2xxFunction::Close) + 1;
+
+    // Unplugged devices stay until the bus is emptied, for their traces.
+    std::map<DeviceId, SimulatedDevice> devices_;
+    std::vector<DeviceId> plugged_;
+    HandleTable handles_;
+    std::vector<FT_DEVICE_LIST_INFO_NODE> deviceList_;
+    std::optional<FT_STATUS> nextOpenFailure_;
+    std::optional<FT_STATUS> everyOpenFailure_;
+    std::array<unsigned, kFunctionCount> calls_{};
+    std::size_t traceCapacity_;
+    // Ids are never reused, so an id kept from before reset() cannot name a
+    // device attached after it.
+    DeviceId nextId_ = 1;
+    int attachedSinceEmpty_ = 0;
+};
+
+} // namespace ftdisim
+
+#endif

@@ -1,0 +1,91 @@
+#include <ftdisim/Environment.h>
+
+#include <charconv>
+#include <utility>
+
+namespace ftdisim {
+
+namespace {
+
+constexpr std::string_view kBlanks = " \t";
+constexpr std::string_view kOpenedFlag = "opened";
+constexpr std::size_t kMaxFields = 3;
+
+std::string_view trimmed(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
+
+std::vector<std::string_view> split(std::string_view text, char separator) {
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    for (std::size_t end = text.find(separator); end != std::string_view::npos;
+         end = text.find(separator, start)) {
+        parts.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
+// The device an entry describes, or why it does not describe one.
+std::pair<std::optional<DeviceDescription>, std::string> parseEntry(std::string_view entry) {
+    const std::vector<std::string_view> fields = split(entry, ',');
+    if (fields.size() > kMaxFields) {
+        return {std::nullopt, "more fields than description, serial and opened"};
+    }
+    DeviceDescription device;
+    device.description = trimmed(fields[0]);
+    if (device.description.empty()) {
+        return {std::nullopt, "no description"};
+    }
+    if (fields.size() > 1) {
+        device.serialNumber = trimmed(fields[1]);
+    }
+    if (fields.size() > 2) {
+        const std::string_view flag = trimmed(fields[2]);
+        if (!flag.empty() && flag != kOpenedFlag) {
+            return {std::nullopt, "third field is not 'opened'"};
+        }
+        device.openedElsewhere = flag == kOpenedFlag;
+    }
+    return {std::move(device), {}};
+}
+
+} // namespace
+
+DeviceListParse parseDeviceList(std::string_view text) {
+    DeviceListParse result;
+    for (std::string_view entry : split(text, ';')) {
+        entry = trimmed(entry);
+        if (entry.empty()) {
+            continue;
+        }
+        auto [device, error] = parseEntry(entry);
+        if (device) {
+            result.devices.push_back(std::move(*device));
+        } else {
+            result.errors.push_back("'" + std::string(entry) + "': " + error);
+        }
+    }
+    return result;
+}
+
+std::optional<FT_STATUS> parseOpenStatus(std::string_view text) {
+    text = trimmed(text);
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    const char* end = text.data() + text.size();
+    FT_STATUS status = FT_OK;
+    const auto [rest, error] = std::from_chars(text.data(), end, status);
+    if (error != std::errc() || rest != end || status == FT_OK) {
+        return std::nullopt;
+    }
+    return status;
+}
+
+} // namespace ftdisim

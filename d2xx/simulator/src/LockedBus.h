@@ -1,0 +1,30 @@
+#ifndef FTDISIM_LOCKEDBUS_H
+#define FTDISIM_LOCKEDBUS_H
+
+#include "BusState.h"
+
+#include <mutex>
+
+namespace ftdisim {
+
+// Exclusive access to the process-wide bus for one D2XX or control call.
+// One lock for the whole bus keeps every call atomic and the trace in call
+// order; calls are short, so threads hardly wait.
+class LockedBus {
+public:
+    LockedBus(std::mutex& mutex, BusState& state)
+        : lock_(mutex)
+        , state_(state) {}
+
+    BusState* operator->() const { return &state_; }
+
+private:
+    std::lock_guard<std::mutex> lock_;
+    BusState& state_;
+};
+
+LockedBus lockBus();
+
+} // namespace ftdisim
+
+#endif

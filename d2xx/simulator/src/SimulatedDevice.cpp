@@ -1,0 +1,268 @@
+#include "SimulatedDevice.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace ftdisim {
+
+namespace {
+
+// USB vendor and product id of an FT245R, as the list shows them.
+constexpr ULONG kFt245rUsbId = 0x04036001;
+constexpr ULONG kMaxBaudRate = 3000000;
+constexpr UCHAR kMinLatencyTimerMs = 2;
+constexpr ULONG kPurgeMasks = FT_PURGE_RX | FT_PURGE_TX;
+
+template <std::size_t N>
+void copyTerminated(const std::string& text, char (&field)[N]) {
+    const std::size_t length = std::min(text.size(), N - 1);
+    std::copy_n(text.begin(), length, field);
+    field[length] = '\0';
+}
+
+TraceEvent event(TraceEvent::Kind kind, Clock::time_point time, std::uint8_t value,
+                 FT_STATUS status) {
+    TraceEvent e;
+    e.kind = kind;
+    e.time = time;
+    e.value = value;
+    e.status = status;
+    return e;
+}
+
+} // namespace
+
+SimulatedDevice::SimulatedDevice(DeviceId id, DeviceDescription description,
+                                 std::size_t traceCapacity)
+    : id_(id)
+    , description_(std::move(description))
+    , trace_(traceCapacity) {}
+
+FT_DEVICE_LIST_INFO_NODE SimulatedDevice::listNode() const {
+    FT_DEVICE_LIST_INFO_NODE node{};
+    node.Flags = (handle_ || description_.openedElsewhere) ? FT_FLAGS_OPENED : 0;
+    node.ID = kFt245rUsbId;
+    node.LocId = static_cast<DWORD>(id_);
+    copyTerminated(description_.serialNumber, node.SerialNumber);
+    copyTerminated(description_.description, node.Description);
+    node.ftHandle = handle_;
+    return node;
+}
+
+bool SimulatedDevice::canOpen() const {
+    return plugged_ && !handle_ && !description_.openedElsewhere;
+}
+
+void SimulatedDevice::opened(FT_HANDLE handle) {
+    handle_ = handle;
+    ++stats_.opens;
+}
+
+FT_STATUS SimulatedDevice::close() {
+    handle_ = nullptr;
+    ++stats_.closes;
+    return plugged_ ? FT_OK : FT_IO_ERROR;
+}
+
+void SimulatedDevice::unplug() {
+    plugged_ = false;
+}
+
+void SimulatedDevice::setOpenedElsewhere(bool opened) {
+    description_.openedElsewhere = opened;
+}
+
+FT_STATUS SimulatedDevice::setBaudRate(ULONG baudRate) {
+    ++stats_.baudRateSets;
+    if (!plugged_) {
+        return FT_IO_ERROR;
+    }
+    if (baudRate == 0 || baudRate > kMaxBaudRate) {
+        return FT_INVALID_BAUD_RATE;
+    }
+    stats_.baudRate = baudRate;
+    return FT_OK;
+}
+
+FT_STATUS SimulatedDevice::setLatencyTimer(UCHAR timerMs) {
+    ++stats_.latencyTimerSets;
+    if (!plugged_) {
+        return FT_IO_ERROR;
+    }
+    if (timerMs < kMinLatencyTimerMs) {
+        return FT_INVALID_PARAMETER;
+    }
+    stats_.latencyTimerMs = timerMs;
+    return FT_OK;
+}
+
+FT_STATUS SimulatedDevice::setBitMode(UCHAR mask, UCHAR mode) {
+    ++stats_.bitModeSets;
+    const Clock::time_point now = Clock::now();
+    FT_STATUS status = FT_OK;
+    if (!plugged_) {
+        status = FT_IO_ERROR;
+    } else if (mode != FT_BITMODE_RESET && mode != FT_BITMODE_ASYNC_BITBANG) {
+        // The chip has more modes, but the drivers use these two only.
+        status = FT_NOT_SUPPORTED;
+    }
+    TraceEvent e = event(TraceEvent::Kind::SetBitMode, now, mask, status);
+    e.mode = mode;
+    trace_.record(e);
+    if (status != FT_OK) {
+        return status;
+    }
+    stats_.bitMask = mask;
+    stats_.bitMode = mode;
+    if (model_) {
+        model_->bitModeChanged(mask, mode, outputLevels(), now);
+    }
+    return FT_OK;
+}
+
+FT_STATUS SimulatedDevice::purge(ULONG mask) {
+    ++stats_.purges;
+    FT_STATUS status = FT_OK;
+    if (!plugged_) {
+        status = FT_IO_ERROR;
+    } else if ((mask & ~kPurgeMasks) != 0) {
+        status = FT_INVALID_PARAMETER;
+    }
+    trace_.record(
+        event(TraceEvent::Kind::Purge, Clock::now(), static_cast<std::uint8_t>(mask), status));
+    if (status == FT_OK) {
+        stats_.rxPurges += (mask & FT_PURGE_RX) ? 1 : 0;
+        stats_.txPurges += (mask & FT_PURGE_TX) ? 1 : 0;
+    }
+    return status;
+}
+
+FT_STATUS SimulatedDevice::write(const UCHAR* bytes, DWORD count, DWORD* written) {
+    ++stats_.writes;
+    const Clock::time_point now = Clock::now();
+    if (!plugged_) {
+        return failWrite(bytes, count, written, FT_IO_ERROR, now);
+    }
+    if (!written || (count > 0 && !bytes)) {
+        return failWrite(bytes, count, written, FT_INVALID_PARAMETER, now);
+    }
+    *written = 0;
+    if (count == 0) {
+        return FT_OK;
+    }
+    if (const std::optional<FT_STATUS> fault = writeFaults_.nextCall()) {
+        return failWrite(bytes, count, written, *fault, now);
+    }
+    for (DWORD i = 0; i < count; ++i) {
+        const Clock::time_point time = i == 0 ? now : Clock::now();
+        TraceEvent e = event(TraceEvent::Kind::Write, time, bytes[i], FT_OK);
+        e.applied = inBitBangMode();
+        trace_.record(e);
+        if (e.applied) {
+            latch_ = bytes[i];
+            if (model_) {
+                model_->outputsWritten(outputLevels(), outputMask(), time);
+            }
+        }
+    }
+    *written = count;
+    return FT_OK;
+}
+
+FT_STATUS SimulatedDevice::read(UCHAR* bytes, DWORD count, DWORD* returned) {
+    ++stats_.reads;
+    const Clock::time_point now = Clock::now();
+    if (!plugged_) {
+        return failRead(returned, FT_IO_ERROR, now);
+    }
+    if (!returned || (count > 0 && !bytes)) {
+        return failRead(returned, FT_INVALID_PARAMETER, now);
+    }
+    *returned = 0;
+    if (count == 0) {
+        return FT_OK;
+    }
+    if (const std::optional<FT_STATUS> fault = readFaults_.nextCall()) {
+        return failRead(returned, *fault, now);
+    }
+    for (DWORD i = 0; i < count; ++i) {
+        const Clock::time_point time = i == 0 ? now : Clock::now();
+        bytes[i] = pinLevels(time);
+        trace_.record(event(TraceEvent::Kind::Read, time, bytes[i], FT_OK));
+    }
+    *returned = count;
+    return FT_OK;
+}
+
+void SimulatedDevice::setWriteFault(std::optional<TransferFault> fault) {
+    writeFaults_.set(fault);
+}
+
+void SimulatedDevice::setReadFault(std::optional<TransferFault> fault) {
+    readFaults_.set(fault);
+}
+
+void SimulatedDevice::setInputLevels(std::uint8_t levels) {
+    inputLevels_ = levels;
+}
+
+void SimulatedDevice::setPinModel(std::shared_ptr<PinModel> model) {
+    model_ = std::move(model);
+    if (model_) {
+        model_->bitModeChanged(stats_.bitMask, stats_.bitMode, outputLevels(), Clock::now());
+    }
+}
+
+std::uint8_t SimulatedDevice::outputLevels() const {
+    return latch_ & outputMask();
+}
+
+void SimulatedDevice::clearTrace() {
+    trace_.clear();
+}
+
+void SimulatedDevice::setTraceCapacity(std::size_t capacity) {
+    trace_.setCapacity(capacity);
+}
+
+DeviceStats SimulatedDevice::stats() const {
+    DeviceStats stats = stats_;
+    stats.plugged = plugged_;
+    stats.open = handle_ != nullptr;
+    stats.openedElsewhere = description_.openedElsewhere;
+    return stats;
+}
+
+bool SimulatedDevice::inBitBangMode() const {
+    return stats_.bitMode == FT_BITMODE_ASYNC_BITBANG;
+}
+
+std::uint8_t SimulatedDevice::outputMask() const {
+    return inBitBangMode() ? stats_.bitMask : 0;
+}
+
+std::uint8_t SimulatedDevice::pinLevels(Clock::time_point time) {
+    const std::uint8_t driven = outputMask();
+    const std::uint8_t outside = model_ ? model_->inputLevels(time) : inputLevels_;
+    return static_cast<std::uint8_t>((latch_ & driven) | (outside & ~driven));
+}
+
+FT_STATUS SimulatedDevice::failWrite(const UCHAR* bytes, DWORD count, DWORD* written,
+                                     FT_STATUS status, Clock::time_point time) {
+    const std::uint8_t first = (bytes && count > 0) ? bytes[0] : 0;
+    trace_.record(event(TraceEvent::Kind::Write, time, first, status));
+    if (written) {
+        *written = 0;
+    }
+    return status;
+}
+
+FT_STATUS SimulatedDevice::failRead(DWORD* returned, FT_STATUS status, Clock::time_point time) {
+    trace_.record(event(TraceEvent::Kind::Read, time, 0, status));
+    if (returned) {
+        *returned = 0;
+    }
+    return status;
+}
+
+} // namespace ftdisim

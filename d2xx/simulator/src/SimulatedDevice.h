@@ -1,0 +1,86 @@
+#ifndef FTDISIM_SIMULATEDDEVICE_H
+#define FTDISIM_SIMULATEDDEVICE_H
+
+#include "FaultSchedule.h"
+#include "TraceRecorder.h"
+
+#include <ftdisim/DeviceDescription.h>
+#include <ftdisim/DeviceStats.h>
+#include <ftdisim/PinModel.h>
+#include <ftdisim/Trace.h>
+#include <ftdisim/TransferFault.h>
+
+#include <ftd2xx.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+namespace ftdisim {
+
+// One FT245R on the bus: its chip state, what is behind its pins, its faults
+// and its trace. Not thread-safe: the bus calls it under its lock.
+//
+// Pins: in asynchronous bit-bang mode the pins in the direction mask are
+// outputs and take each written byte; the others are inputs. In reset mode,
+// and before any bit mode is set, no pin is an output: writes succeed (the
+// bytes go to the FIFO) but drive nothing, and reads sample all pins as
+// inputs. Received data is not buffered: a read samples the pins when it is
+// made, so purges change nothing but the counts.
+class SimulatedDevice {
+public:
+    SimulatedDevice(DeviceId id, DeviceDescription description, std::size_t traceCapacity);
+
+    // The device's entry in the D2XX device list.
+    FT_DEVICE_LIST_INFO_NODE listNode() const;
+    bool canOpen() const;
+    void opened(FT_HANDLE handle);
+    FT_STATUS close();
+    void unplug();
+    void setOpenedElsewhere(bool opened);
+
+    FT_STATUS setBaudRate(ULONG baudRate);
+    FT_STATUS setLatencyTimer(UCHAR timerMs);
+    FT_STATUS setBitMode(UCHAR mask, UCHAR mode);
+    FT_STATUS purge(ULONG mask);
+    FT_STATUS write(const UCHAR* bytes, DWORD count, DWORD* written);
+    FT_STATUS read(UCHAR* bytes, DWORD count, DWORD* returned);
+
+    void setWriteFault(std::optional<TransferFault> fault);
+    void setReadFault(std::optional<TransferFault> fault);
+    void setInputLevels(std::uint8_t levels);
+    void setPinModel(std::shared_ptr<PinModel> model);
+    std::uint8_t outputLevels() const;
+    const Trace& trace() const { return trace_.trace(); }
+    void clearTrace();
+    void setTraceCapacity(std::size_t capacity);
+    DeviceStats stats() const;
+
+private:
+    bool inBitBangMode() const;
+    std::uint8_t outputMask() const;
+    std::uint8_t pinLevels(Clock::time_point time);
+    FT_STATUS failWrite(const UCHAR* bytes, DWORD count, DWORD* written, FT_STATUS status,
+                        Clock::time_point time);
+    FT_STATUS failRead(DWORD* returned, FT_STATUS status, Clock::time_point time);
+
+    DeviceId id_;
+    DeviceDescription description_;
+    bool plugged_ = true;
+    FT_HANDLE handle_ = nullptr;
+    // Counts and chip settings; the other members hold the rest of the state.
+    DeviceStats stats_;
+    // The last byte the pins took; kept across bit-mode changes like a chip's
+    // output latch.
+    std::uint8_t latch_ = 0;
+    std::uint8_t inputLevels_ = 0;
+    std::shared_ptr<PinModel> model_;
+    FaultSchedule writeFaults_;
+    FaultSchedule readFaults_;
+    TraceRecorder trace_;
+};
+
+} // namespace ftdisim
+
+#endif

@@ -1,0 +1,267 @@
+#include "LxKalveraTurntableControl.h"
+
+#include "LxDCMotor.h"
+#include "LxKalveraTurntableControl_p.h"
+#include "LxStepperMotor.h"
+#include "LxTurntableModels.h"
+
+#include <chrono>
+#include <cstdint>
+#include <thread>
+
+LxKalveraTurntableControl::LxKalveraTurntableControl()
+    : d(std::make_unique<TurntableControlPrivate>()) {
+    SetRotationGlobalOriginHere();
+}
+
+// A rotation thread must not outlive the driver or this controller, which it
+// calls at its end; and the D2XX handle is released with its owner.
+LxKalveraTurntableControl::~LxKalveraTurntableControl() {
+    closeDevice();
+}
+
+std::list<std::string> LxKalveraTurntableControl::availableDevices() const {
+    deviceIndex = LxFTDIController::availableDeviceIndex(TURNTABLE_CHIP_SEARCH_TEXT);
+    if (deviceIndex == -1) {
+        const std::wstring text = L"The turntable device cannot be found.\n\n"
+                                  L"- make sure driver is installed\n"
+                                  L"- make sure turntable is powered on\n"
+                                  L"- make sure turntable is connected via USB\n";
+        // A search is a query, but like any failing operation it leaves its reason.
+        const_cast<LxKalveraTurntableControl*>(this)->setLastError(
+            LxAbstractPlugin::wideToNativeString(text));
+        return {};
+    }
+    std::list<std::string> names;
+    for (const LxTurntableModel& model : turntableModels) {
+        names.emplace_back(model.name);
+    }
+    return names;
+}
+
+void LxKalveraTurntableControl::openDevice(unsigned long model, bool* opened) {
+    closeDevice();
+    if (model >= turntableModels.size()) {
+        return;
+    }
+    const LxTurntableModel& row = turntableModels[model];
+    if (row.dcMotor) {
+        motorDriver = std::make_unique<LxDCMotor>();
+    } else {
+        motorDriver = std::make_unique<LxStepperMotor>(static_cast<int>(model));
+    }
+    if (row.countsPerRevolution) {
+        SetCountsPerRevolution(*row.countsPerRevolution);
+    }
+    if (row.lockMotorWhenIdle) {
+        SetLockMotorWhenIdle(*row.lockMotorWhenIdle);
+    }
+    if (row.motorEnableActiveHigh) {
+        SetMotorEnableActiveHigh(*row.motorEnableActiveHigh);
+    }
+    if (row.clockwiseActiveHigh) {
+        SetClockwiseActiveHigh(*row.clockwiseActiveHigh);
+    }
+    motorDriver->setOwner(this);
+
+    std::wstring message;
+    const bool succeeded = motorDriver->openDevice(deviceIndex, &message);
+    *opened = succeeded;
+    if (!succeeded) {
+        setLastError(LxAbstractPlugin::wideToNativeString(message));
+        motorDriver.reset();
+    }
+    updateDeviceSettingsUI(static_cast<int>(model));
+}
+
+void LxKalveraTurntableControl::openDevice(unsigned long model) {
+    bool opened = false;
+    openDevice(model, &opened);
+    if (opened) {
+        hardwareOpenSucceeded(model, model != STANDARD_MODEL_INDEX);
+    } else {
+        hardwareDisconnected(model);
+    }
+}
+
+void LxKalveraTurntableControl::closeDevice() {
+    if (!motorDriver) {
+        return;
+    }
+    motorDriver->closeDevice();
+    motorDriver.reset();
+}
+
+bool LxKalveraTurntableControl::isTurntableOpened() const {
+    return motorDriver != nullptr;
+}
+
+void LxKalveraTurntableControl::SetCountsPerRevolution(unsigned int counts) {
+    if (motorDriver) {
+        motorDriver->SetCountsPerRevolution(counts);
+    }
+}
+
+unsigned int LxKalveraTurntableControl::countsPerRevolution() const {
+    return motorDriver ? motorDriver->CountsPerRevolution() : 0;
+}
+
+void LxKalveraTurntableControl::SetClockwiseActiveHigh(bool activeHigh) {
+    if (motorDriver) {
+        motorDriver->SetClockwiseActiveHigh(activeHigh);
+    }
+}
+
+bool LxKalveraTurntableControl::isClockwiseActiveHigh() const {
+    return motorDriver && motorDriver->isClockwiseActiveHigh();
+}
+
+void LxKalveraTurntableControl::SetMotorEnableActiveHigh(bool activeHigh) {
+    if (motorDriver) {
+        motorDriver->SetMotorEnableActiveHigh(activeHigh);
+    }
+}
+
+bool LxKalveraTurntableControl::isMotorEnableActiveHigh() const {
+    return motorDriver && motorDriver->isMotorEnableActiveHigh();
+}
+
+void LxKalveraTurntableControl::SetLockMotorWhenIdle(bool lock) {
+    if (motorDriver) {
+        motorDriver->SetLockMotorWhenIdle(lock);
+    }
+}
+
+bool LxKalveraTurntableControl::isLockMotorWhenIdle() const {
+    return motorDriver && motorDriver->isLockMotorWhenIdle();
+}
+
+void LxKalveraTurntableControl::SetRotationSpeed(unsigned int speed) {
+    if (motorDriver) {
+        motorDriver->SetRotationSpeed(speed);
+    }
+}
+
+unsigned int LxKalveraTurntableControl::rotationSpeed() const {
+    return motorDriver ? motorDriver->RotationSpeed() : 0;
+}
+
+void LxKalveraTurntableControl::SetRotationClockwise() {
+    if (motorDriver) {
+        motorDriver->SetRotationClockwise();
+    }
+}
+
+void LxKalveraTurntableControl::SetRotationCounterClockwise() {
+    if (motorDriver) {
+        motorDriver->SetRotationCounterClockwise();
+    }
+}
+
+bool LxKalveraTurntableControl::isRotationClockwise() const {
+    return motorDriver && motorDriver->isRotationClockwise();
+}
+
+int LxKalveraTurntableControl::SetRotationIncrementInCounts(int counts) {
+    return motorDriver ? motorDriver->SetRotationIncrementInCounts(counts) : 0;
+}
+
+double LxKalveraTurntableControl::SetRotationIncrementInDegrees(double degrees) {
+    return motorDriver ? motorDriver->SetRotationIncrementInDegrees(degrees) : 0.0;
+}
+
+double LxKalveraTurntableControl::SetRotationNextGlobalPositionInDegrees(double degrees) {
+    return motorDriver ? motorDriver->SetRotationNextGlobalPositionInDegrees(degrees) : degrees;
+}
+
+void LxKalveraTurntableControl::SetRotationGlobalOriginHere() {
+    if (motorDriver) {
+        motorDriver->SetRotationGlobalOriginHere();
+    }
+}
+
+bool LxKalveraTurntableControl::startRotation() {
+    return motorDriver && motorDriver->startRotation();
+}
+
+bool LxKalveraTurntableControl::stopRotation() {
+    return motorDriver && motorDriver->stopRotation();
+}
+
+bool LxKalveraTurntableControl::IsTurntableRotating() {
+    return motorDriver && motorDriver->IsTurntableRotating();
+}
+
+void LxKalveraTurntableControl::stopsSpinning() {
+    if (IsTurntableRotating()) {
+        stopRotation();
+    }
+}
+
+void LxKalveraTurntableControl::setComplete360TurnsCount(unsigned short count) {
+    d->complete360TurnsCount = count;
+}
+
+unsigned short LxKalveraTurntableControl::complete360TurnsCount() const {
+    return d->complete360TurnsCount;
+}
+
+void LxKalveraTurntableControl::setDelaySeconds(float preDelay, float postDelay) {
+    d->preDelaySeconds = preDelay;
+    d->postDelaySeconds = postDelay;
+}
+
+void LxKalveraTurntableControl::delaySeconds(float* preDelay, float* postDelay) const {
+    *preDelay = d->preDelaySeconds;
+    *postDelay = d->postDelaySeconds;
+}
+
+float LxKalveraTurntableControl::preDelaySeconds() const {
+    return d->preDelaySeconds;
+}
+
+float LxKalveraTurntableControl::postDelaySeconds() const {
+    return d->postDelaySeconds;
+}
+
+void LxKalveraTurntableControl::setUsingCustomAngles(bool enable) {
+    d->usingCustomAngles = enable;
+}
+
+bool LxKalveraTurntableControl::isUsingCustomAngles() const {
+    return d->usingCustomAngles;
+}
+
+void LxKalveraTurntableControl::setUsingIndexReshoot(bool enable) {
+    d->usingIndexReshoot = enable;
+}
+
+bool LxKalveraTurntableControl::isUsingIndexReshoot() const {
+    return d->usingIndexReshoot;
+}
+
+void LxKalveraTurntableControl::turntableRotationStoppedHelper() {
+    updateDeviceSettingsUI(-1);
+    if (complete360ProductPhotographyImagesCount(nullptr) == 0) {
+        // Not a move of a running sequence: nothing to tell the host.
+        return;
+    }
+    // A negative delay (the delays are -1 until set) means no delay.
+    const float ms = 1000.0f * d->preDelaySeconds;
+    if (ms >= 1.0f) {
+        // A day caps values (and infinity) that no clock could sleep.
+        const float day = 86400000.0f;
+        std::this_thread::sleep_for(
+            std::chrono::milliseconds(static_cast<std::int64_t>(ms < day ? ms : day)));
+    }
+    // An exception cannot leave a rotation thread without ending the process:
+    // with no callback assigned there is no one to tell.
+    if (TurntableHardwarePrivate::turntableRotationStopped) {
+        turntableRotationStopped();
+    }
+}
+
+void LxKalveraTurntableControl::updateDeviceSettingsUI(int) {
+    // The settings view arrives with the view code; until one exists there is
+    // nothing to refresh.
+}

@@ -1,0 +1,112 @@
+#ifndef LXKALVERATURNTABLECONTROL_H
+#define LXKALVERATURNTABLECONTROL_H
+
+#include "LxTurntableHardware.h"
+
+#include <memory>
+
+class LxFTDIController;
+
+// The SDK's controller of one turntable, and the host's turntable plug-in.
+//
+// It finds the turntable's USB chip, opens one of the eight turntable models
+// on it, forwards motor settings and moves to the model's motor driver, and
+// keeps the shoot settings, which survive closing and reopening the device.
+// Without an open device every motor operation does nothing and returns a
+// neutral value (0, false or 0.0).
+//
+// Call it from one thread, the host's. Moves run on a rotation thread of the
+// driver, which calls turntableRotationStoppedHelper() at the end of each.
+class LX_SDK_EXPORT LxKalveraTurntableControl : public LxTurntableHardware {
+public:
+    class TurntableControlPrivate;
+
+    LxKalveraTurntableControl();
+    // Stops a running rotation and closes the device.
+    ~LxKalveraTurntableControl() override;
+
+    // The eight model names in model-index order when a turntable's chip is
+    // attached and not open elsewhere, else an empty list and a last error that
+    // explains what to check. Remembers the chip for openDevice().
+    std::list<std::string> availableDevices() const override;
+
+    // Opens turntable model `model` (0 to 7) on the chip that availableDevices()
+    // found last, with the model's motor settings; a device still open is
+    // closed first. *opened becomes true on success and false on failure, with
+    // the reason in the last error ("No available device found." or the USB
+    // driver's status text); a model above 7 opens nothing and leaves *opened
+    // as the caller preset it.
+    void openDevice(unsigned long model, bool* opened);
+    // The host's entry: opens `model` and reports hardwareOpenSucceeded(model,
+    // model supports custom angles) or hardwareDisconnected(model).
+    void openDevice(unsigned long model) override;
+    // Stops a running rotation and closes the device; nothing without one.
+    void closeDevice() override;
+    bool isTurntableOpened() const;
+
+    // Motor settings of the open device; they start from the model's values at
+    // every openDevice(). Change them only while no rotation runs.
+    void SetCountsPerRevolution(unsigned int counts);
+    unsigned int countsPerRevolution() const;
+    void SetClockwiseActiveHigh(bool activeHigh);
+    bool isClockwiseActiveHigh() const;
+    void SetMotorEnableActiveHigh(bool activeHigh);
+    bool isMotorEnableActiveHigh() const;
+    // Keep the stepper motor enabled, holding the table, after a move.
+    void SetLockMotorWhenIdle(bool lock);
+    bool isLockMotorWhenIdle() const;
+    // The stepper's step time in milliseconds; larger is slower.
+    void SetRotationSpeed(unsigned int speed);
+    unsigned int rotationSpeed() const;
+
+    // The next move. A clockwise move decreases the global position; positions
+    // are in degrees modulo 360.
+    void SetRotationClockwise();
+    void SetRotationCounterClockwise();
+    bool isRotationClockwise() const;
+    // Counts of the next move (negative: the other direction); 0 is a
+    // continuous rotation. Returns the counts planned; 0 while counts per
+    // revolution are not set.
+    int SetRotationIncrementInCounts(int counts);
+    // Degrees of the next move, rounded to whole counts; returns the angle
+    // planned. An angle under half a count plans no move.
+    double SetRotationIncrementInDegrees(double degrees);
+    // Plans a move in the current direction to `degrees` (a full turn when the
+    // table is there already); returns the angle planned, or `degrees` without
+    // a device.
+    double SetRotationNextGlobalPositionInDegrees(double degrees);
+    // The current position becomes 0.
+    void SetRotationGlobalOriginHere();
+    // Starts the planned move in the background; false if nothing started.
+    bool startRotation();
+    // Ends the running move and waits for its thread; false without a device.
+    bool stopRotation();
+    bool IsTurntableRotating();
+
+    // Stops a running rotation at once.
+    void stopsSpinning() override;
+
+    // Shoot settings; any value is stored as given.
+    void setComplete360TurnsCount(unsigned short count);
+    unsigned short complete360TurnsCount() const;
+    void setDelaySeconds(float preDelay, float postDelay);
+    void delaySeconds(float* preDelay, float* postDelay) const;
+    float preDelaySeconds() const;
+    float postDelaySeconds() const;
+    void setUsingCustomAngles(bool enable);
+    bool isUsingCustomAngles() const;
+    void setUsingIndexReshoot(bool enable);
+    bool isUsingIndexReshoot() const;
+
+    // The end of every move, called by the motor driver on its rotation thread.
+    void turntableRotationStoppedHelper();
+    // Refreshes the settings view for `modelIndex` (-1: a move has ended).
+    void updateDeviceSettingsUI(int modelIndex);
+
+private:
+    std::unique_ptr<LxFTDIController> motorDriver;
+    mutable int deviceIndex = -1;
+    std::unique_ptr<TurntableControlPrivate> d;
+};
+
+#endif

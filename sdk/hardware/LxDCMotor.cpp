@@ -1,0 +1,122 @@
+#include "LxDCMotor.h"
+
+#include <ftd2xx.h>
+
+// The rotation thread runs this class's code: it ends before this part of the
+// object does.
+LxDCMotor::~LxDCMotor() {
+    closeDevice();
+}
+
+bool LxDCMotor::openDevice(int index, std::wstring* message) {
+    if (!LxFTDIController::openDevice(index, message)) {
+        return false;
+    }
+    FT_SetBitMode(deviceHandle, PIN_DIRECTIONS, FT_BITMODE_RESET);
+    Wait(10);
+    FT_SetBitMode(deviceHandle, PIN_DIRECTIONS, FT_BITMODE_ASYNC_BITBANG);
+
+    SetMaskBits(START_OUTPUT, 0);
+    SetMaskBits(CONTINUOUS_OUTPUT, 0);
+    SetMaskBits(COUNT_NIBBLE, IDLE_NIBBLE);
+    SetMaskBits(LOAD_OUTPUT, 0);
+    sendRegister();
+    SetMaskBits(LOAD_OUTPUT, 255);
+    sendRegister();
+    return true;
+}
+
+bool LxDCMotor::StartRotationThread() {
+    return launchRotationThread(&LxDCMotor::rotationThread);
+}
+
+bool LxDCMotor::LoadCounters() {
+    SetMaskBits(LOAD_OUTPUT, 0);
+    sendRegister();
+    SetMaskBits(LOAD_OUTPUT, 255);
+    sendRegister();
+    return true;
+}
+
+bool LxDCMotor::ReadIsTurntableStopped() {
+    return readChipByte(STOPPED_INPUT) != 0;
+}
+
+bool LxDCMotor::StartTurntable() {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        SetMaskBits(START_OUTPUT, 0);
+        sendRegister();
+        SetMaskBits(START_OUTPUT, 255);
+        sendRegister();
+        SetMaskBits(START_OUTPUT, 0);
+        sendRegister();
+        Wait(100);
+        if (!ReadIsTurntableStopped()) {
+            return true;
+        }
+        if (isChipLost()) {
+            return false;
+        }
+    }
+    return false;
+}
+
+void LxDCMotor::loadChunk(unsigned char nibble, bool continuous) {
+    SetMaskBits(COUNT_NIBBLE, nibble);
+    sendRegister();
+    LoadCounters();
+    SetMaskBits(CONTINUOUS_OUTPUT, continuous ? 255 : 0);
+    sendRegister();
+}
+
+void LxDCMotor::runStopSequence() {
+    for (int pass = 0; pass < 20; ++pass) {
+        loadChunk(IDLE_NIBBLE, false);
+        Wait(100);
+        if (ReadIsTurntableStopped() || isChipLost()) {
+            return;
+        }
+    }
+}
+
+void LxDCMotor::rotationThread(LxFTDIController* controller) {
+    auto* driver = static_cast<LxDCMotor*>(controller);
+    const int increment = driver->rotationIncrementInCounts;
+    const bool continuous = increment == 0;
+    int remaining = increment;
+    int chunk = 0;
+    bool done = false;
+
+    driver->SetMaskBits(CONTINUOUS_OUTPUT, 0);
+    driver->sendRegister();
+    for (;;) {
+        if (driver->ReadIsTurntableStopped()) {
+            if (continuous) {
+                driver->loadChunk(IDLE_NIBBLE, true);
+                driver->StartTurntable();
+            } else {
+                // The chunk started last has been run.
+                remaining -= chunk;
+                if (remaining > 0) {
+                    // The counter runs (15 - nibble) mod 16 counts, 0 meaning 16.
+                    chunk = remaining % 16;
+                    driver->loadChunk(static_cast<unsigned char>(15 - chunk), false);
+                    if (chunk == 0) {
+                        chunk = 16;
+                    }
+                    driver->StartTurntable();
+                } else {
+                    done = true;
+                }
+            }
+        }
+        const bool running = driver->isRotationRunning();
+        Wait(1);
+        // A chip that no longer answers would keep this loop polling forever.
+        if (!running || done || driver->isChipLost()) {
+            break;
+        }
+    }
+    driver->runStopSequence();
+    driver->finishRotation();
+}

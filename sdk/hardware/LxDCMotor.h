@@ -1,0 +1,51 @@
+#ifndef LXDCMOTOR_H
+#define LXDCMOTOR_H
+
+#include "LxFTDIController.h"
+
+// Driver of the DC-motor turntable. Its electronics hold a four-bit counter
+// loaded from the pins, a start input, a continuous-run input and a stopped
+// output. A move is run in chunks of at most 16 counts: load a chunk, pulse
+// start, wait until the table reports it has stopped, load the next one.
+// The table has no direction line and no shutter output.
+class LX_SDK_AUTOTEST_EXPORT LxDCMotor final : public LxFTDIController {
+public:
+    // Pins (direction mask 0xEF: all outputs but STOPPED_INPUT).
+    enum : unsigned char {
+        COUNT_NIBBLE = 0x0F,      // 15 minus the chunk's counts modulo 16
+        STOPPED_INPUT = 0x10,     // 1 while the table stands still
+        START_OUTPUT = 0x20,      // a 0-1-0 pulse starts the loaded chunk
+        CONTINUOUS_OUTPUT = 0x40, // 1 runs without counting
+        LOAD_OUTPUT = 0x80,       // a 0-to-1 edge loads the counter from the nibble
+        PIN_DIRECTIONS = 0xEF
+    };
+    // The one-count pattern, used for continuous running and for stopping.
+    static constexpr unsigned char IDLE_NIBBLE = 0x0E;
+
+    LxDCMotor() = default;
+    ~LxDCMotor() override;
+
+    // Opens the device and leaves the table idle: idle nibble loaded, start
+    // and continuous lines low.
+    bool openDevice(int index, std::wstring* message) override;
+    // The DC table has no shutter output: false, nothing is written.
+    bool triggerShutterRelease() override { return false; }
+    // Nothing to prepare: true.
+    bool Initialize() override { return true; }
+    bool StartRotationThread() override;
+
+    bool LoadCounters();
+    bool ReadIsTurntableStopped();
+    // Pulses start until the table reports that it runs, at most 100 times
+    // (about 10 s); false if it never started.
+    bool StartTurntable();
+
+    static void rotationThread(LxFTDIController* driver);
+
+private:
+    void sendRegister() { writeChipByte(outputRegister); }
+    void loadChunk(unsigned char nibble, bool continuous);
+    void runStopSequence();
+};
+
+#endif

@@ -1,0 +1,192 @@
+#ifndef LXFTDICONTROLLER_H
+#define LXFTDICONTROLLER_H
+
+#include "KalveraTurntableSDKGlobal.h"
+#include "RotationThreadState.h"
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+class LxKalveraTurntableControl;
+
+// Base of the two motor drivers. It owns the D2XX handle of the turntable's
+// FT245R chip, whose eight data pins the drivers drive in asynchronous
+// bit-bang mode, the byte composed for those pins, the rotation thread, and the
+// rotation bookkeeping: counts per revolution, the next move in counts and
+// direction, and the table's angular position in degrees.
+//
+// The caller's thread configures the driver and starts and stops moves; during
+// a move the rotation thread is the only user of the chip. Settings and
+// bookkeeping are changed only while no rotation runs.
+class LX_SDK_AUTOTEST_EXPORT LxFTDIController {
+public:
+    enum ENUM_ERROR {
+        FTDI_NO_ERROR = 0,
+        FTDI_READ_ERROR = 1,
+        FTDI_WRITE_ERROR = 2,
+        FTDI_INITIALIZE_ERROR = 3,
+        FTDI_DEVICE_NOT_OPENED = 4,
+        FTDI_DIRECTION_ERROR = 7,
+        FTDI_COUNTS_PER_REVOLUTION_NOT_SET = 8
+    };
+
+    enum { DIRECTION_CLOCKWISE = 1, DIRECTION_COUNTERCLOCKWISE = 2 };
+
+    static constexpr double DEGREES_PER_REVOLUTION = 360.0;
+
+    // How long every transfer with the chip may fail before a move gives the
+    // chip up as lost (unplugged or dead) and ends.
+    static constexpr std::chrono::milliseconds CHIP_LOST_AFTER{2000};
+
+    LxFTDIController();
+    // Stops and joins a running rotation and closes the device.
+    virtual ~LxFTDIController();
+    LxFTDIController(const LxFTDIController&) = delete;
+    LxFTDIController& operator=(const LxFTDIController&) = delete;
+
+    // Opens the D2XX device at list index `index` at 1000000 baud with a 2 ms
+    // latency timer. On failure returns false and, when `message` is not null,
+    // replaces its text: "No available device found." for index -1 (no D2XX
+    // call is made), or the text of FT_Open's status 1 to 5 ("Invalid handle.",
+    // "Device not found", "Device not opened", "IO Error", "Insufficient
+    // resources"); a higher status leaves the text alone. Drivers override it
+    // to put the chip into bit-bang mode after this succeeds.
+    virtual bool openDevice(int index, std::wstring* message);
+    // Fires the camera shutter release, if the turntable has one.
+    virtual bool triggerShutterRelease() = 0;
+    // Prepares the output pins for the next move; false refuses the move.
+    virtual bool Initialize() = 0;
+    // Starts the driver's rotation thread for the planned move.
+    virtual bool StartRotationThread() = 0;
+
+    // The D2XX list index of the first device not open in any process whose
+    // description contains `searchText` (byte-wise, case-sensitive); -1 if none.
+    static int availableDeviceIndex(const char* searchText);
+
+    // Stops and joins a running rotation, then closes the handle.
+    void closeDevice();
+    bool isDeviceOpened() const { return deviceHandle != nullptr; }
+
+    // Sends `byte` to the output pins. Records FTDI_WRITE_ERROR unless exactly
+    // one byte was written, else FTDI_NO_ERROR.
+    void writeChipByte(unsigned char byte);
+    // The pins' levels ANDed with `mask`; 0 when the read fails, which records
+    // FTDI_READ_ERROR.
+    unsigned char readChipByte(unsigned char mask);
+
+    // (current AND NOT mask) OR (value AND mask).
+    static unsigned char SetMaskBits(unsigned char current, unsigned char mask,
+                                     unsigned char value);
+    // Applies the above to the output register; nothing is sent to the chip.
+    void SetMaskBits(unsigned char mask, unsigned char value);
+    unsigned char outputRegisterValue() const { return outputRegister; }
+
+    // Busy-waits `ms` milliseconds on the monotonic clock; returns at once for
+    // ms <= 0. A waiting thread keeps one processor busy.
+    static void Wait(int ms);
+
+    // Stores `error` and returns false, so a failing operation can return it.
+    bool SetFTDIError(ENUM_ERROR error);
+    ENUM_ERROR lastFTDIError() const { return ftdiError; }
+
+    // Starts the planned move in the background. False, with nothing started,
+    // when no device is open (FTDI_DEVICE_NOT_OPENED), a rotation is running,
+    // no move is planned, Initialize() refuses (FTDI_INITIALIZE_ERROR), or the
+    // call comes from this driver's own rotation thread.
+    bool startRotation();
+    // Asks the running rotation to end and waits until its thread has finished,
+    // its final call to the owner included. True also when nothing was started;
+    // false when no device is open (FTDI_DEVICE_NOT_OPENED). Must not be called
+    // from the rotation thread itself.
+    bool stopRotation();
+    bool IsTurntableRotating();
+
+    // The controller whose end-of-move handler the rotation thread calls.
+    void setOwner(LxKalveraTurntableControl* controller) { owner = controller; }
+
+    // Motor settings.
+    void SetCountsPerRevolution(unsigned int counts) { countsPerRevolution = counts; }
+    unsigned int CountsPerRevolution() const { return countsPerRevolution; }
+    void SetClockwiseActiveHigh(bool activeHigh) { clockwiseActiveHigh = activeHigh; }
+    bool isClockwiseActiveHigh() const { return clockwiseActiveHigh; }
+    void SetMotorEnableActiveHigh(bool activeHigh) { motorEnableActiveHigh = activeHigh; }
+    bool isMotorEnableActiveHigh() const { return motorEnableActiveHigh; }
+    void SetLockMotorWhenIdle(bool lock) { lockMotorWhenIdle = lock; }
+    bool isLockMotorWhenIdle() const { return lockMotorWhenIdle; }
+    // The stepper's step time in milliseconds; larger is slower.
+    void SetRotationSpeed(unsigned int speed) { rotationSpeed = speed; }
+    unsigned int RotationSpeed() const { return rotationSpeed; }
+
+    // Rotation bookkeeping. A clockwise move decreases the global position;
+    // positions are reduced modulo 360 and keep their sign.
+    void SetRotationClockwise() { rotationDirection = DIRECTION_CLOCKWISE; }
+    void SetRotationCounterClockwise() { rotationDirection = DIRECTION_COUNTERCLOCKWISE; }
+    bool isRotationClockwise() const { return rotationDirection == DIRECTION_CLOCKWISE; }
+    int RotationDirection() const { return rotationDirection; }
+    // The current position becomes 0; the planned position is kept.
+    void SetRotationGlobalOriginHere() { globalPositionInDegrees = 0.0; }
+    double GlobalPositionInDegrees() const { return globalPositionInDegrees; }
+    double NextGlobalPositionInDegrees() const { return nextGlobalPositionInDegrees; }
+    int RotationIncrementInCounts() const { return rotationIncrementInCounts; }
+    // Whether startRotation() has a move to run (a counted or a continuous one).
+    bool isMovePlanned() const { return plannedMove != PlannedMove::None; }
+
+    double GetRotationIncrementInDegrees() const;
+    // Plans a move of `counts` counts; a negative count flips the direction
+    // first. 0 plans a continuous rotation. Returns the counts planned (never
+    // negative), or 0 with FTDI_COUNTS_PER_REVOLUTION_NOT_SET when counts per
+    // revolution are 0.
+    int SetRotationIncrementInCounts(int counts);
+    // Plans a move of `degrees` rounded half up to whole counts; a negative
+    // angle flips the direction first. Returns the angle of the counts planned.
+    // An angle that rounds to no count (or counts per revolution of 0) plans no
+    // move and returns 0.0.
+    double SetRotationIncrementInDegrees(double degrees);
+    // Plans a move in the current direction that ends on `degrees` (modulo 360):
+    // the angle above 0 and up to 360 that lands there, so a target on the
+    // current position is a full turn. Returns the angle planned.
+    double SetRotationNextGlobalPositionInDegrees(double degrees);
+
+protected:
+    // For the drivers' rotation threads.
+    bool isRotationRunning();
+    // The end of every move: the position becomes the planned one, the running
+    // flag is cleared, then the owner is told (on the rotation thread).
+    void finishRotation();
+    // True once every chip transfer has failed for CHIP_LOST_AFTER.
+    bool isChipLost() const;
+    void stopAndJoinRotation();
+    // Creates the rotation record and starts `rotationFunction` on it.
+    bool launchRotationThread(void (*rotationFunction)(LxFTDIController*));
+
+    LxKalveraTurntableControl* owner = nullptr;
+    void* deviceHandle = nullptr;
+    unsigned char outputRegister = 0;
+    ENUM_ERROR ftdiError = FTDI_NO_ERROR;
+    int rotationDirection = DIRECTION_CLOCKWISE;
+    bool clockwiseActiveHigh = true;
+    bool motorEnableActiveHigh = true;
+    bool auxiliaryOutputHigh = true;
+    unsigned int countsPerRevolution = 0;
+    int rotationIncrementInCounts = 0;
+    double globalPositionInDegrees = 0.0;
+    double nextGlobalPositionInDegrees = 0.0;
+    unsigned int rotationSpeed = 0;
+    bool lockMotorWhenIdle = true;
+    std::unique_ptr<RotationThreadState> rotationState;
+
+private:
+    enum class PlannedMove { None, Counted, Continuous };
+
+    void planPositionAfterIncrement();
+    void flipDirection();
+    void noteTransfer(bool succeeded);
+
+    PlannedMove plannedMove = PlannedMove::Continuous;
+    // Start of the current run of failed transfers; empty while the chip answers.
+    std::chrono::steady_clock::time_point firstFailedTransfer{};
+    bool transfersFailing = false;
+};
+
+#endif

@@ -1,0 +1,89 @@
+#include "LxStepperMotor.h"
+
+#include <ftd2xx.h>
+
+LxStepperMotor::LxStepperMotor(int modelIndex)
+    : modelIndex(modelIndex) {}
+
+// The rotation thread runs this class's code: it ends before this part of the
+// object does.
+LxStepperMotor::~LxStepperMotor() {
+    closeDevice();
+}
+
+bool LxStepperMotor::openDevice(int index, std::wstring* message) {
+    if (!LxFTDIController::openDevice(index, message)) {
+        return false;
+    }
+    FT_SetBitMode(deviceHandle, PIN_DIRECTIONS, FT_BITMODE_RESET);
+    Wait(10);
+    FT_SetBitMode(deviceHandle, PIN_DIRECTIONS, FT_BITMODE_ASYNC_BITBANG);
+    SetMaskBits(FOCUS_OUTPUT | RELEASE_OUTPUT, 0);
+    writeChipByte(outputRegister);
+    return true;
+}
+
+unsigned char LxStepperMotor::enableLevel(bool enabled) const {
+    return enabled == motorEnableActiveHigh ? 255 : 0;
+}
+
+bool LxStepperMotor::Initialize() {
+    if (rotationDirection != DIRECTION_CLOCKWISE &&
+        rotationDirection != DIRECTION_COUNTERCLOCKWISE) {
+        return SetFTDIError(FTDI_DIRECTION_ERROR);
+    }
+    const bool clockwise = rotationDirection == DIRECTION_CLOCKWISE;
+    SetMaskBits(DIRECTION_OUTPUT, clockwise == clockwiseActiveHigh ? 255 : 0);
+    SetMaskBits(ENABLE_OUTPUT, enableLevel(true));
+    SetMaskBits(AUXILIARY_OUTPUT, auxiliaryOutputHigh ? 255 : 0);
+    SetMaskBits(FOCUS_OUTPUT | RELEASE_OUTPUT, 0);
+    writeChipByte(outputRegister);
+    return true;
+}
+
+bool LxStepperMotor::StartRotationThread() {
+    return launchRotationThread(&LxStepperMotor::rotationThread);
+}
+
+bool LxStepperMotor::triggerShutterRelease() {
+    // The chip has one writer at a time: a running move owns it.
+    if (!isDeviceOpened() || IsTurntableRotating()) {
+        return false;
+    }
+    SetMaskBits(FOCUS_OUTPUT, 255);
+    writeChipByte(outputRegister);
+    Wait(500);
+    SetMaskBits(RELEASE_OUTPUT, 255);
+    writeChipByte(outputRegister);
+    Wait(500);
+    SetMaskBits(FOCUS_OUTPUT | RELEASE_OUTPUT, 0);
+    writeChipByte(outputRegister);
+    return true;
+}
+
+void LxStepperMotor::rotationThread(LxFTDIController* controller) {
+    auto* driver = static_cast<LxStepperMotor*>(controller);
+    const int increment = driver->rotationIncrementInCounts;
+    const int stepTime = static_cast<int>(driver->rotationSpeed);
+    const bool continuous = increment == 0;
+    // Composed once: settings changed during the move reach the pins after it.
+    const unsigned char stepHigh = SetMaskBits(driver->outputRegister, STEP_OUTPUT, 255);
+    const unsigned char stepLow = SetMaskBits(driver->outputRegister, STEP_OUTPUT, 0);
+
+    int remaining = increment;
+    for (;;) {
+        Wait(1);
+        driver->writeChipByte(stepHigh);
+        Wait(stepTime);
+        driver->writeChipByte(stepLow);
+        const bool done = !continuous && --remaining == 0;
+        if (!driver->isRotationRunning() || done || driver->isChipLost()) {
+            break;
+        }
+    }
+    if (!driver->lockMotorWhenIdle) {
+        driver->SetMaskBits(ENABLE_OUTPUT, driver->enableLevel(false));
+        driver->writeChipByte(driver->outputRegister);
+    }
+    driver->finishRotation();
+}

@@ -1,0 +1,49 @@
+#ifndef LXSTEPPERMOTOR_H
+#define LXSTEPPERMOTOR_H
+
+#include "LxFTDIController.h"
+
+// Driver of every stepper-motor turntable. The stepper electronics take
+// enable, direction and step inputs from the pins; two more pins drive the
+// camera's shutter-release cable. A move is a train of step pulses, one per
+// count, timed by busy-waiting. After a move the motor either stays enabled,
+// holding the table, or is released.
+class LX_SDK_AUTOTEST_EXPORT LxStepperMotor final : public LxFTDIController {
+public:
+    // Pins (direction mask 0xFF: all outputs; 0x40 and 0x80 stay low).
+    enum : unsigned char {
+        ENABLE_OUTPUT = 0x01,    // level per motorEnableActiveHigh
+        DIRECTION_OUTPUT = 0x02, // clockwise level per clockwiseActiveHigh
+        STEP_OUTPUT = 0x04,      // one 1-then-0 pulse per step
+        AUXILIARY_OUTPUT = 0x08,
+        FOCUS_OUTPUT = 0x10,   // first shutter line: 1 while the release is pressed
+        RELEASE_OUTPUT = 0x20, // second shutter line: 1 in the second half
+        PIN_DIRECTIONS = 0xFF
+    };
+
+    // `modelIndex`: the turntable model this driver was created for.
+    explicit LxStepperMotor(int modelIndex);
+    ~LxStepperMotor() override;
+
+    int ModelIndex() const { return modelIndex; }
+
+    // Opens the device with every line low.
+    bool openDevice(int index, std::wstring* message) override;
+    // Presses the camera's release for about one second on the caller's thread:
+    // focus line at once, release line after 500 ms, both low after 1000 ms.
+    // False, with nothing written, while a rotation runs or no device is open.
+    bool triggerShutterRelease() override;
+    // Enables the motor and sets direction and auxiliary lines for the next
+    // move; false (FTDI_DIRECTION_ERROR) for a direction code other than 1 or 2.
+    bool Initialize() override;
+    bool StartRotationThread() override;
+
+    static void rotationThread(LxFTDIController* driver);
+
+private:
+    unsigned char enableLevel(bool enabled) const;
+
+    int modelIndex;
+};
+
+#endif

@@ -1,0 +1,89 @@
+#include "LxTurntableHardware.h"
+
+std::function<void(LxTurntableHardware*, unsigned long, bool)>
+    LxTurntableHardware::TurntableHardwarePrivate::hardwareOpenSucceeded;
+std::function<void(LxTurntableHardware*, unsigned long)>
+    LxTurntableHardware::TurntableHardwarePrivate::hardwareDisconnected;
+std::function<void(LxTurntableHardware*)>
+    LxTurntableHardware::TurntableHardwarePrivate::turntableRotationStopped;
+
+LxTurntableHardware::TurntableHardwarePrivate::~TurntableHardwarePrivate() {
+    delete[] angles;
+}
+
+LxTurntableHardware::LxTurntableHardware()
+    : d(std::make_unique<TurntableHardwarePrivate>()) {}
+
+LxTurntableHardware::~LxTurntableHardware() = default;
+
+int LxTurntableHardware::pluginType() const {
+    return TurntableHardwarePluginType;
+}
+
+bool LxTurntableHardware::complete360ProductPhotographyWillStart(unsigned short* imagesCount,
+                                                                 float** angles) {
+    if (imagesCount) {
+        d->imagesCount = *imagesCount;
+    }
+    if (angles) {
+        delete[] d->angles;
+        d->angles = *angles;
+    }
+    return true;
+}
+
+bool LxTurntableHardware::rotateDeviceToAngle(float) {
+    d->imageIndex = static_cast<unsigned short>(d->imageIndex + 1);
+    if (d->imageIndex <= d->imagesCount) {
+        return true;
+    }
+    LxTurntableHardware::stopsSpinning();
+    setLastError(QStringLiteral("360 product photography completed."));
+    return false;
+}
+
+void LxTurntableHardware::stopsSpinning() {
+    d->imagesCount = 0;
+    d->imageIndex = 0;
+}
+
+void LxTurntableHardware::setCurrentTurntableIndex(unsigned long index) {
+    std::lock_guard<std::mutex> lock(AbstractPluginPrivate::asyncMutex);
+    d->currentTurntableIndex = index;
+}
+
+unsigned long LxTurntableHardware::currentTurntableIndex() const {
+    std::lock_guard<std::mutex> lock(AbstractPluginPrivate::asyncMutex);
+    return d->currentTurntableIndex;
+}
+
+void LxTurntableHardware::hardwareOpenSucceeded(unsigned long index, bool supportsCustomAngles) {
+    TurntableHardwarePrivate::hardwareOpenSucceeded(this, index, supportsCustomAngles);
+}
+
+void LxTurntableHardware::hardwareDisconnected(unsigned long index) {
+    TurntableHardwarePrivate::hardwareDisconnected(this, index);
+}
+
+void LxTurntableHardware::turntableRotationStopped() {
+    TurntableHardwarePrivate::turntableRotationStopped(this);
+}
+
+unsigned short LxTurntableHardware::complete360ProductPhotographyImagesCount(float** angles) const {
+    if (angles) {
+        *angles = d->angles;
+    }
+    return d->imagesCount;
+}
+
+unsigned short LxTurntableHardware::complete360ProductPhotographyImageIndex() const {
+    return d->imageIndex;
+}
+
+double LxTurntableHardware::stepsToDegrees(short) const {
+    return 0.0;
+}
+
+short LxTurntableHardware::degreesToSteps(float) const {
+    return 0;
+}
