@@ -5,9 +5,26 @@
 #include "LxStepperMotor.h"
 #include "LxTurntableModels.h"
 
+#include <QTimer>
+
 #include <chrono>
+#include <climits>
+#include <cmath>
 #include <cstdint>
 #include <thread>
+
+namespace {
+
+// Seconds as whole milliseconds, truncated; negative and invalid values count as 0.
+int secondsToTimerMs(float seconds) {
+    const float ms = seconds * 1000.0f;
+    if (!(ms > 0.0f)) {
+        return 0;
+    }
+    return ms < static_cast<float>(INT_MAX) ? static_cast<int>(ms) : INT_MAX;
+}
+
+} // namespace
 
 LxKalveraTurntableControl::LxKalveraTurntableControl()
     : d(std::make_unique<TurntableControlPrivate>()) {
@@ -238,6 +255,62 @@ void LxKalveraTurntableControl::setUsingIndexReshoot(bool enable) {
 
 bool LxKalveraTurntableControl::isUsingIndexReshoot() const {
     return d->usingIndexReshoot;
+}
+
+bool LxKalveraTurntableControl::rotateDeviceToAngle(float angle) {
+    if (LxTurntableHardware::rotateDeviceToAngle(angle)) {
+        if (d->useTriggerShutterRelease && motorDriver) {
+            motorDriver->triggerShutterRelease();
+        }
+        if (angle > 0.0f) {
+            SetRotationClockwise();
+        } else {
+            SetRotationCounterClockwise();
+        }
+        d->pendingRotationInDegrees = -angle;
+        delayRotatingDevice(d->postDelaySeconds);
+        return true;
+    }
+    // The sequence is over: back to the start, unless the last step was a whole turn.
+    const float lastTarget = d->pendingRotationInDegrees;
+    d->pendingRotationInDegrees = 0.0f;
+    if (std::fabs(lastTarget) < 360.0f) {
+        SetRotationNextGlobalPositionInDegrees(360.0);
+        startRotation();
+    }
+    return false;
+}
+
+void LxKalveraTurntableControl::delayRotatingDevice(float seconds) {
+    QTimer::singleShot(secondsToTimerMs(seconds), d->timerContext.get(),
+                       [this] { rotateDeviceDelayed(); });
+}
+
+void LxKalveraTurntableControl::rotateDeviceDelayed() {
+    if (!motorDriver) {
+        // Closed while the timer was pending: there is nothing to turn.
+        return;
+    }
+    if (d->pendingRotationInDegrees != 0.0f) {
+        SetRotationNextGlobalPositionInDegrees(d->pendingRotationInDegrees);
+        if (startRotation() || motorDriver->isMovePlanned()) {
+            return;
+        }
+    }
+    // Nothing to turn for this step (an angle of 0, or less than half a count
+    // away): it still ends as a move would, or the sequence would stall.
+    if (complete360ProductPhotographyImagesCount(nullptr) == 0) {
+        return;
+    }
+    QTimer::singleShot(secondsToTimerMs(d->preDelaySeconds), d->timerContext.get(), [this] {
+        if (TurntableHardwarePrivate::turntableRotationStopped) {
+            turntableRotationStopped();
+        }
+    });
+}
+
+bool LxKalveraTurntableControl::shutterReleaseCameraHardware() {
+    return motorDriver && motorDriver->triggerShutterRelease();
 }
 
 void LxKalveraTurntableControl::turntableRotationStoppedHelper() {

@@ -98,6 +98,24 @@ public:
     void setUsingIndexReshoot(bool enable);
     bool isUsingIndexReshoot() const;
 
+    // The next capture of a sequence: counts it, fires the camera through the
+    // turntable when the shoot asks for it, and after the post-capture delay
+    // turns the table to `angle` degrees from the start (positive clockwise).
+    // When the move has ended and the pre-capture delay has passed, the host
+    // gets turntableRotationStopped (on the rotation thread). A step that turns
+    // nothing is reported the same way, from this thread. The call after the
+    // last capture returns false, ends the sequence and turns the table back
+    // to the start unless the last target was a whole turn. Needs a running
+    // Qt event loop in the calling thread.
+    bool rotateDeviceToAngle(float angle) override;
+    // Starts the post-capture timer after which rotateDeviceDelayed() runs; a
+    // negative delay counts as none.
+    void delayRotatingDevice(float seconds);
+    // Starts the move to the pending target.
+    void rotateDeviceDelayed();
+    // Fires the camera shutter now; false without a device or a shutter output.
+    bool shutterReleaseCameraHardware();
+
     // The end of every move, called by the motor driver on its rotation thread.
     void turntableRotationStoppedHelper();
     // Refreshes the settings view for `modelIndex` (-1: a move has ended).

@@ -3,6 +3,10 @@
 
 #include "LxKalveraTurntableControl.h"
 
+#include <QObject>
+
+#include <memory>
+
 // The controller's shoot settings. They live as long as the controller and
 // survive closing and reopening the device.
 class LxKalveraTurntableControl::TurntableControlPrivate {
@@ -19,6 +23,10 @@ public:
     bool usingIndexReshoot = false;
     // True only while the view's settings are taken over outside a sequence.
     bool savingSettingsOnly = false;
+
+    // Context of the controller's timers: destroying it with the controller
+    // cancels every timer still pending.
+    std::unique_ptr<QObject> timerContext = std::make_unique<QObject>();
 };
 
 #endif

@@ -1,0 +1,215 @@
+#include "LxKalveraTurntableControl.h"
+
+#include <ftdisim/Bus.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using ftdisim::Bus;
+using Private = LxTurntableHardware::TurntableHardwarePrivate;
+
+namespace {
+
+const std::vector<std::string> modelNames{"Custom",    "Standard", "Tessel M", "Tessel L",
+                                          "Tessel XL", "Facet",    "Quarry L", "Quarry M"};
+
+class Controller : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Bus::instance().reset();
+        Private::hardwareOpenSucceeded = [this](LxTurntableHardware* p, unsigned long i, bool f) {
+            reports.push_back((p == &control ? "opened " : "opened elsewhere ") +
+                              std::to_string(i) + (f ? " custom" : " standard"));
+        };
+        Private::hardwareDisconnected = [this](LxTurntableHardware* p, unsigned long i) {
+            reports.push_back((p == &control ? "disconnected " : "disconnected elsewhere ") +
+                              std::to_string(i));
+        };
+    }
+    void TearDown() override {
+        control.closeDevice();
+        Private::hardwareOpenSucceeded = nullptr;
+        Private::hardwareDisconnected = nullptr;
+        Bus::instance().reset();
+    }
+
+    bool open(unsigned long model) {
+        bool opened = false;
+        control.openDevice(model, &opened);
+        return opened;
+    }
+    static ftdisim::DeviceStats chipStats() {
+        return Bus::instance().stats(Bus::instance().devices().at(0));
+    }
+
+    LxKalveraTurntableControl control;
+    std::vector<std::string> reports;
+};
+
+TEST_F(Controller, WithoutADeviceEveryOperationIsNeutral) {
+    EXPECT_FALSE(control.isTurntableOpened());
+    control.SetCountsPerRevolution(200);
+    control.SetClockwiseActiveHigh(true);
+    control.SetMotorEnableActiveHigh(true);
+    control.SetLockMotorWhenIdle(true);
+    control.SetRotationSpeed(3);
+    control.SetRotationClockwise();
+    control.SetRotationGlobalOriginHere();
+    EXPECT_EQ(control.countsPerRevolution(), 0u);
+    EXPECT_FALSE(control.isClockwiseActiveHigh());
+    EXPECT_FALSE(control.isMotorEnableActiveHigh());
+    EXPECT_FALSE(control.isLockMotorWhenIdle());
+    EXPECT_EQ(control.rotationSpeed(), 0u);
+    EXPECT_FALSE(control.isRotationClockwise());
+    EXPECT_EQ(control.SetRotationIncrementInCounts(10), 0);
+    EXPECT_EQ(control.SetRotationIncrementInDegrees(10.0), 0.0);
+    EXPECT_EQ(control.SetRotationNextGlobalPositionInDegrees(123.0), 123.0);
+    EXPECT_FALSE(control.startRotation());
+    EXPECT_FALSE(control.stopRotation());
+    EXPECT_FALSE(control.IsTurntableRotating());
+    EXPECT_FALSE(control.shutterReleaseCameraHardware());
+    control.stopsSpinning();
+    control.closeDevice();
+    EXPECT_TRUE(control.lastError().isEmpty());
+}
+
+TEST_F(Controller, DiscoveryListsEveryModelForAnAttachedChip) {
+    const std::list<std::string> names = control.availableDevices();
+    EXPECT_EQ(std::vector<std::string>(names.begin(), names.end()), modelNames);
+    EXPECT_TRUE(control.lastError().isEmpty());
+}
+
+TEST_F(Controller, DiscoveryExplainsAMissingChip) {
+    Bus::instance().clear();
+    EXPECT_TRUE(control.availableDevices().empty());
+    EXPECT_EQ(control.lastError(), QStringLiteral("The turntable device cannot be found.\n\n"
+                                                  "- make sure driver is installed\n"
+                                                  "- make sure turntable is powered on\n"
+                                                  "- make sure turntable is connected via USB\n"));
+    EXPECT_FALSE(open(2));
+    EXPECT_EQ(control.lastError(), QStringLiteral("No available device found."));
+
+    // A chip open in another process is not offered either.
+    Bus::instance().attach({"FT245R USB FIFO", "B1", true});
+    EXPECT_TRUE(control.availableDevices().empty());
+}
+
+TEST_F(Controller, EachModelOpensWithItsMotorSettings) {
+    struct Expected {
+        unsigned counts;
+        bool lock, enableHigh, clockwiseHigh;
+        std::uint8_t pinDirections;
+    };
+    const Expected expected[] = {
+        {0, true, true, true, 0xFF},       {72, true, true, true, 0xEF},
+        {19520, false, true, false, 0xFF}, {12062, false, true, false, 0xFF},
+        {11200, false, true, true, 0xFF},  {6400, false, true, false, 0xFF},
+        {11520, false, true, false, 0xFF}, {8220, false, true, false, 0xFF},
+    };
+    ASSERT_FALSE(control.availableDevices().empty());
+    for (unsigned long model = 0; model < 8; ++model) {
+        SCOPED_TRACE(modelNames[model]);
+        ASSERT_TRUE(open(model));
+        EXPECT_TRUE(control.isTurntableOpened());
+        EXPECT_EQ(control.countsPerRevolution(), expected[model].counts);
+        EXPECT_EQ(control.isLockMotorWhenIdle(), expected[model].lock);
+        EXPECT_EQ(control.isMotorEnableActiveHigh(), expected[model].enableHigh);
+        EXPECT_EQ(control.isClockwiseActiveHigh(), expected[model].clockwiseHigh);
+        EXPECT_EQ(control.rotationSpeed(), 0u);
+        EXPECT_EQ(chipStats().bitMask, expected[model].pinDirections);
+        control.closeDevice();
+        EXPECT_FALSE(control.isTurntableOpened());
+        EXPECT_FALSE(chipStats().open);
+    }
+}
+
+TEST_F(Controller, MotorSettingsLastOneOpeningShootSettingsStay) {
+    ASSERT_FALSE(control.availableDevices().empty());
+    ASSERT_TRUE(open(0));
+    EXPECT_EQ(control.SetRotationIncrementInCounts(5), 0) << "Custom needs its counts first";
+    control.SetCountsPerRevolution(400);
+    control.SetRotationSpeed(4);
+    control.setComplete360TurnsCount(3);
+    control.setDelaySeconds(1.5f, 0.25f);
+    control.setUsingCustomAngles(true);
+    control.setUsingIndexReshoot(true);
+    control.closeDevice();
+
+    ASSERT_TRUE(open(0));
+    EXPECT_EQ(control.countsPerRevolution(), 0u);
+    EXPECT_EQ(control.rotationSpeed(), 0u);
+    EXPECT_EQ(control.complete360TurnsCount(), 3);
+    float pre = 0, post = 0;
+    control.delaySeconds(&pre, &post);
+    EXPECT_EQ(pre, 1.5f);
+    EXPECT_EQ(post, 0.25f);
+    EXPECT_EQ(control.preDelaySeconds(), 1.5f);
+    EXPECT_EQ(control.postDelaySeconds(), 0.25f);
+    EXPECT_TRUE(control.isUsingCustomAngles());
+    EXPECT_TRUE(control.isUsingIndexReshoot());
+}
+
+TEST_F(Controller, TheHostHearsOfEveryOpen) {
+    ASSERT_FALSE(control.availableDevices().empty());
+    control.openDevice(1);
+    control.openDevice(5); // closes "Standard" first
+    EXPECT_EQ(chipStats().opens, 2u);
+    EXPECT_EQ(chipStats().closes, 1u);
+    control.openDevice(8);
+    EXPECT_FALSE(control.isTurntableOpened()) << "an unknown model leaves no device open";
+    Bus::instance().failNextOpen(FT_IO_ERROR);
+    control.openDevice(2);
+    EXPECT_EQ(control.lastError(), QStringLiteral("IO Error"));
+    EXPECT_EQ(reports, (std::vector<std::string>{"opened 1 standard", "opened 5 custom",
+                                                 "disconnected 8", "disconnected 2"}));
+
+    bool opened = true;
+    control.openDevice(8, &opened);
+    EXPECT_TRUE(opened) << "left as the caller preset it";
+}
+
+TEST_F(Controller, OpenFailuresLeaveTheDriversText) {
+    ASSERT_FALSE(control.availableDevices().empty());
+    const std::pair<FT_STATUS, const char*> texts[] = {
+        {FT_INVALID_HANDLE, "Invalid handle."},
+        {FT_DEVICE_NOT_FOUND, "Device not found"},
+        {FT_DEVICE_NOT_OPENED, "Device not opened"},
+        {FT_IO_ERROR, "IO Error"},
+        {FT_INSUFFICIENT_RESOURCES, "Insufficient resources"},
+        {FT_OTHER_ERROR, ""},
+    };
+    for (const auto& [status, text] : texts) {
+        Bus::instance().failNextOpen(status);
+        control.setLastError(QStringLiteral("earlier"));
+        EXPECT_FALSE(open(3));
+        EXPECT_EQ(control.lastError(), QString::fromLatin1(text)) << status;
+        EXPECT_FALSE(control.isTurntableOpened());
+    }
+    EXPECT_TRUE(open(3));
+    EXPECT_EQ(control.lastError(), QStringLiteral("")) << "a success does not clear the text";
+}
+
+TEST_F(Controller, DestroyingStopsTheRotationAndReleasesTheChip) {
+    auto owned = std::make_unique<LxKalveraTurntableControl>();
+    ASSERT_FALSE(owned->availableDevices().empty());
+    bool opened = false;
+    owned->openDevice(2, &opened);
+    ASSERT_TRUE(opened);
+    owned->SetRotationIncrementInCounts(0);
+    ASSERT_TRUE(owned->startRotation());
+    ASSERT_TRUE(owned->IsTurntableRotating());
+    owned.reset();
+    EXPECT_FALSE(chipStats().open);
+
+    ASSERT_FALSE(control.availableDevices().empty());
+    ASSERT_TRUE(open(5));
+    control.SetRotationIncrementInCounts(0);
+    ASSERT_TRUE(control.startRotation());
+    control.stopsSpinning();
+    EXPECT_FALSE(control.IsTurntableRotating());
+    control.stopsSpinning(); // nothing running: nothing to do
+}
+
+} // namespace
