@@ -1,7 +1,10 @@
 # The project's entry points; README.md explains them.
 #   make test       install what is missing, build, run every test
+#   make run        build, then run the console program on the simulated turntable
+#                   (for now the same as make console)
 #   make test-asan  every test under AddressSanitizer + UndefinedBehaviorSanitizer
 #   make test-tsan  the threading tests under ThreadSanitizer
+#   make bench      the benchmarks on the simulated chip
 #   make format     reformat the sources; make format-check only checks
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
@@ -18,7 +21,7 @@ define build_in
 	cmake --build $(1) -j $(JOBS)
 endef
 
-.PHONY: deps build test test-asan test-tsan format format-check clean
+.PHONY: deps build test run console bench test-asan test-tsan format format-check clean
 
 deps:
 	scripts/install-deps
@@ -28,6 +31,14 @@ build: deps
 
 test: build
 	cd build && $(CTEST)
+
+run: console
+
+console: build
+	build/test/KalveraTurntableTest
+
+bench: build
+	build/bench/bench_step_period
 
 test-asan: deps
 	$(call build_in,build-asan,-DKALVERA_SANITIZE=$(ASAN))

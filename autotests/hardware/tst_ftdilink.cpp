@@ -1,5 +1,6 @@
 #include "LxDCMotor.h"
 #include "LxStepperMotor.h"
+#include "SimulatedChipTest.h"
 
 #include <ftdisim/Bus.h>
 
@@ -16,13 +17,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class FtdiLink : public ::testing::Test {
+class FtdiLink : public SimulatedChipTest {
 protected:
-    void SetUp() override { Bus::instance().reset(); }
-    void TearDown() override { Bus::instance().reset(); }
-
-    static ftdisim::DeviceId chip() { return Bus::instance().devices().at(0); }
-
     static unsigned totalD2xxCalls() {
         unsigned total = 0;
         for (auto f : {D2xxFunction::CreateDeviceInfoList, D2xxFunction::GetDeviceInfoList,
@@ -34,7 +30,7 @@ protected:
         return total;
     }
 
-    // Waits for a move that ends by itself; fails the test after `limit`.
+    // Waits for a move that ends by itself, leaving its thread to the driver.
     static void waitForEndOfMove(LxFTDIController& driver, std::chrono::seconds limit = 30s) {
         const auto deadline = Clock::now() + limit;
         while (driver.IsTurntableRotating()) {

@@ -1,6 +1,5 @@
 #include "LxStepperMotor.h"
-
-#include <ftdisim/Bus.h>
+#include "SimulatedChipTest.h"
 
 #include <gtest/gtest.h>
 
@@ -12,16 +11,16 @@ namespace {
 
 // Planning needs no chip; the position moves only by real moves, which run on
 // the simulated chip at full speed (72 counts per revolution, 1 ms a step).
-class RotationBookkeeping : public ::testing::Test {
+class RotationBookkeeping : public SimulatedChipTest {
 protected:
     void SetUp() override {
-        ftdisim::Bus::instance().reset();
+        SimulatedChipTest::SetUp();
         ASSERT_TRUE(driver.openDevice(0, nullptr));
         driver.SetCountsPerRevolution(72);
     }
     void TearDown() override {
         driver.closeDevice();
-        ftdisim::Bus::instance().reset();
+        SimulatedChipTest::TearDown();
     }
 
     // Turns the table from the origin to `degrees`, keeping the direction set.
@@ -39,11 +38,7 @@ protected:
     // Runs the planned move to its end.
     void arrive() {
         ASSERT_TRUE(driver.startRotation());
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (driver.IsTurntableRotating()) {
-            ASSERT_LT(std::chrono::steady_clock::now(), deadline);
-        }
-        ASSERT_TRUE(driver.stopRotation());
+        runToEnd(driver);
     }
 
     LxStepperMotor driver{0};
@@ -74,8 +69,10 @@ TEST_F(RotationBookkeeping, NegativeRequestsFlipTheDirection) {
 
 TEST(RotationPlanning, NothingIsPlannedWithoutCountsPerRevolution) {
     LxStepperMotor custom(0);
+    EXPECT_FALSE(custom.isMovePlanned()) << "a new driver runs nothing";
     EXPECT_EQ(custom.SetRotationIncrementInCounts(5), 0);
     EXPECT_EQ(custom.lastFTDIError(), LxFTDIController::FTDI_COUNTS_PER_REVOLUTION_NOT_SET);
+    EXPECT_FALSE(custom.isMovePlanned());
 
     LxStepperMotor other(0);
     EXPECT_DOUBLE_EQ(other.SetRotationIncrementInDegrees(5.0), 0.0);

@@ -261,6 +261,7 @@ TEST_F(Simulator, StaleAndGarbageHandlesAreRejectedByEveryFunction) {
 TEST_F(Simulator, OutputPinsReadBackTheirLevelsAndInputPinsTheOutside) {
     FT_HANDLE handle = openInBitBang(kDcTableMask);
     const DeviceId device = firstDevice();
+    bus.setPinModel(device, nullptr);
     bus.setInputLevels(device, 0x10);
     EXPECT_EQ(writeByte(handle, 0x00).status, FT_OK);
     EXPECT_EQ(readByte(handle).byte, 0x10u);
@@ -279,6 +280,7 @@ TEST_F(Simulator, OutputPinsReadBackTheirLevelsAndInputPinsTheOutside) {
 TEST_F(Simulator, OnlyBitBangModeDrivesThePinsAndTheLatchOutlastsModeChanges) {
     FT_HANDLE handle = open();
     const DeviceId device = firstDevice();
+    bus.setPinModel(device, nullptr);
     bus.setInputLevels(device, 0x33);
     EXPECT_EQ(writeByte(handle, 0xFF).count, 1u);
     EXPECT_EQ(readByte(handle).byte, 0x33u);
@@ -404,6 +406,7 @@ TEST_F(Simulator, DriverSessionShowsInTraceAndStats) {
     const Clock::time_point before = Clock::now();
     FT_HANDLE handle = open();
     const DeviceId device = firstDevice();
+    bus.setPinModel(device, nullptr);
     bus.setInputLevels(device, 0x10);
     EXPECT_EQ(FT_SetBaudRate(handle, 1000000), FT_OK);
     EXPECT_EQ(FT_SetLatencyTimer(handle, 2), FT_OK);

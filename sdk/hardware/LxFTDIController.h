@@ -135,8 +135,8 @@ public:
     double GetRotationIncrementInDegrees() const;
     // Plans a move of `counts` counts; a negative count flips the direction
     // first. 0 plans a continuous rotation. Returns the counts planned (never
-    // negative), or 0 with FTDI_COUNTS_PER_REVOLUTION_NOT_SET when counts per
-    // revolution are 0.
+    // negative), or 0 with FTDI_COUNTS_PER_REVOLUTION_NOT_SET and no move
+    // planned when counts per revolution are 0.
     int SetRotationIncrementInCounts(int counts);
     // Plans a move of `degrees` rounded half up to whole counts; a negative
     // angle flips the direction first. Returns the angle of the counts planned.
@@ -183,7 +183,8 @@ private:
     void flipDirection();
     void noteTransfer(bool succeeded);
 
-    PlannedMove plannedMove = PlannedMove::Continuous;
+    // Nothing runs until a move is asked for.
+    PlannedMove plannedMove = PlannedMove::None;
     // Start of the current run of failed transfers; empty while the chip answers.
     std::chrono::steady_clock::time_point firstFailedTransfer{};
     bool transfersFailing = false;

@@ -26,6 +26,8 @@ void LxFTDIController::planPositionAfterIncrement() {
 
 int LxFTDIController::SetRotationIncrementInCounts(int counts) {
     if (countsPerRevolution == 0) {
+        // An earlier plan must not run in place of this refused one.
+        plannedMove = PlannedMove::None;
         SetFTDIError(FTDI_COUNTS_PER_REVOLUTION_NOT_SET);
         return 0;
     }

@@ -2,6 +2,8 @@
 
 #include "LockedBus.h"
 
+#include <ftdisim/TurntableRig.h>
+
 #include <utility>
 
 namespace ftdisim {
@@ -58,6 +60,10 @@ void Bus::setInputLevels(DeviceId device, std::uint8_t levels) {
 
 void Bus::setPinModel(DeviceId device, std::shared_ptr<PinModel> model) {
     lockBus()->device(device).setPinModel(std::move(model));
+}
+
+std::shared_ptr<TurntableRig> Bus::rig(DeviceId device) const {
+    return std::dynamic_pointer_cast<TurntableRig>(lockBus()->device(device).pinModel());
 }
 
 std::uint8_t Bus::outputLevels(DeviceId device) const {

@@ -26,6 +26,14 @@ BusSetup busSetupFromEnvironment() {
                       << "' ignored: not a decimal status other than 0\n";
         }
     }
+    if (const char* countTime = std::getenv(kDcCountTimeVariable)) {
+        if (const auto time = parseDcCountTime(countTime)) {
+            setup.dcTimePerCount = *time;
+        } else {
+            std::cerr << "ftdisim: " << kDcCountTimeVariable << "='" << countTime
+                      << "' ignored: not a positive number of milliseconds\n";
+        }
+    }
     return setup;
 }
 

@@ -1,6 +1,8 @@
 #ifndef FTDISIM_BUSSETUP_H
 #define FTDISIM_BUSSETUP_H
 
+#include <ftdisim/Clock.h>
+#include <ftdisim/DcTable.h>
 #include <ftdisim/DeviceDescription.h>
 
 #include <ftd2xx.h>
@@ -14,11 +16,13 @@ namespace ftdisim {
 struct BusSetup {
     std::vector<DeviceDescription> devices;
     std::optional<FT_STATUS> openFailure;
+    Clock::duration dcTimePerCount = DcTable::kDefaultTimePerCount;
 };
 
-// The bus FTDISIM_DEVICES and FTDISIM_OPEN_STATUS ask for; without them one
-// unopened FT245R that opens. Malformed values are reported on stderr, where
-// a developer running a demo sees why the bus is not what was asked for.
+// The bus FTDISIM_DEVICES, FTDISIM_OPEN_STATUS and FTDISIM_DC_COUNT_MS ask
+// for; without them one unopened FT245R that opens, with a table of 120 ms
+// per count. Malformed values are reported on stderr, where a developer
+// running a demo sees why the bus is not what was asked for.
 BusSetup busSetupFromEnvironment();
 
 } // namespace ftdisim

@@ -2,6 +2,8 @@
 
 #include "BusSetup.h"
 
+#include <ftdisim/TurntableRig.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <stdexcept>
@@ -31,7 +33,8 @@ void requireFailure(FT_STATUS status) {
 } // namespace
 
 BusState::BusState()
-    : traceCapacity_(kDefaultTraceCapacity) {
+    : traceCapacity_(kDefaultTraceCapacity)
+    , dcTimePerCount_(DcTable::kDefaultTimePerCount) {
     reset();
 }
 
@@ -42,6 +45,7 @@ void BusState::reset() {
     traceCapacity_ = kDefaultTraceCapacity;
     BusSetup setup = busSetupFromEnvironment();
     everyOpenFailure_ = setup.openFailure;
+    dcTimePerCount_ = setup.dcTimePerCount;
     for (DeviceDescription& description : setup.devices) {
         attach(std::move(description));
     }
@@ -61,7 +65,9 @@ DeviceId BusState::attach(DeviceDescription description) {
         description.serialNumber = serialNumberFor(attachedSinceEmpty_);
     }
     const DeviceId id = nextId_++;
-    devices_.try_emplace(id, id, std::move(description), traceCapacity_);
+    SimulatedDevice& device =
+        devices_.try_emplace(id, id, std::move(description), traceCapacity_).first->second;
+    device.setPinModel(std::make_shared<TurntableRig>(dcTimePerCount_));
     plugged_.push_back(id);
     return id;
 }

@@ -4,6 +4,7 @@
 #include "HandleTable.h"
 #include "SimulatedDevice.h"
 
+#include <ftdisim/Clock.h>
 #include <ftdisim/D2xxFunction.h>
 #include <ftdisim/DeviceDescription.h>
 
@@ -60,6 +61,8 @@ private:
     std::optional<FT_STATUS> everyOpenFailure_;
     std::array<unsigned, kFunctionCount> calls_{};
     std::size_t traceCapacity_;
+    // For the rigs of the devices attached until the next reset().
+    Clock::duration dcTimePerCount_;
     // Ids are never reused, so an id kept from before reset() cannot name a
     // device attached after it.
     DeviceId nextId_ = 1;

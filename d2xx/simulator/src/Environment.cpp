@@ -1,6 +1,7 @@
 #include <ftdisim/Environment.h>
 
 #include <charconv>
+#include <cstdint>
 #include <utility>
 
 namespace ftdisim {
@@ -86,6 +87,20 @@ std::optional<FT_STATUS> parseOpenStatus(std::string_view text) {
         return std::nullopt;
     }
     return status;
+}
+
+std::optional<std::chrono::milliseconds> parseDcCountTime(std::string_view text) {
+    text = trimmed(text);
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    const char* end = text.data() + text.size();
+    std::uint32_t milliseconds = 0;
+    const auto [rest, error] = std::from_chars(text.data(), end, milliseconds);
+    if (error != std::errc() || rest != end || milliseconds == 0) {
+        return std::nullopt;
+    }
+    return std::chrono::milliseconds(milliseconds);
 }
 
 } // namespace ftdisim

@@ -51,6 +51,7 @@ public:
     void setReadFault(std::optional<TransferFault> fault);
     void setInputLevels(std::uint8_t levels);
     void setPinModel(std::shared_ptr<PinModel> model);
+    const std::shared_ptr<PinModel>& pinModel() const { return model_; }
     std::uint8_t outputLevels() const;
     const Trace& trace() const { return trace_.trace(); }
     void clearTrace();

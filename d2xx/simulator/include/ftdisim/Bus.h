@@ -19,6 +19,8 @@
 
 namespace ftdisim {
 
+class TurntableRig;
+
 // The simulated USB bus behind the D2XX functions: one per process, shared by
 // the SDK and the tests. Every member is thread-safe and may be called while
 // other threads are inside D2XX calls. A DeviceId that the bus does not know
@@ -31,13 +33,15 @@ public:
     Bus& operator=(const Bus&) = delete;
 
     // Back to the start state: the devices of FTDISIM_DEVICES, or one unopened
-    // FT245R; FTDISIM_OPEN_STATUS, or no open failure; no other fault, pin
-    // model or trace; counts zero. Handles of earlier opens become invalid.
+    // FT245R, each with a new TurntableRig; FTDISIM_OPEN_STATUS, or no open
+    // failure; no other fault or trace; counts zero. Handles of earlier opens
+    // become invalid.
     void reset();
     // No devices at all. Handles of earlier opens become invalid.
     void clear();
 
-    // Appended to the device list: list order is D2XX index order.
+    // Appended to the device list: list order is D2XX index order. The device
+    // gets a TurntableRig of its own.
     DeviceId attach(const DeviceDescription& description = {});
     // Gone from the list. A handle still open on it fails every call with
     // FT_IO_ERROR; FT_Close fails too but releases the handle. Its trace and
@@ -57,10 +61,14 @@ public:
     void setWriteFault(DeviceId device, std::optional<TransferFault> fault);
     void setReadFault(DeviceId device, std::optional<TransferFault> fault);
 
-    // What the outside drives on the input pins while no pin model is attached.
+    // What the outside drives on the input pins while no pin model is attached:
+    // detach the device's rig first with setPinModel(device, nullptr).
     void setInputLevels(DeviceId device, std::uint8_t levels);
     // Replaces the device's pin model; nullptr detaches it.
     void setPinModel(DeviceId device, std::shared_ptr<PinModel> model);
+    // The device's pin model if it is a TurntableRig, as the bus attaches one
+    // to each device; nullptr once setPinModel replaced it by another model.
+    std::shared_ptr<TurntableRig> rig(DeviceId device) const;
     // The levels the chip drives: the last byte the pins took, on the output
     // pins of bit-bang mode; 0 on the other pins.
     std::uint8_t outputLevels(DeviceId device) const;

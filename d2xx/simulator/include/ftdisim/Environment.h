@@ -6,6 +6,7 @@
 
 #include <ftd2xx.h>
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +19,7 @@ namespace ftdisim {
 
 inline constexpr const char* kDevicesVariable = "FTDISIM_DEVICES";
 inline constexpr const char* kOpenStatusVariable = "FTDISIM_OPEN_STATUS";
+inline constexpr const char* kDcCountTimeVariable = "FTDISIM_DC_COUNT_MS";
 
 struct DeviceListParse {
     std::vector<DeviceDescription> devices;
@@ -33,6 +35,10 @@ FTDISIM_EXPORT DeviceListParse parseDeviceList(std::string_view text);
 // Parses a FTDISIM_OPEN_STATUS value: a status other than FT_OK, in decimal.
 // Anything else gives no status.
 FTDISIM_EXPORT std::optional<FT_STATUS> parseOpenStatus(std::string_view text);
+
+// Parses a FTDISIM_DC_COUNT_MS value: a positive number of milliseconds, in
+// decimal. Anything else gives no time.
+FTDISIM_EXPORT std::optional<std::chrono::milliseconds> parseDcCountTime(std::string_view text);
 
 } // namespace ftdisim
 

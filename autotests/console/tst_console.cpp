@@ -1,0 +1,302 @@
+// The console program KalveraTurntableTest, run as a subprocess on the
+// simulated bus (set up through the FTDISIM_* variables) with scripted
+// standard input. Its whole standard output is compared with the dialogue.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// Generous: a hang must fail the test, a sanitizer build on a busy machine must not.
+constexpr int kProgramTimeoutMs = 30000;
+
+const std::string kModels = "Press '0' to open Custom\n"
+                            "Press '1' to open Standard\n"
+                            "Press '2' to open Tessel M\n"
+                            "Press '3' to open Tessel L\n"
+                            "Press '4' to open Tessel XL\n"
+                            "Press '5' to open Facet\n"
+                            "Press '6' to open Quarry L\n"
+                            "Press '7' to open Quarry M\n"
+                            "Press '-1' to exit from test application\n";
+const std::string kCustomSettings = "*** Let's set some global settings: ***1\n"
+                                    "Enter counts per revolution:\n"
+                                    "Motor enable: 0 -- active low or 1 -- active high\n"
+                                    "Clockwise: 0 -- active low or 1 -- active high\n";
+const std::string kLockAndSpeed = "Lock when idle: 0 -- unlock or 1 -- lock\n"
+                                  "Enter speed:\n";
+const std::string kMenu = "Main Menu\n"
+                          "1. Count Rotation\n"
+                          "2. Degrees Rotation\n"
+                          "3. Continuous Rotation\n"
+                          "4. Absolute Angle Rotation\n"
+                          "5. Shutter Release Trigger\n"
+                          "6. Exit Application\n";
+const std::string kCountPrompts = "Count Rotation Sub-Menu\n"
+                                  "- Enter number of steps for a single rotation:\n";
+const std::string kDegreesPrompts = "Degrees Rotation Sub-Menu\n"
+                                    "- Enter number of degrees for a single rotation:\n";
+const std::string kPositionPrompts = "- Enter global position in degrees:\n"
+                                     "- Enter zero to set origin here\n"
+                                     "- Enter any other number to use last set origin\n";
+const std::string kDirectionPrompt =
+    "Enter direction: '1' for clockwise or '-1' for counterclockwise\n";
+// As it reads once the waiting dots are taken out.
+const std::string kRotated = "Rotating the turntable.Turntable is stopped.\n";
+const std::string kStopPrompt = "Enter \"stop\" to stop the continous rotation\n";
+
+// Opens "Custom" with 72 counts per revolution, active-low lines, no lock and
+// the shortest step time, so that moves are short.
+const std::string kOpenCustom = "0\n72\n0\n0\n0\n0\n";
+const std::string kCustomOpened =
+    kModels + "Trying to open Custom...\n" + kCustomSettings + kLockAndSpeed;
+
+using Environment = std::vector<std::pair<QString, QString>>;
+
+struct ProgramRun {
+    bool finished = false;
+    int exitCode = -1;
+    std::string rawOutput;
+    // Without the dots printed while waiting for the table.
+    std::string output;
+    std::string errors;
+};
+
+// Their number depends on the machine's speed: the dots that follow
+// "Rotating the turntable." and those at the start of a line (an absolute
+// move's, running on into the next menu) go.
+std::string withoutWaitingDots(const std::string& text) {
+    static const std::string rotating = "Rotating the turntable.";
+    std::string result;
+    result.reserve(text.size() < 65536 ? text.size() : 65536);
+    for (char c : text) {
+        const bool atLineStart = result.empty() || result.back() == '\n';
+        const bool afterRotating =
+            result.size() >= rotating.size() &&
+            result.compare(result.size() - rotating.size(), rotating.size(), rotating) == 0;
+        if (c == '.' && (atLineStart || afterRotating)) {
+            continue;
+        }
+        result += c;
+    }
+    return result;
+}
+
+// How the script ends. With the input kept open the program must end by the
+// commands alone: an exit it missed shows as a hang, not as an end of input.
+enum class InputEnd { KeptOpen, Closed };
+
+// Runs the program with `input` as its standard input, on a bus of one
+// unopened FT245R or on the one `environment` describes.
+ProgramRun runConsole(const std::string& input, InputEnd end = InputEnd::KeptOpen,
+                      const Environment& environment = {}) {
+    QProcessEnvironment processEnvironment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"FTDISIM_DEVICES", "FTDISIM_OPEN_STATUS", "FTDISIM_DC_COUNT_MS"}) {
+        processEnvironment.remove(QString::fromLatin1(name));
+    }
+    for (const auto& [name, value] : environment) {
+        processEnvironment.insert(name, value);
+    }
+    QProcess process;
+    process.setProcessEnvironment(processEnvironment);
+    process.start(QStringLiteral(KALVERA_CONSOLE_PROGRAM), QStringList());
+    ProgramRun run;
+    if (!process.waitForStarted(kProgramTimeoutMs)) {
+        run.errors = process.errorString().toStdString();
+        return run;
+    }
+    process.write(input.data(), static_cast<qint64>(input.size()));
+    if (end == InputEnd::Closed) {
+        process.closeWriteChannel();
+    }
+    run.finished = process.waitForFinished(kProgramTimeoutMs);
+    if (!run.finished) {
+        process.kill();
+        process.waitForFinished(-1);
+    } else if (process.exitStatus() == QProcess::NormalExit) {
+        run.exitCode = process.exitCode();
+    }
+    run.rawOutput = process.readAllStandardOutput().toStdString();
+    run.output = withoutWaitingDots(run.rawOutput);
+    run.errors += process.readAllStandardError().toStdString();
+    return run;
+}
+
+void expectRun(const ProgramRun& run, int exitCode, const std::string& output) {
+    ASSERT_TRUE(run.finished) << "the program did not end; output so far:\n" << run.output;
+    EXPECT_EQ(run.exitCode, exitCode);
+    EXPECT_EQ(run.output, output);
+    EXPECT_EQ(run.errors, "");
+}
+
+TEST(ConsoleStart, NegativeChoicesExitAndChoicesPastTheListAreReadAgain) {
+    for (const std::string input : {"-1\n0\n", "-5\n0\n", "8\n-5\n0\n", "8\n100\n-1\n0\n"}) {
+        SCOPED_TRACE(input);
+        expectRun(runConsole(input), 0, kModels);
+    }
+}
+
+TEST(ConsoleStart, AWordOpensTheFirstModel) {
+    // The recovery takes "word"; the line end left over is a blank.
+    expectRun(runConsole("word\n72\n0\n0\n0\n0\n6\n"), 0, kCustomOpened + kMenu);
+}
+
+TEST(ConsoleStart, WithoutAFreeChipOnlyExitIsOffered) {
+    const std::string output = "No available connected turntable found.\n"
+                               "Press '-1' to exit from test application\n";
+    for (const QString& devices :
+         {QString(), QStringLiteral("FT245R USB FIFO,KT1,opened"), QStringLiteral("FT232R")}) {
+        SCOPED_TRACE(devices.toStdString());
+        expectRun(runConsole("0\n1\n-1\n", InputEnd::KeptOpen,
+                             {{QStringLiteral("FTDISIM_DEVICES"), devices}}),
+                  0, output);
+    }
+}
+
+TEST(ConsoleStart, OpenFailureShowsTheDriverTextAndEndsWithStatusOne) {
+    const struct {
+        const char* input;
+        const char* status;
+        std::string output;
+    } cases[] = {
+        {"0\n6\n", "1", "Trying to open Custom...\n\nTurntable error ...\nInvalid handle.\n"},
+        {"1\n6\n", "4", "Trying to open Standard...\n\nTurntable error ...\nIO Error\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.input);
+        expectRun(
+            runConsole(c.input, InputEnd::KeptOpen,
+                       {{QStringLiteral("FTDISIM_OPEN_STATUS"), QString::fromLatin1(c.status)}}),
+            1, kModels + c.output);
+    }
+}
+
+TEST(ConsoleSettings, OnlyAModelWithoutCountsAsksForTheMotorSettings) {
+    expectRun(runConsole(kOpenCustom + "6\n"), 0, kCustomOpened + kMenu);
+    for (const std::string name : {"Standard", "Facet"}) {
+        SCOPED_TRACE(name);
+        const std::string choice = name == "Standard" ? "1" : "5";
+        expectRun(runConsole(choice + "\n0\n0\n6\n"), 0,
+                  kModels + "Trying to open " + name + "...\n" + kLockAndSpeed + kMenu);
+    }
+}
+
+TEST(ConsoleMenu, CountRotationPrintsDotsUntilTheTableHasStopped) {
+    // Moves of a fifth of a second or more: the first poll, right after the
+    // start, finds them running even on a busy machine.
+    const struct {
+        std::string name;
+        std::string input;
+        std::string opened;
+    } tables[] = {
+        // One count of the DC table: 120 ms of turning between the driver's 100 ms checks.
+        {"Standard", "1\n0\n0\n1\n1\n1\n6\n",
+         kModels + "Trying to open Standard...\n" + kLockAndSpeed},
+        // 72 steps of 3 ms.
+        {"Custom", "0\n72\n0\n0\n0\n2\n1\n72\n-1\n6\n", kCustomOpened},
+    };
+    for (const auto& table : tables) {
+        SCOPED_TRACE(table.name);
+        const ProgramRun run = runConsole(table.input);
+        expectRun(run, 0,
+                  table.opened + kMenu + kCountPrompts + kDirectionPrompt + kRotated + kMenu);
+        const std::string rotating = "Rotating the turntable.";
+        const std::size_t start = run.rawOutput.find(rotating);
+        ASSERT_NE(start, std::string::npos);
+        EXPECT_EQ(run.rawOutput.at(start + rotating.size()), '.') << "no dot while it turned";
+    }
+}
+
+TEST(ConsoleMenu, EveryCommandShowsItsDialogue) {
+    const std::string input = kOpenCustom +
+                              // 5 counts counterclockwise
+                              "1\n5\n-1\n"
+                              // 10 degrees, and one under half a count, which turns nothing
+                              "2\n10\n1\n2\n1\n-1\n"
+                              // to 90 degrees from here; to -45 from that origin; a word
+                              // at the origin prompt reads as 0, a new origin
+                              "4\n90\n0\n1\n4\n-45\n7\n-1\n4\n30\nzero\n1\n"
+                              // the shutter asks nothing
+                              "5\n"
+                              // until "stop", words are ignored
+                              "3\n-1\nstopp\n6\nstop\n"
+                              "6\n";
+    const std::string absoluteMove = kMenu + kPositionPrompts + kDirectionPrompt;
+    expectRun(runConsole(input), 0,
+              kCustomOpened +                                             //
+                  kMenu + kCountPrompts + kDirectionPrompt + kRotated +   //
+                  kMenu + kDegreesPrompts + kDirectionPrompt + kRotated + //
+                  kMenu + kDegreesPrompts + kDirectionPrompt + kRotated + //
+                  absoluteMove + absoluteMove + absoluteMove +            //
+                  kMenu +                                                 //
+                  kMenu + kDirectionPrompt + kStopPrompt +                //
+                  kMenu);
+}
+
+TEST(ConsoleMenu, ACountRotationThatCannotEndTurnsNothing) {
+    // 0 counts, or a word read as 0, would be a rotation without end.
+    expectRun(runConsole(kOpenCustom + "1\n0\n1\n1\nnone\n1\n6\n"), 0,
+              kCustomOpened + kMenu + kCountPrompts + kDirectionPrompt + kRotated + kMenu +
+                  kCountPrompts + kDirectionPrompt + kRotated + kMenu);
+    // Without counts per revolution no count rotation is planned.
+    expectRun(runConsole("0\n0\n0\n0\n0\n0\n1\n5\n1\n6\n"), 0,
+              kCustomOpened + kMenu + kCountPrompts + kDirectionPrompt + kRotated + kMenu);
+}
+
+TEST(ConsoleMenu, DirectionPromptRereadsAnythingButOneAndMinusOneSilently) {
+    // The recovery after "nope" takes exactly that word.
+    expectRun(runConsole(kOpenCustom + "1\n3\n0\n2\n-2\nnope\n-1\n6\n"), 0,
+              kCustomOpened + kMenu + kCountPrompts + kDirectionPrompt + kRotated + kMenu);
+}
+
+TEST(ConsoleMenu, OnlyTheLowerCaseWordStopsAContinuousRotation) {
+    expectRun(runConsole(kOpenCustom + "3\n1\nStop\nSTOP\nstop\n6\n"), 0,
+              kCustomOpened + kMenu + kDirectionPrompt + kStopPrompt + kMenu);
+    // Had "Stop" stopped the table, the menu would have been shown again.
+    expectRun(runConsole(kOpenCustom + "3\n1\nStop\nSTOP\n6\n", InputEnd::Closed), 0,
+              kCustomOpened + kMenu + kDirectionPrompt + kStopPrompt);
+}
+
+TEST(ConsoleMenu, AMistypedCommandAlsoTakesTheStartOfTheNextLine) {
+    // "x" and its line end are 2 of the 4 characters dropped.
+    expectRun(runConsole(kOpenCustom + "x\n3\n6\n"), 0, kCustomOpened + kMenu);
+    // So "153" is read as 3.
+    expectRun(runConsole(kOpenCustom + "x\n153\n1\nstop\n6\n"), 0,
+              kCustomOpened + kMenu + kDirectionPrompt + kStopPrompt + kMenu);
+}
+
+TEST(ConsoleEndOfInput, EndsTheProgramAsExitWouldAtEveryPrompt) {
+    const struct {
+        const char* prompt;
+        std::string input;
+        std::string output;
+    } cases[] = {
+        {"model", "", kModels},
+        {"model, after a word", "Custom",
+         kModels + "Trying to open Custom...\n" + kCustomSettings + kLockAndSpeed + kMenu},
+        {"settings", "0\n72\n", kCustomOpened + kMenu},
+        {"menu", kOpenCustom, kCustomOpened + kMenu},
+        {"menu, after a word", kOpenCustom + "x", kCustomOpened + kMenu},
+        {"counts", kOpenCustom + "1\n", kCustomOpened + kMenu + kCountPrompts + kDirectionPrompt},
+        {"degrees", kOpenCustom + "2\n",
+         kCustomOpened + kMenu + kDegreesPrompts + kDirectionPrompt},
+        {"position", kOpenCustom + "4\n", kCustomOpened + kMenu + kPositionPrompts},
+        {"origin", kOpenCustom + "4\n90\n", kCustomOpened + kMenu + kPositionPrompts},
+        {"origin, no line end", kOpenCustom + "4\n90", kCustomOpened + kMenu + kPositionPrompts},
+        {"direction", kOpenCustom + "1\n5\n0\n",
+         kCustomOpened + kMenu + kCountPrompts + kDirectionPrompt},
+        {"stop", kOpenCustom + "3\n1\n", kCustomOpened + kMenu + kDirectionPrompt + kStopPrompt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.prompt);
+        expectRun(runConsole(c.input, InputEnd::Closed), 0, c.output);
+    }
+}
+
+} // namespace

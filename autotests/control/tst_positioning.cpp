@@ -1,0 +1,192 @@
+#include "LxKalveraTurntableControl.h"
+
+#include <ftdisim/Bus.h>
+#include <ftdisim/TurntableRig.h>
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+using ftdisim::Bus;
+using Clock = std::chrono::steady_clock;
+using Private = LxTurntableHardware::TurntableHardwarePrivate;
+using namespace std::chrono_literals;
+
+namespace {
+
+// The host's side of a sequence: what turntableRotationStopped told it.
+struct Notice {
+    Clock::time_point time;
+    std::thread::id thread;
+    LxTurntableHardware* plugin;
+};
+
+// A "Custom" stepper table of 72 steps per revolution (5 degrees a step, about
+// 1 ms a step at full speed) on the simulated chip, with the event loop that
+// the post-capture timers need.
+class Positioning : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Bus::instance().reset();
+        Private::turntableRotationStopped = [this](LxTurntableHardware* plugin) {
+            std::lock_guard<std::mutex> lock(noticesMutex);
+            notices.push_back({Clock::now(), std::this_thread::get_id(), plugin});
+        };
+        control = std::make_unique<LxKalveraTurntableControl>();
+        ASSERT_FALSE(control->availableDevices().empty());
+        bool opened = false;
+        control->openDevice(0, &opened);
+        ASSERT_TRUE(opened);
+        control->SetCountsPerRevolution(72);
+    }
+    void TearDown() override {
+        control.reset();
+        Private::turntableRotationStopped = nullptr;
+        Bus::instance().reset();
+    }
+
+    void plan(unsigned short captures) {
+        ASSERT_TRUE(control->LxTurntableHardware::complete360ProductPhotographyWillStart(&captures,
+                                                                                         nullptr));
+    }
+    std::size_t noticeCount() {
+        std::lock_guard<std::mutex> lock(noticesMutex);
+        return notices.size();
+    }
+    Notice notice(std::size_t i) {
+        std::lock_guard<std::mutex> lock(noticesMutex);
+        return notices.at(i);
+    }
+    // Runs the event loop until `done` holds; fails the test after `limit`.
+    static bool runUntil(const std::function<bool()>& done, Clock::duration limit = 20s) {
+        const auto deadline = Clock::now() + limit;
+        while (!done()) {
+            if (Clock::now() > deadline) {
+                return false;
+            }
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
+        return true;
+    }
+    static void runFor(Clock::duration time) {
+        const auto end = Clock::now() + time;
+        while (Clock::now() < end) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
+    }
+    static ftdisim::StepperTable& table() {
+        return Bus::instance().rig(Bus::instance().devices().at(0))->stepperTable();
+    }
+    bool moving() { return control->IsTurntableRotating(); }
+
+    std::unique_ptr<LxKalveraTurntableControl> control;
+    std::mutex noticesMutex;
+    std::vector<Notice> notices;
+};
+
+TEST_F(Positioning, EachStepWaitsTurnsAndSettlesBeforeTheHostHears) {
+    control->setDelaySeconds(0.3f, 0.2f);
+    plan(2);
+
+    const auto called = Clock::now();
+    ASSERT_TRUE(control->rotateDeviceToAngle(90.0f));
+    EXPECT_LT(Clock::now() - called, 150ms) << "the move starts later, from the timer";
+    EXPECT_EQ(table().steps(), 0u);
+    ASSERT_TRUE(runUntil([&] { return noticeCount() == 1; }));
+    EXPECT_EQ(table().position(), -18) << "90 degrees clockwise";
+    const auto steps = table().stepTimes();
+    ASSERT_EQ(steps.size(), 18u);
+    EXPECT_GE(steps.front() - called, 200ms) << "post-capture delay";
+    EXPECT_GE(notice(0).time - steps.back(), 300ms) << "pre-capture delay";
+    EXPECT_LT(notice(0).time - called, 10s);
+    EXPECT_NE(notice(0).thread, std::this_thread::get_id()) << "told on the rotation thread";
+    EXPECT_EQ(notice(0).plugin, control.get());
+
+    // Angles count from the start: -45 is 45 degrees counterclockwise of it.
+    ASSERT_TRUE(control->rotateDeviceToAngle(-45.0f));
+    ASSERT_TRUE(runUntil([&] { return noticeCount() == 2; }));
+    EXPECT_EQ(table().position(), 9);
+
+    // The call after the last capture ends the sequence and turns back to the start.
+    EXPECT_FALSE(control->rotateDeviceToAngle(0.0f));
+    EXPECT_EQ(control->lastError(), QStringLiteral("360 product photography completed."));
+    EXPECT_EQ(control->complete360ProductPhotographyImagesCount(nullptr), 0);
+    EXPECT_EQ(control->complete360ProductPhotographyImageIndex(), 0);
+    ASSERT_TRUE(runUntil([&] { return !moving(); }));
+    EXPECT_EQ(table().position(), 72) << "315 degrees on, counterclockwise: the start again";
+    runFor(200ms);
+    EXPECT_EQ(noticeCount(), 2u) << "the return move is no capture";
+}
+
+TEST_F(Positioning, ASequenceClosingWithAWholeTurnDoesNotTurnBack) {
+    control->setDelaySeconds(0.0f, 0.0f);
+    plan(1);
+    ASSERT_TRUE(control->rotateDeviceToAngle(360.0f));
+    ASSERT_TRUE(runUntil([&] { return noticeCount() == 1; }));
+    EXPECT_EQ(table().position(), -72);
+    EXPECT_FALSE(control->rotateDeviceToAngle(0.0f));
+    runFor(300ms);
+    EXPECT_FALSE(moving());
+    EXPECT_EQ(table().steps(), 72u);
+}
+
+TEST_F(Positioning, AStepThatTurnsNothingStillEnds) {
+    control->setDelaySeconds(0.15f, 0.0f);
+    plan(2);
+    const auto called = Clock::now();
+    ASSERT_TRUE(control->rotateDeviceToAngle(0.0f));
+    ASSERT_TRUE(runUntil([&] { return noticeCount() == 1; }));
+    EXPECT_GE(notice(0).time - called, 150ms) << "the pre-capture delay still applies";
+    // Less than half a step away: nothing to turn either.
+    ASSERT_TRUE(control->rotateDeviceToAngle(1.0f));
+    ASSERT_TRUE(runUntil([&] { return noticeCount() == 2; }));
+    EXPECT_EQ(table().steps(), 0u);
+}
+
+TEST_F(Positioning, DelaysThatWereNeverSetCountAsNone) {
+    EXPECT_LT(control->postDelaySeconds(), 0.0f);
+    plan(1);
+    const auto called = Clock::now();
+    ASSERT_TRUE(control->rotateDeviceToAngle(-30.0f));
+    ASSERT_TRUE(runUntil([&] { return noticeCount() == 1; }, 5s));
+    EXPECT_EQ(table().position(), 6);
+    EXPECT_LT(notice(0).time - called, 5s);
+}
+
+TEST_F(Positioning, MovesOutsideASequenceTellTheHostNothing) {
+    control->setDelaySeconds(0.0f, 0.0f);
+    control->SetRotationIncrementInCounts(10);
+    ASSERT_TRUE(control->startRotation());
+    ASSERT_TRUE(runUntil([&] { return !moving(); }));
+    runFor(100ms);
+    EXPECT_EQ(noticeCount(), 0u);
+    EXPECT_EQ(table().position(), -10);
+}
+
+TEST_F(Positioning, APendingStepDiesWithItsController) {
+    control->setDelaySeconds(0.0f, 0.3f);
+    plan(1);
+    ASSERT_TRUE(control->rotateDeviceToAngle(45.0f));
+    control.reset();
+    runFor(500ms);
+    EXPECT_EQ(table().steps(), 0u);
+    EXPECT_EQ(noticeCount(), 0u);
+}
+
+TEST_F(Positioning, ASequenceWithoutAHostCallbackDoesNotEndTheProcess) {
+    Private::turntableRotationStopped = nullptr;
+    control->setDelaySeconds(0.0f, 0.0f);
+    plan(1);
+    ASSERT_TRUE(control->rotateDeviceToAngle(15.0f));
+    ASSERT_TRUE(runUntil([&] { return table().steps() == 3 && !moving(); }));
+    EXPECT_THROW(control->turntableRotationStopped(), std::bad_function_call)
+        << "on the caller's own thread the missing callback is still reported";
+}
+
+} // namespace

@@ -1,0 +1,256 @@
+// The two motor drivers on the simulated chip: what the turntable physically
+// did, and whether every pin access kept the protocol.
+#include "LxDCMotor.h"
+#include "LxStepperMotor.h"
+#include "PinProtocolChecker.h"
+#include "SimulatedChipTest.h"
+
+#include <ftdisim/Bus.h>
+#include <ftdisim/TurntableRig.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+using ftdisim::Bus;
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+namespace {
+
+using MotorDriver = SimulatedChipTest;
+using DcDriver = MotorDriver;
+using StepperDriver = MotorDriver;
+
+std::vector<int> chunkCounts(const pinprotocol::PinProtocolReport& report) {
+    std::vector<int> counts;
+    for (const auto& chunk : report.chunks) {
+        counts.push_back(chunk.continuous ? -1 : chunk.counts());
+    }
+    return counts;
+}
+
+TEST_F(DcDriver, ACountedMoveRunsInChunksOfAtMostSixteen) {
+    rig().dcTable().setTimePerCount(110ms); // chunks of 8 and more: far above the start check
+    LxDCMotor driver;
+    ASSERT_TRUE(driver.openDevice(0, nullptr));
+    driver.SetCountsPerRevolution(72);
+    ASSERT_EQ(driver.SetRotationIncrementInCounts(72), 72);
+    ASSERT_TRUE(driver.startRotation());
+    runToEnd(driver);
+
+    const auto report = pinprotocol::checkDcProtocol(trace());
+    EXPECT_TRUE(report.ok()) << report;
+    // The idle load after opening is no chunk; the first start pulse is.
+    EXPECT_EQ(chunkCounts(report), (std::vector<int>{8, 16, 16, 16, 16}));
+    ASSERT_EQ(report.chunks.size(), 5u);
+    EXPECT_EQ(report.chunks[0].nibble, 7);
+    EXPECT_EQ(report.chunks[4].nibble, 15);
+    EXPECT_EQ(rig().dcTable().countsTurned(), 72u);
+    EXPECT_FALSE(rig().dcTable().isTurning());
+    EXPECT_DOUBLE_EQ(driver.GlobalPositionInDegrees() + 0.0, 0.0) << "a whole turn clockwise";
+}
+
+TEST_F(DcDriver, OddCountsStartWithTheRemainder) {
+    rig().dcTable().setTimePerCount(200ms); // a one-count chunk must outlast the start check
+    LxDCMotor driver;
+    ASSERT_TRUE(driver.openDevice(0, nullptr));
+    driver.SetCountsPerRevolution(72);
+    driver.SetRotationCounterClockwise();
+    for (int counts : {16, 17}) {
+        SCOPED_TRACE(counts);
+        Bus::instance().clearTrace(chip());
+        const unsigned before = rig().dcTable().countsTurned();
+        driver.SetRotationIncrementInCounts(counts);
+        ASSERT_TRUE(driver.startRotation());
+        runToEnd(driver);
+        const auto report = pinprotocol::checkDcProtocol(trace());
+        EXPECT_TRUE(report.ok()) << report;
+        const std::vector<int> expected =
+            counts == 16 ? std::vector<int>{16} : std::vector<int>{1, 16};
+        EXPECT_EQ(chunkCounts(report), expected);
+        EXPECT_EQ(rig().dcTable().countsTurned() - before, static_cast<unsigned>(counts));
+    }
+    EXPECT_DOUBLE_EQ(driver.GlobalPositionInDegrees(), 165.0) << "33 counts of 5 degrees";
+}
+
+TEST_F(DcDriver, ContinuousRunsUntilStoppedAndStopsShort) {
+    LxDCMotor driver;
+    ASSERT_TRUE(driver.openDevice(0, nullptr));
+    driver.SetCountsPerRevolution(72);
+    driver.SetRotationIncrementInCounts(0);
+    ASSERT_TRUE(driver.startRotation());
+    const auto runUntil = Clock::now() + 600ms;
+    while (Clock::now() < runUntil) {
+        ASSERT_TRUE(driver.IsTurntableRotating());
+    }
+    EXPECT_TRUE(rig().dcTable().isTurning());
+    const auto stopAsked = Clock::now();
+    ASSERT_TRUE(driver.stopRotation());
+    EXPECT_LT(Clock::now() - stopAsked, 3s) << "one pass, then at most the stop sequence";
+    EXPECT_FALSE(rig().dcTable().isTurning());
+    EXPECT_GE(rig().dcTable().countsTurned(), 3u);
+    auto report = pinprotocol::checkDcProtocol(trace());
+    EXPECT_TRUE(report.ok()) << report;
+    ASSERT_FALSE(report.chunks.empty());
+    EXPECT_TRUE(report.chunks.front().continuous);
+
+    // A counted move cut short: the table stops at its next mark, and the
+    // bookkeeping takes the planned position, which the table never reached.
+    Bus::instance().clearTrace(chip());
+    const unsigned before = rig().dcTable().countsTurned();
+    driver.SetRotationIncrementInCounts(36);
+    ASSERT_TRUE(driver.startRotation());
+    const auto cutAt = Clock::now() + 500ms;
+    while (Clock::now() < cutAt) {
+    }
+    ASSERT_TRUE(driver.stopRotation());
+    EXPECT_FALSE(rig().dcTable().isTurning());
+    EXPECT_LT(rig().dcTable().countsTurned() - before, 36u);
+    EXPECT_DOUBLE_EQ(driver.GlobalPositionInDegrees(), -180.0);
+    report = pinprotocol::checkDcProtocol(trace());
+    EXPECT_TRUE(report.ok()) << report;
+    EXPECT_FALSE(driver.triggerShutterRelease()) << "the DC table has no shutter output";
+}
+
+TEST_F(DcDriver, AnUnpluggedChipEndsTheMove) {
+    LxDCMotor driver;
+    ASSERT_TRUE(driver.openDevice(0, nullptr));
+    driver.SetCountsPerRevolution(72);
+    driver.SetRotationIncrementInCounts(40);
+    ASSERT_TRUE(driver.startRotation());
+    while (!rig().dcTable().isTurning()) {
+    }
+    Bus::instance().unplug(chip());
+    const auto took = runToEnd(driver, 30s);
+    EXPECT_GE(took, LxFTDIController::CHIP_LOST_AFTER - 100ms);
+    EXPECT_LT(took, 15s);
+    EXPECT_NE(driver.lastFTDIError(), LxFTDIController::FTDI_NO_ERROR);
+    EXPECT_DOUBLE_EQ(driver.GlobalPositionInDegrees(), -200.0) << "the planned position";
+}
+
+TEST_F(StepperDriver, AMoveIsExactlyItsStepsAtTheSetSpeed) {
+    LxStepperMotor driver(2);
+    ASSERT_TRUE(driver.openDevice(0, nullptr));
+    driver.SetCountsPerRevolution(200);
+    driver.SetRotationSpeed(2);
+    driver.SetLockMotorWhenIdle(false);
+    ASSERT_EQ(driver.SetRotationIncrementInCounts(25), 25);
+    ASSERT_TRUE(driver.startRotation());
+    runToEnd(driver);
+
+    pinprotocol::StepperExpectations expect(2ms);
+    expect.steps = 25;
+    expect.directionHigh = true; // clockwise, clockwise active high
+    expect.lockWhenIdle = false;
+    const auto report = pinprotocol::checkStepperProtocol(trace(), expect);
+    EXPECT_TRUE(report.ok()) << report;
+    EXPECT_GE(report.stepHigh.min, 2ms);
+    EXPECT_GE(report.stepLow.min, 1ms);
+    EXPECT_EQ(rig().stepperTable().steps(), 25u);
+    EXPECT_EQ(rig().stepperTable().missedSteps(), 0u);
+    EXPECT_EQ(rig().stepperTable().position(), -25);
+    EXPECT_FALSE(rig().stepperTable().isHoldingTorque());
+    EXPECT_TRUE(rig().stepperTable().auxiliaryLine());
+    EXPECT_DOUBLE_EQ(driver.GlobalPositionInDegrees(), -45.0);
+}
+
+TEST_F(StepperDriver, WiringPolaritiesAndTheIdleLock) {
+    struct Case {
+        bool clockwiseHigh, enableHigh, lock, clockwise;
+    };
+    for (const Case c : {Case{false, true, false, true}, Case{false, false, false, false},
+                         Case{true, false, true, true}, Case{true, true, true, false}}) {
+        SCOPED_TRACE(testing::Message()
+                     << "cw high " << c.clockwiseHigh << ", enable high " << c.enableHigh
+                     << ", lock " << c.lock << ", cw " << c.clockwise);
+        Bus::instance().reset();
+        rig().stepperTable().setWiring({c.enableHigh, c.clockwiseHigh});
+        LxStepperMotor driver(4);
+        ASSERT_TRUE(driver.openDevice(0, nullptr));
+        driver.SetCountsPerRevolution(200);
+        driver.SetClockwiseActiveHigh(c.clockwiseHigh);
+        driver.SetMotorEnableActiveHigh(c.enableHigh);
+        driver.SetLockMotorWhenIdle(c.lock);
+        c.clockwise ? driver.SetRotationClockwise() : driver.SetRotationCounterClockwise();
+        driver.SetRotationIncrementInCounts(6);
+        ASSERT_TRUE(driver.startRotation());
+        runToEnd(driver);
+
+        pinprotocol::StepperExpectations expect(0ms);
+        expect.enableActiveHigh = c.enableHigh;
+        expect.lockWhenIdle = c.lock;
+        expect.steps = 6;
+        expect.directionHigh = c.clockwise == c.clockwiseHigh;
+        const auto report = pinprotocol::checkStepperProtocol(trace(), expect);
+        EXPECT_TRUE(report.ok()) << report;
+        EXPECT_EQ(rig().stepperTable().position(), c.clockwise ? -6 : 6);
+        EXPECT_EQ(rig().stepperTable().isHoldingTorque(), c.lock);
+        EXPECT_EQ(rig().stepperTable().missedSteps(), 0u);
+    }
+}
+
+TEST_F(StepperDriver, ContinuousStepsUntilStopped) {
+    LxStepperMotor driver(5);
+    ASSERT_TRUE(driver.openDevice(0, nullptr));
+    driver.SetCountsPerRevolution(6400);
+    driver.SetRotationIncrementInCounts(0);
+    ASSERT_TRUE(driver.startRotation());
+    while (rig().stepperTable().steps() < 20) {
+        ASSERT_TRUE(driver.IsTurntableRotating());
+    }
+    ASSERT_TRUE(driver.stopRotation());
+    const auto steps = rig().stepperTable().steps();
+    const auto report =
+        pinprotocol::checkStepperProtocol(trace(), pinprotocol::StepperExpectations(0ms));
+    EXPECT_TRUE(report.ok()) << report;
+    EXPECT_EQ(report.steps, static_cast<int>(steps));
+    EXPECT_EQ(rig().stepperTable().steps(), steps) << "nothing moves after the stop";
+}
+
+TEST_F(StepperDriver, TheShutterReleaseIsOneFocusedPressOfASecond) {
+    LxStepperMotor driver(6);
+    ASSERT_TRUE(driver.openDevice(0, nullptr));
+    const auto start = Clock::now();
+    EXPECT_TRUE(driver.triggerShutterRelease());
+    const auto took = Clock::now() - start;
+    EXPECT_GE(took, 1000ms);
+    EXPECT_LT(took, 5s);
+
+    const auto captures = rig().camera().captures();
+    ASSERT_EQ(captures.size(), 1u);
+    EXPECT_GE(captures[0].time - captures[0].focusedAt, 500ms);
+    EXPECT_EQ(rig().camera().missedCaptures(), 0u);
+    const auto report =
+        pinprotocol::checkStepperProtocol(trace(), pinprotocol::StepperExpectations(0ms));
+    EXPECT_TRUE(report.ok()) << report;
+    ASSERT_EQ(report.shutterPulses.size(), 1u);
+    EXPECT_GE(report.shutterPulses[0].fall - report.shutterPulses[0].focusRise, 1000ms);
+    EXPECT_EQ(Bus::instance().outputLevels(chip()) & 0x30, 0);
+
+    // The chip has one writer at a time: no release while a move runs.
+    driver.SetCountsPerRevolution(6400);
+    driver.SetRotationIncrementInCounts(0);
+    ASSERT_TRUE(driver.startRotation());
+    EXPECT_FALSE(driver.triggerShutterRelease());
+    ASSERT_TRUE(driver.stopRotation());
+    EXPECT_EQ(rig().camera().captures().size(), 1u);
+}
+
+TEST_F(StepperDriver, AnUnpluggedChipEndsTheMove) {
+    LxStepperMotor driver(2);
+    ASSERT_TRUE(driver.openDevice(0, nullptr));
+    driver.SetCountsPerRevolution(19520);
+    driver.SetRotationIncrementInCounts(19520);
+    ASSERT_TRUE(driver.startRotation());
+    while (rig().stepperTable().steps() < 5) {
+    }
+    Bus::instance().unplug(chip());
+    const auto took = runToEnd(driver, 30s);
+    EXPECT_GE(took, LxFTDIController::CHIP_LOST_AFTER - 100ms);
+    EXPECT_LT(took, 15s) << "not the 20 s of the whole revolution";
+    EXPECT_EQ(driver.lastFTDIError(), LxFTDIController::FTDI_WRITE_ERROR);
+    EXPECT_DOUBLE_EQ(driver.GlobalPositionInDegrees() + 0.0, 0.0) << "the planned whole turn";
+}
+
+} // namespace

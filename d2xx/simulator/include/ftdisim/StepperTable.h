@@ -1,0 +1,75 @@
+#ifndef FTDISIM_STEPPERTABLE_H
+#define FTDISIM_STEPPERTABLE_H
+
+#include <ftdisim/Clock.h>
+#include <ftdisim/Export.h>
+#include <ftdisim/PinModel.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <vector>
+
+namespace ftdisim {
+
+// A turntable with a stepper motor, on a chip in bit-bang mode with direction
+// mask 0xFF. Each rising edge of the step line moves it one step while the
+// motor is enabled; a clockwise step lowers the position, as the SDK counts.
+// An edge while the motor is disabled moves nothing: a driver that forgot to
+// enable it loses the step, and the table counts it as missed.
+class FTDISIM_EXPORT StepperTable : public PinModel {
+public:
+    static constexpr std::uint8_t kEnableLine = 0x01;
+    static constexpr std::uint8_t kDirectionLine = 0x02;
+    static constexpr std::uint8_t kStepLine = 0x04;
+    static constexpr std::uint8_t kAuxiliaryLine = 0x08;
+    // Enough for step-period measurements over a long move, yet bounded for a
+    // soak run.
+    static constexpr std::size_t kStepTimesKept = 100000;
+
+    // Motor drivers differ in how they are wired to the chip.
+    struct Wiring {
+        bool enableActiveHigh = true;
+        // The level of the direction line that turns the table clockwise.
+        bool clockwiseActiveHigh = true;
+    };
+
+    void setWiring(Wiring wiring);
+    Wiring wiring() const;
+
+    long long position() const;
+    unsigned long long steps() const;
+    unsigned long long missedSteps() const;
+    // The times of the last kStepTimesKept steps, oldest first.
+    std::vector<Clock::time_point> stepTimes() const;
+    bool isHoldingTorque() const;
+    bool auxiliaryLine() const;
+    // A driver sets the direction in the write that enables the motor; a
+    // change while it holds torque flips the table under load, mid-move or
+    // between moves of a motor locked when idle.
+    unsigned directionChangesWhileEnabled() const;
+
+    void bitModeChanged(std::uint8_t mask, std::uint8_t mode, std::uint8_t outputLevels,
+                        Clock::time_point time) override;
+    void outputsWritten(std::uint8_t levels, std::uint8_t outputMask,
+                        Clock::time_point time) override;
+
+private:
+    void linesChanged(std::uint8_t levels, Clock::time_point time);
+    void step(Clock::time_point time);
+    bool enabledAt(std::uint8_t levels) const;
+
+    mutable std::mutex mutex_;
+    Wiring wiring_;
+    std::uint8_t lines_ = 0;
+    long long position_ = 0;
+    unsigned long long steps_ = 0;
+    unsigned long long missedSteps_ = 0;
+    std::deque<Clock::time_point> stepTimes_;
+    unsigned directionChanges_ = 0;
+};
+
+} // namespace ftdisim
+
+#endif
