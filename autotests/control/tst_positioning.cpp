@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <mutex>
@@ -71,6 +72,7 @@ protected:
                 return false;
             }
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            std::this_thread::sleep_for(1ms);
         }
         return true;
     }
@@ -78,6 +80,7 @@ protected:
         const auto end = Clock::now() + time;
         while (Clock::now() < end) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            std::this_thread::sleep_for(1ms);
         }
     }
     static ftdisim::StepperTable& table() {
@@ -187,6 +190,45 @@ TEST_F(Positioning, ASequenceWithoutAHostCallbackDoesNotEndTheProcess) {
     ASSERT_TRUE(runUntil([&] { return table().steps() == 3 && !moving(); }));
     EXPECT_THROW(control->turntableRotationStopped(), std::bad_function_call)
         << "on the caller's own thread the missing callback is still reported";
+}
+
+// Hosts that act inside their notice, on the rotation thread.
+TEST_F(Positioning, AHostMayTakeTheNextStepInsideItsNotice) {
+    control->setDelaySeconds(0.0f, 0.2f);
+    plan(2);
+    std::atomic<int> steps{0};
+    Private::turntableRotationStopped = [&](LxTurntableHardware*) {
+        if (++steps == 1) {
+            control->rotateDeviceToAngle(90.0f);
+        }
+    };
+    ASSERT_TRUE(control->rotateDeviceToAngle(45.0f));
+    ASSERT_TRUE(runUntil([&] { return steps == 2; }));
+    EXPECT_EQ(table().position(), -18);
+}
+
+TEST_F(Positioning, AHostMayCloseInsideItsNotice) {
+    control->setDelaySeconds(0.0f, 0.0f);
+    plan(1);
+    std::atomic<bool> closed{false};
+    Private::turntableRotationStopped = [&](LxTurntableHardware*) {
+        control->closeDevice();
+        closed = true;
+    };
+    ASSERT_TRUE(control->rotateDeviceToAngle(30.0f));
+    ASSERT_TRUE(runUntil([&] { return closed && !control->isTurntableOpened(); }));
+    EXPECT_FALSE(Bus::instance().stats(Bus::instance().devices().at(0)).open);
+}
+
+TEST_F(Positioning, AStepTakenTwiceBeforeItsTimerMovesOnce) {
+    control->setDelaySeconds(0.0f, 0.05f);
+    plan(3);
+    ASSERT_TRUE(control->rotateDeviceToAngle(90.0f));
+    ASSERT_TRUE(control->rotateDeviceToAngle(90.0f));
+    ASSERT_TRUE(runUntil([&] { return noticeCount() == 1; }));
+    runFor(300ms);
+    EXPECT_EQ(table().position(), -18);
+    EXPECT_EQ(noticeCount(), 1u);
 }
 
 } // namespace

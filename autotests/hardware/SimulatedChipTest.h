@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <thread>
 
 // A test on a fresh simulated bus: one FT245R with a turntable rig behind it.
 class SimulatedChipTest : public ::testing::Test {
@@ -31,6 +32,9 @@ protected:
                 ADD_FAILURE() << "the move did not end";
                 break;
             }
+            // On two cores a spinning test would take the busy-waiting
+            // rotation thread's processor.
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         const auto took = std::chrono::steady_clock::now() - start;
         EXPECT_TRUE(driver.stopRotation());

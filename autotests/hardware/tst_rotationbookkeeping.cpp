@@ -86,7 +86,8 @@ TEST_F(RotationBookkeeping, ZeroCountsIsContinuousButAnAngleUnderHalfACountPlans
     EXPECT_TRUE(driver.isMovePlanned()) << "0 counts: a continuous rotation";
     EXPECT_DOUBLE_EQ(driver.NextGlobalPositionInDegrees(), -90.0) << "the plan is kept";
 
-    for (double tiny : {2.4, 0.0, -2.4, std::numeric_limits<double>::quiet_NaN()}) {
+    for (double tiny : {2.4, 0.0, -2.4, std::numeric_limits<double>::quiet_NaN(),
+                        std::numeric_limits<double>::infinity()}) {
         driver.SetRotationIncrementInDegrees(90.0);
         ASSERT_TRUE(driver.isMovePlanned());
         EXPECT_DOUBLE_EQ(driver.SetRotationIncrementInDegrees(tiny), 0.0) << tiny;

@@ -119,6 +119,8 @@ TEST_F(TurntableHardware, TheObjectOwnsTheAnglesItIsHanded) {
 
     float* kept = new float[1]{10.0f};
     ASSERT_TRUE(plugin.complete360ProductPhotographyWillStart(nullptr, &kept));
+    // Handing back the array held already keeps it.
+    ASSERT_TRUE(plugin.complete360ProductPhotographyWillStart(nullptr, &kept));
     // released by the destructor
 }
 

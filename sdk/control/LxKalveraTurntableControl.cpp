@@ -5,6 +5,7 @@
 #include "LxStepperMotor.h"
 #include "LxTurntableModels.h"
 
+#include <QThread>
 #include <QTimer>
 
 #include <chrono>
@@ -56,7 +57,18 @@ std::list<std::string> LxKalveraTurntableControl::availableDevices() const {
     return names;
 }
 
+bool LxKalveraTurntableControl::isOnControllerThread() const {
+    return QThread::currentThread() == d->timerContext->thread();
+}
+
 void LxKalveraTurntableControl::openDevice(unsigned long model, bool* opened) {
+    if (!isOnControllerThread()) {
+        // A turntable notice runs on the rotation thread of the driver this
+        // would replace.
+        *opened = false;
+        setLastError(QObject::tr("Open the turntable from the application's thread."));
+        return;
+    }
     closeDevice();
     if (model >= turntableModels.size()) {
         return;
@@ -92,6 +104,11 @@ void LxKalveraTurntableControl::openDevice(unsigned long model, bool* opened) {
 }
 
 void LxKalveraTurntableControl::openDevice(unsigned long model) {
+    if (!isOnControllerThread()) {
+        QMetaObject::invokeMethod(
+            d->timerContext.get(), [this, model] { openDevice(model); }, Qt::QueuedConnection);
+        return;
+    }
     bool opened = false;
     openDevice(model, &opened);
     if (opened) {
@@ -103,6 +120,13 @@ void LxKalveraTurntableControl::openDevice(unsigned long model) {
 
 void LxKalveraTurntableControl::closeDevice() {
     if (!motorDriver) {
+        return;
+    }
+    if (!isOnControllerThread()) {
+        // From a turntable notice: the driver must not be destroyed under its
+        // own rotation thread. That rotation has ended; the close follows.
+        QMetaObject::invokeMethod(
+            d->timerContext.get(), [this] { closeDevice(); }, Qt::QueuedConnection);
         return;
     }
     motorDriver->closeDevice();
@@ -282,13 +306,23 @@ bool LxKalveraTurntableControl::rotateDeviceToAngle(float angle) {
 }
 
 void LxKalveraTurntableControl::delayRotatingDevice(float seconds) {
-    QTimer::singleShot(secondsToTimerMs(seconds), d->timerContext.get(),
-                       [this] { rotateDeviceDelayed(); });
+    const int ms = secondsToTimerMs(seconds);
+    const auto startTimer = [this, ms] {
+        QTimer::singleShot(ms, d->timerContext.get(), [this] { rotateDeviceDelayed(); });
+    };
+    if (isOnControllerThread()) {
+        startTimer();
+    } else {
+        // A host that takes the next step inside its notice calls from the
+        // rotation thread, which has no event loop to run a timer.
+        QMetaObject::invokeMethod(d->timerContext.get(), startTimer, Qt::QueuedConnection);
+    }
 }
 
 void LxKalveraTurntableControl::rotateDeviceDelayed() {
-    if (!motorDriver) {
-        // Closed while the timer was pending: there is nothing to turn.
+    if (!motorDriver || IsTurntableRotating()) {
+        // Closed while the timer was pending, or a step taken twice before its
+        // timer fired: the running move reports its own end.
         return;
     }
     if (d->pendingRotationInDegrees != 0.0f) {

@@ -15,8 +15,11 @@ class LxFTDIController;
 // Without an open device every motor operation does nothing and returns a
 // neutral value (0, false or 0.0).
 //
-// Call it from one thread, the host's. Moves run on a rotation thread of the
-// driver, which calls turntableRotationStoppedHelper() at the end of each.
+// Call it from one thread, the host's, which runs a Qt event loop for the
+// steps of a sequence. Moves run on a rotation thread of the driver, which
+// calls turntableRotationStoppedHelper() at the end of each and so tells the
+// host on that thread; what the host asks for there that needs the
+// controller's thread (the next step, closing or opening) is passed to it.
 class LX_SDK_EXPORT LxKalveraTurntableControl : public LxTurntableHardware {
 public:
     class TurntableControlPrivate;
@@ -35,12 +38,17 @@ public:
     // closed first. *opened becomes true on success and false on failure, with
     // the reason in the last error ("No available device found." or the USB
     // driver's status text); a model above 7 opens nothing and leaves *opened
-    // as the caller preset it.
+    // as the caller preset it. Refused (false) on any other thread than the
+    // controller's, such as inside a turntable notice.
     void openDevice(unsigned long model, bool* opened);
     // The host's entry: opens `model` and reports hardwareOpenSucceeded(model,
-    // model supports custom angles) or hardwareDisconnected(model).
+    // model supports custom angles) or hardwareDisconnected(model). Called on
+    // another thread (inside a turntable notice), it runs later on the
+    // controller's thread.
     void openDevice(unsigned long model) override;
     // Stops a running rotation and closes the device; nothing without one.
+    // Called on another thread (inside a turntable notice), the close runs
+    // later on the controller's thread.
     void closeDevice() override;
     bool isTurntableOpened() const;
 
@@ -122,6 +130,9 @@ public:
     void updateDeviceSettingsUI(int modelIndex);
 
 private:
+    // Whether the caller runs on the thread that made this controller.
+    bool isOnControllerThread() const;
+
     std::unique_ptr<LxFTDIController> motorDriver;
     mutable int deviceIndex = -1;
     std::unique_ptr<TurntableControlPrivate> d;

@@ -6,6 +6,7 @@
 #include <ftd2xx.h>
 
 #include <cstring>
+#include <future>
 #include <vector>
 
 namespace {
@@ -14,9 +15,10 @@ std::mutex& asyncMutex() {
     return LxAbstractPlugin::AbstractPluginPrivate::asyncMutex;
 }
 
-// The driver whose rotation runs on this thread, if any: such a thread must
-// never join itself.
-thread_local const LxFTDIController* rotatingDriverOfThisThread = nullptr;
+// The rotation that runs on this thread, if any. The thread reaches its own
+// record through it: the driver's member may already have been handed to a
+// thread that stops the rotation.
+thread_local RotationThreadState* rotationOfThisThread = nullptr;
 
 const wchar_t* openFailureText(FT_STATUS status) {
     switch (status) {
@@ -159,7 +161,7 @@ bool LxFTDIController::startRotation() {
     if (!deviceHandle) {
         return SetFTDIError(FTDI_DEVICE_NOT_OPENED);
     }
-    if (rotatingDriverOfThisThread == this || IsTurntableRotating()) {
+    if (isOnRotationThread() || IsTurntableRotating()) {
         // One rotation at a time drives the chip, and a thread never joins itself.
         return false;
     }
@@ -174,13 +176,25 @@ bool LxFTDIController::startRotation() {
 }
 
 bool LxFTDIController::launchRotationThread(void (*rotationFunction)(LxFTDIController*)) {
-    // The record is in place, running, before the thread first looks at it.
-    rotationState = std::make_unique<RotationThreadState>();
+    auto state = std::make_unique<RotationThreadState>();
+    RotationThreadState* const record = state.get();
+    // The thread waits until its record, handle included, is in place: a
+    // rotation that ends at once may be stopped from its own end-of-move call.
+    std::promise<void> published;
+    state->thread = std::thread(
+        [this, rotationFunction, record](std::future<void> ready) {
+            ready.wait();
+            rotationOfThisThread = record;
+            rotationFunction(this);
+        },
+        published.get_future());
+    state->threadId = state->thread.get_id();
     transfersFailing = false;
-    rotationState->thread = std::thread([this, rotationFunction] {
-        rotatingDriverOfThisThread = this;
-        rotationFunction(this);
-    });
+    {
+        std::lock_guard<std::mutex> lock(asyncMutex());
+        rotationState = std::move(state);
+    }
+    published.set_value();
     return true;
 }
 
@@ -193,41 +207,48 @@ bool LxFTDIController::stopRotation() {
 }
 
 void LxFTDIController::stopAndJoinRotation() {
-    if (!rotationState) {
-        return;
-    }
+    // Whoever takes the record out is the one that joins it.
+    std::unique_ptr<RotationThreadState> state;
     {
         std::lock_guard<std::mutex> lock(asyncMutex());
-        rotationState->running = false;
+        state = std::move(rotationState);
+        if (state) {
+            state->running = false;
+        }
     }
-    if (rotatingDriverOfThisThread == this) {
-        // Called back from the end of this very rotation (the owner's handler
-        // reached the host, which stops or closes): the thread touches nothing
-        // of the driver after that call, so it may finish on its own.
-        rotationState->thread.detach();
-    } else if (rotationState->thread.joinable()) {
-        rotationState->thread.join();
+    if (!state) {
+        return;
     }
-    rotationState.reset();
+    if (state->threadId == std::this_thread::get_id()) {
+        // Stopped from the end of this very rotation (the owner's handler
+        // reached the host): the thread touches nothing after that call, so
+        // it may finish on its own.
+        state->thread.detach();
+    } else {
+        state->thread.join();
+    }
+}
+
+bool LxFTDIController::isOnRotationThread() {
+    std::lock_guard<std::mutex> lock(asyncMutex());
+    return rotationState && rotationState->threadId == std::this_thread::get_id();
 }
 
 bool LxFTDIController::IsTurntableRotating() {
-    if (!rotationState) {
-        return false;
-    }
-    return isRotationRunning();
+    std::lock_guard<std::mutex> lock(asyncMutex());
+    return rotationState && rotationState->running;
 }
 
 bool LxFTDIController::isRotationRunning() {
     std::lock_guard<std::mutex> lock(asyncMutex());
-    return rotationState->running;
+    return rotationOfThisThread->running;
 }
 
 void LxFTDIController::finishRotation() {
     globalPositionInDegrees = nextGlobalPositionInDegrees;
     {
         std::lock_guard<std::mutex> lock(asyncMutex());
-        rotationState->running = false;
+        rotationOfThisThread->running = false;
     }
     if (owner) {
         owner->turntableRotationStoppedHelper();

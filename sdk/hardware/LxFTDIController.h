@@ -97,10 +97,14 @@ public:
     bool startRotation();
     // Asks the running rotation to end and waits until its thread has finished,
     // its final call to the owner included. True also when nothing was started;
-    // false when no device is open (FTDI_DEVICE_NOT_OPENED). Must not be called
-    // from the rotation thread itself.
+    // false when no device is open (FTDI_DEVICE_NOT_OPENED). Called from the
+    // rotation thread itself (the end-of-move call), it lets the thread finish
+    // on its own instead of waiting for it.
     bool stopRotation();
     bool IsTurntableRotating();
+    // Whether the caller runs on this driver's rotation thread: at the end of
+    // a move the owner's handler, and through it the host, run there.
+    bool isOnRotationThread();
 
     // The controller whose end-of-move handler the rotation thread calls.
     void setOwner(LxKalveraTurntableControl* controller) { owner = controller; }
@@ -149,7 +153,7 @@ public:
     double SetRotationNextGlobalPositionInDegrees(double degrees);
 
 protected:
-    // For the drivers' rotation threads.
+    // For the drivers' rotation threads: whether their rotation should go on.
     bool isRotationRunning();
     // The end of every move: the position becomes the planned one, the running
     // flag is cleared, then the owner is told (on the rotation thread).
@@ -174,6 +178,7 @@ protected:
     double nextGlobalPositionInDegrees = 0.0;
     unsigned int rotationSpeed = 0;
     bool lockMotorWhenIdle = true;
+    // The rotation started last; the pointer is read and replaced under asyncMutex.
     std::unique_ptr<RotationThreadState> rotationState;
 
 private:

@@ -48,7 +48,8 @@ int LxFTDIController::SetRotationIncrementInCounts(int counts) {
 }
 
 double LxFTDIController::SetRotationIncrementInDegrees(double degrees) {
-    if (countsPerRevolution == 0 || degrees == 0.0) {
+    // An endless angle would plan billions of counts, a move without end.
+    if (countsPerRevolution == 0 || degrees == 0.0 || !std::isfinite(degrees)) {
         plannedMove = PlannedMove::None;
         return 0.0;
     }
@@ -61,8 +62,8 @@ double LxFTDIController::SetRotationIncrementInDegrees(double degrees) {
         rotationIncrementInCounts = counts < INT_MAX ? static_cast<int>(counts) : INT_MAX;
         plannedMove = PlannedMove::Counted;
     } else {
-        // Less than half a count (or no number): nothing to turn. Never fall
-        // back on a continuous rotation or an earlier increment.
+        // Less than half a count: nothing to turn. Never fall back on a
+        // continuous rotation or an earlier increment.
         rotationIncrementInCounts = 0;
         plannedMove = PlannedMove::None;
     }

@@ -2,6 +2,8 @@
 
 #include <ftd2xx.h>
 
+#include <climits>
+
 LxStepperMotor::LxStepperMotor(int modelIndex)
     : modelIndex(modelIndex) {}
 
@@ -64,7 +66,10 @@ bool LxStepperMotor::triggerShutterRelease() {
 void LxStepperMotor::rotationThread(LxFTDIController* controller) {
     auto* driver = static_cast<LxStepperMotor*>(controller);
     const int increment = driver->rotationIncrementInCounts;
-    const int stepTime = static_cast<int>(driver->rotationSpeed);
+    // Beyond INT_MAX a step time would turn negative and run at full speed.
+    const int stepTime = driver->rotationSpeed > static_cast<unsigned int>(INT_MAX)
+                             ? INT_MAX
+                             : static_cast<int>(driver->rotationSpeed);
     const bool continuous = increment == 0;
     // Composed once: settings changed during the move reach the pins after it.
     const unsigned char stepHigh = SetMaskBits(driver->outputRegister, STEP_OUTPUT, 255);

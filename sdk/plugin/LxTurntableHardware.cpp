@@ -25,7 +25,8 @@ bool LxTurntableHardware::complete360ProductPhotographyWillStart(unsigned short*
     if (imagesCount) {
         d->imagesCount = *imagesCount;
     }
-    if (angles) {
+    // The array held already may come back: it must not be released then.
+    if (angles && *angles != d->angles) {
         delete[] d->angles;
         d->angles = *angles;
     }
