@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 #include <vector>
 
 using Clock = std::chrono::steady_clock;
@@ -33,7 +34,10 @@ PeriodStats measure(int steps, unsigned stepTime) {
     driver.SetRotationSpeed(stepTime);
     driver.SetRotationIncrementInCounts(steps);
     driver.startRotation();
+    // A poll that spins would contend with the rotation thread for the lock it
+    // takes once per step, and for a processor.
     while (driver.IsTurntableRotating()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     driver.stopRotation();
 

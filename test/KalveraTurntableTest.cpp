@@ -5,10 +5,12 @@
 // checks its read, so the program never spins on a closed input.
 #include "LxKalveraTurntableControl.h"
 
+#include <chrono>
 #include <iostream>
 #include <iterator>
 #include <list>
 #include <string>
+#include <thread>
 
 enum ENUM_ROTATION_MENU {
     ROTATION_MENU_NONE = 0,
@@ -123,6 +125,16 @@ static void showDeviceRotationMenu(LxKalveraTurntableControl*, ENUM_ROTATION_MEN
     }
 }
 
+// Prints a dot for each look at the table while it turns. The looks are
+// spaced: a poll without pause would take a processor and the driver's lock
+// from the rotation thread, whose steps are timed by busy waiting.
+static void waitForTheTable(LxKalveraTurntableControl& control) {
+    while (control.IsTurntableRotating()) {
+        std::cout << '.';
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
 int main() {
     LxKalveraTurntableControl control;
     const std::list<std::string> devices = control.availableDevices();
@@ -230,9 +242,7 @@ int main() {
                 control.SetRotationIncrementInCounts(counts);
                 control.startRotation();
             }
-            while (control.IsTurntableRotating()) {
-                std::cout << '.';
-            }
+            waitForTheTable(control);
             std::cout << "Turntable is stopped." << std::endl;
             break;
         case ROTATION_MENU_CONTINUOUS:
@@ -253,9 +263,7 @@ int main() {
             }
             control.SetRotationNextGlobalPositionInDegrees(position);
             control.startRotation();
-            while (control.IsTurntableRotating()) {
-                std::cout << '.';
-            }
+            waitForTheTable(control);
             break;
         case ROTATION_MENU_SHUTTER_RELEASE:
             control.shutterReleaseCameraHardware();
