@@ -89,6 +89,8 @@ public:
     bool startRotation();
     // Ends the running move and waits for its thread; false without a device.
     bool stopRotation();
+    // Whether a move runs. Poll it with pauses: the rotation thread takes the
+    // same lock once per step, and its steps are timed by busy waiting.
     bool IsTurntableRotating();
 
     // Stops a running rotation at once.
