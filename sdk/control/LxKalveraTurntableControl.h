@@ -86,6 +86,32 @@ public:
     // Stops a running rotation at once.
     void stopsSpinning() override;
 
+    // Plans a 360-degree sequence from the settings the view holds: the number
+    // of captures in *imagesCount and, in custom-angle mode, the capture angles
+    // closed by a whole turn in *angles (owned by this object; the caller
+    // passes a null float*). A null `angles` asks for the settings only. Applies
+    // the delays, speed, motor and shutter settings and makes the current
+    // position the start. False, with the reason in the last error, without a
+    // settings view, with an empty custom angles list, for custom angles on the
+    // "Standard" model, or when the "Custom" model has no counts per revolution.
+    bool complete360ProductPhotographyWillStart(unsigned short* imagesCount,
+                                                float** angles) override;
+    // The last step of a plan: the current position becomes the start, and the
+    // motor holds the table between the moves of the sequence.
+    void complete360ProductPhotographyWillStart();
+    // Takes the settings the view holds over into the controller without
+    // touching the sequence, the origin or the sequence's motor hold.
+    void saveUISettingsInternalUse();
+
+    // The settings view: a Qt Quick item made from
+    // "qrc:/qml/LxTurntableUIFrameView.qml", which the host supplies, with the
+    // settings file loaded into it. Null when the item cannot be created. The
+    // host owns the item and calls pluginUIFrameViewWillClose() before it goes.
+    QQuickItem* createPluginUIFrameView() override;
+    // Saves the view's settings to the settings file and releases the view's
+    // objects (not the item). Returns true.
+    bool pluginUIFrameViewWillClose(QQuickItem* view) override;
+
     // Shoot settings; any value is stored as given.
     void setComplete360TurnsCount(unsigned short count);
     unsigned short complete360TurnsCount() const;

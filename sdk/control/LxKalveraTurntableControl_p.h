@@ -2,6 +2,7 @@
 #define LXKALVERATURNTABLECONTROL_P_H
 
 #include "LxKalveraTurntableControl.h"
+#include "UIFrameViewObjects.h"
 
 #include <QObject>
 
@@ -11,6 +12,9 @@
 // survive closing and reopening the device.
 class LxKalveraTurntableControl::TurntableControlPrivate {
 public:
+    // The settings view's objects while a view exists. Used on the host's
+    // thread only: the end-of-move refresh is posted there.
+    std::unique_ptr<UIFrameViewObjects> uiObjects;
     // Signed target of the move that waits for the post-capture delay.
     float pendingRotationInDegrees = 0.0f;
     unsigned short complete360TurnsCount = 0;
