@@ -12,7 +12,7 @@
 
 bool LxKalveraTurntableControl::complete360ProductPhotographyWillStart(unsigned short* imagesCount,
                                                                        float** angles) {
-    if (!d->uiObjects) {
+    if (!d->uiObjects || d->uiObjects->frameView.isNull()) {
         setLastError(QObject::tr("The turntable settings view must be open to plan a shoot."));
         return false;
     }
