@@ -144,7 +144,11 @@ public:
 
     // The end of every move, called by the motor driver on its rotation thread.
     void turntableRotationStoppedHelper();
-    // Refreshes the settings view for `modelIndex` (-1: a move has ended).
+    // Sends the settings view, queued, the model index and its device settings:
+    // the saved "Custom" settings for 0, the driver's counts per revolution and
+    // polarities for another model, and none for -1 (a move has ended). Does
+    // nothing without a view. From another thread (the rotation thread) the
+    // whole refresh is posted to this controller's thread.
     void updateDeviceSettingsUI(int modelIndex);
 
 private:

@@ -6,6 +6,7 @@
 
 #include <QObject>
 
+#include <atomic>
 #include <memory>
 
 // The controller's shoot settings. They live as long as the controller and
@@ -15,6 +16,9 @@ public:
     // The settings view's objects while a view exists. Used on the host's
     // thread only: the end-of-move refresh is posted there.
     std::unique_ptr<UIFrameViewObjects> uiObjects;
+    // Whether uiObjects is set, for the rotation thread, which must not read
+    // uiObjects itself: without a view it posts no refresh at all.
+    std::atomic<bool> viewExists{false};
     // Signed target of the move that waits for the post-capture delay.
     float pendingRotationInDegrees = 0.0f;
     unsigned short complete360TurnsCount = 0;
