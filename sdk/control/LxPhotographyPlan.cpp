@@ -23,8 +23,8 @@ bool LxKalveraTurntableControl::complete360ProductPhotographyWillStart(unsigned 
         if (angles) {
             QStringList customAngles = d->uiObjects->customAngles();
             if (customAngles.isEmpty()) {
-                setLastError(QObject::tr(
-                    "Invalid custom angles array. Make sure the list is not empty."));
+                setLastError(
+                    QObject::tr("Invalid custom angles array. Make sure the list is not empty."));
                 return false;
             }
             if (turntableIndex == STANDARD_MODEL_INDEX) {
