@@ -109,7 +109,9 @@ public:
     // host owns the item and calls pluginUIFrameViewWillClose() before it goes.
     QQuickItem* createPluginUIFrameView() override;
     // Saves the view's settings to the settings file and releases the view's
-    // objects (not the item). Returns true.
+    // objects (not the item). `view` is the item createPluginUIFrameView()
+    // returned; the host may have disposed of it already, which leaves the
+    // settings file as it was. Returns true.
     bool pluginUIFrameViewWillClose(QQuickItem* view) override;
 
     // Shoot settings; any value is stored as given.

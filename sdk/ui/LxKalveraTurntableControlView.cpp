@@ -108,10 +108,13 @@ QQuickItem* LxKalveraTurntableControl::createPluginUIFrameView() {
 
 bool LxKalveraTurntableControl::pluginUIFrameViewWillClose(QQuickItem* view) {
     if (d->uiObjects) {
-        LxSettingsFile::write([this, view]() -> std::optional<QVariantMap> {
-            const QVariant answer = LxViewFunctions::saveSettings(view, currentTurntableIndex());
-            // Anything else, even what converts to an (empty) map, is no
-            // settings: the file keeps the last ones.
+        // The host's `view` is the item it was given; asked through the guarded
+        // pointer, as the host may have disposed of it already.
+        LxSettingsFile::write([this]() -> std::optional<QVariantMap> {
+            const QVariant answer = LxViewFunctions::saveSettings(d->uiObjects->frameView.data(),
+                                                                  currentTurntableIndex());
+            // Only a map is settings (a list would convert to an empty one);
+            // for anything else the file keeps the last ones.
             if (answer.userType() != QMetaType::QVariantMap) {
                 return std::nullopt;
             }
