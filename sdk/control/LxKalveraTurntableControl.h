@@ -150,7 +150,7 @@ public:
     // the saved "Custom" settings for 0, the driver's counts per revolution and
     // polarities for another model, and none for -1 (a move has ended). Does
     // nothing without a view. From another thread (the rotation thread) the
-    // whole refresh is posted to this controller's thread.
+    // whole refresh is handed over to this controller's thread.
     void updateDeviceSettingsUI(int modelIndex);
 
 private:

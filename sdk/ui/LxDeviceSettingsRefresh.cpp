@@ -8,7 +8,8 @@
 #include "LxViewFunctions.h"
 
 #include <QQuickItem>
-#include <QThread>
+
+#include <thread>
 
 namespace {
 
@@ -26,15 +27,13 @@ QVariantMap deviceSettingsOf(const LxKalveraTurntableControl& control) {
 } // namespace
 
 void LxKalveraTurntableControl::updateDeviceSettingsUI(int modelIndex) {
-    if (QThread::currentThread() != d->timerContext->thread()) {
+    if (std::this_thread::get_id() != d->controlThread) {
         // The end of a move, on its rotation thread. The view's objects belong
         // to the host's thread, where a close may be releasing them right now:
-        // the refresh runs there. Posts still pending when the controller goes
-        // are dropped with the timer context.
+        // the refresh runs there. Refreshes still on their way when the
+        // controller goes are dropped with the mailbox.
         if (d->viewExists) {
-            QMetaObject::invokeMethod(
-                d->timerContext.get(), [this, modelIndex] { updateDeviceSettingsUI(modelIndex); },
-                Qt::QueuedConnection);
+            d->viewRefreshes->send(modelIndex);
         }
         return;
     }

@@ -86,6 +86,10 @@ QQuickItem* LxKalveraTurntableControl::createPluginUIFrameView() {
     // Each view is to be closed before the next; should the host not do so,
     // the earlier view's objects go now rather than never.
     d->uiObjects = std::make_unique<UIFrameViewObjects>();
+    if (!d->viewRefreshes) {
+        d->viewRefreshes = std::make_unique<LxThreadMailbox>(
+            [this](int modelIndex) { updateDeviceSettingsUI(modelIndex); });
+    }
     d->viewExists = true;
     UIFrameViewObjects& view = *d->uiObjects;
 
