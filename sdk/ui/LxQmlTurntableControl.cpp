@@ -10,7 +10,9 @@ LxQmlTurntableControl::LxQmlTurntableControl(LxKalveraTurntableControl* control,
     , control(control) {}
 
 bool LxQmlTurntableControl::startRotationPreview(int degrees, bool isCounterclockwise) {
-    if (!control->isTurntableOpened()) {
+    // A running move would not start a second one, and its settings may not
+    // change until it ends (its thread reads them at its end).
+    if (!control->isTurntableOpened() || control->IsTurntableRotating()) {
         return false;
     }
     // The preview turns with the speed and motor settings the user sees now.

@@ -13,13 +13,16 @@ class LxQmlTurntableControl : public QObject {
     Q_OBJECT
 
 public:
+    // Drives `control`, which must outlive this object; `parent` is the view's
+    // root item (may be null when the view has none).
     LxQmlTurntableControl(LxKalveraTurntableControl* control, QObject* parent);
 
     // Takes the view's settings over into the controller, then starts a move
     // of `degrees` (negative: the other way; 0: continuous until
     // stopRotationPreview()) clockwise or, with `isCounterclockwise`,
     // counterclockwise, and returns without waiting for it. False, with
-    // nothing done, when no device is open; false when the move does not start.
+    // nothing done, when no device is open or a move is still running; false
+    // when the move does not start.
     Q_INVOKABLE bool startRotationPreview(int degrees, bool isCounterclockwise);
     // Stops the running move and waits for its end.
     Q_INVOKABLE void stopRotationPreview();
