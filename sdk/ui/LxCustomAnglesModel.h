@@ -13,6 +13,7 @@ class LX_SDK_AUTOTEST_EXPORT LxCustomAnglesModel : public QStringListModel {
     Q_OBJECT
 
 public:
+    // An empty list, owned by `parent`.
     explicit LxCustomAnglesModel(QObject* parent);
 
     // Appends `angleStr` when it is not empty and, if the list has rows, its

@@ -13,6 +13,7 @@ class LX_SDK_EXPORT LxRegisterPlugin : public QQmlExtensionPlugin {
     Q_OBJECT
 
 public:
+    // A plug-in object without a parent.
     LxRegisterPlugin();
 
     // Registers nothing, whatever `uri` is (a null one included).
