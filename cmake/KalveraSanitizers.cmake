@@ -16,7 +16,9 @@ if(KALVERA_SANITIZE)
       "TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=${_supp}/tsan.supp")
   elseif(KALVERA_SANITIZE MATCHES "address")
     set(KALVERA_SANITIZER_ENV
-      "ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:check_initialization_order=1"
+      # Qt's libraries have no frame pointers: only the slow unwinder records
+      # the whole allocation stack that a leak suppression is matched against.
+      "ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:check_initialization_order=1:fast_unwind_on_malloc=0"
       "LSAN_OPTIONS=suppressions=${_supp}/lsan.supp"
       "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
   endif()
