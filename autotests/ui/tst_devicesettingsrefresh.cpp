@@ -38,14 +38,6 @@ TEST_F(DeviceSettingsRefresh, CustomShowsTheSavedSettingsOtherModelsTheDrivers) 
         << "a failed open leaves no driver to read";
 }
 
-TEST_F(DeviceSettingsRefresh, WithoutAFileCustomShowsAnEmptyMap) {
-    openView();
-    ASSERT_TRUE(openDevice(0));
-    ASSERT_TRUE(processEventsUntil([this] { return !recorded("deviceUpdates").isEmpty(); }));
-    EXPECT_EQ(recorded("deviceUpdates")[0].toMap()["type"], "object");
-    EXPECT_EQ(recorded("deviceUpdates")[0].toMap()["settings"], QVariantMap());
-}
-
 TEST_F(DeviceSettingsRefresh, RefreshesComeFromTheEventLoopInCallOrder) {
     openView();
     ASSERT_TRUE(openDevice(2));

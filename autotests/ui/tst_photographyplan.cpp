@@ -1,14 +1,14 @@
 // The 360-degree plan made from the settings the view holds.
 #include "ViewTest.h"
 
-#include <QStringListModel>
+#include <vector>
 
 namespace {
 
 class PhotographyPlan : public ViewTest {
 protected:
     void SetUp() override {
-        ViewTest::SetUp();
+        ASSERT_NO_FATAL_FAILURE(ViewTest::SetUp());
         openView();
         ASSERT_TRUE(openDevice(2));
         control->setCurrentTurntableIndex(2);

@@ -68,12 +68,12 @@ TEST_F(SettingsFile, AnglesAreLoadedAsTextsAndWrittenBack) {
     openView();
     EXPECT_EQ(customAngles(contextObject("KalveraTurntableCustomAnglesModel")),
               (QStringList{"45", "90", "180.50"}));
-}
+    closeView();
 
-TEST_F(SettingsFile, ASingleTextIsAOneAngleList) {
     writeSettingsFile(R"({"CustomAnglesList": "30"})");
     openView();
-    EXPECT_EQ(customAngles(contextObject("KalveraTurntableCustomAnglesModel")), QStringList{"30"});
+    EXPECT_EQ(customAngles(contextObject("KalveraTurntableCustomAnglesModel")), QStringList{"30"})
+        << "a single text is a list of one";
 }
 
 TEST_F(SettingsFile, AnUnparsableFileLoadsAsNothing) {
