@@ -106,12 +106,15 @@ public:
     // The settings view: a Qt Quick item made from
     // "qrc:/qml/LxTurntableUIFrameView.qml", which the host supplies, with the
     // settings file loaded into it. Null when the item cannot be created. The
-    // host owns the item and calls pluginUIFrameViewWillClose() before it goes.
+    // host owns the item and calls pluginUIFrameViewWillClose() before it goes;
+    // a view it left open is released here, without saving its settings.
     QQuickItem* createPluginUIFrameView() override;
     // Saves the view's settings to the settings file and releases the view's
     // objects (not the item). `view` is the item createPluginUIFrameView()
     // returned; the host may have disposed of it already, which leaves the
-    // settings file as it was. Returns true.
+    // settings file as it was. The item's QML context goes with the view's
+    // objects: the host disposes of the item next and uses it no more.
+    // Returns true.
     bool pluginUIFrameViewWillClose(QQuickItem* view) override;
 
     // Shoot settings; any value is stored as given.

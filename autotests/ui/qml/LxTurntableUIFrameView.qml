@@ -25,8 +25,8 @@ Item {
     // order. Like every property here, readable only until the view closes.
     property var loadCalls: []
     property var deviceUpdates: []
-    // saveSettings() comes at the close, when nothing of the view can be read
-    // any more: it is told by a signal.
+    // saveSettings() is called at the close, after which nothing of the view
+    // can be read: it is told by a signal.
     signal settingsSaved(var turntableIndex)
 
     // The context properties present when the item was completed and when
