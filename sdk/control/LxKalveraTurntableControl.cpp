@@ -367,8 +367,3 @@ void LxKalveraTurntableControl::turntableRotationStoppedHelper() {
         turntableRotationStopped();
     }
 }
-
-void LxKalveraTurntableControl::updateDeviceSettingsUI(int) {
-    // The settings view arrives with the view code; until one exists there is
-    // nothing to refresh.
-}

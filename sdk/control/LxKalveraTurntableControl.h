@@ -96,6 +96,37 @@ public:
     // Stops a running rotation at once.
     void stopsSpinning() override;
 
+    // Plans a 360-degree sequence from the settings the view holds: the number
+    // of captures in *imagesCount and, in custom-angle mode, the capture angles
+    // closed by a whole turn in *angles (owned by this object; the caller
+    // passes a null float*). A null `angles` asks for the settings only. Applies
+    // the delays, speed, motor and shutter settings and makes the current
+    // position the start. False, with the reason in the last error, without a
+    // settings view, with an empty custom angles list, for custom angles on the
+    // "Standard" model, or when the "Custom" model has no counts per revolution.
+    bool complete360ProductPhotographyWillStart(unsigned short* imagesCount,
+                                                float** angles) override;
+    // The last step of a plan: the current position becomes the start, and the
+    // motor holds the table between the moves of the sequence.
+    void complete360ProductPhotographyWillStart();
+    // Takes the settings the view holds over into the controller without
+    // touching the sequence, the origin or the sequence's motor hold.
+    void saveUISettingsInternalUse();
+
+    // The settings view: a Qt Quick item made from
+    // "qrc:/qml/LxTurntableUIFrameView.qml", which the host supplies, with the
+    // settings file loaded into it. Null when the item cannot be created. The
+    // host owns the item and calls pluginUIFrameViewWillClose() before it goes;
+    // a view it left open is released here, without saving its settings.
+    QQuickItem* createPluginUIFrameView() override;
+    // Saves the view's settings to the settings file and releases the view's
+    // objects (not the item). `view` is the item createPluginUIFrameView()
+    // returned; the host may have disposed of it already, which leaves the
+    // settings file as it was. The item's QML context goes with the view's
+    // objects: the host disposes of the item next and uses it no more.
+    // Returns true.
+    bool pluginUIFrameViewWillClose(QQuickItem* view) override;
+
     // Shoot settings; any value is stored as given.
     void setComplete360TurnsCount(unsigned short count);
     unsigned short complete360TurnsCount() const;
@@ -128,7 +159,11 @@ public:
 
     // The end of every move, called by the motor driver on its rotation thread.
     void turntableRotationStoppedHelper();
-    // Refreshes the settings view for `modelIndex` (-1: a move has ended).
+    // Sends the settings view, queued, the model index and its device settings:
+    // the saved "Custom" settings for 0, the driver's counts per revolution and
+    // polarities for another model, and none for -1 (a move has ended). Does
+    // nothing without a view. From another thread (the rotation thread) the
+    // whole refresh is handed over to this controller's thread.
     void updateDeviceSettingsUI(int modelIndex);
 
 private:

@@ -2,16 +2,32 @@
 #define LXKALVERATURNTABLECONTROL_P_H
 
 #include "LxKalveraTurntableControl.h"
+#include "LxThreadMailbox.h"
+#include "UIFrameViewObjects.h"
 
 #include <QObject>
 
 #include <atomic>
 #include <memory>
+#include <thread>
 
 // The controller's shoot settings. They live as long as the controller and
 // survive closing and reopening the device.
 class LxKalveraTurntableControl::TurntableControlPrivate {
 public:
+    // The settings view's objects while a view exists. Used on the host's
+    // thread only: the end-of-move refresh is handed over there.
+    std::unique_ptr<UIFrameViewObjects> uiObjects;
+    // The host's thread, which made this record.
+    const std::thread::id controlThread = std::this_thread::get_id();
+    // Carries refreshes from rotation threads to the host's thread. Made with
+    // the first view and kept to the end, so a rotation thread never meets it
+    // half gone.
+    std::unique_ptr<LxThreadMailbox> viewRefreshes;
+    // Whether uiObjects is set, for rotation threads, which must not read
+    // uiObjects itself: without a view they send no refresh. Set after
+    // viewRefreshes exists, which it publishes to them.
+    std::atomic<bool> viewExists{false};
     // Signed target of the move that waits for the post-capture delay.
     float pendingRotationInDegrees = 0.0f;
     unsigned short complete360TurnsCount = 0;

@@ -1,0 +1,121 @@
+// The refresh of the view's device settings: after every open and at the end
+// of every move, always from the view's event loop.
+#include "ViewTest.h"
+
+#include <ftdisim/Bus.h>
+
+#include <QElapsedTimer>
+
+namespace {
+
+using DeviceSettingsRefresh = ViewTest;
+
+QVariantMap deviceSettings(const char* counts, bool clockwiseHigh, bool enableHigh) {
+    return {{"stepsPerRevolutionText", counts},
+            {"isClockwiseActiveHigh", clockwiseHigh},
+            {"isMotorEnableActiveHigh", enableHigh}};
+}
+
+TEST_F(DeviceSettingsRefresh, CustomShowsTheSavedSettingsOtherModelsTheDrivers) {
+    writeSettingsFile(R"({"customTurntableAdvancedSettings": {"stepsPerRevolutionText": "400",
+        "isClockwiseActiveHigh": false, "isMotorEnableActiveHigh": false, "extra": 1}})");
+    openView();
+    ASSERT_TRUE(openDevice(0));
+    ASSERT_TRUE(openDevice(4));
+    ftdisim::Bus::instance().failNextOpen(FT_IO_ERROR);
+    ASSERT_FALSE(openDevice(3));
+    ASSERT_TRUE(processEventsUntil([this] { return recorded("deviceUpdates").size() == 3; }));
+
+    const QVariantList updates = recorded("deviceUpdates");
+    QVariantMap saved = deviceSettings("400", false, false);
+    saved.insert("extra", 1);
+    EXPECT_EQ(updates[0].toMap()["modelIndex"], 0);
+    EXPECT_EQ(updates[0].toMap()["settings"], saved) << "the file's copy, untouched";
+    EXPECT_EQ(updates[1].toMap()["modelIndex"], 4);
+    EXPECT_EQ(updates[1].toMap()["settings"], deviceSettings("11200", true, true));
+    EXPECT_EQ(updates[2].toMap()["modelIndex"], 3);
+    EXPECT_EQ(updates[2].toMap()["settings"], deviceSettings("0", false, false))
+        << "a failed open leaves no driver to read";
+}
+
+TEST_F(DeviceSettingsRefresh, RefreshesComeFromTheEventLoopInCallOrder) {
+    openView();
+    ASSERT_TRUE(openDevice(2));
+    ASSERT_TRUE(openDevice(0));
+    control->updateDeviceSettingsUI(5);
+    control->updateDeviceSettingsUI(-1);
+    EXPECT_TRUE(recorded("deviceUpdates").isEmpty()) << "nothing runs inside the calls";
+
+    ASSERT_TRUE(processEventsUntil([this] { return recorded("deviceUpdates").size() == 4; }));
+    QVariantList order;
+    for (const QVariant& update : recorded("deviceUpdates")) {
+        order.append(update.toMap()["modelIndex"]);
+    }
+    EXPECT_EQ(order, (QVariantList{2, 0, 5, -1}));
+    EXPECT_EQ(recorded("deviceUpdates")[3].toMap()["type"], "undefined");
+}
+
+TEST_F(DeviceSettingsRefresh, EveryMoveEndsWithARefreshWithoutSettings) {
+    openView();
+    ASSERT_TRUE(openDevice(2));
+    control->SetCountsPerRevolution(72);
+    for (int move = 1; move <= 2; ++move) {
+        SCOPED_TRACE(move);
+        ASSERT_EQ(control->SetRotationIncrementInCounts(5), 5);
+        ASSERT_TRUE(control->startRotation());
+        ASSERT_TRUE(
+            processEventsUntil([&] { return recorded("deviceUpdates").size() == move + 1; }));
+        const QVariantMap update = recorded("deviceUpdates").last().toMap();
+        EXPECT_EQ(update["modelIndex"], -1);
+        EXPECT_EQ(update["type"], "undefined");
+    }
+    EXPECT_FALSE(control->IsTurntableRotating());
+}
+
+TEST_F(DeviceSettingsRefresh, WithoutAViewNothingIsSent) {
+    ASSERT_TRUE(openDevice(2));
+    control->SetCountsPerRevolution(72);
+    ASSERT_EQ(control->SetRotationIncrementInCounts(5), 5);
+    ASSERT_TRUE(control->startRotation());
+    control->stopRotation(); // the move's end has been handled when this returns
+    control->updateDeviceSettingsUI(2);
+
+    openView();
+    processPendingEvents();
+    EXPECT_TRUE(recorded("deviceUpdates").isEmpty()) << "no refresh was kept for a later view";
+}
+
+// For ThreadSanitizer and AddressSanitizer: the end of a move on its rotation
+// thread and the close on the host's thread, at every distance.
+TEST_F(DeviceSettingsRefresh, ClosingTheViewWhileMovesEndIsSafe) {
+    ASSERT_TRUE(openDevice(2));
+    control->SetCountsPerRevolution(72);
+    for (int round = 0; round < 24; ++round) {
+        SCOPED_TRACE(round);
+        openView();
+        ASSERT_EQ(control->SetRotationIncrementInCounts(3), 3);
+        ASSERT_TRUE(control->startRotation());
+        // A move takes a few milliseconds; the close falls before, at and
+        // after its end.
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.nsecsElapsed() < (round % 8) * 1000000LL) {
+        }
+        EXPECT_TRUE(closeView());
+        control->stopRotation();
+        processPendingEvents();
+        item.reset();
+    }
+
+    // Nothing of those moves reaches a later view.
+    openView();
+    ASSERT_EQ(control->SetRotationIncrementInCounts(3), 3);
+    ASSERT_TRUE(control->startRotation());
+    ASSERT_TRUE(processEventsUntil([this] { return !recorded("deviceUpdates").isEmpty(); }));
+    control->stopRotation();
+    processPendingEvents();
+    ASSERT_EQ(recorded("deviceUpdates").size(), 1);
+    EXPECT_EQ(recorded("deviceUpdates")[0].toMap()["modelIndex"], -1);
+}
+
+} // namespace

@@ -1,0 +1,88 @@
+// The 360-degree plan made from the settings the view holds.
+#include "ViewTest.h"
+
+#include <vector>
+
+namespace {
+
+class PhotographyPlan : public ViewTest {
+protected:
+    void SetUp() override {
+        ASSERT_NO_FATAL_FAILURE(ViewTest::SetUp());
+        openView();
+        ASSERT_TRUE(openDevice(2));
+        control->setCurrentTurntableIndex(2);
+    }
+
+    bool plan() { return control->complete360ProductPhotographyWillStart(&count, &angles); }
+    std::vector<float> plannedAngles() const { return {angles, angles + count}; }
+
+    unsigned short count = 0;
+    float* angles = nullptr;
+};
+
+TEST_F(PhotographyPlan, FramesModeTakesTheWholeFramesOfTheText) {
+    setViewSettings(QVariantMap{{"useCustomAngles", false},
+                                {"framesCountText", "36.9"},
+                                {"captureDelaySeconds", QVariantList{"1.5", 0.25}},
+                                {"rotationSpeed", 3}});
+    ASSERT_TRUE(plan());
+    EXPECT_EQ(count, 36);
+    EXPECT_EQ(angles, nullptr);
+    EXPECT_EQ(saveCalls.turntableIndices, QVariantList{2});
+    EXPECT_EQ(control->complete360ProductPhotographyImagesCount(nullptr), 36);
+    EXPECT_EQ(control->preDelaySeconds(), 1.5f);
+    EXPECT_EQ(control->postDelaySeconds(), 0.25f);
+    EXPECT_EQ(control->rotationSpeed(), 7u);
+    EXPECT_TRUE(control->isLockMotorWhenIdle()) << "held for the whole sequence";
+}
+
+TEST_F(PhotographyPlan, CustomModeClosesTheViewsAnglesWithAWholeTurn) {
+    for (const char* angle : {"45", "90", "180"}) {
+        callView("appendAngle", {angle});
+    }
+    setViewSettings(QVariantMap{{"useCustomAngles", true}, {"framesCountText", "8"}});
+    ASSERT_TRUE(plan());
+    EXPECT_EQ(plannedAngles(), (std::vector<float>{45.0f, 90.0f, 180.0f, 360.0f}));
+    float* held = nullptr;
+    EXPECT_EQ(control->complete360ProductPhotographyImagesCount(&held), 4);
+    EXPECT_EQ(held, angles) << "the controller owns the array it handed out";
+    EXPECT_TRUE(control->isUsingCustomAngles());
+}
+
+TEST_F(PhotographyPlan, CustomModeRefusesAnEmptyList) {
+    setViewSettings(QVariantMap{{"useCustomAngles", true}});
+    EXPECT_FALSE(plan());
+    EXPECT_EQ(control->lastError(),
+              "Invalid custom angles array. Make sure the list is not empty.");
+    EXPECT_EQ(angles, nullptr);
+    EXPECT_FALSE(control->isUsingCustomAngles());
+}
+
+TEST_F(PhotographyPlan, CustomModelTakesItsMotorSettingsFromTheView) {
+    ASSERT_TRUE(openDevice(0));
+    control->setCurrentTurntableIndex(0);
+    const QVariantMap advanced{{"stepsPerRevolutionText", "400"},
+                               {"isClockwiseActiveHigh", false},
+                               {"isMotorEnableActiveHigh", false}};
+    setViewSettings(
+        QVariantMap{{"framesCountText", "24"}, {"customTurntableAdvancedSettings", advanced}});
+    ASSERT_TRUE(plan());
+    EXPECT_EQ(control->countsPerRevolution(), 400u);
+    EXPECT_FALSE(control->isClockwiseActiveHigh());
+    EXPECT_FALSE(control->isMotorEnableActiveHigh());
+
+    // The view's "Custom" settings are the saved ones from now on.
+    ASSERT_TRUE(openDevice(0));
+    ASSERT_TRUE(processEventsUntil([this] { return recorded("deviceUpdates").size() == 3; }));
+    EXPECT_EQ(recorded("deviceUpdates")[2].toMap()["settings"], advanced);
+}
+
+TEST_F(PhotographyPlan, WithoutAViewThereIsNoPlan) {
+    closeView();
+    EXPECT_FALSE(plan());
+    EXPECT_EQ(control->lastError(), "The turntable settings view must be open to plan a shoot.");
+    EXPECT_EQ(control->complete360ProductPhotographyImagesCount(nullptr), 0);
+}
+
+} // namespace

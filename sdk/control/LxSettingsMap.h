@@ -1,0 +1,43 @@
+#ifndef LXSETTINGSMAP_H
+#define LXSETTINGSMAP_H
+
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+
+// The settings map that the settings view exchanges with the controller and
+// that the settings file keeps: its keys and how the controller reads them.
+// A missing key reads as an empty value: false, 0, empty text, list or map.
+namespace LxSettingsMap {
+
+// Top-level keys.
+inline const QString useCustomAngles = QStringLiteral("useCustomAngles");
+inline const QString framesCountText = QStringLiteral("framesCountText");
+inline const QString captureDelaySeconds = QStringLiteral("captureDelaySeconds");
+inline const QString rotationSpeed = QStringLiteral("rotationSpeed");
+inline const QString isLockTableWhenIdle = QStringLiteral("isLockTableWhenIdle");
+inline const QString triggerShutterRelease = QStringLiteral("triggerShutterRelease");
+inline const QString customTurntableAdvancedSettings =
+    QStringLiteral("customTurntableAdvancedSettings");
+inline const QString customAnglesList = QStringLiteral("CustomAnglesList");
+
+// Keys of the advanced settings map (the "Custom" model's motor settings),
+// which is also the device settings map sent to the view.
+inline const QString stepsPerRevolutionText = QStringLiteral("stepsPerRevolutionText");
+inline const QString isClockwiseActiveHigh = QStringLiteral("isClockwiseActiveHigh");
+inline const QString isMotorEnableActiveHigh = QStringLiteral("isMotorEnableActiveHigh");
+
+// The frame count: the text read as a number, truncated, kept in 16 bits.
+unsigned short framesCount(const QVariantMap& settings);
+// The pre- and post-capture delays in seconds; an entry the list lacks is 0.
+void captureDelays(const QVariantMap& settings, float* preDelay, float* postDelay);
+// The controller's step time from the view's speed (0 slowest to 10 fastest):
+// 10 minus the speed, and 0 (the fastest) for a speed above 10.
+unsigned int stepTimeForSpeed(const QVariantMap& settings);
+// Counts per revolution from the advanced settings: positive whole decimal
+// text, else 0.
+unsigned int stepsPerRevolution(const QVariantMap& advancedSettings);
+
+} // namespace LxSettingsMap
+
+#endif

@@ -1,0 +1,14 @@
+#ifndef LXGLOBALQMLENGINE_H
+#define LXGLOBALQMLENGINE_H
+
+#include "KalveraTurntableSDKGlobal.h"
+
+class QQmlEngine;
+
+// The process's one QML engine, in which every settings view is built. The
+// first call creates it, in the calling thread; it is never deleted, and the
+// objects it parents live as long as the process. Not thread-safe: call it
+// only from the thread that builds the settings views.
+LX_SDK_EXPORT QQmlEngine* globalQmlEngine();
+
+#endif

@@ -1,0 +1,59 @@
+#include "LxQmlTurntableControl.h"
+
+#include "LxKalveraTurntableControl.h"
+#include "LxSettingsMap.h"
+#include "LxTurntableModels.h"
+#include "LxViewFunctions.h"
+
+LxQmlTurntableControl::LxQmlTurntableControl(LxKalveraTurntableControl* control, QObject* parent)
+    : QObject(parent)
+    , control(control) {}
+
+bool LxQmlTurntableControl::startRotationPreview(int degrees, bool isCounterclockwise) {
+    // A running move would not start a second one, and its settings may not
+    // change until it ends (its thread reads them at its end).
+    if (!control->isTurntableOpened() || control->IsTurntableRotating()) {
+        return false;
+    }
+    // The preview turns with the speed and motor settings the user sees now.
+    control->saveUISettingsInternalUse();
+    if (isCounterclockwise) {
+        control->SetRotationCounterClockwise();
+    } else {
+        control->SetRotationClockwise();
+    }
+    if (degrees != 0) {
+        control->SetRotationIncrementInDegrees(static_cast<double>(degrees));
+    } else {
+        control->SetRotationIncrementInCounts(0);
+    }
+    return control->startRotation();
+}
+
+void LxQmlTurntableControl::stopRotationPreview() {
+    control->stopRotation();
+}
+
+void LxQmlTurntableControl::customTurntableImportStandardSettings(int predefinedIndex) {
+    control->closeDevice();
+    bool opened = false;
+    // Widened with its sign: a negative index is no model and opens nothing.
+    control->openDevice(static_cast<unsigned long>(predefinedIndex), &opened);
+    const unsigned int counts = control->countsPerRevolution();
+    const bool clockwiseActiveHigh = control->isClockwiseActiveHigh();
+    control->closeDevice();
+    control->openDevice(CUSTOM_MODEL_INDEX, &opened);
+
+    QVariantMap settings;
+    settings.insert(LxSettingsMap::stepsPerRevolutionText,
+                    QString::number(static_cast<int>(counts), 10));
+    settings.insert(LxSettingsMap::isClockwiseActiveHigh, clockwiseActiveHigh);
+    // Every turntable model enables its motor with a high level.
+    settings.insert(LxSettingsMap::isMotorEnableActiveHigh, true);
+    // Queued like the refreshes of both opens, so the view shows this last.
+    LxViewFunctions::postDeviceSettings(parent(), static_cast<int>(CUSTOM_MODEL_INDEX), settings);
+}
+
+void LxQmlTurntableControl::triggerShutterRelease() {
+    control->shutterReleaseCameraHardware();
+}

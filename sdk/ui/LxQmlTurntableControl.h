@@ -1,0 +1,43 @@
+#ifndef LXQMLTURNTABLECONTROL_H
+#define LXQMLTURNTABLECONTROL_H
+
+#include <QObject>
+
+class LxKalveraTurntableControl;
+
+// What the settings view commands on the turntable, published to QML as
+// "KalveraTurntableQmlControl". Its parent is the view's root item, which also
+// receives the settings that an import sends. It does not own the controller.
+// Use it on the view's thread.
+class LxQmlTurntableControl : public QObject {
+    Q_OBJECT
+
+public:
+    // Drives `control`, which must outlive this object; `parent` is the view's
+    // root item (may be null when the view has none).
+    LxQmlTurntableControl(LxKalveraTurntableControl* control, QObject* parent);
+
+    // Takes the view's settings over into the controller, then starts a move
+    // of `degrees` (negative: the other way; 0: continuous until
+    // stopRotationPreview()) clockwise or, with `isCounterclockwise`,
+    // counterclockwise, and returns without waiting for it. False, with
+    // nothing done, when no device is open or a move is still running; false
+    // when the move does not start.
+    Q_INVOKABLE bool startRotationPreview(int degrees, bool isCounterclockwise);
+    // Stops the running move and waits for its end.
+    Q_INVOKABLE void stopRotationPreview();
+    // Sends the view, as settings of the "Custom" model (index 0), the counts
+    // per revolution and clockwise polarity of model `predefinedIndex` (a model
+    // index, not a row of the standard devices list) with the motor enable
+    // active high. The device is briefly opened as that model and left open
+    // as "Custom". Open failures give 0 counts and a false polarity; nothing
+    // is reported.
+    Q_INVOKABLE void customTurntableImportStandardSettings(int predefinedIndex);
+    // Fires the camera shutter release; nothing without a device.
+    Q_INVOKABLE void triggerShutterRelease();
+
+private:
+    LxKalveraTurntableControl* control;
+};
+
+#endif

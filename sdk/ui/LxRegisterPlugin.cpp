@@ -1,0 +1,6 @@
+#include "LxRegisterPlugin.h"
+
+LxRegisterPlugin::LxRegisterPlugin()
+    : QQmlExtensionPlugin(nullptr) {}
+
+void LxRegisterPlugin::registerTypes(const char*) {}
