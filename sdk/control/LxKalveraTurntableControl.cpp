@@ -39,7 +39,11 @@ LxKalveraTurntableControl::~LxKalveraTurntableControl() {
 }
 
 std::list<std::string> LxKalveraTurntableControl::availableDevices() const {
-    deviceIndex = LxFTDIController::availableDeviceIndex(TURNTABLE_CHIP_SEARCH_TEXT);
+    // The chip this controller has open is flagged as open like any other:
+    // the search would not find it, and a later reopen would have no chip.
+    if (!motorDriver) {
+        deviceIndex = LxFTDIController::availableDeviceIndex(TURNTABLE_CHIP_SEARCH_TEXT);
+    }
     if (deviceIndex == -1) {
         const std::wstring text = L"The turntable device cannot be found.\n\n"
                                   L"- make sure driver is installed\n"

@@ -30,7 +30,8 @@ public:
 
     // The eight model names in model-index order when a turntable's chip is
     // attached and not open elsewhere, else an empty list and a last error that
-    // explains what to check. Remembers the chip for openDevice().
+    // explains what to check. Remembers the chip for openDevice(); while a
+    // device is open, that chip is the one found.
     std::list<std::string> availableDevices() const override;
 
     // Opens turntable model `model` (0 to 7) on the chip that availableDevices()

@@ -1,0 +1,290 @@
+// Whole 360-degree shoots through the host contract: the test is the host.
+// It registers the callbacks, opens a model, creates the view, plans, and on
+// every turntableRotationStopped (which arrives on the rotation thread) posts
+// the next step to its own event-loop thread, until the step that returns
+// false. The simulated table and camera tell what physically happened.
+#include "ViewTest.h"
+
+#include "LxKalveraTurntableControl.h"
+
+#include <ftdisim/Bus.h>
+#include <ftdisim/TurntableRig.h>
+
+#include <gtest/gtest.h>
+
+#include <QVariantMap>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <vector>
+
+using ftdisim::Bus;
+using Clock = std::chrono::steady_clock;
+using Private = LxTurntableHardware::TurntableHardwarePrivate;
+using namespace std::chrono_literals;
+
+namespace {
+
+QVariantMap shootSettings(const QString& frames, bool shutter) {
+    return {
+        {QStringLiteral("useCustomAngles"), false},
+        {QStringLiteral("framesCountText"), frames},
+        // Pre-capture delay first, then post-capture delay.
+        {QStringLiteral("captureDelaySeconds"), QVariantList{0.2, 0.1}},
+        {QStringLiteral("rotationSpeed"), 10},
+        {QStringLiteral("isLockTableWhenIdle"), false},
+        {QStringLiteral("triggerShutterRelease"), shutter},
+        {QStringLiteral("customTurntableAdvancedSettings"),
+         QVariantMap{{QStringLiteral("stepsPerRevolutionText"), QStringLiteral("72")},
+                     {QStringLiteral("isClockwiseActiveHigh"), true},
+                     {QStringLiteral("isMotorEnableActiveHigh"), true}}},
+    };
+}
+
+class PhotographySequence : public ViewTest {
+protected:
+    void SetUp() override {
+        ViewTest::SetUp();
+        Private::hardwareOpenSucceeded = [](LxTurntableHardware*, unsigned long, bool) {};
+        Private::hardwareDisconnected = [](LxTurntableHardware*, unsigned long) {};
+        Private::turntableRotationStopped = [this](LxTurntableHardware*) {
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                noticeTimes.push_back(Clock::now());
+            }
+            // The host takes its next step on its own thread.
+            if (shooting) {
+                QMetaObject::invokeMethod(
+                    &host, [this] { nextStep(); }, Qt::QueuedConnection);
+            }
+        };
+    }
+    void TearDown() override {
+        ViewTest::TearDown();
+        Private::hardwareOpenSucceeded = nullptr;
+        Private::hardwareDisconnected = nullptr;
+        Private::turntableRotationStopped = nullptr;
+    }
+
+    // The host's start: model, view, settings, plan.
+    bool startShoot(unsigned long model, const QVariantMap& settings) {
+        ok = false;
+        control->setCurrentTurntableIndex(model);
+        control->openDevice(model);
+        if (!control->isTurntableOpened()) {
+            return false;
+        }
+        openView();
+        setViewSettings(settings);
+        count = 0;
+        angles = nullptr;
+        return control->complete360ProductPhotographyWillStart(&count, &angles);
+    }
+    // Runs the shoot at the given angles, one step per notice; returns once
+    // the step after the last has returned false and the table stands.
+    void shoot(std::vector<float> stepAngles) {
+        plannedAngles = std::move(stepAngles);
+        nextIndex = 0;
+        finished = false;
+        shooting = true;
+        nextStep();
+        ASSERT_TRUE(processEventsUntil([&] { return finished.load(); }, 60s));
+        ASSERT_TRUE(processEventsUntil([&] { return !control->IsTurntableRotating(); }));
+    }
+    void nextStep() {
+        const float angle = nextIndex < plannedAngles.size() ? plannedAngles[nextIndex] : 0.0f;
+        ++nextIndex;
+        stepsAtNotice.push_back(table().steps());
+        positionsAtNotice.push_back(table().position());
+        if (!control->rotateDeviceToAngle(angle)) {
+            shooting = false;
+            finished = true;
+        }
+    }
+    static ftdisim::TurntableRig& rig() {
+        return *Bus::instance().rig(Bus::instance().devices().at(0));
+    }
+    static ftdisim::StepperTable& table() { return rig().stepperTable(); }
+    std::size_t notices() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return noticeTimes.size();
+    }
+
+    QObject host;
+    unsigned short count = 0;
+    float* angles = nullptr;
+    std::vector<float> plannedAngles;
+    std::size_t nextIndex = 0;
+    std::atomic<bool> finished{false};
+    // Whether the host steps on at each notice.
+    std::atomic<bool> shooting{false};
+    bool ok = false;
+    // What the table had done when each step was taken (the first entry: at the start).
+    std::vector<unsigned long long> stepsAtNotice;
+    std::vector<long long> positionsAtNotice;
+    std::mutex mutex;
+    std::vector<Clock::time_point> noticeTimes;
+};
+
+std::vector<float> evenAngles(int frames) {
+    std::vector<float> result;
+    for (int k = 0; k < frames; ++k) {
+        result.push_back(360.0f * k / frames);
+    }
+    return result;
+}
+
+TEST_F(PhotographySequence, FramesModeCapturesEachFrameWithItsDelays) {
+    ASSERT_TRUE(startShoot(0, shootSettings(QStringLiteral("8"), true)))
+        << control->lastError().toStdString();
+    EXPECT_EQ(count, 8);
+    EXPECT_EQ(angles, nullptr) << "frames mode: the host chooses the angles";
+    EXPECT_TRUE(control->isLockMotorWhenIdle()) << "held for the whole sequence";
+    EXPECT_EQ(control->rotationSpeed(), 0u);
+
+    shoot(evenAngles(8));
+    EXPECT_EQ(notices(), 8u);
+    // Each capture at 45 degrees (9 steps) clockwise of the one before.
+    for (int k = 1; k < 8; ++k) {
+        EXPECT_EQ(positionsAtNotice.at(k + 1), -9 * k) << "capture " << k + 1;
+    }
+    EXPECT_EQ(control->lastError(), QStringLiteral("360 product photography completed."));
+    EXPECT_EQ(control->complete360ProductPhotographyImagesCount(nullptr), 0);
+    EXPECT_EQ(control->complete360ProductPhotographyImageIndex(), 0);
+    EXPECT_EQ(table().position(), -72) << "the last 45 degrees back to the start";
+
+    const auto captures = rig().camera().captures();
+    ASSERT_EQ(captures.size(), 8u);
+    const auto stepTimes = table().stepTimes();
+    for (int k = 1; k < 8; ++k) {
+        // Move k: the steps between the notices of captures k and k + 1.
+        const auto firstStep = stepTimes.at(stepsAtNotice.at(k));
+        const auto lastStep = stepTimes.at(stepsAtNotice.at(k + 1) - 1);
+        EXPECT_GE(firstStep - captures.at(k).time, 100ms) << "post-capture delay, move " << k;
+        std::lock_guard<std::mutex> lock(mutex);
+        EXPECT_GE(noticeTimes.at(k) - lastStep, 200ms) << "pre-capture delay, move " << k;
+    }
+}
+
+TEST_F(PhotographySequence, WithoutTheShutterFlagTheCameraIsLeftAlone) {
+    ASSERT_TRUE(startShoot(2, shootSettings(QStringLiteral("8"), false)));
+    EXPECT_EQ(control->countsPerRevolution(), 19520u) << "a standard model keeps its own";
+    closeView();
+    control->closeDevice();
+    ASSERT_TRUE(startShoot(0, shootSettings(QStringLiteral("8"), false)))
+        << control->lastError().toStdString();
+    shoot(evenAngles(8));
+    EXPECT_EQ(notices(), 8u);
+    EXPECT_TRUE(rig().camera().captures().empty());
+    EXPECT_EQ(table().position(), -72);
+}
+
+TEST_F(PhotographySequence, CustomAnglesCloseWithAWholeTurnAndNoReturn) {
+    QVariantMap settings = shootSettings(QStringLiteral("8"), false);
+    settings[QStringLiteral("useCustomAngles")] = true;
+    settings[QStringLiteral("captureDelaySeconds")] = QVariantList{0, 0};
+    control->setCurrentTurntableIndex(0);
+    control->openDevice(0);
+    openView();
+    setViewSettings(settings);
+    auto* model = contextObject("KalveraTurntableCustomAnglesModel");
+    for (const char* angle : {"45", "90", "180"}) {
+        QMetaObject::invokeMethod(model, "appendCustomAngle",
+                                  Q_ARG(QString, QString::fromLatin1(angle)));
+    }
+    ASSERT_TRUE(control->complete360ProductPhotographyWillStart(&count, &angles));
+    ASSERT_EQ(count, 4);
+    ASSERT_NE(angles, nullptr);
+    EXPECT_EQ(std::vector<float>(angles, angles + 4), (std::vector<float>{45, 90, 180, 360}));
+    EXPECT_TRUE(control->isUsingCustomAngles());
+
+    shoot(std::vector<float>(angles, angles + 4));
+    EXPECT_EQ(notices(), 4u);
+    EXPECT_EQ(positionsAtNotice, (std::vector<long long>{0, -9, -18, -36, -72}));
+    EXPECT_EQ(table().position(), -72) << "no return move after the whole turn";
+}
+
+TEST_F(PhotographySequence, TheDcTableShootsInCountsOfFiveDegrees) {
+    rig().dcTable().setTimePerCount(110ms);
+    ASSERT_TRUE(startShoot(1, shootSettings(QStringLiteral("4"), true)));
+    EXPECT_EQ(count, 4);
+    shoot(evenAngles(4));
+    EXPECT_EQ(notices(), 4u);
+    EXPECT_EQ(rig().dcTable().countsTurned(), 72u) << "three steps of 18 counts and 18 back";
+    EXPECT_TRUE(rig().camera().captures().empty()) << "the DC table has no shutter output";
+}
+
+TEST_F(PhotographySequence, ASequenceStoppedHalfWayCountsOnWhenRestarted) {
+    QVariantMap settings = shootSettings(QStringLiteral("4"), false);
+    settings[QStringLiteral("captureDelaySeconds")] = QVariantList{0, 0};
+    ASSERT_TRUE(startShoot(0, settings));
+    ASSERT_TRUE(control->rotateDeviceToAngle(90.0f));
+    ASSERT_TRUE(processEventsUntil([&] { return notices() == 1; }));
+    ASSERT_TRUE(control->rotateDeviceToAngle(180.0f));
+    control->stopsSpinning();
+    EXPECT_EQ(control->complete360ProductPhotographyImageIndex(), 2);
+
+    ASSERT_TRUE(control->complete360ProductPhotographyWillStart(&count, &angles));
+    EXPECT_EQ(control->complete360ProductPhotographyImageIndex(), 2) << "the index carries on";
+    EXPECT_TRUE(control->rotateDeviceToAngle(270.0f));
+    EXPECT_TRUE(control->rotateDeviceToAngle(360.0f));
+    EXPECT_FALSE(control->rotateDeviceToAngle(0.0f));
+    EXPECT_TRUE(processEventsUntil([&] { return !control->IsTurntableRotating(); }));
+}
+
+TEST_F(PhotographySequence, RefusalsLeaveWhatTheyMust) {
+    QVariantMap settings = shootSettings(QStringLiteral("12"), false);
+    settings[QStringLiteral("useCustomAngles")] = true;
+    // The empty list is refused first, even on the DC model.
+    control->setCurrentTurntableIndex(1);
+    control->openDevice(1);
+    openView();
+    setViewSettings(settings);
+    EXPECT_FALSE(control->complete360ProductPhotographyWillStart(&count, &angles));
+    EXPECT_EQ(control->lastError(),
+              QStringLiteral("Invalid custom angles array. Make sure the list is not empty."));
+    QMetaObject::invokeMethod(contextObject("KalveraTurntableCustomAnglesModel"),
+                              "appendCustomAngle", Q_ARG(QString, QStringLiteral("90")));
+    EXPECT_FALSE(control->complete360ProductPhotographyWillStart(&count, &angles));
+    EXPECT_EQ(control->lastError(),
+              QStringLiteral("Standard turntable does not support custom angles."));
+    EXPECT_FALSE(control->isUsingCustomAngles());
+    EXPECT_EQ(angles, nullptr);
+
+    // The settings alone skip both list tests and leave the sequence alone.
+    control->setDelaySeconds(-1.0f, -1.0f);
+    control->setLastError(QString());
+    control->saveUISettingsInternalUse();
+    EXPECT_TRUE(control->lastError().isEmpty());
+    EXPECT_EQ(control->complete360ProductPhotographyImagesCount(nullptr), 0);
+    EXPECT_EQ(control->preDelaySeconds(), 0.2f);
+    EXPECT_EQ(control->postDelaySeconds(), 0.1f);
+    closeView();
+
+    // "Custom" without counts: refused after the count, delays and speed are in.
+    control->setCurrentTurntableIndex(0);
+    control->openDevice(0);
+    openView();
+    settings[QStringLiteral("useCustomAngles")] = false;
+    settings[QStringLiteral("rotationSpeed")] = 3;
+    settings[QStringLiteral("captureDelaySeconds")] = QVariantList{QStringLiteral("1.5")};
+    settings[QStringLiteral("customTurntableAdvancedSettings")] =
+        QVariantMap{{QStringLiteral("stepsPerRevolutionText"), QStringLiteral("0")}};
+    setViewSettings(settings);
+    EXPECT_FALSE(control->complete360ProductPhotographyWillStart(&count, &angles));
+    EXPECT_EQ(control->lastError(), QStringLiteral("Counts per revolution have not been set."));
+    EXPECT_EQ(control->complete360ProductPhotographyImagesCount(nullptr), 12);
+    EXPECT_EQ(control->rotationSpeed(), 7u);
+    EXPECT_EQ(control->preDelaySeconds(), 1.5f);
+    EXPECT_EQ(control->postDelaySeconds(), 0.0f) << "a missing entry is no delay";
+
+    settings[QStringLiteral("framesCountText")] = QStringLiteral("abc");
+    settings[QStringLiteral("customTurntableAdvancedSettings")] =
+        QVariantMap{{QStringLiteral("stepsPerRevolutionText"), QStringLiteral("72")}};
+    setViewSettings(settings);
+    EXPECT_TRUE(control->complete360ProductPhotographyWillStart(&count, &angles));
+    EXPECT_EQ(count, 0);
+}
+
+} // namespace
