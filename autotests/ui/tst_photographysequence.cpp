@@ -203,6 +203,13 @@ TEST_F(PhotographySequence, CustomAnglesCloseWithAWholeTurnAndNoReturn) {
     EXPECT_EQ(notices(), 4u);
     EXPECT_EQ(positionsAtNotice, (std::vector<long long>{0, -9, -18, -36, -72}));
     EXPECT_EQ(table().position(), -72) << "no return move after the whole turn";
+
+    QMetaObject::invokeMethod(model, "clearCustomAngles");
+    QMetaObject::invokeMethod(model, "appendCustomAngle", Q_ARG(QString, QStringLiteral("90")));
+    float* single = nullptr;
+    ASSERT_TRUE(control->complete360ProductPhotographyWillStart(&count, &single));
+    ASSERT_EQ(count, 2);
+    EXPECT_EQ(std::vector<float>(single, single + 2), (std::vector<float>{90, 360}));
 }
 
 TEST_F(PhotographySequence, TheDcTableShootsInCountsOfFiveDegrees) {
