@@ -5,7 +5,7 @@
 #include "LxStepperMotor.h"
 #include "LxTurntableModels.h"
 
-#include <QThread>
+#include <QCoreApplication>
 #include <QTimer>
 
 #include <chrono>
@@ -30,6 +30,15 @@ int secondsToTimerMs(float seconds) {
 LxKalveraTurntableControl::LxKalveraTurntableControl()
     : d(std::make_unique<TurntableControlPrivate>()) {
     SetRotationGlobalOriginHere();
+    if (QCoreApplication::instance()) {
+        d->controllerCalls = std::make_unique<LxThreadMailbox>([this](int call) {
+            if (call == TurntableControlPrivate::kCloseDeviceCall) {
+                closeDevice();
+            } else {
+                QTimer::singleShot(call, d->timerContext.get(), [this] { rotateDeviceDelayed(); });
+            }
+        });
+    }
 }
 
 // A rotation thread must not outlive the driver or this controller, which it
@@ -62,7 +71,7 @@ std::list<std::string> LxKalveraTurntableControl::availableDevices() const {
 }
 
 bool LxKalveraTurntableControl::isOnControllerThread() const {
-    return QThread::currentThread() == d->timerContext->thread();
+    return std::this_thread::get_id() == d->controlThread;
 }
 
 void LxKalveraTurntableControl::openDevice(unsigned long model, bool* opened) {
@@ -108,11 +117,6 @@ void LxKalveraTurntableControl::openDevice(unsigned long model, bool* opened) {
 }
 
 void LxKalveraTurntableControl::openDevice(unsigned long model) {
-    if (!isOnControllerThread()) {
-        QMetaObject::invokeMethod(
-            d->timerContext.get(), [this, model] { openDevice(model); }, Qt::QueuedConnection);
-        return;
-    }
     bool opened = false;
     openDevice(model, &opened);
     if (opened) {
@@ -129,8 +133,9 @@ void LxKalveraTurntableControl::closeDevice() {
     if (!isOnControllerThread()) {
         // From a turntable notice: the driver must not be destroyed under its
         // own rotation thread. That rotation has ended; the close follows.
-        QMetaObject::invokeMethod(
-            d->timerContext.get(), [this] { closeDevice(); }, Qt::QueuedConnection);
+        if (d->controllerCalls) {
+            d->controllerCalls->send(TurntableControlPrivate::kCloseDeviceCall);
+        }
         return;
     }
     motorDriver->closeDevice();
@@ -311,15 +316,12 @@ bool LxKalveraTurntableControl::rotateDeviceToAngle(float angle) {
 
 void LxKalveraTurntableControl::delayRotatingDevice(float seconds) {
     const int ms = secondsToTimerMs(seconds);
-    const auto startTimer = [this, ms] {
-        QTimer::singleShot(ms, d->timerContext.get(), [this] { rotateDeviceDelayed(); });
-    };
     if (isOnControllerThread()) {
-        startTimer();
-    } else {
+        QTimer::singleShot(ms, d->timerContext.get(), [this] { rotateDeviceDelayed(); });
+    } else if (d->controllerCalls) {
         // A host that takes the next step inside its notice calls from the
         // rotation thread, which has no event loop to run a timer.
-        QMetaObject::invokeMethod(d->timerContext.get(), startTimer, Qt::QueuedConnection);
+        d->controllerCalls->send(ms);
     }
 }
 

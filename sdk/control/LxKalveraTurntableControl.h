@@ -43,9 +43,9 @@ public:
     // controller's, such as inside a turntable notice.
     void openDevice(unsigned long model, bool* opened);
     // The host's entry: opens `model` and reports hardwareOpenSucceeded(model,
-    // model supports custom angles) or hardwareDisconnected(model). Called on
-    // another thread (inside a turntable notice), it runs later on the
-    // controller's thread.
+    // model supports custom angles) or hardwareDisconnected(model). On another
+    // thread than the controller's (inside a turntable notice) it opens
+    // nothing and reports hardwareDisconnected(model).
     void openDevice(unsigned long model) override;
     // Stops a running rotation and closes the device; nothing without one.
     // Called on another thread (inside a turntable notice), the close runs

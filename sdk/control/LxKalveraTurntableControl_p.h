@@ -24,6 +24,12 @@ public:
     // the first view and kept to the end, so a rotation thread never meets it
     // half gone.
     std::unique_ptr<LxThreadMailbox> viewRefreshes;
+    // Carries what a host asks for inside a turntable notice, on a rotation
+    // thread, to the controller's thread: a post-capture delay in ms (>= 0)
+    // or kCloseDeviceCall. Made with the controller when a Qt application
+    // exists (a sequence needs its event loop).
+    std::unique_ptr<LxThreadMailbox> controllerCalls;
+    static constexpr int kCloseDeviceCall = -1;
     // Whether uiObjects is set, for rotation threads, which must not read
     // uiObjects itself: without a view they send no refresh. Set after
     // viewRefreshes exists, which it publishes to them.
