@@ -5,6 +5,9 @@
 #   make test-asan  every test under AddressSanitizer + UndefinedBehaviorSanitizer
 #   make test-tsan  the threading tests under ThreadSanitizer
 #   make bench      the benchmarks on the simulated chip
+#   make test-install  install the SDK into build-install/prefix and build and run
+#                   an outside client against it (CMake and pkg-config)
+#   make docs       the API reference from the public headers (build-docs/html)
 #   make format     reformat the sources; make format-check only checks
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
@@ -21,7 +24,7 @@ define build_in
 	cmake --build $(1) -j $(JOBS)
 endef
 
-.PHONY: deps build test run console bench test-asan test-tsan format format-check clean
+.PHONY: deps build test run console bench test-asan test-tsan test-install docs format format-check clean
 
 deps:
 	scripts/install-deps
@@ -48,6 +51,13 @@ test-tsan: deps
 	$(call build_in,build-tsan,-DKALVERA_SANITIZE=thread)
 	cd build-tsan && $(CTEST) -L threading
 
+test-install: deps
+	JOBS=$(JOBS) CMAKE_FLAGS="$(CMAKE_FLAGS)" scripts/test-install
+
+# Fails on any warning, an undocumented public member included.
+docs: deps
+	doxygen docs/Doxyfile
+
 format: deps
 	clang-format -i $(SOURCES)
 
@@ -55,4 +65,4 @@ format-check: deps
 	clang-format --dry-run --Werror $(SOURCES)
 
 clean:
-	rm -rf build build-asan build-tsan
+	rm -rf build build-asan build-tsan build-install build-docs
