@@ -7,164 +7,233 @@
 
 class LxFTDIController;
 
-// The SDK's controller of one turntable, and the host's turntable plug-in.
-//
-// It finds the turntable's USB chip, opens one of the eight turntable models
-// on it, forwards motor settings and moves to the model's motor driver, and
-// keeps the shoot settings, which survive closing and reopening the device.
-// Without an open device every motor operation does nothing and returns a
-// neutral value (0, false or 0.0).
-//
-// Call it from one thread, the host's, which runs a Qt event loop for the
-// steps of a sequence. Moves run on a rotation thread of the driver, which
-// calls turntableRotationStoppedHelper() at the end of each and so tells the
-// host on that thread; what the host asks for there that needs the
-// controller's thread (the next step, closing or opening) is passed to it.
+/// The SDK's controller of one turntable, and the host's turntable plug-in.
+///
+/// It finds the turntable's USB chip, opens one of the eight turntable models
+/// on it ("Custom", "Standard", "Tessel M", "Tessel L", "Tessel XL", "Facet",
+/// "Quarry L", "Quarry M"; model indices 0 to 7, "Standard" the one DC-motor
+/// table), forwards motor settings and moves to the model's motor driver, and
+/// keeps the shoot settings, which survive closing and reopening the device.
+/// Without an open device every motor operation does nothing, returns a
+/// neutral value (0, false or 0.0) and sets no last error.
+///
+/// Units: angles and positions in degrees (positions modulo 360), moves in
+/// counts (the stepper's steps, or the DC table's counter pulses), the
+/// stepper's step time in milliseconds, capture delays in seconds.
+///
+/// Call it from one thread, the host's, which runs a Qt event loop for the
+/// steps of a sequence and owns a QGuiApplication (or QCoreApplication) with
+/// its organisation and application names set. Moves run on a rotation thread
+/// of the driver, which calls turntableRotationStoppedHelper() at the end of
+/// each and so tells the host on that thread; what the host asks for there
+/// that needs the controller's thread (the next step, closing or opening) is
+/// passed to it.
 class LX_SDK_EXPORT LxKalveraTurntableControl : public LxTurntableHardware {
 public:
     class TurntableControlPrivate;
 
+    /// No device open; shoot settings cleared, both delays -1 (none).
     LxKalveraTurntableControl();
-    // Stops a running rotation and closes the device.
+    /// Stops a running rotation, waiting for its thread, and closes the device.
     ~LxKalveraTurntableControl() override;
 
-    // The eight model names in model-index order when a turntable's chip is
-    // attached and not open elsewhere, else an empty list and a last error that
-    // explains what to check. Remembers the chip for openDevice(); while a
-    // device is open, that chip is the one found.
+    /// Looks for the turntable's USB chip (an FT245R: "245R" in its
+    /// description) that is not open elsewhere, and remembers it for
+    /// openDevice(). While a device is open, that chip is the one found.
+    /// \return the eight model names in model-index order; an empty list when
+    /// no chip is found, with lastError() "The turntable device cannot be
+    /// found." followed by hints on the driver, the power and the USB cable.
     std::list<std::string> availableDevices() const override;
 
-    // Opens turntable model `model` (0 to 7) on the chip that availableDevices()
-    // found last, with the model's motor settings; a device still open is
-    // closed first. *opened becomes true on success and false on failure, with
-    // the reason in the last error ("No available device found." or the USB
-    // driver's status text); a model above 7 opens nothing and leaves *opened
-    // as the caller preset it. Refused (false) on any other thread than the
-    // controller's, such as inside a turntable notice.
+    /// Opens turntable model `model` on the chip that availableDevices() found
+    /// last, with the model's motor settings; a device still open is closed
+    /// first.
+    /// \param model the model index, 0 to 7; a larger one opens nothing and
+    /// leaves `*opened` as the caller preset it.
+    /// \param opened set true on success and false on failure, with the reason
+    /// in lastError(): "No available device found." (no chip was found) or the
+    /// USB driver's status text ("Device not found", "Device not opened", "IO
+    /// Error", "Insufficient resources", "Invalid handle.", or empty for
+    /// another status). Refused (false, "Open the turntable from the
+    /// application's thread.") on any other thread than the controller's, such
+    /// as inside a turntable notice.
     void openDevice(unsigned long model, bool* opened);
-    // The host's entry: opens `model` and reports hardwareOpenSucceeded(model,
-    // model supports custom angles) or hardwareDisconnected(model). On another
-    // thread than the controller's (inside a turntable notice) it opens
-    // nothing and reports hardwareDisconnected(model).
+    /// The host's entry: opens `model` as openDevice(unsigned long, bool*) does
+    /// and reports hardwareOpenSucceeded(model, model supports custom angles)
+    /// or hardwareDisconnected(model) before it returns.
+    /// \throws std::bad_function_call if the callback to fire is not assigned.
     void openDevice(unsigned long model) override;
-    // Stops a running rotation and closes the device; nothing without one.
-    // Called on another thread (inside a turntable notice), the close runs
-    // later on the controller's thread.
+    /// Stops a running rotation, waiting for its thread, and closes the device;
+    /// nothing without one. Called on another thread (inside a turntable
+    /// notice), the close runs later on the controller's thread.
     void closeDevice() override;
+    /// Whether a device is open.
     bool isTurntableOpened() const;
 
-    // Motor settings of the open device; they start from the model's values at
-    // every openDevice(). Change them only while no rotation runs.
+    /// Sets the counts of one revolution of the open table. This and the motor
+    /// settings below start from the model's values at every openDevice();
+    /// change them only while no rotation runs. With 0 (where "Custom" starts)
+    /// counted and angled moves are refused.
     void SetCountsPerRevolution(unsigned int counts);
+    /// The counts of one revolution; 0 without a device.
     unsigned int countsPerRevolution() const;
+    /// Sets the level of the stepper's direction output that means clockwise.
     void SetClockwiseActiveHigh(bool activeHigh);
+    /// Whether a high direction output means clockwise; false without a device.
     bool isClockwiseActiveHigh() const;
+    /// Sets the level of the stepper's enable output that enables the motor.
     void SetMotorEnableActiveHigh(bool activeHigh);
+    /// Whether a high enable output enables the motor; false without a device.
     bool isMotorEnableActiveHigh() const;
-    // Keep the stepper motor enabled, holding the table, after a move.
+    /// Keep the stepper motor enabled, holding the table, after a move.
     void SetLockMotorWhenIdle(bool lock);
+    /// Whether the stepper holds the table after a move; false without a device.
     bool isLockMotorWhenIdle() const;
-    // The stepper's step time in milliseconds; larger is slower.
+    /// Sets the stepper's step time in milliseconds (on top of a 1 ms pulse);
+    /// larger is slower. Every model starts at 0, the fastest.
     void SetRotationSpeed(unsigned int speed);
+    /// The stepper's step time in milliseconds; 0 without a device.
     unsigned int rotationSpeed() const;
 
-    // The next move. A clockwise move decreases the global position; positions
-    // are in degrees modulo 360.
+    /// The next move turns clockwise, which decreases the global position.
     void SetRotationClockwise();
+    /// The next move turns counterclockwise, which increases the global position.
     void SetRotationCounterClockwise();
+    /// Whether the next move turns clockwise; false without a device.
     bool isRotationClockwise() const;
-    // Counts of the next move (negative: the other direction); 0 is a
-    // continuous rotation. Returns the counts planned; 0 while counts per
-    // revolution are not set.
+    /// Plans the next move in counts; a negative count reverses the direction.
+    /// A `counts` of 0 plans a continuous rotation, until stopRotation().
+    /// \return the counts planned, as a positive number; 0 for a continuous
+    /// rotation, and 0, planning nothing, while counts per revolution are 0 or
+    /// without a device.
     int SetRotationIncrementInCounts(int counts);
-    // Degrees of the next move, rounded to whole counts; returns the angle
-    // planned. An angle under half a count plans no move.
+    /// Plans the next move in degrees, rounded to whole counts; a negative
+    /// angle reverses the direction.
+    /// \return the angle planned in degrees, as a positive number; 0.0,
+    /// planning nothing, for an angle under half a count, 0, infinite or NaN,
+    /// while counts per revolution are 0, or without a device.
     double SetRotationIncrementInDegrees(double degrees);
-    // Plans a move in the current direction to `degrees` (a full turn when the
-    // table is there already); returns the angle planned, or `degrees` without
-    // a device.
+    /// Plans a move in the current direction to the global position `degrees`
+    /// (taken modulo 360); a full turn when the table is there already.
+    /// \return the angle planned in degrees, above 0 and up to 360; `degrees`
+    /// unchanged without a device.
     double SetRotationNextGlobalPositionInDegrees(double degrees);
-    // The current position becomes 0.
+    /// The current position becomes global position 0; the planned move stays.
     void SetRotationGlobalOriginHere();
-    // Starts the planned move in the background; false if nothing started.
+    /// Starts the planned move on a rotation thread and returns at once.
+    /// \return false if nothing started: no device, no move planned, a move
+    /// running, or called from a rotation thread.
     bool startRotation();
-    // Ends the running move and waits for its thread; false without a device.
+    /// Ends the running move and waits for its thread (and so for a turntable
+    /// notice it is in); inside a turntable notice, it does not wait for the
+    /// thread it runs on.
+    /// \return false without a device, else true, also when nothing ran.
     bool stopRotation();
-    // Whether a move runs. Poll it with pauses: the rotation thread takes the
-    // same lock once per step, and its steps are timed by busy waiting.
+    /// Whether a move runs. Poll it with pauses of some milliseconds: the
+    /// rotation thread takes the same lock once per step, and its steps are
+    /// timed by busy waiting.
+    /// \return false without a device.
     bool IsTurntableRotating();
 
-    // Stops a running rotation at once.
+    /// Stops a running rotation at once, as stopRotation() does.
     void stopsSpinning() override;
 
-    // Plans a 360-degree sequence from the settings the view holds: the number
-    // of captures in *imagesCount and, in custom-angle mode, the capture angles
-    // closed by a whole turn in *angles (owned by this object; the caller
-    // passes a null float*). A null `angles` asks for the settings only. Applies
-    // the delays, speed, motor and shutter settings and makes the current
-    // position the start. False, with the reason in the last error, without a
-    // settings view, with an empty custom angles list, for custom angles on the
-    // "Standard" model, or when the "Custom" model has no counts per revolution.
+    /// Plans a 360-degree sequence from the settings the view holds: the
+    /// number of captures in `*imagesCount` and, in custom-angle mode, the
+    /// capture angles in degrees closed by a whole turn (360) in `*angles`
+    /// (owned by this object; the caller passes a null float*, which frames
+    /// mode leaves null). A null `angles` asks for the settings only. Applies
+    /// the delays, speed, motor and shutter settings and makes the current
+    /// position the start.
+    /// \return true when the plan is made. False, with the reason in
+    /// lastError(), without a settings view ("The turntable settings view must
+    /// be open to plan a shoot."), with an empty custom angles list ("Invalid
+    /// custom angles array. Make sure the list is not empty."), for custom
+    /// angles on the "Standard" model ("Standard turntable does not support
+    /// custom angles."), or when the "Custom" model has no counts per
+    /// revolution ("Counts per revolution have not been set."; the count is
+    /// stored and the delays applied even so).
     bool complete360ProductPhotographyWillStart(unsigned short* imagesCount,
                                                 float** angles) override;
-    // The last step of a plan: the current position becomes the start, and the
-    // motor holds the table between the moves of the sequence.
+    /// The last step of a plan: the current position becomes the start, and the
+    /// motor holds the table between the moves of the sequence.
     void complete360ProductPhotographyWillStart();
-    // Takes the settings the view holds over into the controller without
-    // touching the sequence, the origin or the sequence's motor hold.
+    /// Takes the settings the view holds over into the controller without
+    /// touching the sequence, the origin or the sequence's motor hold.
     void saveUISettingsInternalUse();
 
-    // The settings view: a Qt Quick item made from
-    // "qrc:/qml/LxTurntableUIFrameView.qml", which the host supplies, with the
-    // settings file loaded into it. Null when the item cannot be created. The
-    // host owns the item and calls pluginUIFrameViewWillClose() before it goes;
-    // a view it left open is released here, without saving its settings.
+    /// The settings view: a Qt Quick item made from
+    /// "qrc:/qml/LxTurntableUIFrameView.qml", which the host supplies in its
+    /// resources, with the settings file "KalveraTurntable.json" loaded into
+    /// it. The host owns the item and calls pluginUIFrameViewWillClose() before
+    /// it goes; a view it left open is released here, without saving its
+    /// settings.
+    /// \return the item; null when it cannot be created.
     QQuickItem* createPluginUIFrameView() override;
-    // Saves the view's settings to the settings file and releases the view's
-    // objects (not the item). `view` is the item createPluginUIFrameView()
-    // returned; the host may have disposed of it already, which leaves the
-    // settings file as it was. The item's QML context goes with the view's
-    // objects: the host disposes of the item next and uses it no more.
-    // Returns true.
+    /// Saves the view's settings to the settings file and releases the view's
+    /// objects (not the item). `view` is the item createPluginUIFrameView()
+    /// returned; the host may have disposed of it already, which leaves the
+    /// settings file as it was. The item's QML context goes with the view's
+    /// objects: the host disposes of the item next and uses it no more.
+    /// \return true.
     bool pluginUIFrameViewWillClose(QQuickItem* view) override;
 
-    // Shoot settings; any value is stored as given.
+    /// Sets the number of 360-degree turns of a shoot; stored as given.
     void setComplete360TurnsCount(unsigned short count);
+    /// The number of 360-degree turns of a shoot.
     unsigned short complete360TurnsCount() const;
+    /// Sets the capture delays in seconds: `preDelay` from the end of a move
+    /// to the turntable notice, `postDelay` from a capture step to its move.
+    /// Stored as given; a negative delay counts as none. A plan replaces both.
     void setDelaySeconds(float preDelay, float postDelay);
+    /// Writes the delays in seconds through both pointers, which must be valid.
     void delaySeconds(float* preDelay, float* postDelay) const;
+    /// The pre-capture delay in seconds (-1 until set).
     float preDelaySeconds() const;
+    /// The post-capture delay in seconds (-1 until set).
     float postDelaySeconds() const;
+    /// Sets whether a shoot uses the custom angles list; a custom-angle plan
+    /// sets it, only this clears it.
     void setUsingCustomAngles(bool enable);
+    /// Whether a shoot uses the custom angles list.
     bool isUsingCustomAngles() const;
+    /// Sets the index-reshoot mode of a shoot; stored as given.
     void setUsingIndexReshoot(bool enable);
+    /// Whether the index-reshoot mode is on.
     bool isUsingIndexReshoot() const;
 
-    // The next capture of a sequence: counts it, fires the camera through the
-    // turntable when the shoot asks for it, and after the post-capture delay
-    // turns the table to `angle` degrees from the start (positive clockwise).
-    // When the move has ended and the pre-capture delay has passed, the host
-    // gets turntableRotationStopped (on the rotation thread). A step that turns
-    // nothing is reported the same way, from this thread. The call after the
-    // last capture returns false, ends the sequence and turns the table back
-    // to the start unless the last target was a whole turn. Needs a running
-    // Qt event loop in the calling thread.
+    /// The next capture of a sequence: counts it, fires the camera through the
+    /// turntable when the shoot asks for it (about 1 s), and after the
+    /// post-capture delay turns the table to `angle` degrees from the start
+    /// (positive clockwise). When the move has ended and the pre-capture delay
+    /// has passed, the host gets turntableRotationStopped (on the rotation
+    /// thread). A step that turns nothing is reported the same way, from this
+    /// thread. Needs a running Qt event loop in the calling thread.
+    /// \return true while the sequence runs. The call after the last capture
+    /// returns false, with lastError() "360 product photography completed.",
+    /// ends the sequence and turns the table back to the start unless the
+    /// last target was a whole turn.
     bool rotateDeviceToAngle(float angle) override;
-    // Starts the post-capture timer after which rotateDeviceDelayed() runs; a
-    // negative delay counts as none.
+    /// Starts the post-capture timer of `seconds` after which
+    /// rotateDeviceDelayed() runs; a negative delay counts as none.
     void delayRotatingDevice(float seconds);
-    // Starts the move to the pending target.
+    /// Starts the move to the pending target; nothing while a move runs or
+    /// without a device.
     void rotateDeviceDelayed();
-    // Fires the camera shutter now; false without a device or a shutter output.
+    /// Fires the camera shutter now: focus, then release, about 1 s in all.
+    /// \return false without a device, on the DC table (no shutter output) or
+    /// while a move runs.
     bool shutterReleaseCameraHardware();
 
-    // The end of every move, called by the motor driver on its rotation thread.
+    /// The end of every move, called by the motor driver on its rotation
+    /// thread: refreshes the view and, during a sequence, sleeps the
+    /// pre-capture delay and fires turntableRotationStopped.
     void turntableRotationStoppedHelper();
-    // Sends the settings view, queued, the model index and its device settings:
-    // the saved "Custom" settings for 0, the driver's counts per revolution and
-    // polarities for another model, and none for -1 (a move has ended). Does
-    // nothing without a view. From another thread (the rotation thread) the
-    // whole refresh is handed over to this controller's thread.
+    /// Sends the settings view, queued, the model index and its device settings:
+    /// the saved "Custom" settings for 0, the driver's counts per revolution and
+    /// polarities for another model, and none for -1 (a move has ended). Does
+    /// nothing without a view. From another thread (the rotation thread) the
+    /// whole refresh is handed over to this controller's thread.
     void updateDeviceSettingsUI(int modelIndex);
 
 private:

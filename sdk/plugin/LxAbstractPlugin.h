@@ -11,19 +11,24 @@
 
 class QQuickItem;
 
-// Base of every plug-in that a host photography application loads: the hooks
-// the host calls, the last error text it reads after a failed operation, and
-// the library's process-wide state and text helpers.
+/// Base of every plug-in that a host photography application loads.
+///
+/// It holds the hooks the host calls, the last error text the host reads after
+/// an operation has reported failure, and the library's process-wide state and
+/// text helpers. The library writes no log and no console output: the last
+/// error is how it explains a failure.
 class LX_SDK_EXPORT LxAbstractPlugin {
 public:
-    // Per-object state, plus the process-wide members the host may reach.
+    /// Per-object state, plus the process-wide members the host may reach.
     class LX_SDK_EXPORT AbstractPluginPrivate {
     public:
-        // The library's one lock. Every holder takes it for a single short read
-        // or write and calls nothing else meanwhile; it is not recursive.
+        /// The library's one lock. Every holder takes it for a single short read
+        /// or write and calls nothing else meanwhile. It is not recursive: a host
+        /// that takes it must call nothing of the library while it holds it.
         static std::mutex asyncMutex;
-        // The host's current project directory. Only the host assigns it; the
-        // library only reads it (see currentProjectDirectory()).
+        /// The host's current project directory, empty until the host assigns
+        /// it. Only the host assigns it, by plain assignment; the library only
+        /// reads it (see LxAbstractPlugin::currentProjectDirectory()).
         static QString currentProjectDirectory;
 
     private:
@@ -31,52 +36,80 @@ public:
         QString lastError;
     };
 
+    /// A plug-in with an empty last error.
     LxAbstractPlugin();
+    /// Releases the plug-in's own state.
     virtual ~LxAbstractPlugin();
+    /// Not copyable: a plug-in is one object the host holds.
     LxAbstractPlugin(const LxAbstractPlugin&) = delete;
+    /// Not copyable: a plug-in is one object the host holds.
     LxAbstractPlugin& operator=(const LxAbstractPlugin&) = delete;
 
-    // The kind of plug-in; turntable hardware plug-ins return 2.
+    /// The kind of plug-in: turntable hardware plug-ins return 2
+    /// (LxTurntableHardware::TurntableHardwarePluginType).
     virtual int pluginType() const = 0;
 
-    // Life-cycle notices from the host. They do nothing unless overridden.
+    /// Life-cycle notice: the host has loaded the plug-in. The host may call it
+    /// at any time; it does nothing unless overridden.
     virtual void pluginDidInitialized();
+    /// Life-cycle notice: the host is about to unload the plug-in. Does nothing
+    /// unless overridden.
     virtual void pluginWillClose();
+    /// Life-cycle notice: the host application came to the foreground. Does
+    /// nothing unless overridden.
     virtual void applicationDidBecomeActive();
+    /// Life-cycle notice: the host application went to the background. Does
+    /// nothing unless overridden.
     virtual void applicationDidEnterBackground();
 
-    // The plug-in's settings view, owned by the host; null when the plug-in has none.
+    /// The plug-in's settings view.
+    /// \return the item to show, owned by the host; null when the plug-in has
+    /// none (this base version) or the view cannot be made.
     virtual QQuickItem* createPluginUIFrameView();
-    // Told before the host closes the view that createPluginUIFrameView() returned.
-    // Overrides end by returning this base version's result, which is true.
+    /// Told before the host closes the view that createPluginUIFrameView()
+    /// returned. Overrides end by returning this base version's result.
+    /// \return true.
     virtual bool pluginUIFrameViewWillClose(QQuickItem* view);
 
-    // The text of the most recent failure. Later successes do not clear it.
-    // Throws std::system_error if asyncMutex cannot be taken.
+    /// The text of the most recent failure of an operation of this object.
+    /// Later successes do not clear it.
+    /// \return a copy of the text; empty while nothing has failed.
+    /// \throws std::system_error if asyncMutex cannot be taken.
     QString lastError() const;
-    // Replaces the last error text. Throws std::system_error if asyncMutex
-    // cannot be taken; the text is then unchanged.
+    /// Replaces the last error text.
+    /// \throws std::system_error if asyncMutex cannot be taken; the text is
+    /// then unchanged.
     void setLastError(QString text);
 
-    // A copy of the host's current project directory. Pass lock = false only
-    // when the host cannot be assigning it at the same time.
+    /// A copy of the host's current project directory (empty until the host
+    /// assigns AbstractPluginPrivate::currentProjectDirectory).
+    /// \param lock true to take asyncMutex for the copy; false only when the
+    /// host cannot be assigning it at the same time.
+    /// \throws std::system_error if `lock` is true and asyncMutex cannot be taken.
     static QString currentProjectDirectory(bool lock);
 
-    // Conversions between multibyte text in the encoding of the process's
-    // LC_CTYPE locale and wide text. The result holds exactly what was
-    // converted; text the locale cannot convert ends the result at that point.
+    /// Multibyte text in the encoding of the process's LC_CTYPE locale to wide
+    /// text. The result holds exactly what was converted: text the locale
+    /// cannot convert ends the result at that point. Reports no error.
     static std::wstring utf8ToWideString(const std::string& text);
+    /// Wide text to multibyte text in the encoding of the process's LC_CTYPE
+    /// locale. The result holds exactly what was converted: a character the
+    /// locale cannot convert ends the result at that point. Reports no error.
     static std::string wideToUtf8String(const std::wstring& text);
 
-    // Conversions between QString (UTF-16) and wide text (UCS-4).
+    /// QString (UTF-16) to wide text (UCS-4): a surrogate pair becomes one
+    /// character.
     static std::wstring nativeToWideString(QString text);
+    /// Wide text (UCS-4) to QString (UTF-16).
     static QString wideToNativeString(const std::wstring& text);
 
-    // The per-application local data directory (from the host's organisation
-    // and application names), created with its parents if it is missing. The
-    // path is returned even when it could not be created.
+    /// The per-application local data directory, which Qt derives from the
+    /// host's organisation and application names; the settings file lives in
+    /// it. Creates the directory with its parents if it is missing.
+    /// \return the path, also when the directory could not be created.
     static QString applicationLocalDataDirectory();
 
+    /// The separator of the library's file paths: always '/'.
     static char pathSeparator() { return '/'; }
 
 private:

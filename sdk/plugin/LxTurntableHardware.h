@@ -9,21 +9,43 @@
 #include <memory>
 #include <string>
 
-// The interface through which a host drives a turntable plug-in: the device
-// operations, the 360-degree sequence with its bookkeeping, and the three
-// callbacks that report to the host.
+/// The interface through which a host drives a turntable plug-in.
+///
+/// It declares the device operations and the three operations of a 360-degree
+/// product photography sequence, keeps the sequence's bookkeeping (how many
+/// captures, at which angles, how many taken) and fires the three host
+/// callbacks of TurntableHardwarePrivate. Angles are in degrees from the
+/// sequence's start position, positive clockwise. LxKalveraTurntableControl is
+/// the concrete turntable plug-in; the sequence operations here are the base
+/// versions it builds on.
 class LX_SDK_EXPORT LxTurntableHardware : public virtual LxAbstractPlugin {
 public:
-    // Per-object sequence bookkeeping, plus the host callbacks.
+    /// Per-object sequence bookkeeping, plus the host callbacks.
+    ///
+    /// The host assigns all three callbacks, by plain assignment, before it
+    /// opens a device and leaves them alone while one is open. Firing one that
+    /// is not assigned through the operations of LxTurntableHardware throws
+    /// std::bad_function_call; the controller fires turntableRotationStopped
+    /// only when it is assigned.
     class LX_SDK_EXPORT TurntableHardwarePrivate {
     public:
-        // Host callbacks, assigned by the host before it opens a device and
-        // left alone while one is open. Firing one that is not assigned throws
-        // std::bad_function_call.
+        /// Called as (plug-in, model index, supports custom angles) when an
+        /// open of that model succeeded, on the thread that called
+        /// openDevice(unsigned long) and before it returns. The flag is false
+        /// only for model 1, "Standard", the DC-motor turntable.
         static std::function<void(LxTurntableHardware*, unsigned long, bool)> hardwareOpenSucceeded;
+        /// Called as (plug-in, model index) when an open of that model failed,
+        /// before openDevice(unsigned long) returns; lastError() holds the
+        /// reason. Not called when a device is closed or unplugged.
         static std::function<void(LxTurntableHardware*, unsigned long)> hardwareDisconnected;
+        /// Called as (plug-in) when a move of a running 360-degree sequence has
+        /// ended and the pre-capture delay has passed: the host takes its
+        /// picture. Called on the motor driver's rotation thread, or on the
+        /// host's thread for a step that turns nothing; the host makes its next
+        /// call from its own thread.
         static std::function<void(LxTurntableHardware*)> turntableRotationStopped;
 
+        /// Releases the angles array of the sequence.
         ~TurntableHardwarePrivate();
 
     private:
@@ -35,52 +57,76 @@ public:
         unsigned short imageIndex = 0;
     };
 
+    /// What pluginType() returns for every turntable hardware plug-in.
     static constexpr int TurntableHardwarePluginType = 2;
 
+    /// No sequence, no model selected.
     LxTurntableHardware();
+    /// Releases the sequence's angles array.
     ~LxTurntableHardware() override;
 
+    /// \return TurntableHardwarePluginType (2).
     int pluginType() const override;
 
-    // The names of the turntable models that can be opened, in model-index order.
+    /// The names of the turntable models that can be opened, in model-index
+    /// order; empty, with the reason in lastError(), when there is no turntable.
     virtual std::list<std::string> availableDevices() const = 0;
-    // Opens turntable model `index`; reports through hardwareOpenSucceeded or
-    // hardwareDisconnected before it returns.
+    /// Opens turntable model `index` (a position in availableDevices()) and
+    /// reports through hardwareOpenSucceeded or hardwareDisconnected before it
+    /// returns.
     virtual void openDevice(unsigned long index) = 0;
+    /// Ends the use of the open device; nothing without one.
     virtual void closeDevice() = 0;
 
-    // Prepares a sequence. A non-null imagesCount sets the number of captures.
-    // A non-null angles hands the array *angles (from new[], may be null) to
-    // this object, which releases the array it held before; the caller must
-    // not release it. The image index is kept. Returns true.
+    /// Prepares a sequence. A non-null `imagesCount` sets the number of
+    /// captures. A non-null `angles` hands the array `*angles` (from new[], may
+    /// be null) to this object, which releases the array it held before; the
+    /// caller must not release it. The image index is kept, so a sequence left
+    /// before its end counts on from where it stopped.
+    /// \return true.
     virtual bool complete360ProductPhotographyWillStart(unsigned short* imagesCount,
                                                         float** angles);
-    // Counts one capture of the sequence. Returns true for captures 1 to N; call
-    // N + 1 ends the sequence (counters back to 0, last error "360 product
-    // photography completed.") and returns false. The base version moves nothing.
+    /// Counts one capture of the sequence; this base version moves nothing and
+    /// does not use `angle`.
+    /// \return true for captures 1 to N. Call N + 1 ends the sequence (count
+    /// and index back to 0, lastError() "360 product photography completed.")
+    /// and returns false; with no sequence the first call does so.
     virtual bool rotateDeviceToAngle(float angle);
-    // Ends the sequence: images count and image index become 0. The angles stay.
+    /// Ends the sequence: images count and image index become 0. The angles
+    /// array stays until the next one is handed over.
     virtual void stopsSpinning();
 
-    // The model the host selected; all bits set until the host sets one.
+    /// Selects the turntable model (0 to 7) the host is working with; the
+    /// settings view and the sequence plan read it. Takes asyncMutex.
+    /// \throws std::system_error if asyncMutex cannot be taken.
     void setCurrentTurntableIndex(unsigned long index);
+    /// The model the host selected; all bits set until the host sets one.
+    /// \throws std::system_error if asyncMutex cannot be taken.
     unsigned long currentTurntableIndex() const;
 
-    // Fire the host callback of the same name with this object first.
+    /// Fires TurntableHardwarePrivate::hardwareOpenSucceeded with this object.
+    /// \throws std::bad_function_call if the host has not assigned it.
     void hardwareOpenSucceeded(unsigned long index, bool supportsCustomAngles);
+    /// Fires TurntableHardwarePrivate::hardwareDisconnected with this object.
+    /// \throws std::bad_function_call if the host has not assigned it.
     void hardwareDisconnected(unsigned long index);
+    /// Fires TurntableHardwarePrivate::turntableRotationStopped with this object.
+    /// \throws std::bad_function_call if the host has not assigned it.
     void turntableRotationStopped();
 
-    // The number of captures of the current sequence (0: none runs). A non-null
-    // angles receives the array this object holds, which stays owned here and
-    // valid until the next array is handed over or this object is destroyed.
+    /// The number of captures of the current sequence (0: none runs). A
+    /// non-null `angles` receives the array this object holds (null in frames
+    /// mode), which stays owned here and valid until the next array is handed
+    /// over or this object is destroyed.
     unsigned short complete360ProductPhotographyImagesCount(float** angles) const;
-    // The number of rotateDeviceToAngle() calls of the current sequence.
+    /// The number of rotateDeviceToAngle() calls of the current sequence.
     unsigned short complete360ProductPhotographyImageIndex() const;
 
-    // Unit conversions of the plug-in interface. This base knows no turntable
-    // and answers 0 whatever the argument.
+    /// Steps to degrees. This base knows no turntable and returns 0.0 degrees
+    /// whatever the argument.
     double stepsToDegrees(short steps) const;
+    /// Degrees to steps. This base knows no turntable and returns 0 steps
+    /// whatever the argument.
     short degreesToSteps(float degrees) const;
 
 private:

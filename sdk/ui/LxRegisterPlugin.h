@@ -5,18 +5,20 @@
 
 #include <QQmlExtensionPlugin>
 
-// The library's QML extension plug-in class. It registers no QML types: the
-// settings view reaches the library's objects through context properties.
-// The library carries no plug-in metadata or entry point, so Qt's plug-in
-// loader never creates one; nothing in the library does either.
+/// The library's QML extension plug-in class.
+///
+/// It registers no QML types: the settings view reaches the library's objects
+/// through context properties. The library carries no plug-in metadata or entry
+/// point, so Qt's plug-in loader never creates one; nothing in the library does
+/// either.
 class LX_SDK_EXPORT LxRegisterPlugin : public QQmlExtensionPlugin {
     Q_OBJECT
 
 public:
-    // A plug-in object without a parent.
+    /// A plug-in object without a parent.
     LxRegisterPlugin();
 
-    // Registers nothing, whatever `uri` is (a null one included).
+    /// Registers nothing, whatever `uri` is (a null one included).
     void registerTypes(const char* uri) override;
 };
 
