@@ -28,6 +28,11 @@ target_include_directories(KalveraTurntableSDK INTERFACE
 install(TARGETS KalveraTurntableSDK EXPORT KalveraTurntableSDKTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Runtime NAMELINK_COMPONENT Development
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Runtime)
+# The console program, the SDK's second deliverable, finds the library it is
+# installed with.
+set_target_properties(KalveraTurntableTest PROPERTIES
+  INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
+install(TARGETS KalveraTurntableTest RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Runtime)
 install(FILES ${KALVERA_PUBLIC_HEADERS}
   DESTINATION ${KALVERA_INSTALL_INCLUDEDIR} COMPONENT Development)
 
