@@ -4,6 +4,8 @@
 #                   (for now the same as make console)
 #   make test-asan  every test under AddressSanitizer + UndefinedBehaviorSanitizer
 #   make test-tsan  the threading tests under ThreadSanitizer
+#   make test-libftdi  the SDK on the libftdi backend (real chips), checked
+#                   without a chip: backend tests and the console program
 #   make bench      the benchmarks on the simulated chip
 #   make format     reformat the sources; make format-check only checks
 JOBS ?= $(shell nproc)
@@ -21,7 +23,7 @@ define build_in
 	cmake --build $(1) -j $(JOBS)
 endef
 
-.PHONY: deps build test run console bench test-asan test-tsan format format-check clean
+.PHONY: deps build test run console bench test-asan test-tsan test-libftdi format format-check clean
 
 deps:
 	scripts/install-deps
@@ -48,6 +50,13 @@ test-tsan: deps
 	$(call build_in,build-tsan,-DKALVERA_SANITIZE=thread)
 	cd build-tsan && $(CTEST) -L threading
 
+# Only what the checks need: the backend's tests and the console program
+# with the SDK under it; the SDK's own tests need the simulator.
+test-libftdi: deps
+	cmake -S . -B build-libftdi -G Ninja $(CMAKE_FLAGS) -DKALVERA_D2XX_BACKEND=libftdi
+	cmake --build build-libftdi -j $(JOBS) --target tst_libftdi tst_libftdi_console
+	cd build-libftdi && $(CTEST) -L libftdi
+
 format: deps
 	clang-format -i $(SOURCES)
 
@@ -55,4 +64,4 @@ format-check: deps
 	clang-format --dry-run --Werror $(SOURCES)
 
 clean:
-	rm -rf build build-asan build-tsan
+	rm -rf build build-asan build-tsan build-libftdi
