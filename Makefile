@@ -4,6 +4,8 @@
 #                   (for now the same as make console)
 #   make test-asan  every test under AddressSanitizer + UndefinedBehaviorSanitizer
 #   make test-tsan  the threading tests under ThreadSanitizer
+#   make test-libftdi  the SDK on the libftdi backend (real chips), checked
+#                   without a chip: backend tests and the console program
 #   make bench      the benchmarks on the simulated chip
 #   make test-install  install the SDK into build-install/prefix and build and run
 #                   an outside client against it (CMake and pkg-config)
@@ -24,7 +26,7 @@ define build_in
 	cmake --build $(1) -j $(JOBS)
 endef
 
-.PHONY: deps build test run console bench test-asan test-tsan test-install docs format format-check clean
+.PHONY: deps build test run console bench test-asan test-tsan test-libftdi test-install docs format format-check clean
 
 deps:
 	scripts/install-deps
@@ -57,6 +59,12 @@ test-install: deps
 # Fails on any warning, an undocumented public member included.
 docs: deps
 	doxygen docs/Doxyfile
+# Only what the checks need: the backend's tests and the console program
+# with the SDK under it; the SDK's own tests need the simulator.
+test-libftdi: deps
+	cmake -S . -B build-libftdi -G Ninja $(CMAKE_FLAGS) -DKALVERA_D2XX_BACKEND=libftdi
+	cmake --build build-libftdi -j $(JOBS) --target tst_libftdi tst_libftdi_console
+	cd build-libftdi && $(CTEST) -L libftdi
 
 format: deps
 	clang-format -i $(SOURCES)
@@ -65,4 +73,4 @@ format-check: deps
 	clang-format --dry-run --Werror $(SOURCES)
 
 clean:
-	rm -rf build build-asan build-tsan build-install build-docs
+	rm -rf build build-asan build-tsan build-libftdi build-install build-docs

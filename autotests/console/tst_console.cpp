@@ -1,9 +1,10 @@
 // The console program KalveraTurntableTest, run as a subprocess on the
 // simulated bus (set up through the FTDISIM_* variables) with scripted
 // standard input. Its whole standard output is compared with the dialogue.
+#include "ConsoleProgram.h"
+
 #include <gtest/gtest.h>
 
-#include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
 
@@ -12,9 +13,6 @@
 #include <vector>
 
 namespace {
-
-// Generous: a hang must fail the test, a sanitizer build on a busy machine must not.
-constexpr int kProgramTimeoutMs = 30000;
 
 const std::string kModels = "Press '0' to open Custom\n"
                             "Press '1' to open Standard\n"
@@ -88,10 +86,6 @@ std::string withoutWaitingDots(const std::string& text) {
     return result;
 }
 
-// How the script ends. With the input kept open the program must end by the
-// commands alone: an exit it missed shows as a hang, not as an end of input.
-enum class InputEnd { KeptOpen, Closed };
-
 // Runs the program with `input` as its standard input, on a bus of one
 // unopened FT245R or on the one `environment` describes.
 ProgramRun runConsole(const std::string& input, InputEnd end = InputEnd::KeptOpen,
@@ -103,29 +97,10 @@ ProgramRun runConsole(const std::string& input, InputEnd end = InputEnd::KeptOpe
     for (const auto& [name, value] : environment) {
         processEnvironment.insert(name, value);
     }
-    QProcess process;
-    process.setProcessEnvironment(processEnvironment);
-    process.start(QStringLiteral(KALVERA_CONSOLE_PROGRAM), QStringList());
-    ProgramRun run;
-    if (!process.waitForStarted(kProgramTimeoutMs)) {
-        run.errors = process.errorString().toStdString();
-        return run;
-    }
-    process.write(input.data(), static_cast<qint64>(input.size()));
-    if (end == InputEnd::Closed) {
-        process.closeWriteChannel();
-    }
-    run.finished = process.waitForFinished(kProgramTimeoutMs);
-    if (!run.finished) {
-        process.kill();
-        process.waitForFinished(-1);
-    } else if (process.exitStatus() == QProcess::NormalExit) {
-        run.exitCode = process.exitCode();
-    }
-    run.rawOutput = process.readAllStandardOutput().toStdString();
-    run.output = withoutWaitingDots(run.rawOutput);
-    run.errors += process.readAllStandardError().toStdString();
-    return run;
+    const ProgramResult result =
+        runProgram(QStringLiteral(KALVERA_CONSOLE_PROGRAM), input, end, processEnvironment);
+    return {result.finished, result.exitCode, result.output, withoutWaitingDots(result.output),
+            result.errors};
 }
 
 void expectRun(const ProgramRun& run, int exitCode, const std::string& output) {
