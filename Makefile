@@ -4,7 +4,9 @@
 #                   (for now the same as make console)
 #   make test-asan  every test under AddressSanitizer + UndefinedBehaviorSanitizer
 #   make test-tsan  the threading tests under ThreadSanitizer
-#   make bench      the benchmarks on the simulated chip
+#   make bench      the benchmarks on the simulated chip (docs/performance.md)
+#   make fuzz       the libFuzzer targets, FUZZ_SECONDS (60) each, in a clang build
+#   make mutations  the tests must fail for each of a few deliberate faults
 #   make format     reformat the sources; make format-check only checks
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
@@ -21,7 +23,10 @@ define build_in
 	cmake --build $(1) -j $(JOBS)
 endef
 
-.PHONY: deps build test run console bench test-asan test-tsan format format-check clean
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS = fuzz_console fuzz_settings_file
+
+.PHONY: deps build test run console bench fuzz mutations test-asan test-tsan format format-check clean
 
 deps:
 	scripts/install-deps
@@ -39,6 +44,19 @@ console: build
 
 bench: build
 	build/bench/bench_step_period
+	build/bench/bench_sequence
+	build/bench/bench_stop_and_cpu
+
+# The code under test carries fuzzer-no-link with the sanitizers; only the
+# fuzz targets link libFuzzer's driver.
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja $(CMAKE_FLAGS) -DKALVERA_FUZZ=ON \
+	  -DKALVERA_SANITIZE=fuzzer-no-link,$(ASAN)
+	cmake --build build-fuzz -j $(JOBS) --target $(FUZZ_TARGETS)
+	scripts/run-fuzz build-fuzz $(FUZZ_SECONDS)
+
+mutations: deps
+	JOBS=$(JOBS) scripts/mutations
 
 test-asan: deps
 	$(call build_in,build-asan,-DKALVERA_SANITIZE=$(ASAN))
@@ -55,4 +73,4 @@ format-check: deps
 	clang-format --dry-run --Werror $(SOURCES)
 
 clean:
-	rm -rf build build-asan build-tsan
+	rm -rf build build-asan build-tsan build-fuzz build-mutants
