@@ -65,7 +65,9 @@ StopFigures stopLatency(unsigned stepTime, int runs) {
         const Clock::time_point returned = Clock::now();
         const auto steps = rig().stepperTable().stepTimes();
         calls.push_back(milliseconds(returned - asked));
-        stands.push_back(steps.empty() ? 0.0 : milliseconds(steps.back() - asked));
+        // A last step before the call: the table stood already when asked.
+        stands.push_back(
+            steps.empty() || steps.back() < asked ? 0.0 : milliseconds(steps.back() - asked));
     }
     control.closeDevice();
     return {summarize(calls), summarize(stands)};
