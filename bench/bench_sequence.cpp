@@ -13,7 +13,7 @@
 #include <ftdisim/Bus.h>
 #include <ftdisim/TurntableRig.h>
 
-#include <QCoreApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QGuiApplication>
 #include <QQuickItem>
@@ -62,7 +62,8 @@ ShootFigures shoot(unsigned stepTime) {
     std::mutex mutex;
     std::vector<Notice> notices;
     std::vector<Clock::time_point> calls, receipts;
-    bool finished = false;
+    // The host's event loop, which runs until the step that ends the shoot.
+    QEventLoop hostLoop;
     auto control = std::make_unique<LxKalveraTurntableControl>();
     const std::vector<float> angles = [] {
         std::vector<float> result;
@@ -75,7 +76,7 @@ ShootFigures shoot(unsigned stepTime) {
         const std::size_t next = calls.size();
         calls.push_back(Clock::now());
         if (!control->rotateDeviceToAngle(next < angles.size() ? angles[next] : 0.0f)) {
-            finished = true;
+            hostLoop.quit();
         }
     };
     LxThreadMailbox hostThread([&](int) {
@@ -123,9 +124,7 @@ ShootFigures shoot(unsigned stepTime) {
 
     const double cpuBefore = processCpuSeconds();
     step();
-    while (!finished) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    }
+    hostLoop.exec();
     const Clock::time_point end = receipts.back();
     const double cpuSeconds = processCpuSeconds() - cpuBefore;
     control->pluginUIFrameViewWillClose(view.get());
