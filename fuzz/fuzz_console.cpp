@@ -62,34 +62,36 @@ public:
     }
 
     unsigned int countsPerRevolution() const { return table.CountsPerRevolution(); }
-    void SetCountsPerRevolution(unsigned int counts) { settingUp().SetCountsPerRevolution(counts); }
-    void SetMotorEnableActiveHigh(bool high) { settingUp().SetMotorEnableActiveHigh(high); }
-    void SetClockwiseActiveHigh(bool high) { settingUp().SetClockwiseActiveHigh(high); }
-    void SetLockMotorWhenIdle(bool lock) { settingUp().SetLockMotorWhenIdle(lock); }
-    void SetRotationSpeed(unsigned int speed) { settingUp().SetRotationSpeed(speed); }
-    void SetRotationClockwise() { settingUp().SetRotationClockwise(); }
-    void SetRotationCounterClockwise() { settingUp().SetRotationCounterClockwise(); }
+    void SetCountsPerRevolution(unsigned int counts) {
+        standingTable().SetCountsPerRevolution(counts);
+    }
+    void SetMotorEnableActiveHigh(bool high) { standingTable().SetMotorEnableActiveHigh(high); }
+    void SetClockwiseActiveHigh(bool high) { standingTable().SetClockwiseActiveHigh(high); }
+    void SetLockMotorWhenIdle(bool lock) { standingTable().SetLockMotorWhenIdle(lock); }
+    void SetRotationSpeed(unsigned int speed) { standingTable().SetRotationSpeed(speed); }
+    void SetRotationClockwise() { standingTable().SetRotationClockwise(); }
+    void SetRotationCounterClockwise() { standingTable().SetRotationCounterClockwise(); }
     void SetRotationIncrementInCounts(int counts) {
-        const int planned = settingUp().SetRotationIncrementInCounts(counts);
+        const int planned = standingTable().SetRotationIncrementInCounts(counts);
         if (counts != 0 && table.CountsPerRevolution() != 0 && planned <= 0) {
             fail("a count rotation planned no counts");
         }
     }
     void SetRotationIncrementInDegrees(double degrees) {
-        settingUp().SetRotationIncrementInDegrees(degrees);
+        standingTable().SetRotationIncrementInDegrees(degrees);
         checkPlan();
     }
     void SetRotationNextGlobalPositionInDegrees(double degrees) {
-        settingUp().SetRotationNextGlobalPositionInDegrees(degrees);
+        standingTable().SetRotationNextGlobalPositionInDegrees(degrees);
         checkPlan();
     }
-    void SetRotationGlobalOriginHere() { settingUp().SetRotationGlobalOriginHere(); }
+    void SetRotationGlobalOriginHere() { standingTable().SetRotationGlobalOriginHere(); }
 
     bool startRotation() {
         if (!open || !table.isMovePlanned()) {
             return false;
         }
-        settingUp();
+        standingTable();
         if (table.RotationIncrementInCounts() == 0) {
             continuousRotation = true;
         } else {
@@ -109,13 +111,17 @@ public:
         continuousRotation = false;
         return open;
     }
-    bool shutterReleaseCameraHardware() { return open && !settingUp().isDeviceOpened(); }
+    bool shutterReleaseCameraHardware() {
+        standingTable();
+        return open;
+    }
 
     bool wasClosed() const { return closed; }
 
 private:
-    // Settings and plans may change only while the table stands.
-    Bookkeeping& settingUp() {
+    // Settings, plans and the shutter, which shares the chip with the
+    // rotation, may be asked for only while the table stands.
+    Bookkeeping& standingTable() {
         if (continuousRotation) {
             fail("the table was given new settings while it turned");
         }
