@@ -6,10 +6,12 @@
 #   make test-tsan  the threading tests under ThreadSanitizer
 #   make test-libftdi  the SDK on the libftdi backend (real chips), checked
 #                   without a chip: backend tests and the console program
-#   make bench      the benchmarks on the simulated chip
 #   make test-install  install the SDK into build-install/prefix and build and run
 #                   an outside client against it (CMake and pkg-config)
 #   make docs       the API reference from the public headers (build-docs/html)
+#   make bench      the benchmarks on the simulated chip (docs/performance.md)
+#   make fuzz       the libFuzzer targets, FUZZ_SECONDS (60) each, in a clang build
+#   make mutations  the tests must fail for each of a few deliberate faults
 #   make format     reformat the sources; make format-check only checks
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
@@ -26,7 +28,11 @@ define build_in
 	cmake --build $(1) -j $(JOBS)
 endef
 
-.PHONY: deps build test run console bench test-asan test-tsan test-libftdi test-install docs format format-check clean
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS = fuzz_console fuzz_settings_file
+
+.PHONY: deps build test run console bench fuzz mutations test-asan test-tsan test-libftdi test-install docs \
+        format format-check clean
 
 deps:
 	scripts/install-deps
@@ -44,6 +50,19 @@ console: build
 
 bench: build
 	build/bench/bench_step_period
+	build/bench/bench_sequence
+	build/bench/bench_stop_and_cpu
+
+# The code under test carries fuzzer-no-link with the sanitizers; only the
+# fuzz targets link libFuzzer's driver.
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja $(CMAKE_FLAGS) -DKALVERA_FUZZ=ON \
+	  -DKALVERA_SANITIZE=fuzzer-no-link,$(ASAN)
+	cmake --build build-fuzz -j $(JOBS) --target $(FUZZ_TARGETS)
+	scripts/run-fuzz build-fuzz $(FUZZ_SECONDS)
+
+mutations: deps
+	JOBS=$(JOBS) scripts/mutations
 
 test-asan: deps
 	$(call build_in,build-asan,-DKALVERA_SANITIZE=$(ASAN))
@@ -73,4 +92,4 @@ format-check: deps
 	clang-format --dry-run --Werror $(SOURCES)
 
 clean:
-	rm -rf build build-asan build-tsan build-libftdi build-install build-docs
+	rm -rf build build-asan build-tsan build-libftdi build-install build-docs build-fuzz build-mutants

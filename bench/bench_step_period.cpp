@@ -1,28 +1,23 @@
 // Step period of the stepper driver on the simulated chip: how close the
 // busy-waited step train comes to the mandated P + 1 ms per step.
 //
-//   bench_step_period [steps]      (default 1000 steps at P = 0, 1, 2 and 5)
+//   bench_step_period [steps]      (default 2000 steps at P = 0, 1, 2 and 5)
+#include "BenchStats.h"
 #include "LxStepperMotor.h"
 
 #include <ftdisim/Bus.h>
 #include <ftdisim/TurntableRig.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
-#include <vector>
 
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
-struct PeriodStats {
-    double mean, p99, worst; // milliseconds
-};
-
-PeriodStats measure(int steps, unsigned stepTime) {
+BenchStats measure(int steps, unsigned stepTime) {
     ftdisim::Bus& bus = ftdisim::Bus::instance();
     bus.reset();
     LxStepperMotor driver(2);
@@ -41,29 +36,13 @@ PeriodStats measure(int steps, unsigned stepTime) {
     }
     driver.stopRotation();
 
-    const std::vector<Clock::time_point> times =
-        bus.rig(bus.devices().at(0))->stepperTable().stepTimes();
-    std::vector<double> periods;
-    for (std::size_t i = 1; i < times.size(); ++i) {
-        periods.push_back(
-            std::chrono::duration<double, std::milli>(times[i] - times[i - 1]).count());
-    }
-    if (periods.empty()) {
-        return {0, 0, 0};
-    }
-    double sum = 0;
-    for (double p : periods) {
-        sum += p;
-    }
-    std::sort(periods.begin(), periods.end());
-    const std::size_t p99 = std::min(periods.size() - 1, periods.size() * 99 / 100);
-    return {sum / periods.size(), periods[p99], periods.back()};
+    return summarize(periods(bus.rig(bus.devices().at(0))->stepperTable().stepTimes()));
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    const int steps = argc > 1 ? std::atoi(argv[1]) : 1000;
+    const int steps = argc > 1 ? std::atoi(argv[1]) : 2000;
     if (steps < 2) {
         std::fprintf(stderr, "usage: %s [steps >= 2]\n", argv[0]);
         return 2;
@@ -71,7 +50,7 @@ int main(int argc, char** argv) {
     std::printf("Stepper step period over %d steps (simulated chip)\n", steps);
     std::printf("%4s %12s %10s %10s %10s\n", "P", "mandated ms", "mean ms", "p99 ms", "worst ms");
     for (unsigned stepTime : {0u, 1u, 2u, 5u}) {
-        const PeriodStats s = measure(steps, stepTime);
+        const BenchStats s = measure(steps, stepTime);
         std::printf("%4u %12u %10.3f %10.3f %10.3f\n", stepTime, stepTime + 1, s.mean, s.p99,
                     s.worst);
     }

@@ -1,6 +1,9 @@
 // The 360-degree plan made from the settings the view holds.
 #include "ViewTest.h"
 
+#include <QStringListModel>
+#include <QVector>
+
 #include <vector>
 
 namespace {
@@ -57,6 +60,34 @@ TEST_F(PhotographyPlan, CustomModeRefusesAnEmptyList) {
               "Invalid custom angles array. Make sure the list is not empty.");
     EXPECT_EQ(angles, nullptr);
     EXPECT_FALSE(control->isUsingCustomAngles());
+}
+
+TEST_F(PhotographyPlan, CustomModeTakesNoMoreAnglesThanTheCountCanHold) {
+    // Lists as long as a settings file may bring: 65534 angles and the
+    // closing whole turn fill the 16-bit count; one more would wrap it to 0.
+    auto* model =
+        qobject_cast<QStringListModel*>(contextObject("KalveraTurntableCustomAnglesModel"));
+    ASSERT_NE(model, nullptr);
+    // The test view shows each angle as an item; tens of thousands of them
+    // would take most of the test's time.
+    for (QObject* child : item->findChildren<QObject*>()) {
+        if (child->property("model").value<QObject*>() == model) {
+            child->setProperty("model", QVariant());
+        }
+    }
+    setViewSettings(QVariantMap{{"useCustomAngles", true}});
+    model->setStringList(QVector<QString>(65535, QStringLiteral("1")).toList());
+    EXPECT_FALSE(plan());
+    EXPECT_EQ(control->lastError(),
+              "Too many custom angles. A shoot takes at most 65535 captures.");
+    EXPECT_EQ(angles, nullptr);
+    EXPECT_FALSE(control->isUsingCustomAngles());
+
+    model->setStringList(QVector<QString>(65534, QStringLiteral("1")).toList());
+    ASSERT_TRUE(plan());
+    ASSERT_EQ(count, 65535);
+    EXPECT_EQ(angles[65533], 1.0f);
+    EXPECT_EQ(angles[65534], 360.0f);
 }
 
 TEST_F(PhotographyPlan, CustomModelTakesItsMotorSettingsFromTheView) {

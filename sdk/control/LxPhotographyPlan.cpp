@@ -10,6 +10,8 @@
 #include <QObject>
 #include <QStringList>
 
+#include <limits>
+
 bool LxKalveraTurntableControl::complete360ProductPhotographyWillStart(unsigned short* imagesCount,
                                                                        float** angles) {
     if (!d->uiObjects || d->uiObjects->frameView.isNull()) {
@@ -29,6 +31,14 @@ bool LxKalveraTurntableControl::complete360ProductPhotographyWillStart(unsigned 
             }
             if (turntableIndex == STANDARD_MODEL_INDEX) {
                 setLastError(QObject::tr("Standard turntable does not support custom angles."));
+                return false;
+            }
+            // The count, the closing whole turn included, is 16 bits wide: a
+            // longer list (a settings file can hold any) would wrap it, and
+            // the shoot would stop short of its angles or not run at all.
+            if (customAngles.size() >= std::numeric_limits<unsigned short>::max()) {
+                setLastError(
+                    QObject::tr("Too many custom angles. A shoot takes at most 65535 captures."));
                 return false;
             }
             d->usingCustomAngles = true;

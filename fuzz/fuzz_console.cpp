@@ -1,0 +1,161 @@
+// Fuzz target: any bytes as the console program's standard input. The
+// dialogue runs on a stand-in turntable that plans every move with the SDK's
+// own rotation bookkeeping but turns nothing, so no input starts a real move
+// of minutes. Beyond the sanitizers, the stand-in checks what a table would
+// have been asked to do: no move while one runs, no move left running at the
+// end, only finite positions within a turn and a positive count per move.
+#include "ConsoleDialogue.h"
+#include "LxFTDIController.h"
+
+#include <QString>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+
+namespace {
+
+[[noreturn]] void fail(const char* what) {
+    std::fprintf(stderr, "console fuzz: %s\n", what);
+    std::abort();
+}
+
+// The SDK's bookkeeping without a chip: a move is planned by the real code
+// and ends at once where it was planned to.
+class Bookkeeping : public LxFTDIController {
+public:
+    bool triggerShutterRelease() override { return true; }
+    bool Initialize() override { return true; }
+    bool StartRotationThread() override { return true; }
+    void arrive() { globalPositionInDegrees = nextGlobalPositionInDegrees; }
+};
+
+// The controller's operations the dialogue uses. Model 0 ("Custom") has no
+// counts per revolution until the user gives them; the last model stands for
+// a table that does not open.
+class StandInTurntable {
+public:
+    std::list<std::string> availableDevices() const {
+        return {"Custom",    "Standard", "Tessel M", "Tessel L",
+                "Tessel XL", "Facet",    "Quarry L", "Quarry M"};
+    }
+    void openDevice(unsigned long model, bool* opened) {
+        if (model > 7) {
+            fail("a model past the list was opened");
+        }
+        open = model != 7;
+        *opened = open;
+        if (open && model != 0) {
+            table.SetCountsPerRevolution(19520);
+        }
+    }
+    QString lastError() const { return QStringLiteral("Device not found"); }
+    void closeDevice() {
+        if (continuousRotation) {
+            fail("the device was closed with a continuous rotation running");
+        }
+        open = false;
+        closed = true;
+    }
+
+    unsigned int countsPerRevolution() const { return table.CountsPerRevolution(); }
+    void SetCountsPerRevolution(unsigned int counts) {
+        standingTable().SetCountsPerRevolution(counts);
+    }
+    void SetMotorEnableActiveHigh(bool high) { standingTable().SetMotorEnableActiveHigh(high); }
+    void SetClockwiseActiveHigh(bool high) { standingTable().SetClockwiseActiveHigh(high); }
+    void SetLockMotorWhenIdle(bool lock) { standingTable().SetLockMotorWhenIdle(lock); }
+    void SetRotationSpeed(unsigned int speed) { standingTable().SetRotationSpeed(speed); }
+    void SetRotationClockwise() { standingTable().SetRotationClockwise(); }
+    void SetRotationCounterClockwise() { standingTable().SetRotationCounterClockwise(); }
+    void SetRotationIncrementInCounts(int counts) {
+        const int planned = standingTable().SetRotationIncrementInCounts(counts);
+        if (counts != 0 && table.CountsPerRevolution() != 0 && planned <= 0) {
+            fail("a count rotation planned no counts");
+        }
+    }
+    void SetRotationIncrementInDegrees(double degrees) {
+        standingTable().SetRotationIncrementInDegrees(degrees);
+        checkPlan();
+    }
+    void SetRotationNextGlobalPositionInDegrees(double degrees) {
+        standingTable().SetRotationNextGlobalPositionInDegrees(degrees);
+        checkPlan();
+    }
+    void SetRotationGlobalOriginHere() { standingTable().SetRotationGlobalOriginHere(); }
+
+    bool startRotation() {
+        if (!open || !table.isMovePlanned()) {
+            return false;
+        }
+        standingTable();
+        if (table.RotationIncrementInCounts() == 0) {
+            continuousRotation = true;
+        } else {
+            table.arrive();
+            // Seen turning at one look, so the waiting dots are printed too.
+            turningLooks = 1;
+        }
+        return true;
+    }
+    bool IsTurntableRotating() {
+        if (continuousRotation) {
+            fail("a continuous rotation was waited for as if it would end");
+        }
+        return turningLooks-- > 0;
+    }
+    bool stopRotation() {
+        continuousRotation = false;
+        return open;
+    }
+    bool shutterReleaseCameraHardware() {
+        standingTable();
+        return open;
+    }
+
+    bool wasClosed() const { return closed; }
+
+private:
+    // Settings, plans and the shutter, which shares the chip with the
+    // rotation, may be asked for only while the table stands.
+    Bookkeeping& standingTable() {
+        if (continuousRotation) {
+            fail("the table was given new settings while it turned");
+        }
+        return table;
+    }
+    void checkPlan() const {
+        const double next = table.NextGlobalPositionInDegrees();
+        if (!std::isfinite(next) || std::fabs(next) >= 360.0) {
+            fail("a move was planned to a position outside one turn");
+        }
+        if (table.isMovePlanned() && table.RotationIncrementInCounts() <= 0) {
+            fail("a move was planned without counts");
+        }
+    }
+
+    Bookkeeping table;
+    bool open = false;
+    bool closed = false;
+    bool continuousRotation = false;
+    int turningLooks = 0;
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
+    std::ostringstream out;
+    StandInTurntable turntable;
+    const int status = runConsoleDialogue(turntable, in, out, std::chrono::milliseconds(0));
+    if (status != 0 && status != 1) {
+        fail("an exit status other than 0 or 1");
+    }
+    if (status == 0 && !turntable.wasClosed()) {
+        fail("the dialogue ended without closing the device");
+    }
+    return 0;
+}
