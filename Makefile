@@ -1,7 +1,8 @@
 # The project's entry points; README.md explains them.
 #   make test       install what is missing, build, run every test
-#   make run        build, then run the console program on the simulated turntable
-#                   (for now the same as make console)
+#   make run        build, then a whole 360-degree shoot on the simulated turntable
+#                   through the example host, headless
+#   make console    build, then the console program on the simulated turntable
 #   make test-asan  every test under AddressSanitizer + UndefinedBehaviorSanitizer
 #   make test-tsan  the threading tests under ThreadSanitizer
 #   make bench      the benchmarks on the simulated chip
@@ -32,7 +33,8 @@ build: deps
 test: build
 	cd build && $(CTEST)
 
-run: console
+run: build
+	build/examples/host/KalveraTurntableHost --headless --model Custom --frames 6
 
 console: build
 	build/test/KalveraTurntableTest
