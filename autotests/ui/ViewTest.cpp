@@ -1,12 +1,12 @@
 #include "ViewTest.h"
 
 #include "LxGlobalQmlEngine.h"
+#include "ProcessEventsUntil.h"
 
 #include <ftdisim/Bus.h>
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QJSValue>
 #include <QQmlContext>
@@ -143,15 +143,7 @@ void ViewTest::setViewSettings(const QVariant& settings) const {
 
 bool ViewTest::processEventsUntil(const std::function<bool()>& done,
                                   std::chrono::milliseconds timeout) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeout.count()) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
+    return ::processEventsUntil(done, timeout);
 }
 
 void ViewTest::processPendingEvents() {

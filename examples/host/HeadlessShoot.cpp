@@ -66,15 +66,6 @@ void printSummary(const std::vector<Capture>& captures, std::ostream& out) {
     }
 }
 
-int findModel(const QStringList& models, const QString& name) {
-    for (int i = 0; i < models.size(); ++i) {
-        if (models[i].compare(name, Qt::CaseInsensitive) == 0) {
-            return i;
-        }
-    }
-    return -1;
-}
-
 } // namespace
 
 int runHeadlessShoot(const HostOptions& options, std::ostream& out, std::ostream& errors) {
@@ -92,9 +83,10 @@ int runHeadlessShoot(const HostOptions& options, std::ostream& out, std::ostream
         errors << "No turntable found: " << host.status().toStdString() << '\n';
         return HeadlessNoTurntable;
     }
-    const int model = findModel(host.models(), options.model);
+    const QString modelName = options.model.isEmpty() ? QStringLiteral("Custom") : options.model;
+    const int model = host.modelIndex(modelName);
     if (model < 0) {
-        errors << "Unknown turntable model \"" << options.model.toStdString()
+        errors << "Unknown turntable model \"" << modelName.toStdString()
                << "\". The models are: " << host.models().join(QStringLiteral(", ")).toStdString()
                << ".\n";
         return HeadlessBadArguments;

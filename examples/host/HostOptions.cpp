@@ -1,15 +1,19 @@
 #include "HostOptions.h"
 
-#include <cstring>
+namespace {
+
+bool takesValue(const QString& argument) {
+    return argument == QLatin1String("--model") || argument == QLatin1String("--frames") ||
+           argument == QLatin1String("--screenshot");
+}
+
+} // namespace
 
 bool HostOptions::parse(const QStringList& arguments, HostOptions* options, QString* error) {
-    bool modelGiven = false;
     bool framesGiven = false;
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
-        const bool takesValue =
-            argument == QLatin1String("--model") || argument == QLatin1String("--frames");
-        if (takesValue && i + 1 >= arguments.size()) {
+        if (takesValue(argument) && i + 1 >= arguments.size()) {
             *error = QStringLiteral("%1 needs a value.").arg(argument);
             return false;
         }
@@ -19,7 +23,8 @@ bool HostOptions::parse(const QStringList& arguments, HostOptions* options, QStr
             options->help = true;
         } else if (argument == QLatin1String("--model")) {
             options->model = arguments[++i];
-            modelGiven = true;
+        } else if (argument == QLatin1String("--screenshot")) {
+            options->screenshot = arguments[++i];
         } else if (argument == QLatin1String("--frames")) {
             bool number = false;
             options->frames = arguments[++i].toInt(&number);
@@ -35,29 +40,29 @@ bool HostOptions::parse(const QStringList& arguments, HostOptions* options, QStr
             return false;
         }
     }
-    if ((modelGiven || framesGiven) && !options->headless) {
-        *error = QStringLiteral("--model and --frames go with --headless.");
+    if (framesGiven && !options->headless) {
+        *error = QStringLiteral("--frames goes with --headless.");
+        return false;
+    }
+    if (!options->screenshot.isEmpty() && options->headless) {
+        *error = QStringLiteral("--screenshot needs the window, not --headless.");
         return false;
     }
     return true;
 }
 
-bool HostOptions::wantsHeadless(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--headless") == 0) {
-            return true;
-        }
-    }
-    return false;
-}
-
 QString HostOptions::usage() {
-    return QStringLiteral("Usage: KalveraTurntableHost [--headless [--model NAME] [--frames N]]\n"
-                          "\n"
-                          "Without options: the host window.\n"
-                          "--headless   one 360-degree shoot on the turntable, without a window,\n"
-                          "             reported as text; settings of the window stay untouched\n"
-                          "--model      turntable model by name (default Custom)\n"
-                          "--frames     captures of the shoot, 1 to %1 (default 8)\n")
+    return QStringLiteral(
+               "Usage: KalveraTurntableHost [--model NAME] [--screenshot FILE]\n"
+               "       KalveraTurntableHost --headless [--model NAME] [--frames N]\n"
+               "\n"
+               "Without --headless: the host window.\n"
+               "--model       turntable model by name, opened at the start\n"
+               "              (headless: default Custom)\n"
+               "--screenshot  write a picture of the window to FILE (PNG) and quit\n"
+               "--headless    one 360-degree shoot at the fastest speed without\n"
+               "              delays and without a window, reported as text; the\n"
+               "              settings saved by the window are neither used nor changed\n"
+               "--frames      captures of the headless shoot, 1 to %1 (default 8)\n")
         .arg(maxFrames);
 }

@@ -5,25 +5,25 @@
 #include <QStringList>
 
 // The host's command line:
-//   KalveraTurntableHost                       the window
+//   KalveraTurntableHost [--model NAME] [--screenshot FILE]
+//       the window, with that model open; FILE: a picture of it, then quit
 //   KalveraTurntableHost --headless [--model NAME] [--frames N]
-//                                              one shoot, reported as text
+//       one shoot without a window, reported as text
 struct HostOptions {
     bool headless = false;
     bool help = false;
-    // A model name as the turntable lists it, matched without regard to case.
-    QString model = QStringLiteral("Custom");
+    // A model name as the turntable lists it, matched without regard to case;
+    // empty: none given.
+    QString model;
     int frames = 8;
+    QString screenshot;
 
     static constexpr int maxFrames = 360;
 
     // Parses `arguments` (the program name first). False, with the reason in
-    // `error`, on an unknown option, a missing or bad value, or headless
-    // options without --headless.
+    // `error`, on an unknown option, a missing or bad value, or an option of
+    // the other mode.
     static bool parse(const QStringList& arguments, HostOptions* options, QString* error);
-    // Whether the arguments ask for the headless shoot; readable before any
-    // Qt application object exists, to pick the platform.
-    static bool wantsHeadless(int argc, char** argv);
     static QString usage();
 };
 

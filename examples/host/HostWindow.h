@@ -3,6 +3,7 @@
 
 #include <memory>
 
+class QImage;
 class QQmlContext;
 class QQuickWindow;
 class TurntableHost;
@@ -22,6 +23,8 @@ public:
     HostWindow& operator=(const HostWindow&) = delete;
 
     QQuickWindow* window() const { return quickWindow.get(); }
+    // What the window shows now; null before it has been drawn.
+    QImage picture() const;
 
 private:
     TurntableHost& host;

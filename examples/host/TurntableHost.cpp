@@ -52,6 +52,15 @@ void TurntableHost::refreshModels() {
                               : tr("Turntable found: choose its model and open it."));
 }
 
+int TurntableHost::modelIndex(const QString& name) const {
+    for (int i = 0; i < modelNames.size(); ++i) {
+        if (modelNames[i].compare(name, Qt::CaseInsensitive) == 0) {
+            return i;
+        }
+    }
+    return -1;
+}
+
 bool TurntableHost::openDevice(int model) {
     if (isShooting()) {
         setStatus(tr("Stop the shoot before opening another model."));

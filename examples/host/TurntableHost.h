@@ -40,6 +40,8 @@ public:
     ~TurntableHost() override;
 
     Q_INVOKABLE void refreshModels();
+    // The index of the model called `name`, whatever its case; -1 if none is.
+    int modelIndex(const QString& name) const;
     // Closes the open model first. False, with the reason in the status, when
     // the model cannot be opened or a shoot runs.
     Q_INVOKABLE bool openDevice(int model);

@@ -6,24 +6,46 @@
 #include "TurntableHost.h"
 
 #include <QGuiApplication>
+#include <QImage>
 #include <QQuickWindow>
+#include <QTimer>
 
 #include <iostream>
+#include <memory>
 #include <stdexcept>
 
-int main(int argc, char** argv) {
-    // No display is needed for a shoot without a window.
-    if (HostOptions::wantsHeadless(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QGuiApplication app(argc, argv);
-    // They place the settings file: ~/.local/share/Kalvera/KalveraTurntableHost/.
-    QGuiApplication::setOrganizationName(QStringLiteral("Kalvera"));
-    QGuiApplication::setApplicationName(QStringLiteral("KalveraTurntableHost"));
+namespace {
 
+// Once the window has drawn itself and its layout has settled: the picture,
+// then the end of the program (status 2 when the file cannot be written).
+void saveScreenshotWhenShown(const HostWindow& hostWindow, const QString& file) {
+    QQuickWindow* window = hostWindow.window();
+    constexpr int settleMs = 500;
+    auto firstFrame = std::make_shared<QMetaObject::Connection>();
+    *firstFrame = QObject::connect(
+        window, &QQuickWindow::frameSwapped, window, [firstFrame, window, &hostWindow, file] {
+            QObject::disconnect(*firstFrame);
+            QTimer::singleShot(settleMs, window, [&hostWindow, file] {
+                const bool saved = hostWindow.picture().save(file, "PNG");
+                if (!saved) {
+                    std::cerr << "Cannot write the picture to " << file.toStdString() << '\n';
+                }
+                QGuiApplication::exit(saved ? 0 : 2);
+            });
+        });
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Checked before Qt starts, so that a mistyped option needs no display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
     HostOptions options;
     QString error;
-    if (!HostOptions::parse(QGuiApplication::arguments(), &options, &error)) {
+    if (!HostOptions::parse(arguments, &options, &error)) {
         std::cerr << error.toStdString() << "\n\n" << HostOptions::usage().toStdString();
         return HeadlessBadArguments;
     }
@@ -31,13 +53,27 @@ int main(int argc, char** argv) {
         std::cout << HostOptions::usage().toStdString();
         return 0;
     }
+    // No display is needed for a shoot without a window.
+    if (options.headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QGuiApplication app(argc, argv);
+    // They place the settings file: ~/.local/share/Kalvera/KalveraTurntableHost/.
+    QGuiApplication::setOrganizationName(QStringLiteral("Kalvera"));
+    QGuiApplication::setApplicationName(QStringLiteral("KalveraTurntableHost"));
     if (options.headless) {
         return runHeadlessShoot(options, std::cout, std::cerr);
     }
     TurntableHost host;
     try {
         HostWindow window(host);
+        if (!options.model.isEmpty() && !host.openDevice(host.modelIndex(options.model))) {
+            std::cerr << host.status().toStdString() << '\n';
+        }
         window.window()->show();
+        if (!options.screenshot.isEmpty()) {
+            saveScreenshotWhenShown(window, options.screenshot);
+        }
         return QGuiApplication::exec();
     } catch (const std::runtime_error& failure) {
         std::cerr << failure.what() << '\n';
