@@ -3,6 +3,8 @@
 #   make run        build, then a whole 360-degree shoot on the simulated turntable
 #                   through the example host, headless
 #   make console    build, then the console program on the simulated turntable
+#   make screenshot docs/host-window.png: the example host's window after a shoot,
+#                   on an X virtual framebuffer
 #   make test-asan  every test under AddressSanitizer + UndefinedBehaviorSanitizer
 #   make test-tsan  the threading tests under ThreadSanitizer
 #   make bench      the benchmarks on the simulated chip
@@ -22,7 +24,7 @@ define build_in
 	cmake --build $(1) -j $(JOBS)
 endef
 
-.PHONY: deps build test run console bench test-asan test-tsan format format-check clean
+.PHONY: deps build test run console screenshot bench test-asan test-tsan format format-check clean
 
 deps:
 	scripts/install-deps
@@ -38,6 +40,9 @@ run: build
 
 console: build
 	build/test/KalveraTurntableTest
+
+screenshot: build
+	scripts/host-screenshot build docs/host-window.png
 
 bench: build
 	build/bench/bench_step_period

@@ -17,6 +17,8 @@
 #include <QQuickWindow>
 #include <QSet>
 
+#include <cstdlib>
+
 using namespace std::chrono_literals;
 
 namespace {
@@ -185,6 +187,10 @@ TEST_F(HostWindowTest, CustomAnglesAreAddedRemovedAndCleared) {
     // The first angle's remove button.
     ASSERT_TRUE(processEventsUntil(
         [&] { return findNamed(window.window(), QStringLiteral("removeAngleButton")); }));
+    EXPECT_EQ(findNamed(window.window(), QStringLiteral("removeAngleButton"))
+                  ->property("text")
+                  .toString(),
+              QStringLiteral("45\u00B0  \u2715"));
     click(window.window(), QStringLiteral("removeAngleButton"));
     EXPECT_EQ(angleRows(window), 2);
     click(window.window(), QStringLiteral("clearAnglesButton"));
@@ -221,22 +227,42 @@ TEST_F(HostWindowTest, StartRunsAWholeShootWithProgressAndCameraStrip) {
     EXPECT_EQ(read(window, "cameraStrip", "count").toInt(), 4);
 }
 
-TEST_F(HostWindowTest, StopEndsTheShootWhereItIs) {
+TEST_F(HostWindowTest, StopEndsTheShootAndTheNextStartsAfresh) {
     writeSettingsFile(kQuickShoot);
     TurntableHost host;
     HostWindow window(host);
     show(window);
     ASSERT_TRUE(host.openDevice(0));
     ASSERT_TRUE(host.startShoot());
+    // Stopped with the next move asked for and waiting for its timer.
     ASSERT_TRUE(processEventsUntil([&] { return host.captureNumber() == 2; }));
     click(window.window(), QStringLiteral("stopButton"));
     EXPECT_FALSE(host.isShooting());
     EXPECT_EQ(host.status(), QStringLiteral("Shoot stopped after 2 of 4 captures."));
-    // A move's end that was on its way changes nothing.
+    const long long stoppedAt = rig().stepperTable().position();
     processEventsUntil([] { return false; }, 300ms);
     EXPECT_EQ(host.captureNumber(), 2);
     EXPECT_FALSE(host.turntable().IsTurntableRotating());
+    EXPECT_LE(std::llabs(rig().stepperTable().position() - stoppedAt), 1)
+        << "the waiting move was dropped";
     EXPECT_TRUE(read(window, "startButton", "enabled").toBool());
+
+    // Stopped while a move runs, and at once started again.
+    ASSERT_TRUE(host.startShoot());
+    ASSERT_TRUE(processEventsUntil([&] { return host.turntable().IsTurntableRotating(); }));
+    host.stopShoot();
+    const long long origin = rig().stepperTable().position();
+    ASSERT_TRUE(host.startShoot()) << host.status().toStdString();
+    ASSERT_TRUE(processEventsUntil([&] { return !host.isShooting(); }, 60s));
+    EXPECT_EQ(host.status(), QStringLiteral("4 captures taken."))
+        << "the plug-in counted the new shoot from its start";
+    ASSERT_EQ(host.captureNumber(), 4);
+    for (const Capture& capture : host.shoot()->captures()) {
+        EXPECT_NEAR(*capture.tableAngle, capture.angle, 1.0)
+            << "capture " << capture.number << ": the end of the stopped move is not this one's";
+    }
+    EXPECT_NEAR(static_cast<double>(rig().stepperTable().position()), origin - 200.0, 1.0)
+        << "one whole turn from where the stop left the table";
 }
 
 TEST_F(HostWindowTest, ThePreviewShutterAndImportButtonsReachTheTurntable) {

@@ -21,6 +21,8 @@ bool HostOptions::parse(const QStringList& arguments, HostOptions* options, QStr
             options->headless = true;
         } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
             options->help = true;
+        } else if (argument == QLatin1String("--shoot")) {
+            options->shoot = true;
         } else if (argument == QLatin1String("--model")) {
             options->model = arguments[++i];
         } else if (argument == QLatin1String("--screenshot")) {
@@ -44,6 +46,10 @@ bool HostOptions::parse(const QStringList& arguments, HostOptions* options, QStr
         *error = QStringLiteral("--frames goes with --headless.");
         return false;
     }
+    if (options->shoot && (options->headless || options->model.isEmpty())) {
+        *error = QStringLiteral("--shoot needs the window and --model.");
+        return false;
+    }
     if (!options->screenshot.isEmpty() && options->headless) {
         *error = QStringLiteral("--screenshot needs the window, not --headless.");
         return false;
@@ -53,13 +59,15 @@ bool HostOptions::parse(const QStringList& arguments, HostOptions* options, QStr
 
 QString HostOptions::usage() {
     return QStringLiteral(
-               "Usage: KalveraTurntableHost [--model NAME] [--screenshot FILE]\n"
+               "Usage: KalveraTurntableHost [--model NAME [--shoot]] [--screenshot FILE]\n"
                "       KalveraTurntableHost --headless [--model NAME] [--frames N]\n"
                "\n"
                "Without --headless: the host window.\n"
                "--model       turntable model by name, opened at the start\n"
                "              (headless: default Custom)\n"
-               "--screenshot  write a picture of the window to FILE (PNG) and quit\n"
+               "--shoot       start a shoot with the saved settings at once\n"
+               "--screenshot  write a picture of the window (after the shoot, if\n"
+               "              one runs) to FILE (PNG) and quit\n"
                "--headless    one 360-degree shoot at the fastest speed without\n"
                "              delays and without a window, reported as text; the\n"
                "              settings saved by the window are neither used nor changed\n"

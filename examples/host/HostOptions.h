@@ -5,8 +5,9 @@
 #include <QStringList>
 
 // The host's command line:
-//   KalveraTurntableHost [--model NAME] [--screenshot FILE]
-//       the window, with that model open; FILE: a picture of it, then quit
+//   KalveraTurntableHost [--model NAME [--shoot]] [--screenshot FILE]
+//       the window, with that model open and shooting; FILE: a picture of it
+//       (after the shoot), then quit
 //   KalveraTurntableHost --headless [--model NAME] [--frames N]
 //       one shoot without a window, reported as text
 struct HostOptions {
@@ -16,6 +17,7 @@ struct HostOptions {
     // empty: none given.
     QString model;
     int frames = 8;
+    bool shoot = false;
     QString screenshot;
 
     static constexpr int maxFrames = 360;

@@ -33,6 +33,13 @@ void NoticeChannel::post() {
     }
 }
 
+void NoticeChannel::discard() {
+    char notices[64];
+    ssize_t count;
+    while ((count = read(readEnd, notices, sizeof notices)) > 0 || (count < 0 && errno == EINTR)) {
+    }
+}
+
 void NoticeChannel::takeNotices() {
     char notices[64];
     ssize_t count;

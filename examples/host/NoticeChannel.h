@@ -23,6 +23,9 @@ public:
     // Any thread, also the receiving one. Notices are neither lost nor merged.
     void post();
 
+    // Drops the notices posted so far that have not been received yet.
+    void discard();
+
 signals:
     // Once per posted notice, in the thread that made the channel.
     void received();

@@ -55,6 +55,14 @@ void ShootSequence::tableStopped() {
 
 void ShootSequence::stop() {
     if (running) {
+        // The controller's stop ends the move; the plug-in's sequence goes on
+        // counting, and a move asked for last still waits for its
+        // post-capture delay. The interface's own stop ends the sequence, and
+        // the call after the last capture then drops the waiting move; the
+        // move back to the start that it begins is stopped at once.
+        control->stopsSpinning();
+        control->LxTurntableHardware::stopsSpinning();
+        control->rotateDeviceToAngle(0.0f);
         control->stopsSpinning();
         finish(false,
                tr("Shoot stopped after %1 of %2 captures.").arg(taken.size()).arg(targets.size()));

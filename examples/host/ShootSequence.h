@@ -42,7 +42,8 @@ public:
     bool start(QString* error);
     // The turntable stands after a move: the next capture, or the end.
     void tableStopped();
-    // Ends the shoot at once; the table stops where it is.
+    // Ends the shoot at once; the table stops where it is, and the next shoot
+    // starts afresh. A notice of the end of a move may still be on its way.
     void stop();
 
     bool isRunning() const { return running; }

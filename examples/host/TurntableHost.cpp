@@ -121,8 +121,11 @@ bool TurntableHost::startShoot() {
 }
 
 void TurntableHost::stopShoot() {
-    if (sequence) {
+    if (sequence && sequence->isRunning()) {
         sequence->stop();
+        // The stop has joined the move, whose end has been posted by now; it
+        // must not count as the end of the next shoot's first move.
+        tableStopped.discard();
     }
 }
 

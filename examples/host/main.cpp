@@ -16,23 +16,31 @@
 
 namespace {
 
-// Once the window has drawn itself and its layout has settled: the picture,
-// then the end of the program (status 2 when the file cannot be written).
-void saveScreenshotWhenShown(const HostWindow& hostWindow, const QString& file) {
-    QQuickWindow* window = hostWindow.window();
+// Once the window has drawn itself, any shoot has ended and the layout has
+// settled: the picture, then the end of the program (status 2 when the file
+// cannot be written).
+void saveScreenshotWhenShown(const HostWindow& hostWindow, TurntableHost& host,
+                             const QString& file) {
     constexpr int settleMs = 500;
-    auto firstFrame = std::make_shared<QMetaObject::Connection>();
-    *firstFrame = QObject::connect(
-        window, &QQuickWindow::frameSwapped, window, [firstFrame, window, &hostWindow, file] {
-            QObject::disconnect(*firstFrame);
-            QTimer::singleShot(settleMs, window, [&hostWindow, file] {
-                const bool saved = hostWindow.picture().save(file, "PNG");
-                if (!saved) {
-                    std::cerr << "Cannot write the picture to " << file.toStdString() << '\n';
-                }
-                QGuiApplication::exit(saved ? 0 : 2);
-            });
+    QQuickWindow* window = hostWindow.window();
+    auto save = [window, &hostWindow, file] {
+        QTimer::singleShot(settleMs, window, [&hostWindow, file] {
+            const bool saved = hostWindow.picture().save(file, "PNG");
+            if (!saved) {
+                std::cerr << "Cannot write the picture to " << file.toStdString() << '\n';
+            }
+            QGuiApplication::exit(saved ? 0 : 2);
         });
+    };
+    auto firstFrame = std::make_shared<QMetaObject::Connection>();
+    *firstFrame = QObject::connect(window, &QQuickWindow::frameSwapped, window, [=, &host] {
+        QObject::disconnect(*firstFrame);
+        if (host.isShooting()) {
+            QObject::connect(&host, &TurntableHost::shootFinished, window, save);
+        } else {
+            save();
+        }
+    });
 }
 
 } // namespace
@@ -67,12 +75,13 @@ int main(int argc, char** argv) {
     TurntableHost host;
     try {
         HostWindow window(host);
-        if (!options.model.isEmpty() && !host.openDevice(host.modelIndex(options.model))) {
+        if (!options.model.isEmpty() && (!host.openDevice(host.modelIndex(options.model)) ||
+                                         (options.shoot && !host.startShoot()))) {
             std::cerr << host.status().toStdString() << '\n';
         }
         window.window()->show();
         if (!options.screenshot.isEmpty()) {
-            saveScreenshotWhenShown(window, options.screenshot);
+            saveScreenshotWhenShown(window, host, options.screenshot);
         }
         return QGuiApplication::exec();
     } catch (const std::runtime_error& failure) {

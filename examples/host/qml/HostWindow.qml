@@ -10,7 +10,7 @@ ApplicationWindow {
     id: window
     title: qsTr("Kalvera Turntable Host")
     width: 1040
-    height: 760
+    height: 900
 
     header: ToolBar {
         RowLayout {

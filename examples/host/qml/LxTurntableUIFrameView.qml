@@ -166,7 +166,8 @@ Item {
                     model: KalveraTurntableCustomAnglesModel
                     delegate: Button {
                         objectName: "removeAngleButton"
-                        text: display + "\u00B0  \u2715"
+                        // The model's text: a button has a display property of its own.
+                        text: model.display + "\u00B0  \u2715"
                         flat: true
                         onClicked: KalveraTurntableCustomAnglesModel.removeCustomAngle(index)
                     }
@@ -287,7 +288,7 @@ Item {
             enabled: root.turntableControl !== null
             GridLayout {
                 anchors.fill: parent
-                columns: 3
+                columns: 4
                 SpinBox {
                     id: previewAngle
                     objectName: "previewAngleBox"
@@ -299,7 +300,7 @@ Item {
                 CheckBox {
                     id: previewCounterclockwise
                     objectName: "previewCounterclockwiseBox"
-                    Layout.columnSpan: 2
+                    Layout.columnSpan: 3
                     text: qsTr("Counterclockwise")
                 }
                 Button {
@@ -326,7 +327,7 @@ Item {
                     onClicked: root.turntableControl.triggerShutterRelease()
                 }
                 Label {
-                    Layout.columnSpan: 2
+                    Layout.columnSpan: 4
                     text: root.previewResult
                 }
             }
