@@ -3,10 +3,12 @@
 #include "HeadlessShoot.h"
 #include "HostOptions.h"
 #include "HostWindow.h"
+#include "LxGlobalQmlEngine.h"
 #include "TurntableHost.h"
 
 #include <QGuiApplication>
 #include <QImage>
+#include <QQmlEngine>
 #include <QQuickWindow>
 #include <QTimer>
 
@@ -43,6 +45,26 @@ void saveScreenshotWhenShown(const HostWindow& hostWindow, TurntableHost& host,
     });
 }
 
+// The window until it is closed; the program's exit status.
+int runWindow(const HostOptions& options) {
+    TurntableHost host;
+    try {
+        HostWindow window(host);
+        if (!options.model.isEmpty() && (!host.openDevice(host.modelIndex(options.model)) ||
+                                         (options.shoot && !host.startShoot()))) {
+            std::cerr << host.status().toStdString() << '\n';
+        }
+        window.window()->show();
+        if (!options.screenshot.isEmpty()) {
+            saveScreenshotWhenShown(window, host, options.screenshot);
+        }
+        return QGuiApplication::exec();
+    } catch (const std::runtime_error& failure) {
+        std::cerr << failure.what() << '\n';
+        return 2;
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -69,23 +91,11 @@ int main(int argc, char** argv) {
     // They place the settings file: ~/.local/share/Kalvera/KalveraTurntableHost/.
     QGuiApplication::setOrganizationName(QStringLiteral("Kalvera"));
     QGuiApplication::setApplicationName(QStringLiteral("KalveraTurntableHost"));
-    if (options.headless) {
-        return runHeadlessShoot(options, std::cout, std::cerr);
-    }
-    TurntableHost host;
-    try {
-        HostWindow window(host);
-        if (!options.model.isEmpty() && (!host.openDevice(host.modelIndex(options.model)) ||
-                                         (options.shoot && !host.startShoot()))) {
-            std::cerr << host.status().toStdString() << '\n';
-        }
-        window.window()->show();
-        if (!options.screenshot.isEmpty()) {
-            saveScreenshotWhenShown(window, host, options.screenshot);
-        }
-        return QGuiApplication::exec();
-    } catch (const std::runtime_error& failure) {
-        std::cerr << failure.what() << '\n';
-        return 2;
-    }
+    const int status =
+        options.headless ? runHeadlessShoot(options, std::cout, std::cerr) : runWindow(options);
+    // The plug-in leaves its QML engine to the process. With the window and
+    // the settings view gone, the host ends it before the application object,
+    // so that what the engine holds is released in order.
+    delete globalQmlEngine();
+    return status;
 }
