@@ -1,6 +1,7 @@
 #include "HostFixture.h"
 
 #include <ftdisim/Bus.h>
+#include <ftdisim/TurntableRig.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -43,6 +44,10 @@ void HostFixture::TearDown() {
     } else {
         qputenv("XDG_DATA_HOME", previousDataHome);
     }
+}
+
+ftdisim::TurntableRig& HostFixture::rig() {
+    return *ftdisim::Bus::instance().rig(ftdisim::Bus::instance().devices().at(0));
 }
 
 QString HostFixture::settingsFilePath() const {

@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+namespace ftdisim {
+class TurntableRig;
+}
 class QObject;
 class QQuickWindow;
 
@@ -19,6 +22,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
+    // What sits behind the bus's turntable chip.
+    static ftdisim::TurntableRig& rig();
     QString settingsFilePath() const;
     void writeSettingsFile(const QByteArray& json) const;
 

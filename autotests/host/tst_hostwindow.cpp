@@ -6,7 +6,6 @@
 #include "LxKalveraTurntableControl.h"
 #include "TurntableHost.h"
 
-#include <ftdisim/Bus.h>
 #include <ftdisim/TurntableRig.h>
 
 #include <QFile>
@@ -37,10 +36,6 @@ const QByteArray kQuickShoot = R"({
         "isMotorEnableActiveHigh": true
     }
 })";
-
-ftdisim::TurntableRig& rig() {
-    return *ftdisim::Bus::instance().rig(ftdisim::Bus::instance().devices().at(0));
-}
 
 class HostWindowTest : public HostFixture {
 protected:
@@ -291,6 +286,11 @@ TEST_F(HostWindowTest, ThePreviewShutterAndImportButtonsReachTheTurntable) {
     EXPECT_TRUE(read(window, "clockwiseActiveHighBox", "checked").toBool());
     EXPECT_TRUE(read(window, "motorEnableActiveHighBox", "checked").toBool());
     EXPECT_TRUE(host.turntable().isTurntableOpened()) << "open as Custom again";
+
+    click(window.window(), QStringLiteral("closeButton"));
+    EXPECT_FALSE(host.turntable().isTurntableOpened());
+    EXPECT_FALSE(read(window, "importButton", "enabled").toBool())
+        << "an import would open the turntable behind the host's back";
 }
 
 } // namespace

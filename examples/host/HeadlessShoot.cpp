@@ -34,6 +34,33 @@ QVariantMap quickShootSettings(int frames) {
     };
 }
 
+// Points the data directory, and with it the plug-in's settings file, at a
+// directory of its own for as long as it lives.
+class ScratchDataHome {
+public:
+    ScratchDataHome()
+        : previous(qgetenv("XDG_DATA_HOME")) {
+        if (directory.isValid()) {
+            qputenv("XDG_DATA_HOME", QFile::encodeName(directory.path()));
+        }
+    }
+    ~ScratchDataHome() {
+        if (previous.isNull()) {
+            qunsetenv("XDG_DATA_HOME");
+        } else {
+            qputenv("XDG_DATA_HOME", previous);
+        }
+    }
+    ScratchDataHome(const ScratchDataHome&) = delete;
+    ScratchDataHome& operator=(const ScratchDataHome&) = delete;
+
+    bool isValid() const { return directory.isValid(); }
+
+private:
+    QByteArray previous;
+    QTemporaryDir directory;
+};
+
 std::string progressLine(int done, int total, float angle) {
     const int filled = total > 0 ? done * kBarWidth / total : 0;
     return QStringLiteral("[%1%2] %3/%4  at %5\u00B0")
@@ -71,12 +98,11 @@ void printSummary(const std::vector<Capture>& captures, std::ostream& out) {
 int runHeadlessShoot(const HostOptions& options, std::ostream& out, std::ostream& errors) {
     // Made before the host, gone after it: the view's settings are saved here
     // at its close, and dropped.
-    QTemporaryDir scratchData;
+    const ScratchDataHome scratchData;
     if (!scratchData.isValid()) {
         errors << "No scratch directory for the shoot's settings.\n";
         return HeadlessNoTurntable;
     }
-    qputenv("XDG_DATA_HOME", QFile::encodeName(scratchData.path()));
 
     TurntableHost host;
     if (host.models().isEmpty()) {

@@ -44,12 +44,9 @@ void ShootSequence::tableStopped() {
         takeCapture();
         return;
     }
-    // The call after the last capture ends the sequence in the plug-in.
-    if (control->rotateDeviceToAngle(0.0f)) {
-        control->stopsSpinning();
-        finish(false, tr("The turntable expected more captures than were planned."));
-        return;
-    }
+    // The call after the last capture ends the sequence in the plug-in; the
+    // last move ended on the whole turn, so the table stays.
+    control->rotateDeviceToAngle(0.0f);
     finish(true, tr("%1 captures taken.").arg(taken.size()));
 }
 

@@ -26,6 +26,13 @@ TurntableHost::TurntableHost(QObject* parent)
             sequence->tableStopped();
         }
     });
+    // The plug-in tells the view which model it opened, not that it closed
+    // one; the view offers the import only while "Custom" is open.
+    connect(this, &TurntableHost::openModelChanged, this, [this] {
+        if (viewItem) {
+            viewItem->setProperty("deviceModel", openedModel);
+        }
+    });
     refreshModels();
 }
 

@@ -3,12 +3,10 @@
 #include "HeadlessShoot.h"
 #include "HostOptions.h"
 #include "HostWindow.h"
-#include "LxGlobalQmlEngine.h"
 #include "TurntableHost.h"
 
 #include <QGuiApplication>
 #include <QImage>
-#include <QQmlEngine>
 #include <QQuickWindow>
 #include <QTimer>
 
@@ -91,11 +89,5 @@ int main(int argc, char** argv) {
     // They place the settings file: ~/.local/share/Kalvera/KalveraTurntableHost/.
     QGuiApplication::setOrganizationName(QStringLiteral("Kalvera"));
     QGuiApplication::setApplicationName(QStringLiteral("KalveraTurntableHost"));
-    const int status =
-        options.headless ? runHeadlessShoot(options, std::cout, std::cerr) : runWindow(options);
-    // The plug-in leaves its QML engine to the process. With the window and
-    // the settings view gone, the host ends it before the application object,
-    // so that what the engine holds is released in order.
-    delete globalQmlEngine();
-    return status;
+    return options.headless ? runHeadlessShoot(options, std::cout, std::cerr) : runWindow(options);
 }
