@@ -1,7 +1,10 @@
 # The project's entry points; README.md explains them.
 #   make test       install what is missing, build, run every test
-#   make run        build, then run the console program on the simulated turntable
-#                   (for now the same as make console)
+#   make run        build, then a whole 360-degree shoot on the simulated turntable
+#                   through the example host, headless
+#   make console    build, then the console program on the simulated turntable
+#   make screenshot docs/host-window.png: the example host's window after a shoot,
+#                   on an X virtual framebuffer
 #   make test-asan  every test under AddressSanitizer + UndefinedBehaviorSanitizer
 #   make test-tsan  the threading tests under ThreadSanitizer
 #   make test-libftdi  the SDK on the libftdi backend (real chips), checked
@@ -31,7 +34,7 @@ endef
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS = fuzz_console fuzz_settings_file
 
-.PHONY: deps build test run console bench fuzz mutations test-asan test-tsan test-libftdi test-install docs \
+.PHONY: deps build test run console screenshot bench fuzz mutations test-asan test-tsan test-libftdi test-install docs \
         format format-check clean
 
 deps:
@@ -43,10 +46,14 @@ build: deps
 test: build
 	cd build && $(CTEST)
 
-run: console
+run: build
+	build/examples/host/KalveraTurntableHost --headless --model Custom --frames 6
 
 console: build
 	build/test/KalveraTurntableTest
+
+screenshot: build
+	scripts/host-screenshot build docs/host-window.png
 
 bench: build
 	build/bench/bench_step_period

@@ -27,5 +27,9 @@ KALVERA_SANITIZER_HOOK const char* __tsan_default_suppressions() {
 KALVERA_SANITIZER_HOOK const char* __lsan_default_suppressions() {
     // Qt 5's offscreen platform plug-in (the GUI tests' platform) never deletes
     // the screen and cursor it creates with the application object.
-    return "leak:QGuiApplicationPrivate::createPlatformIntegration\n";
+    // Qt Quick's image cache of the main thread, which holds the controls'
+    // images and their textures, is never torn down.
+    return "leak:QGuiApplicationPrivate::createPlatformIntegration\n"
+           "leak:QQuickTextureFactory::textureFactoryForImage\n"
+           "leak:QSGRenderContext::textureForFactory\n";
 }

@@ -1,12 +1,11 @@
 #include "ViewTest.h"
 
-#include "LxGlobalQmlEngine.h"
+#include "ProcessEventsUntil.h"
 
 #include <ftdisim/Bus.h>
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QJSValue>
 #include <QQmlContext>
@@ -23,24 +22,6 @@ void PrintTo(const QVariant& value, std::ostream* out) {
 void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
 }
-
-#if defined(__SANITIZE_ADDRESS__)
-namespace {
-
-// The library never deletes its QML engine, and LeakSanitizer cannot see into
-// the engine's garbage-collected heap: every text that only JavaScript objects
-// hold would count as leaked at exit. Deleting the engine once every view is
-// gone lets the leak check see the library's own allocations.
-class QmlEngineTeardown : public ::testing::Environment {
-public:
-    void TearDown() override { delete globalQmlEngine(); }
-};
-
-const ::testing::Environment* const qmlEngineTeardown =
-    ::testing::AddGlobalTestEnvironment(new QmlEngineTeardown);
-
-} // namespace
-#endif
 
 void ViewTest::SetUp() {
     ASSERT_TRUE(dataHome.isValid());
@@ -143,15 +124,7 @@ void ViewTest::setViewSettings(const QVariant& settings) const {
 
 bool ViewTest::processEventsUntil(const std::function<bool()>& done,
                                   std::chrono::milliseconds timeout) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeout.count()) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
+    return ::processEventsUntil(done, timeout);
 }
 
 void ViewTest::processPendingEvents() {

@@ -1,0 +1,169 @@
+// The example host's headless shoot, run as a subprocess on the simulated bus
+// (set up through the FTDISIM_* variables): what it prints, how it exits,
+// and that it leaves the settings the window saved alone; and once in this
+// process, where the sanitizers see all of it.
+#include "HeadlessShoot.h"
+#include "HostFixture.h"
+
+#include <ftdisim/TurntableRig.h>
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <sstream>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// Generous: a hang must fail the test, a sanitizer build on a busy machine must not.
+constexpr int kProgramTimeoutMs = 120000;
+
+struct HostRun {
+    int exitCode = -1;
+    QString output;
+    QString errors;
+};
+
+using Environment = std::vector<std::pair<QString, QString>>;
+
+class HeadlessShoot : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dataHome.isValid()); }
+
+    HostRun runHost(const QStringList& arguments, const Environment& simulatedBus = {}) {
+        QProcess host;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome.path());
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        // The plug-in's QML engine lives as long as the process, and what only
+        // its garbage-collected heap holds would count as leaked at the end:
+        // the in-process test of the same shoot, which ends the engine, checks
+        // for leaks.
+        environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+        for (const auto& variable : simulatedBus) {
+            environment.insert(variable.first, variable.second);
+        }
+        host.setProcessEnvironment(environment);
+        host.start(QStringLiteral(KALVERA_HOST_PROGRAM), arguments);
+        HostRun run;
+        if (!host.waitForFinished(kProgramTimeoutMs)) {
+            host.kill();
+            host.waitForFinished();
+            ADD_FAILURE() << "the host did not finish";
+            return run;
+        }
+        run.exitCode = host.exitStatus() == QProcess::NormalExit ? host.exitCode() : -1;
+        run.output = QString::fromUtf8(host.readAllStandardOutput());
+        run.errors = QString::fromUtf8(host.readAllStandardError());
+        return run;
+    }
+
+    QTemporaryDir dataHome;
+};
+
+TEST_F(HeadlessShoot, AWholeShootEndsWithItsSummaryAndLeavesSavedSettingsAlone) {
+    const QString savedDir = dataHome.filePath(QStringLiteral("Kalvera/KalveraTurntableHost"));
+    ASSERT_TRUE(QDir().mkpath(savedDir));
+    const QByteArray saved = R"({"framesCountText": "360", "captureDelaySeconds": [5, 5]})";
+    QFile savedFile(savedDir + QStringLiteral("/KalveraTurntable.json"));
+    ASSERT_TRUE(savedFile.open(QIODevice::WriteOnly));
+    savedFile.write(saved);
+    savedFile.close();
+
+    const HostRun run =
+        runHost({QStringLiteral("--headless"), QStringLiteral("--model"), QStringLiteral("custom"),
+                 QStringLiteral("--frames"), QStringLiteral("4")});
+    ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    EXPECT_TRUE(run.output.startsWith(QStringLiteral("Shooting 4 frames on Custom.\n")))
+        << run.output.toStdString();
+    EXPECT_EQ(run.output.count(QRegularExpression(QStringLiteral("^\\[[#.]{32}\\] +\\d/4 "),
+                                                  QRegularExpression::MultilineOption)),
+              4)
+        << "a progress bar per capture";
+    EXPECT_TRUE(run.output.contains(QStringLiteral("[################################]   4/4")));
+
+    // capture, angle, table, time, camera
+    const QRegularExpression row(
+        QStringLiteral("^ +(\\d+) +([\\d.]+)\u00B0 +([\\d.]+)\u00B0 +([\\d.]+) s  (\\S+)$"),
+        QRegularExpression::MultilineOption);
+    auto rows = row.globalMatch(run.output);
+    int captures = 0;
+    double lastTime = -1.0;
+    while (rows.hasNext()) {
+        const auto match = rows.next();
+        EXPECT_EQ(match.captured(1).toInt(), captures + 1);
+        EXPECT_EQ(match.captured(2).toDouble(), 90.0 * captures);
+        EXPECT_EQ(match.captured(3).toDouble(), 90.0 * captures) << "the simulated table";
+        EXPECT_GT(match.captured(4).toDouble(), lastTime);
+        lastTime = match.captured(4).toDouble();
+        EXPECT_EQ(match.captured(5), QStringLiteral("fired"));
+        ++captures;
+    }
+    EXPECT_EQ(captures, 4) << run.output.toStdString();
+    EXPECT_TRUE(run.output.contains(QStringLiteral("Shoot complete: 4 captures in ")));
+    // The camera pulse alone takes a second per capture.
+    EXPECT_GE(lastTime, 3.0);
+
+    ASSERT_TRUE(savedFile.open(QIODevice::ReadOnly));
+    EXPECT_EQ(savedFile.readAll(), saved);
+    EXPECT_EQ(QDir(savedDir).entryList(QDir::Files),
+              QStringList{QStringLiteral("KalveraTurntable.json")});
+}
+
+TEST_F(HeadlessShoot, FailuresExitWithAStatusAndTheReason) {
+    HostRun run = runHost(
+        {QStringLiteral("--headless"), QStringLiteral("--model"), QStringLiteral("Turnado")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.errors.contains(
+        QStringLiteral("Unknown turntable model \"Turnado\". The models are: Custom, Standard,")))
+        << run.errors.toStdString();
+
+    run = runHost({QStringLiteral("--headless"), QStringLiteral("--frames"), QStringLiteral("0")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.errors.contains(QStringLiteral("--frames takes a whole number from 1 to 360")));
+
+    run = runHost({QStringLiteral("--frames"), QStringLiteral("8")});
+    EXPECT_EQ(run.exitCode, 1) << "no window is opened for a headless option";
+    EXPECT_TRUE(run.errors.contains(QStringLiteral("--frames goes with --headless.")));
+
+    run = runHost({QStringLiteral("--headless")}, {{QStringLiteral("FTDISIM_DEVICES"), QString()}});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.errors.contains(QStringLiteral("No turntable found: ")))
+        << run.errors.toStdString();
+    EXPECT_TRUE(run.output.isEmpty());
+
+    run = runHost({QStringLiteral("--headless")},
+                  {{QStringLiteral("FTDISIM_OPEN_STATUS"), QStringLiteral("3")}});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.errors.contains(QStringLiteral("Custom could not be opened: ")))
+        << run.errors.toStdString();
+}
+
+class HeadlessShootInProcess : public HostFixture {};
+
+TEST_F(HeadlessShootInProcess, RunsTheShootAndPutsTheDataDirectoryBack) {
+    HostOptions options;
+    options.headless = true;
+    options.frames = 2;
+    std::ostringstream out;
+    std::ostringstream errors;
+    ASSERT_EQ(runHeadlessShoot(options, out, errors), HeadlessCompleted) << errors.str();
+    EXPECT_NE(out.str().find("Shoot complete: 2 captures in "), std::string::npos) << out.str();
+    EXPECT_EQ(rig().camera().captures().size(), 2u);
+    EXPECT_EQ(rig().stepperTable().position(), -200) << "a whole turn of the 200-step Custom";
+    EXPECT_EQ(qgetenv("XDG_DATA_HOME"), QFile::encodeName(dataHome.path()));
+    EXPECT_FALSE(QFile::exists(settingsFilePath())) << "the scratch directory took the settings";
+
+    options.model = QStringLiteral("Quarry S");
+    EXPECT_EQ(runHeadlessShoot(options, out, errors), HeadlessBadArguments);
+}
+
+} // namespace

@@ -1,0 +1,209 @@
+#include "TurntableHost.h"
+
+#include "LxKalveraTurntableControl.h"
+
+#include <QQuickItem>
+#include <QVariantMap>
+
+using Callbacks = LxTurntableHardware::TurntableHardwarePrivate;
+
+TurntableHost::TurntableHost(QObject* parent)
+    : QObject(parent)
+    , control(std::make_unique<LxKalveraTurntableControl>()) {
+    // Both open notices come inside openDevice(), on this thread.
+    Callbacks::hardwareOpenSucceeded = [this](LxTurntableHardware*, unsigned long model,
+                                              bool supportsCustomAngles) {
+        openedModel = static_cast<int>(model);
+        stepperTable = supportsCustomAngles;
+    };
+    Callbacks::hardwareDisconnected = [this](LxTurntableHardware*, unsigned long) {
+        openedModel = -1;
+    };
+    // On the rotation thread: only the channel is touched there.
+    Callbacks::turntableRotationStopped = [this](LxTurntableHardware*) { tableStopped.post(); };
+    connect(&tableStopped, &NoticeChannel::received, this, [this] {
+        if (sequence) {
+            sequence->tableStopped();
+        }
+    });
+    // The plug-in tells the view which model it opened, not that it closed
+    // one; the view offers the import only while "Custom" is open.
+    connect(this, &TurntableHost::openModelChanged, this, [this] {
+        if (viewItem) {
+            viewItem->setProperty("deviceModel", openedModel);
+        }
+    });
+    refreshModels();
+}
+
+TurntableHost::~TurntableHost() {
+    stopShoot();
+    closeView();
+    // Joins any rotation thread, which may be posting its notice.
+    control.reset();
+    Callbacks::hardwareOpenSucceeded = nullptr;
+    Callbacks::hardwareDisconnected = nullptr;
+    Callbacks::turntableRotationStopped = nullptr;
+}
+
+void TurntableHost::refreshModels() {
+    QStringList names;
+    for (const std::string& name : control->availableDevices()) {
+        names << QString::fromStdString(name);
+    }
+    if (names != modelNames) {
+        modelNames = names;
+        emit modelsChanged();
+    }
+    setStatus(names.isEmpty() ? control->lastError()
+                              : tr("Turntable found: choose its model and open it."));
+}
+
+int TurntableHost::modelIndex(const QString& name) const {
+    for (int i = 0; i < modelNames.size(); ++i) {
+        if (modelNames[i].compare(name, Qt::CaseInsensitive) == 0) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+bool TurntableHost::openDevice(int model) {
+    if (isShooting()) {
+        setStatus(tr("Stop the shoot before opening another model."));
+        return false;
+    }
+    if (model < 0 || model >= modelNames.size()) {
+        setStatus(tr("There is no turntable model %1.").arg(model));
+        return false;
+    }
+    control->setCurrentTurntableIndex(static_cast<unsigned long>(model));
+    control->openDevice(static_cast<unsigned long>(model));
+    emit openModelChanged();
+    if (openedModel != model) {
+        setStatus(tr("%1 could not be opened: %2").arg(modelNames[model], control->lastError()));
+        return false;
+    }
+    setStatus(tr("%1 is open.").arg(modelNames[model]));
+    return true;
+}
+
+void TurntableHost::closeDevice() {
+    stopShoot();
+    control->closeDevice();
+    if (openedModel >= 0) {
+        openedModel = -1;
+        emit openModelChanged();
+        setStatus(tr("Turntable closed."));
+    }
+}
+
+bool TurntableHost::startShoot() {
+    if (isShooting()) {
+        return false;
+    }
+    if (openedModel < 0) {
+        setStatus(tr("Open a turntable model first."));
+        return false;
+    }
+    if (!viewItem) {
+        setStatus(tr("A shoot takes its settings from the settings view, which is not open."));
+        return false;
+    }
+    sequence = std::make_unique<ShootSequence>(control.get(), stepperTable);
+    connect(sequence.get(), &ShootSequence::captured, this, [this](const Capture& capture) {
+        emit progressChanged();
+        emit captured(capture);
+    });
+    connect(sequence.get(), &ShootSequence::finished, this, &TurntableHost::shootEnded);
+    QString error;
+    if (!sequence->start(&error)) {
+        sequence.reset();
+        setStatus(tr("The shoot was refused: %1").arg(error));
+        emit progressChanged();
+        return false;
+    }
+    setStatus(tr("Shooting %1 captures...").arg(sequence->captureCount()));
+    return true;
+}
+
+void TurntableHost::stopShoot() {
+    if (sequence && sequence->isRunning()) {
+        sequence->stop();
+        // The stop has joined the move, whose end has been posted by now; it
+        // must not count as the end of the next shoot's first move.
+        tableStopped.discard();
+    }
+}
+
+QQuickItem* TurntableHost::openView(QQuickItem* container) {
+    if (!viewItem) {
+        viewItem = control->createPluginUIFrameView();
+        if (!viewItem) {
+            // The plug-in still holds the view's objects until it is told.
+            control->pluginUIFrameViewWillClose(nullptr);
+            setStatus(tr("The settings view could not be created."));
+            return nullptr;
+        }
+    }
+    viewItem->setParentItem(container);
+    return viewItem;
+}
+
+void TurntableHost::closeView() {
+    if (!viewItem) {
+        return;
+    }
+    stopShoot();
+    QQuickItem* item = viewItem;
+    viewItem = nullptr;
+    control->pluginUIFrameViewWillClose(item);
+    delete item;
+}
+
+bool TurntableHost::isShooting() const {
+    return sequence && sequence->isRunning();
+}
+
+int TurntableHost::captureNumber() const {
+    return sequence ? static_cast<int>(sequence->captures().size()) : 0;
+}
+
+int TurntableHost::captureTotal() const {
+    return sequence ? sequence->captureCount() : 0;
+}
+
+double TurntableHost::currentAngle() const {
+    return sequence && !sequence->captures().empty() ? sequence->captures().back().angle : 0.0;
+}
+
+QVariantList TurntableHost::captureList() const {
+    QVariantList list;
+    if (!sequence) {
+        return list;
+    }
+    for (const Capture& capture : sequence->captures()) {
+        QVariantMap entry{{QStringLiteral("number"), capture.number},
+                          {QStringLiteral("angle"), capture.angle},
+                          {QStringLiteral("seconds"), capture.elapsedMs / 1000.0},
+                          {QStringLiteral("cameraFired"), capture.cameraFired}};
+        if (capture.tableAngle) {
+            entry[QStringLiteral("tableAngle")] = *capture.tableAngle;
+        }
+        list << entry;
+    }
+    return list;
+}
+
+void TurntableHost::setStatus(const QString& text) {
+    if (text != statusText) {
+        statusText = text;
+        emit statusChanged();
+    }
+}
+
+void TurntableHost::shootEnded(bool completed, const QString& message) {
+    setStatus(message);
+    emit progressChanged();
+    emit shootFinished(completed, message);
+}

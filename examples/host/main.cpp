@@ -1,0 +1,93 @@
+// KalveraTurntableHost: a photography host application on the turntable SDK.
+// With a window by default; with --headless, one shoot reported as text.
+#include "HeadlessShoot.h"
+#include "HostOptions.h"
+#include "HostWindow.h"
+#include "TurntableHost.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QQuickWindow>
+#include <QTimer>
+
+#include <iostream>
+#include <memory>
+#include <stdexcept>
+
+namespace {
+
+// Once the window has drawn itself, any shoot has ended and the layout has
+// settled: the picture, then the end of the program (status 2 when the file
+// cannot be written).
+void saveScreenshotWhenShown(const HostWindow& hostWindow, TurntableHost& host,
+                             const QString& file) {
+    constexpr int settleMs = 500;
+    QQuickWindow* window = hostWindow.window();
+    auto save = [window, &hostWindow, file] {
+        QTimer::singleShot(settleMs, window, [&hostWindow, file] {
+            const bool saved = hostWindow.picture().save(file, "PNG");
+            if (!saved) {
+                std::cerr << "Cannot write the picture to " << file.toStdString() << '\n';
+            }
+            QGuiApplication::exit(saved ? 0 : 2);
+        });
+    };
+    auto firstFrame = std::make_shared<QMetaObject::Connection>();
+    *firstFrame = QObject::connect(window, &QQuickWindow::frameSwapped, window, [=, &host] {
+        QObject::disconnect(*firstFrame);
+        if (host.isShooting()) {
+            QObject::connect(&host, &TurntableHost::shootFinished, window, save);
+        } else {
+            save();
+        }
+    });
+}
+
+// The window until it is closed; the program's exit status.
+int runWindow(const HostOptions& options) {
+    TurntableHost host;
+    try {
+        HostWindow window(host);
+        if (!options.model.isEmpty() && (!host.openDevice(host.modelIndex(options.model)) ||
+                                         (options.shoot && !host.startShoot()))) {
+            std::cerr << host.status().toStdString() << '\n';
+        }
+        window.window()->show();
+        if (!options.screenshot.isEmpty()) {
+            saveScreenshotWhenShown(window, host, options.screenshot);
+        }
+        return QGuiApplication::exec();
+    } catch (const std::runtime_error& failure) {
+        std::cerr << failure.what() << '\n';
+        return 2;
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Checked before Qt starts, so that a mistyped option needs no display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    HostOptions options;
+    QString error;
+    if (!HostOptions::parse(arguments, &options, &error)) {
+        std::cerr << error.toStdString() << "\n\n" << HostOptions::usage().toStdString();
+        return HeadlessBadArguments;
+    }
+    if (options.help) {
+        std::cout << HostOptions::usage().toStdString();
+        return 0;
+    }
+    // No display is needed for a shoot without a window.
+    if (options.headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QGuiApplication app(argc, argv);
+    // They place the settings file: ~/.local/share/Kalvera/KalveraTurntableHost/.
+    QGuiApplication::setOrganizationName(QStringLiteral("Kalvera"));
+    QGuiApplication::setApplicationName(QStringLiteral("KalveraTurntableHost"));
+    return options.headless ? runHeadlessShoot(options, std::cout, std::cerr) : runWindow(options);
+}
