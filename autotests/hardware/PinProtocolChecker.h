@@ -83,6 +83,9 @@ struct StepperExpectations {
     std::optional<int> steps;
     // The level of the direction line at every step.
     std::optional<bool> directionHigh;
+    // The chip was unplugged: the pins stay as they were then, so the state
+    // the trace ends in is not checked.
+    bool cutOff = false;
 };
 
 struct DcExpectations {
@@ -90,6 +93,8 @@ struct DcExpectations {
     // when the test took it, say after a move), at which the table must be
     // idle. It must be at the end of the trace in any case.
     std::vector<std::size_t> idleAt;
+    // The chip was unplugged: the end of the trace need not be idle.
+    bool cutOff = false;
 };
 
 PinProtocolReport checkStepperProtocol(const ftdisim::Trace& trace,

@@ -3,6 +3,7 @@
 // every turntableRotationStopped (which arrives on the rotation thread) posts
 // the next step to its own event-loop thread, until the step that returns
 // false. The simulated table and camera tell what physically happened.
+#include "PinProtocolChecker.h"
 #include "ViewTest.h"
 
 #include "LxKalveraTurntableControl.h"
@@ -106,6 +107,17 @@ protected:
         return *Bus::instance().rig(Bus::instance().devices().at(0));
     }
     static ftdisim::StepperTable& table() { return rig().stepperTable(); }
+    // What the stepper driver did to the pins of the whole test keeps to the
+    // rules: `steps` steps at full speed, all clockwise, `pulses` shutter pulses.
+    static void expectStepperRulesKept(int steps, std::size_t pulses) {
+        pinprotocol::StepperExpectations rules(0ms);
+        rules.steps = steps;
+        rules.directionHigh = true;
+        const auto report = pinprotocol::checkStepperProtocol(
+            Bus::instance().trace(Bus::instance().devices().at(0)), rules);
+        EXPECT_TRUE(report.ok()) << report;
+        EXPECT_EQ(report.shutterPulses.size(), pulses) << report;
+    }
     std::size_t notices() {
         std::lock_guard<std::mutex> lock(mutex);
         return noticeTimes.size();
@@ -167,6 +179,7 @@ TEST_F(PhotographySequence, FramesModeCapturesEachFrameWithItsDelays) {
         std::lock_guard<std::mutex> lock(mutex);
         EXPECT_GE(noticeTimes.at(k) - lastStep, 200ms) << "pre-capture delay, move " << k;
     }
+    expectStepperRulesKept(72, 8);
 }
 
 TEST_F(PhotographySequence, WithoutTheShutterFlagTheCameraIsLeftAlone) {
@@ -180,6 +193,7 @@ TEST_F(PhotographySequence, WithoutTheShutterFlagTheCameraIsLeftAlone) {
     EXPECT_EQ(notices(), 8u);
     EXPECT_TRUE(rig().camera().captures().empty());
     EXPECT_EQ(table().position(), -72);
+    expectStepperRulesKept(72, 0);
 }
 
 TEST_F(PhotographySequence, CustomAnglesCloseWithAWholeTurnAndNoReturn) {
@@ -205,6 +219,7 @@ TEST_F(PhotographySequence, CustomAnglesCloseWithAWholeTurnAndNoReturn) {
     EXPECT_EQ(notices(), 4u);
     EXPECT_EQ(positionsAtNotice, (std::vector<long long>{0, -9, -18, -36, -72}));
     EXPECT_EQ(table().position(), -72) << "no return move after the whole turn";
+    expectStepperRulesKept(72, 0);
 
     QMetaObject::invokeMethod(model, "clearCustomAngles");
     QMetaObject::invokeMethod(model, "appendCustomAngle", Q_ARG(QString, QStringLiteral("90")));
@@ -222,6 +237,14 @@ TEST_F(PhotographySequence, TheDcTableShootsInCountsOfFiveDegrees) {
     EXPECT_EQ(notices(), 4u);
     EXPECT_EQ(rig().dcTable().countsTurned(), 72u) << "three steps of 18 counts and 18 back";
     EXPECT_TRUE(rig().camera().captures().empty()) << "the DC table has no shutter output";
+    const auto report =
+        pinprotocol::checkDcProtocol(Bus::instance().trace(Bus::instance().devices().at(0)));
+    EXPECT_TRUE(report.ok()) << report;
+    int counts = 0;
+    for (const pinprotocol::DcChunk& chunk : report.chunks) {
+        counts += chunk.counts();
+    }
+    EXPECT_EQ(counts, 72) << report;
 }
 
 TEST_F(PhotographySequence, ASequenceStoppedHalfWayCountsOnWhenRestarted) {
@@ -240,6 +263,10 @@ TEST_F(PhotographySequence, ASequenceStoppedHalfWayCountsOnWhenRestarted) {
     EXPECT_TRUE(control->rotateDeviceToAngle(360.0f));
     EXPECT_FALSE(control->rotateDeviceToAngle(0.0f));
     EXPECT_TRUE(processEventsUntil([&] { return !control->IsTurntableRotating(); }));
+    const auto report =
+        pinprotocol::checkStepperProtocol(Bus::instance().trace(Bus::instance().devices().at(0)),
+                                          pinprotocol::StepperExpectations(0ms));
+    EXPECT_TRUE(report.ok()) << report;
 }
 
 TEST_F(PhotographySequence, RefusalsLeaveWhatTheyMust) {

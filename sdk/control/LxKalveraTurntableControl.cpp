@@ -34,6 +34,8 @@ LxKalveraTurntableControl::LxKalveraTurntableControl()
         d->controllerCalls = std::make_unique<LxThreadMailbox>([this](int call) {
             if (call == TurntableControlPrivate::kCloseDeviceCall) {
                 closeDevice();
+            } else if (call == TurntableControlPrivate::kChipLostCall) {
+                releaseLostDevice();
             } else {
                 QTimer::singleShot(call, d->timerContext.get(), [this] { rotateDeviceDelayed(); });
             }
@@ -109,6 +111,7 @@ void LxKalveraTurntableControl::openDevice(unsigned long model, bool* opened) {
     std::wstring message;
     const bool succeeded = motorDriver->openDevice(deviceIndex, &message);
     *opened = succeeded;
+    d->openedModel = model;
     if (!succeeded) {
         setLastError(LxAbstractPlugin::wideToNativeString(message));
         motorDriver.reset();
@@ -140,6 +143,20 @@ void LxKalveraTurntableControl::closeDevice() {
     }
     motorDriver->closeDevice();
     motorDriver.reset();
+}
+
+void LxKalveraTurntableControl::releaseLostDevice() {
+    // The host may have closed or reopened the device since the move ended.
+    if (!motorDriver || motorDriver->IsTurntableRotating() || !motorDriver->hasLostChip()) {
+        return;
+    }
+    // The shoot cannot go on without its table: the host starts it anew
+    // once the turntable is back.
+    LxTurntableHardware::stopsSpinning();
+    closeDevice();
+    if (TurntableHardwarePrivate::hardwareDisconnected) {
+        hardwareDisconnected(d->openedModel);
+    }
 }
 
 bool LxKalveraTurntableControl::isTurntableOpened() const {
@@ -355,6 +372,16 @@ bool LxKalveraTurntableControl::shutterReleaseCameraHardware() {
 
 void LxKalveraTurntableControl::turntableRotationStoppedHelper() {
     updateDeviceSettingsUI(-1);
+    if (motorDriver && motorDriver->hasLostChip()) {
+        // The table did not get where the move was to take it: no capture
+        // notice. The host hears of the lost device on its own thread.
+        setLastError(QObject::tr("The turntable does not answer. Check its USB connection "
+                                 "and open it again."));
+        if (d->controllerCalls) {
+            d->controllerCalls->send(TurntableControlPrivate::kChipLostCall);
+        }
+        return;
+    }
     if (complete360ProductPhotographyImagesCount(nullptr) == 0) {
         // Not a move of a running sequence: nothing to tell the host.
         return;

@@ -227,7 +227,11 @@ public:
 
     /// The end of every move, called by the motor driver on its rotation
     /// thread: refreshes the view and, during a sequence, sleeps the
-    /// pre-capture delay and fires turntableRotationStopped.
+    /// pre-capture delay and fires turntableRotationStopped. A move that ended
+    /// because the chip stopped answering (unplugged) fires no
+    /// turntableRotationStopped: it sets the last error, and on this
+    /// controller's thread the shoot ends, the device is closed and the host
+    /// gets hardwareDisconnected(model).
     void turntableRotationStoppedHelper();
     /// Sends the settings view, queued, the model index and its device settings:
     /// the saved "Custom" settings for 0, the driver's counts per revolution and
@@ -239,6 +243,9 @@ public:
 private:
     // Whether the caller runs on the thread that made this controller.
     bool isOnControllerThread() const;
+    // After a move ended on a chip that no longer answers: ends the shoot,
+    // closes the device and tells the host hardwareDisconnected(model).
+    void releaseLostDevice();
 
     std::unique_ptr<LxFTDIController> motorDriver;
     mutable int deviceIndex = -1;

@@ -26,10 +26,14 @@ public:
     std::unique_ptr<LxThreadMailbox> viewRefreshes;
     // Carries what a host asks for inside a turntable notice, on a rotation
     // thread, to the controller's thread: a post-capture delay in ms (>= 0)
-    // or kCloseDeviceCall. Made with the controller when a Qt application
-    // exists (a sequence needs its event loop).
+    // or kCloseDeviceCall, and the end of a move whose chip was lost
+    // (kChipLostCall). Made with the controller when a Qt application exists
+    // (a sequence needs its event loop).
     std::unique_ptr<LxThreadMailbox> controllerCalls;
     static constexpr int kCloseDeviceCall = -1;
+    static constexpr int kChipLostCall = -2;
+    // The model of the open device, for the host's notice when its chip is lost.
+    unsigned long openedModel = 0;
     // Whether uiObjects is set, for rotation threads, which must not read
     // uiObjects itself: without a view they send no refresh. Set after
     // viewRefreshes exists, which it publishes to them.

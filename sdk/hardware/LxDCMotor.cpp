@@ -19,10 +19,11 @@ bool LxDCMotor::openDevice(int index, std::wstring* message) {
     SetMaskBits(START_OUTPUT, 0);
     SetMaskBits(CONTINUOUS_OUTPUT, 0);
     SetMaskBits(COUNT_NIBBLE, IDLE_NIBBLE);
+    // Not sendRegister(): outside a move a dead chip must not hold the caller.
     SetMaskBits(LOAD_OUTPUT, 0);
-    sendRegister();
+    writeChipByte(outputRegister);
     SetMaskBits(LOAD_OUTPUT, 255);
-    sendRegister();
+    writeChipByte(outputRegister);
     return true;
 }
 

@@ -43,7 +43,9 @@ public:
     static void rotationThread(LxFTDIController* driver);
 
 private:
-    void sendRegister() { writeChipByte(outputRegister); }
+    // During a move: a lost edge of the load or start line would run a chunk
+    // other than the one counted.
+    void sendRegister() { writeUntilTaken(outputRegister); }
     void loadChunk(unsigned char nibble, bool continuous);
     void runStopSequence();
 };

@@ -64,6 +64,7 @@ bool LxFTDIController::openDevice(int index, std::wstring* message) {
         return false;
     }
     deviceHandle = handle;
+    chipLost = false;
     FT_SetBaudRate(deviceHandle, 1000000);
     FT_SetLatencyTimer(deviceHandle, 2);
     return true;
@@ -126,6 +127,19 @@ void LxFTDIController::noteTransfer(bool succeeded) {
     } else if (!transfersFailing) {
         transfersFailing = true;
         firstFailedTransfer = std::chrono::steady_clock::now();
+    }
+}
+
+bool LxFTDIController::writeUntilTaken(unsigned char byte) {
+    for (;;) {
+        writeChipByte(byte);
+        if (ftdiError == FTDI_NO_ERROR) {
+            return true;
+        }
+        if (isChipLost()) {
+            return false;
+        }
+        Wait(1);
     }
 }
 
@@ -246,6 +260,7 @@ bool LxFTDIController::isRotationRunning() {
 
 void LxFTDIController::finishRotation() {
     globalPositionInDegrees = nextGlobalPositionInDegrees;
+    chipLost = isChipLost();
     {
         std::lock_guard<std::mutex> lock(asyncMutex());
         rotationOfThisThread->running = false;

@@ -105,6 +105,10 @@ public:
     // Whether the caller runs on this driver's rotation thread: at the end of
     // a move the owner's handler, and through it the host, run there.
     bool isOnRotationThread();
+    // Whether the last move ended because the chip stopped answering (it was
+    // unplugged or died): its position and the device are no longer to be
+    // trusted. Read it once that move has ended.
+    bool hasLostChip() const { return chipLost; }
 
     // The controller whose end-of-move handler the rotation thread calls.
     void setOwner(LxKalveraTurntableControl* controller) { owner = controller; }
@@ -160,6 +164,10 @@ protected:
     void finishRotation();
     // True once every chip transfer has failed for CHIP_LOST_AFTER.
     bool isChipLost() const;
+    // Sends `byte` again (1 ms apart) until the pins take it, so that a write
+    // failing now and then costs no edge of a pulse; false once the chip is lost.
+    // For rotation threads only: on a dead chip it returns after CHIP_LOST_AFTER.
+    bool writeUntilTaken(unsigned char byte);
     void stopAndJoinRotation();
     // Creates the rotation record and starts `rotationFunction` on it.
     bool launchRotationThread(void (*rotationFunction)(LxFTDIController*));
@@ -193,6 +201,8 @@ private:
     // Start of the current run of failed transfers; empty while the chip answers.
     std::chrono::steady_clock::time_point firstFailedTransfer{};
     bool transfersFailing = false;
+    // Written by the rotation thread before it clears its running flag.
+    bool chipLost = false;
 };
 
 #endif

@@ -52,15 +52,21 @@ bool LxStepperMotor::triggerShutterRelease() {
     if (!isDeviceOpened() || IsTurntableRotating()) {
         return false;
     }
+    // A write the pins did not take (the chip was unplugged) means no picture.
+    bool taken = true;
+    const auto send = [this, &taken] {
+        writeChipByte(outputRegister);
+        taken = taken && ftdiError == FTDI_NO_ERROR;
+    };
     SetMaskBits(FOCUS_OUTPUT, 255);
-    writeChipByte(outputRegister);
+    send();
     Wait(500);
     SetMaskBits(RELEASE_OUTPUT, 255);
-    writeChipByte(outputRegister);
+    send();
     Wait(500);
     SetMaskBits(FOCUS_OUTPUT | RELEASE_OUTPUT, 0);
-    writeChipByte(outputRegister);
-    return true;
+    send();
+    return taken;
 }
 
 void LxStepperMotor::rotationThread(LxFTDIController* controller) {
@@ -78,10 +84,14 @@ void LxStepperMotor::rotationThread(LxFTDIController* controller) {
     int remaining = increment;
     for (;;) {
         Wait(1);
+        // Only a rising edge that reached the pins is a step: a write that
+        // failed is counted as none, so the move still makes all its steps.
         driver->writeChipByte(stepHigh);
+        const bool stepped = driver->ftdiError == FTDI_NO_ERROR;
         Wait(stepTime);
-        driver->writeChipByte(stepLow);
-        const bool done = !continuous && --remaining == 0;
+        // The line must be low again before the next edge can be a step.
+        driver->writeUntilTaken(stepLow);
+        const bool done = !continuous && stepped && --remaining == 0;
         if (!driver->isRotationRunning() || done || driver->isChipLost()) {
             break;
         }

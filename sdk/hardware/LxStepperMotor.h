@@ -31,7 +31,8 @@ public:
     bool openDevice(int index, std::wstring* message) override;
     // Presses the camera's release for about one second on the caller's thread:
     // focus line at once, release line after 500 ms, both low after 1000 ms.
-    // False, with nothing written, while a rotation runs or no device is open.
+    // False, with nothing written, while a rotation runs or no device is open;
+    // false too when the chip did not take every write (no picture was taken).
     bool triggerShutterRelease() override;
     // Enables the motor and sets direction and auxiliary lines for the next
     // move; false (FTDI_DIRECTION_ERROR) for a direction code other than 1 or 2.

@@ -1,0 +1,75 @@
+// Every way FT_Open can fail, and what follows: the host hears of it, nothing
+// stays open or running, and the next open of any model works.
+#include "PinProtocolChecker.h"
+#include "ReliabilityTest.h"
+
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+class OpenFailure : public ReliabilityTest {};
+
+TEST_F(OpenFailure, EveryStatusLeavesTheSdkReadyForTheNextOpen) {
+    const ftdisim::DeviceId device = chip();
+    // 6 and above have no text of their own; 0x7fffffff is no D2XX status at all.
+    const FT_STATUS statuses[] = {1, 2, 3, 4, 5, 6, FT_OTHER_ERROR, 0x7fffffff};
+    unsigned long model = 0;
+    for (const FT_STATUS status : statuses) {
+        SCOPED_TRACE(status);
+        model = (model + 1) % 8;
+        bus().failNextOpen(status);
+        control->openDevice(model);
+        ASSERT_FALSE(control->isTurntableOpened());
+        const std::vector<HostNotice> told = notices(control.get());
+        ASSERT_FALSE(told.empty());
+        EXPECT_EQ(told.back().kind, HostNotice::Disconnected);
+        EXPECT_EQ(told.back().model, model);
+        EXPECT_EQ(control->lastError().isEmpty(), status > 5) << "a text for statuses 1 to 5";
+        EXPECT_FALSE(bus().stats(device).open);
+        EXPECT_FALSE(control->startRotation()) << "no driver is left behind";
+
+        control->openDevice(model);
+        ASSERT_TRUE(control->isTurntableOpened()) << control->lastError().toStdString();
+        EXPECT_EQ(notices(control.get()).back().kind, HostNotice::Opened);
+        control->closeDevice();
+        EXPECT_FALSE(bus().stats(device).open);
+    }
+    EXPECT_EQ(bus().stats(device).opens, std::size(statuses));
+    EXPECT_EQ(bus().stats(device).closes, std::size(statuses));
+
+    // The models opened above set the pins by the rules of their drivers.
+    bus().clearTrace(device);
+    ASSERT_TRUE(openModel(*control, 0));
+    control->SetCountsPerRevolution(72);
+    EXPECT_TRUE(shortMoveWorks(*control, device, 18));
+    pinprotocol::StepperExpectations rules(0ms);
+    rules.steps = 18;
+    const auto report = pinprotocol::checkStepperProtocol(bus().trace(device), rules);
+    EXPECT_TRUE(report.ok()) << report;
+}
+
+TEST_F(OpenFailure, AChipThatFailsEveryOpenIsUsableOnceItRecovers) {
+    const ftdisim::DeviceId device = chip();
+    bus().failEveryOpen(FT_INVALID_PARAMETER);
+    for (unsigned long model = 0; model < 8; ++model) {
+        control->openDevice(model);
+        EXPECT_FALSE(control->isTurntableOpened());
+    }
+    EXPECT_EQ(noticeCount(HostNotice::Disconnected, control.get()), 8u);
+    EXPECT_FALSE(control->availableDevices().empty()) << "the chip is still there";
+    EXPECT_EQ(bus().stats(device).opens, 0u);
+
+    bus().failEveryOpen(std::nullopt);
+    ASSERT_TRUE(openModel(*control, 1));
+    ASSERT_EQ(control->SetRotationIncrementInCounts(3), 3);
+    ASSERT_TRUE(control->startRotation());
+    ASSERT_TRUE(processEventsUntil([&] { return !control->IsTurntableRotating(); }, 20s));
+    EXPECT_TRUE(control->stopRotation());
+    EXPECT_EQ(rig(device).dcTable().countsTurned(), 3u);
+    const auto report = pinprotocol::checkDcProtocol(bus().trace(device));
+    EXPECT_TRUE(report.ok()) << report;
+}
+
+} // namespace

@@ -1,0 +1,80 @@
+// Many short uses in a row: start and stop of a continuous rotation, open and
+// close of the device. Neither threads nor memory may pile up.
+#include "PinProtocolChecker.h"
+#include "ReliabilityTest.h"
+
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Far above what a leak-free run grows by (allocator caches, Qt's lazily made
+// state), far below what a leaked thread stack or driver per cycle would add.
+constexpr long kMemoryBound = 16L * 1024 * 1024;
+
+class Soak : public ReliabilityTest {};
+
+TEST_F(Soak, StartAndStopAContinuousRotation) {
+    const ftdisim::DeviceId device = chip();
+    ASSERT_TRUE(openModel(*control, 0));
+    control->SetCountsPerRevolution(72);
+    const auto cycle = [&] {
+        ASSERT_EQ(control->SetRotationIncrementInCounts(0), 0);
+        ASSERT_TRUE(control->startRotation());
+        ASSERT_TRUE(control->stopRotation());
+        ASSERT_FALSE(control->IsTurntableRotating());
+    };
+    // Caches and lazily made state first.
+    for (int i = 0; i < 20; ++i) {
+        cycle();
+    }
+    const long memoryBefore = residentBytes();
+    const int threadsBefore = threadCount();
+    const unsigned long long stepsBefore = rig(device).stepperTable().steps();
+    const int count = 1000;
+    for (int i = 0; i < count; ++i) {
+        cycle();
+        ASSERT_FALSE(HasFatalFailure()) << "cycle " << i;
+    }
+    EXPECT_LE(threadCount(), threadsBefore);
+    EXPECT_LT(residentBytes() - memoryBefore, kMemoryBound);
+    EXPECT_GE(rig(device).stepperTable().steps() - stepsBefore, static_cast<unsigned>(count))
+        << "every cycle stepped";
+    pinprotocol::StepperExpectations rules(0ms);
+    rules.lockWhenIdle = true;
+    const auto report = pinprotocol::checkStepperProtocol(bus().trace(device), rules);
+    EXPECT_TRUE(report.ok()) << report;
+}
+
+TEST_F(Soak, OpenAndCloseTheDevice) {
+    const ftdisim::DeviceId device = chip();
+    const auto cycle = [&](int i) {
+        // Both drivers, turn about.
+        ASSERT_TRUE(openModel(*control, i % 2 == 0 ? 0 : 1));
+        control->closeDevice();
+        ASSERT_FALSE(bus().stats(device).open);
+    };
+    for (int i = 0; i < 10; ++i) {
+        cycle(i);
+    }
+    const long memoryBefore = residentBytes();
+    const int threadsBefore = threadCount();
+    const unsigned opensBefore = bus().stats(device).opens;
+    const int count = 200;
+    for (int i = 0; i < count; ++i) {
+        cycle(i);
+        ASSERT_FALSE(HasFatalFailure()) << "cycle " << i;
+    }
+    EXPECT_LE(threadCount(), threadsBefore);
+    EXPECT_LT(residentBytes() - memoryBefore, kMemoryBound);
+    EXPECT_EQ(bus().stats(device).opens - opensBefore, static_cast<unsigned>(count));
+    EXPECT_EQ(noticeCount(HostNotice::Opened, control.get()), static_cast<unsigned>(count) + 10u);
+    EXPECT_EQ(noticeCount(HostNotice::Disconnected, control.get()), 0u);
+
+    ASSERT_TRUE(openModel(*control, 0));
+    control->SetCountsPerRevolution(72);
+    EXPECT_TRUE(shortMoveWorks(*control, device, 9));
+}
+
+} // namespace

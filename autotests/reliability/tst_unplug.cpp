@@ -1,0 +1,178 @@
+// The turntable's chip unplugged in the middle of what the SDK does with it:
+// the host hears of it on its own thread, the device is released, the next
+// open fails with the USB driver's text, and once the chip is back the SDK
+// works as before.
+#include "PinProtocolChecker.h"
+#include "ReliabilityTest.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+class Unplug : public ReliabilityTest {
+protected:
+    // After the chip went: the host was told and nothing is left open or running.
+    void expectHostToldOfLostChip(unsigned long model) {
+        EXPECT_TRUE(processEventsUntil(
+            [&] { return noticeCount(HostNotice::Disconnected, control.get()) == 1; }, 20s))
+            << "no hardwareDisconnected";
+        const std::vector<HostNotice> told = notices(control.get());
+        ASSERT_FALSE(told.empty());
+        EXPECT_EQ(told.back().kind, HostNotice::Disconnected);
+        EXPECT_EQ(told.back().model, model);
+        EXPECT_EQ(noticeCount(HostNotice::RotationStopped, control.get()), 0u)
+            << "a move that did not arrive is no capture";
+        EXPECT_EQ(control->lastError(), QString::fromLatin1(kChipLostText));
+        EXPECT_FALSE(control->isTurntableOpened());
+        EXPECT_FALSE(control->IsTurntableRotating());
+        EXPECT_TRUE(threadsBackToStart());
+    }
+
+    // The next open fails with the USB driver's text; the search finds
+    // nothing; a chip plugged in again works.
+    void expectRecovery(unsigned long model, ftdisim::DeviceId lost) {
+        control->openDevice(model);
+        EXPECT_FALSE(control->isTurntableOpened());
+        EXPECT_EQ(control->lastError(), QStringLiteral("Device not found"));
+        EXPECT_EQ(notices(control.get()).back().kind, HostNotice::Disconnected);
+        EXPECT_TRUE(control->availableDevices().empty());
+        EXPECT_FALSE(bus().stats(lost).open) << "the lost handle was released";
+
+        const ftdisim::DeviceId back = bus().attach();
+        ASSERT_TRUE(openModel(*control, 0));
+        control->SetCountsPerRevolution(72);
+        control->SetLockMotorWhenIdle(false);
+        EXPECT_TRUE(shortMoveWorks(*control, back, 9));
+        pinprotocol::StepperExpectations rules(0ms);
+        rules.steps = 9;
+        rules.lockWhenIdle = false;
+        const auto report = pinprotocol::checkStepperProtocol(bus().trace(back), rules);
+        EXPECT_TRUE(report.ok()) << report;
+    }
+
+    // What the driver did before the chip went keeps to the pin rules.
+    static void expectStepperRulesKept(ftdisim::DeviceId lost) {
+        pinprotocol::StepperExpectations rules(0ms);
+        rules.cutOff = true;
+        const auto report = pinprotocol::checkStepperProtocol(bus().trace(lost), rules);
+        EXPECT_TRUE(report.ok()) << report;
+    }
+
+    void unplugWhen(ftdisim::DeviceId device, const std::function<bool()>& moment) {
+        ASSERT_TRUE(processEventsUntil(moment, 20s));
+        bus().unplug(device);
+    }
+};
+
+TEST_F(Unplug, DuringADcMove) {
+    const ftdisim::DeviceId device = chip();
+    ASSERT_TRUE(openModel(*control, 1));
+    ASSERT_EQ(control->SetRotationIncrementInCounts(40), 40);
+    ASSERT_TRUE(control->startRotation());
+    unplugWhen(device, [&] { return rig(device).dcTable().countsTurned() >= 2; });
+    const auto unpluggedAt = Clock::now();
+    expectHostToldOfLostChip(1);
+    EXPECT_LT(Clock::now() - unpluggedAt, 15s);
+    EXPECT_LT(rig(device).dcTable().countsTurned(), 40u);
+    pinprotocol::DcExpectations rules;
+    rules.cutOff = true;
+    const auto report = pinprotocol::checkDcProtocol(bus().trace(device), rules);
+    EXPECT_TRUE(report.ok()) << report;
+    expectRecovery(1, device);
+}
+
+TEST_F(Unplug, DuringAStepperMove) {
+    const ftdisim::DeviceId device = chip();
+    ASSERT_TRUE(openModel(*control, 0));
+    control->SetCountsPerRevolution(200);
+    control->SetRotationSpeed(2);
+    ASSERT_EQ(control->SetRotationIncrementInCounts(2000), 2000);
+    ASSERT_TRUE(control->startRotation());
+    unplugWhen(device, [&] { return rig(device).stepperTable().steps() >= 20; });
+    const unsigned long long stepsAtUnplug = rig(device).stepperTable().steps();
+    expectHostToldOfLostChip(0);
+    EXPECT_EQ(rig(device).stepperTable().steps(), stepsAtUnplug);
+    expectStepperRulesKept(device);
+    expectRecovery(0, device);
+}
+
+TEST_F(Unplug, DuringAContinuousRotation) {
+    const ftdisim::DeviceId device = chip();
+    ASSERT_TRUE(openModel(*control, 0));
+    control->SetCountsPerRevolution(72);
+    ASSERT_EQ(control->SetRotationIncrementInCounts(0), 0);
+    ASSERT_TRUE(control->startRotation());
+    unplugWhen(device, [&] { return rig(device).stepperTable().steps() >= 100; });
+    expectHostToldOfLostChip(0);
+    expectStepperRulesKept(device);
+    expectRecovery(0, device);
+}
+
+TEST_F(Unplug, DuringAShutterRelease) {
+    const ftdisim::DeviceId device = chip();
+    ASSERT_TRUE(openModel(*control, 0));
+    // The release busy-waits a second on this thread: the chip goes meanwhile.
+    std::thread unplugger([device] {
+        std::this_thread::sleep_for(300ms);
+        bus().unplug(device);
+    });
+    const bool fired = control->shutterReleaseCameraHardware();
+    unplugger.join();
+    EXPECT_FALSE(fired) << "no picture was taken";
+    EXPECT_TRUE(rig(device).camera().captures().empty());
+    expectStepperRulesKept(device);
+
+    // The host does not know yet; its next move finds out.
+    control->SetCountsPerRevolution(72);
+    control->SetRotationIncrementInCounts(9);
+    control->startRotation();
+    expectHostToldOfLostChip(0);
+    expectRecovery(0, device);
+}
+
+TEST_F(Unplug, DuringASequence) {
+    const ftdisim::DeviceId device = chip();
+    ASSERT_TRUE(openModel(*control, 0));
+    // 180 steps of at least 3 ms between captures: time to pull the plug.
+    QVariantMap settings = shootSettings(8, 1440);
+    settings[QStringLiteral("rotationSpeed")] = 8;
+    ASSERT_TRUE(planShoot(settings)) << control->lastError().toStdString();
+    ShootingHost& host = hostOf(*control);
+    host.start(evenAngles(8));
+    // Into the third move.
+    unplugWhen(device, [&] { return rig(device).stepperTable().steps() >= 2 * 180 + 40; });
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return noticeCount(HostNotice::Disconnected, control.get()) == 1; }, 20s));
+    // The first capture turns nothing, the next two turn 45 degrees each.
+    EXPECT_EQ(noticeCount(HostNotice::RotationStopped, control.get()), 3u)
+        << "the captures before the plug was pulled";
+    EXPECT_EQ(host.stepsTaken(), 4u);
+    EXPECT_FALSE(host.finished());
+    EXPECT_EQ(control->lastError(), QString::fromLatin1(kChipLostText));
+    EXPECT_EQ(control->complete360ProductPhotographyImagesCount(nullptr), 0) << "the shoot ended";
+    EXPECT_EQ(control->complete360ProductPhotographyImageIndex(), 0);
+    EXPECT_FALSE(control->isTurntableOpened());
+    expectStepperRulesKept(device);
+
+    // Plugged in again, the next shoot runs to its end.
+    const ftdisim::DeviceId back = bus().attach();
+    closeView();
+    ASSERT_TRUE(openModel(*control, 0));
+    ASSERT_TRUE(planShoot(shootSettings(4, 72))) << control->lastError().toStdString();
+    host.start(evenAngles(4));
+    ASSERT_TRUE(processEventsUntil([&] { return host.finished(); }, 30s));
+    ASSERT_TRUE(processEventsUntil([&] { return !control->IsTurntableRotating(); }));
+    EXPECT_EQ(noticeCount(HostNotice::RotationStopped, control.get()), 3u + 4u);
+    EXPECT_EQ(rig(back).stepperTable().position(), -72);
+    pinprotocol::StepperExpectations rules(0ms);
+    rules.steps = 72;
+    const auto report = pinprotocol::checkStepperProtocol(bus().trace(back), rules);
+    EXPECT_TRUE(report.ok()) << report;
+}
+
+} // namespace
