@@ -6,6 +6,7 @@
 #include "LxKalveraTurntableControl.h"
 #include "TurntableHost.h"
 
+#include <ftdisim/Bus.h>
 #include <ftdisim/TurntableRig.h>
 
 #include <QFile>
@@ -258,6 +259,26 @@ TEST_F(HostWindowTest, StopEndsTheShootAndTheNextStartsAfresh) {
     }
     EXPECT_NEAR(static_cast<double>(rig().stepperTable().position()), origin - 200.0, 1.0)
         << "one whole turn from where the stop left the table";
+}
+
+TEST_F(HostWindowTest, ATurntableUnpluggedInMidShootEndsTheShootWithTheReason) {
+    writeSettingsFile(kQuickShoot);
+    TurntableHost host;
+    HostWindow window(host);
+    show(window);
+    ASSERT_TRUE(host.openDevice(0));
+    ASSERT_TRUE(host.startShoot());
+    ASSERT_TRUE(processEventsUntil([&] { return host.turntable().IsTurntableRotating(); }));
+    ftdisim::Bus::instance().unplug(ftdisim::Bus::instance().devices().front());
+    // The plug-in gives up on a chip that has not answered for 2 s.
+    ASSERT_TRUE(processEventsUntil([&] { return !host.isShooting(); }, 30s));
+    EXPECT_EQ(host.status(), QStringLiteral("The turntable does not answer. Check its USB "
+                                            "connection and open it again."));
+    EXPECT_EQ(host.openModel(), -1);
+    EXPECT_FALSE(host.turntable().isTurntableOpened());
+    EXPECT_FALSE(read(window, "startButton", "enabled").toBool());
+    EXPECT_TRUE(read(window, "openButton", "enabled").toBool())
+        << "the turntable can be opened again";
 }
 
 TEST_F(HostWindowTest, ThePreviewShutterAndImportButtonsReachTheTurntable) {

@@ -64,6 +64,16 @@ TEST_F(TurntableHardware, SequenceCountsCapturesAndEndsOnTheCallAfterTheLast) {
     EXPECT_EQ(plugin.overrideStops, 0) << "the end of a sequence runs the base stop only";
 }
 
+TEST_F(TurntableHardware, TheLargestSequenceEndsToo) {
+    plan(plugin, USHRT_MAX);
+    int captures = 0;
+    while (captures <= USHRT_MAX && plugin.rotateDeviceToAngle(1.0f)) {
+        ++captures;
+    }
+    EXPECT_EQ(captures, USHRT_MAX) << "the image index must not wrap past the last capture";
+    EXPECT_EQ(plugin.complete360ProductPhotographyImageIndex(), 0);
+}
+
 TEST_F(TurntableHardware, NoPlannedCapturesEndsAtOnce) {
     EXPECT_FALSE(plugin.rotateDeviceToAngle(45.0f));
     EXPECT_EQ(plugin.lastError(), QStringLiteral("360 product photography completed."));

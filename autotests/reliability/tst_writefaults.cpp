@@ -78,14 +78,16 @@ TEST_P(WriteFaults, TheDcTableRunsEveryCountItCounts) {
 }
 
 std::string faultName(const ::testing::TestParamInfo<ftdisim::TransferFault>& info) {
-    const char* const names[] = {"EverySeventhFails", "EveryFifthIsShort", "ThreeFailEverySecond"};
+    const char* const names[] = {"EverySeventhFails", "EveryFifthIsShort", "ThreeFailEverySecond",
+                                "EverySecondFails"};
     return names[info.index];
 }
 
 INSTANTIATE_TEST_SUITE_P(NowAndThen, WriteFaults,
                          ::testing::Values(ftdisim::TransferFault{FT_IO_ERROR, -1, 7},
                                            ftdisim::TransferFault{FT_OK, -1, 5},
-                                           ftdisim::TransferFault{FT_IO_ERROR, 3, 2}),
+                                           ftdisim::TransferFault{FT_IO_ERROR, 3, 2},
+                                           ftdisim::TransferFault{FT_IO_ERROR, -1, 2}),
                          faultName);
 
 } // namespace

@@ -57,12 +57,21 @@ void ShootSequence::stop() {
         // post-capture delay. The interface's own stop ends the sequence, and
         // the call after the last capture then drops the waiting move; the
         // move back to the start that it begins is stopped at once.
-        control->stopsSpinning();
+        // stopRotation() rather than the controller's stop: it also waits for
+        // a move that has ended but whose notice is still on its way, which
+        // would otherwise drive the next shoot.
+        control->stopRotation();
         control->LxTurntableHardware::stopsSpinning();
         control->rotateDeviceToAngle(0.0f);
-        control->stopsSpinning();
+        control->stopRotation();
         finish(false,
                tr("Shoot stopped after %1 of %2 captures.").arg(taken.size()).arg(targets.size()));
+    }
+}
+
+void ShootSequence::abandon(const QString& message) {
+    if (running) {
+        finish(false, message);
     }
 }
 

@@ -45,6 +45,9 @@ public:
     // Ends the shoot at once; the table stops where it is, and the next shoot
     // starts afresh. A notice of the end of a move may still be on its way.
     void stop();
+    // The plug-in has ended the shoot itself (its turntable was lost):
+    // finishes with `message`, without asking the plug-in for anything.
+    void abandon(const QString& message);
 
     bool isRunning() const { return running; }
     int captureCount() const { return static_cast<int>(targets.size()); }

@@ -16,8 +16,18 @@ TurntableHost::TurntableHost(QObject* parent)
         openedModel = static_cast<int>(model);
         stepperTable = supportsCustomAngles;
     };
+    // Inside openDevice() when an open fails; later, on this thread, when the
+    // open turntable stopped answering: the plug-in has closed it and ended
+    // any shoot by then.
     Callbacks::hardwareDisconnected = [this](LxTurntableHardware*, unsigned long) {
+        const bool wasOpen = openedModel >= 0;
         openedModel = -1;
+        if (sequence && sequence->isRunning()) {
+            sequence->abandon(control->lastError());
+        } else if (wasOpen) {
+            setStatus(control->lastError());
+        }
+        emit openModelChanged();
     };
     // On the rotation thread: only the channel is touched there.
     Callbacks::turntableRotationStopped = [this](LxTurntableHardware*) { tableStopped.post(); };

@@ -153,9 +153,13 @@ void LxKalveraTurntableControl::releaseLostDevice() {
     // The shoot cannot go on without its table: the host starts it anew
     // once the turntable is back.
     LxTurntableHardware::stopsSpinning();
+    d->pendingRotationInDegrees = 0.0f;
     closeDevice();
     if (TurntableHardwarePrivate::hardwareDisconnected) {
-        hardwareDisconnected(d->openedModel);
+        // From a timer of its own, not from inside the mailbox's delivery: a
+        // host may well destroy the controller when it hears of this.
+        QTimer::singleShot(0, d->timerContext.get(),
+                           [this, model = d->openedModel] { hardwareDisconnected(model); });
     }
 }
 

@@ -99,7 +99,9 @@ public:
     // its final call to the owner included. True also when nothing was started;
     // false when no device is open (FTDI_DEVICE_NOT_OPENED). Called from the
     // rotation thread itself (the end-of-move call), it lets the thread finish
-    // on its own instead of waiting for it.
+    // on its own instead of waiting for it. On a chip whose writes fail the
+    // wait can last up to CHIP_LOST_AFTER, as the thread finishes the edge it
+    // is sending before it ends.
     bool stopRotation();
     bool IsTurntableRotating();
     // Whether the caller runs on this driver's rotation thread: at the end of
@@ -107,7 +109,8 @@ public:
     bool isOnRotationThread();
     // Whether the last move ended because the chip stopped answering (it was
     // unplugged or died): its position and the device are no longer to be
-    // trusted. Read it once that move has ended.
+    // trusted. Read it once that move has ended: after IsTurntableRotating()
+    // returned false or stopRotation() returned, or on the rotation thread.
     bool hasLostChip() const { return chipLost; }
 
     // The controller whose end-of-move handler the rotation thread calls.

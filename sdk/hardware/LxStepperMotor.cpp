@@ -81,18 +81,25 @@ void LxStepperMotor::rotationThread(LxFTDIController* controller) {
     const unsigned char stepHigh = SetMaskBits(driver->outputRegister, STEP_OUTPUT, 255);
     const unsigned char stepLow = SetMaskBits(driver->outputRegister, STEP_OUTPUT, 0);
 
+    // Initialize() wrote the enable and direction lines from the caller's
+    // thread; when the chip did not take that write, they must reach the pins
+    // before the first step edge, not with it.
+    if (driver->ftdiError != FTDI_NO_ERROR && !driver->writeUntilTaken(stepLow)) {
+        driver->finishRotation();
+        return;
+    }
     int remaining = increment;
     for (;;) {
         Wait(1);
-        // Only a rising edge that reached the pins is a step: a write that
-        // failed is counted as none, so the move still makes all its steps.
-        driver->writeChipByte(stepHigh);
-        const bool stepped = driver->ftdiError == FTDI_NO_ERROR;
+        // Both edges are sent until the pins take them, so that every pass is
+        // one real step and the count stays honest; only a lost chip ends it.
+        if (!driver->writeUntilTaken(stepHigh)) {
+            break;
+        }
         Wait(stepTime);
-        // The line must be low again before the next edge can be a step.
-        driver->writeUntilTaken(stepLow);
-        const bool done = !continuous && stepped && --remaining == 0;
-        if (!driver->isRotationRunning() || done || driver->isChipLost()) {
+        const bool lowered = driver->writeUntilTaken(stepLow);
+        const bool done = !continuous && --remaining == 0;
+        if (!lowered || !driver->isRotationRunning() || done) {
             break;
         }
     }

@@ -34,8 +34,10 @@ bool LxTurntableHardware::complete360ProductPhotographyWillStart(unsigned short*
 }
 
 bool LxTurntableHardware::rotateDeviceToAngle(float) {
-    d->imageIndex = static_cast<unsigned short>(d->imageIndex + 1);
-    if (d->imageIndex <= d->imagesCount) {
+    // Compared before counting: with 65535 captures the index would wrap to 0
+    // and the sequence would never end.
+    if (d->imageIndex < d->imagesCount) {
+        ++d->imageIndex;
         return true;
     }
     LxTurntableHardware::stopsSpinning();
