@@ -79,7 +79,7 @@ TEST_P(WriteFaults, TheDcTableRunsEveryCountItCounts) {
 
 std::string faultName(const ::testing::TestParamInfo<ftdisim::TransferFault>& info) {
     const char* const names[] = {"EverySeventhFails", "EveryFifthIsShort", "ThreeFailEverySecond",
-                                "EverySecondFails"};
+                                 "EverySecondFails"};
     return names[info.index];
 }
 
