@@ -5,8 +5,7 @@
 #include "LxStepperMotor.h"
 #include "LxTurntableModels.h"
 
-#include <QCoreApplication>
-#include <QTimer>
+#include <QObject>
 
 #include <chrono>
 #include <climits>
@@ -29,24 +28,32 @@ int secondsToTimerMs(float seconds) {
 
 LxKalveraTurntableControl::LxKalveraTurntableControl()
     : d(std::make_unique<TurntableControlPrivate>()) {
+    d->controllerThread =
+        std::make_unique<LxControllerThread>([this](int call) { receiveCall(call); });
     SetRotationGlobalOriginHere();
-    if (QCoreApplication::instance()) {
-        d->controllerCalls = std::make_unique<LxThreadMailbox>([this](int call) {
-            if (call == TurntableControlPrivate::kCloseDeviceCall) {
-                closeDevice();
-            } else if (call == TurntableControlPrivate::kChipLostCall) {
-                releaseLostDevice();
-            } else {
-                QTimer::singleShot(call, d->timerContext.get(), [this] { rotateDeviceDelayed(); });
-            }
-        });
-    }
 }
 
-// A rotation thread must not outlive the driver or this controller, which it
-// calls at its end; and the D2XX handle is released with its owner.
+// On whatever thread it runs: a rotation thread calls this controller at its
+// end, so it is stopped and joined before anything it uses goes.
 LxKalveraTurntableControl::~LxKalveraTurntableControl() {
-    closeDevice();
+    closeNow();
+}
+
+void LxKalveraTurntableControl::receiveCall(int call) {
+    switch (call) {
+    case TurntableControlPrivate::kCloseDeviceCall:
+        closeNow();
+        break;
+    case TurntableControlPrivate::kChipLostCall:
+        releaseLostDevice();
+        break;
+    case TurntableControlPrivate::kReturnToStartCall:
+        returnToStart();
+        break;
+    default:
+        d->controllerThread->startTimer(call, [this] { rotateDeviceDelayed(); });
+        break;
+    }
 }
 
 std::list<std::string> LxKalveraTurntableControl::availableDevices() const {
@@ -72,22 +79,23 @@ std::list<std::string> LxKalveraTurntableControl::availableDevices() const {
     return names;
 }
 
-bool LxKalveraTurntableControl::isOnControllerThread() const {
-    return std::this_thread::get_id() == d->controlThread;
-}
-
 void LxKalveraTurntableControl::openDevice(unsigned long model, bool* opened) {
-    if (!isOnControllerThread()) {
-        // A turntable notice runs on the rotation thread of the driver this
-        // would replace.
-        *opened = false;
-        setLastError(QObject::tr("Open the turntable from the application's thread."));
-        return;
-    }
-    closeDevice();
     if (model >= turntableModels.size()) {
+        closeDevice();
         return;
     }
+    LxControllerThread& thread = *d->controllerThread;
+    if (LxFTDIController::isOnAnyRotationThread() || (thread.isBound() && !thread.isCurrent())) {
+        // A turntable notice runs on the rotation thread of the driver this
+        // would replace; and the driver, its timers and its hand-overs belong
+        // to the thread that opened the first device.
+        *opened = false;
+        setLastError(QObject::tr("Open the turntable from the thread that opened it first, "
+                                 "not inside a turntable notice."));
+        return;
+    }
+    thread.bindToCallingThread();
+    closeNow();
     const LxTurntableModel& row = turntableModels[model];
     if (row.dcMotor) {
         motorDriver = std::make_unique<LxDCMotor>();
@@ -133,12 +141,24 @@ void LxKalveraTurntableControl::closeDevice() {
     if (!motorDriver) {
         return;
     }
-    if (!isOnControllerThread()) {
-        // From a turntable notice: the driver must not be destroyed under its
-        // own rotation thread. That rotation has ended; the close follows.
-        if (d->controllerCalls) {
-            d->controllerCalls->send(TurntableControlPrivate::kCloseDeviceCall);
-        }
+    // From another thread (a turntable notice, a worker): the driver must not
+    // go under its own rotation thread, nor under the controller's thread,
+    // which owns it and its timers. The close is carried out there; only a
+    // thread without an event loop to take it closes here.
+    if (!d->controllerThread->isCurrent() &&
+        d->controllerThread->post(TurntableControlPrivate::kCloseDeviceCall)) {
+        return;
+    }
+    closeNow();
+}
+
+void LxKalveraTurntableControl::closeNow() {
+    if (d->controllerThread->isCurrent()) {
+        // A step still waiting for its delay belongs to this device's shoot,
+        // not to the next device's.
+        d->controllerThread->cancelTimers();
+    }
+    if (!motorDriver) {
         return;
     }
     motorDriver->closeDevice();
@@ -158,8 +178,8 @@ void LxKalveraTurntableControl::releaseLostDevice() {
     if (TurntableHardwarePrivate::hardwareDisconnected) {
         // From a timer of its own, not from inside the mailbox's delivery: a
         // host may well destroy the controller when it hears of this.
-        QTimer::singleShot(0, d->timerContext.get(),
-                           [this, model = d->openedModel] { hardwareDisconnected(model); });
+        d->controllerThread->startTimer(
+            0, [this, model = d->openedModel] { hardwareDisconnected(model); });
     }
 }
 
@@ -329,20 +349,39 @@ bool LxKalveraTurntableControl::rotateDeviceToAngle(float angle) {
     const float lastTarget = d->pendingRotationInDegrees;
     d->pendingRotationInDegrees = 0.0f;
     if (std::fabs(lastTarget) < 360.0f) {
-        SetRotationNextGlobalPositionInDegrees(360.0);
-        startRotation();
+        if (d->controllerThread->isCurrent()) {
+            returnToStart();
+        } else {
+            // Inside the last notice, on the rotation thread, which cannot
+            // start a move: the controller's thread starts it, as it does the
+            // steps.
+            d->controllerThread->post(TurntableControlPrivate::kReturnToStartCall);
+        }
     }
     return false;
 }
 
+void LxKalveraTurntableControl::returnToStart() {
+    if (!motorDriver || IsTurntableRotating()) {
+        return;
+    }
+    // Rounding to whole counts may have brought the last capture onto the
+    // start already; a move there would be a whole turn.
+    if (motorDriver->isAtGlobalPosition(0.0)) {
+        return;
+    }
+    SetRotationNextGlobalPositionInDegrees(360.0);
+    startRotation();
+}
+
 void LxKalveraTurntableControl::delayRotatingDevice(float seconds) {
     const int ms = secondsToTimerMs(seconds);
-    if (isOnControllerThread()) {
-        QTimer::singleShot(ms, d->timerContext.get(), [this] { rotateDeviceDelayed(); });
-    } else if (d->controllerCalls) {
+    if (d->controllerThread->isCurrent()) {
+        d->controllerThread->startTimer(ms, [this] { rotateDeviceDelayed(); });
+    } else {
         // A host that takes the next step inside its notice calls from the
         // rotation thread, which has no event loop to run a timer.
-        d->controllerCalls->send(ms);
+        d->controllerThread->post(ms);
     }
 }
 
@@ -354,20 +393,18 @@ void LxKalveraTurntableControl::rotateDeviceDelayed() {
     }
     if (d->pendingRotationInDegrees != 0.0f) {
         SetRotationNextGlobalPositionInDegrees(d->pendingRotationInDegrees);
-        if (startRotation() || motorDriver->isMovePlanned()) {
+        if (motorDriver->isMovePlanned()) {
+            // A move that the driver refuses to start is not reported.
+            startRotation();
             return;
         }
     }
     // Nothing to turn for this step (an angle of 0, or less than half a count
-    // away): it still ends as a move would, or the sequence would stall.
-    if (complete360ProductPhotographyImagesCount(nullptr) == 0) {
-        return;
+    // away): it still ends as a move does, on a rotation thread like every
+    // other notice of the sequence, or the sequence would stall.
+    if (complete360ProductPhotographyImagesCount(nullptr) != 0) {
+        motorDriver->startEmptyMove();
     }
-    QTimer::singleShot(secondsToTimerMs(d->preDelaySeconds), d->timerContext.get(), [this] {
-        if (TurntableHardwarePrivate::turntableRotationStopped) {
-            turntableRotationStopped();
-        }
-    });
 }
 
 bool LxKalveraTurntableControl::shutterReleaseCameraHardware() {
@@ -381,26 +418,34 @@ void LxKalveraTurntableControl::turntableRotationStoppedHelper() {
         // notice. The host hears of the lost device on its own thread.
         setLastError(QObject::tr("The turntable does not answer. Check its USB connection "
                                  "and open it again."));
-        if (d->controllerCalls) {
-            d->controllerCalls->send(TurntableControlPrivate::kChipLostCall);
-        }
+        d->controllerThread->post(TurntableControlPrivate::kChipLostCall);
         return;
     }
     if (complete360ProductPhotographyImagesCount(nullptr) == 0) {
         // Not a move of a running sequence: nothing to tell the host.
         return;
     }
-    // A negative delay (the delays are -1 until set) means no delay.
+    // A negative delay (the delays are -1 until set) means no delay. A stop
+    // meanwhile drops the notice: the host asked for no more of this move.
     const float ms = 1000.0f * d->preDelaySeconds;
     if (ms >= 1.0f) {
         // A day caps values (and infinity) that no clock could sleep.
         const float day = 86400000.0f;
-        std::this_thread::sleep_for(
-            std::chrono::milliseconds(static_cast<std::int64_t>(ms < day ? ms : day)));
+        const std::chrono::milliseconds delay(static_cast<std::int64_t>(ms < day ? ms : day));
+        if (!LxFTDIController::sleepBeforeNotice(delay)) {
+            return;
+        }
     }
     // An exception cannot leave a rotation thread without ending the process:
     // with no callback assigned there is no one to tell.
-    if (TurntableHardwarePrivate::turntableRotationStopped) {
-        turntableRotationStopped();
+    if (!TurntableHardwarePrivate::turntableRotationStopped ||
+        !LxFTDIController::beginHostNotice()) {
+        return;
     }
+    // Nothing of this controller is touched once the host has been told: the
+    // host may destroy it inside the notice, or on another thread meanwhile.
+    struct NoticeEnd {
+        ~NoticeEnd() { LxFTDIController::endHostNotice(); }
+    } noticeEnd;
+    turntableRotationStopped();
 }

@@ -21,20 +21,28 @@ class LxFTDIController;
 /// counts (the stepper's steps, or the DC table's counter pulses), the
 /// stepper's step time in milliseconds, capture delays in seconds.
 ///
-/// Call it from one thread, the host's, which runs a Qt event loop for the
-/// steps of a sequence and owns a QGuiApplication (or QCoreApplication) with
-/// its organisation and application names set. Moves run on a rotation thread
-/// of the driver, which calls turntableRotationStoppedHelper() at the end of
-/// each and so tells the host on that thread; what the host asks for there
-/// that needs the controller's thread (the next step, closing or opening) is
-/// passed to it.
+/// It may be made on any thread, also before the application object exists,
+/// and serves the thread that first opens a device: call it from there. That
+/// thread runs a Qt event loop for the steps of a sequence (a QGuiApplication
+/// or QCoreApplication with its organisation and application names set, or a
+/// QThread). Moves run on a rotation thread of the driver, which calls
+/// turntableRotationStoppedHelper() at the end of each and so tells the host on
+/// that thread; what the host asks for there, or on another thread, that
+/// needs the controller's thread (the next step, the move back to the start,
+/// closing) is passed to it. No call on the controller's thread waits for a
+/// rotation thread while that thread is inside the host's notice, so a host
+/// may hand the notice to its own thread and block until it is taken
+/// (Qt::BlockingQueuedConnection).
 class LX_SDK_EXPORT LxKalveraTurntableControl : public LxTurntableHardware {
 public:
     class TurntableControlPrivate;
 
     /// No device open; shoot settings cleared, both delays -1 (none).
     LxKalveraTurntableControl();
-    /// Stops a running rotation, waiting for its thread, and closes the device.
+    /// Stops a running rotation, waiting for its thread, and closes the device,
+    /// on whatever thread it runs; a rotation thread that is inside the host's
+    /// notice is not waited for (it touches nothing of the controller once the
+    /// host has been told). A settings view still open is released here.
     ~LxKalveraTurntableControl() override;
 
     /// Looks for the turntable's USB chip (an FT245R: "245R" in its
@@ -54,9 +62,10 @@ public:
     /// in lastError(): "No available device found." (no chip was found) or the
     /// USB driver's status text ("Device not found", "Device not opened", "IO
     /// Error", "Insufficient resources", "Invalid handle.", or empty for
-    /// another status). Refused (false, "Open the turntable from the
-    /// application's thread.") on any other thread than the controller's, such
-    /// as inside a turntable notice.
+    /// another status). The first open binds the controller to the calling
+    /// thread; refused (false, "Open the turntable from the thread that opened
+    /// it first, not inside a turntable notice.") on another thread, or inside
+    /// a turntable notice.
     void openDevice(unsigned long model, bool* opened);
     /// The host's entry: opens `model` as openDevice(unsigned long, bool*) does
     /// and reports hardwareOpenSucceeded(model, model supports custom angles)
@@ -64,8 +73,11 @@ public:
     /// \throws std::bad_function_call if the callback to fire is not assigned.
     void openDevice(unsigned long model) override;
     /// Stops a running rotation, waiting for its thread, and closes the device;
-    /// nothing without one. Called on another thread (inside a turntable
-    /// notice), the close runs later on the controller's thread.
+    /// nothing without one. A step still waiting for its post-capture delay is
+    /// dropped. Called on another thread (inside a turntable notice, or a
+    /// worker), the close is handed to the controller's thread and runs there
+    /// from its event loop; a controller's thread without an event loop closes
+    /// at once.
     void closeDevice() override;
     /// Whether a device is open.
     bool isTurntableOpened() const;
@@ -122,11 +134,13 @@ public:
     void SetRotationGlobalOriginHere();
     /// Starts the planned move on a rotation thread and returns at once.
     /// \return false if nothing started: no device, no move planned, a move
-    /// running, or called from a rotation thread.
+    /// running, or called from a rotation thread. A refused move is dropped:
+    /// plan it again.
     bool startRotation();
-    /// Ends the running move and waits for its thread (and so for a turntable
-    /// notice it is in); inside a turntable notice, it does not wait for the
-    /// thread it runs on.
+    /// Ends the running move and waits for its thread. A turntable notice of
+    /// that move not yet given to the host (it waits for the pre-capture delay)
+    /// is dropped; one the host is in already is not waited for. Inside a
+    /// turntable notice, it does not wait for the thread it runs on.
     /// \return false without a device, else true, also when nothing ran.
     bool stopRotation();
     /// Whether a move runs. Poll it with pauses of some milliseconds: the
@@ -207,12 +221,14 @@ public:
     /// post-capture delay turns the table to `angle` degrees from the start
     /// (positive clockwise). When the move has ended and the pre-capture delay
     /// has passed, the host gets turntableRotationStopped (on the rotation
-    /// thread). A step that turns nothing is reported the same way, from this
-    /// thread. Needs a running Qt event loop in the calling thread.
+    /// thread). A step that turns nothing is reported the same way, on a
+    /// rotation thread too. Needs a running Qt event loop in the controller's
+    /// thread; inside a notice the step is handed to it.
     /// \return true while the sequence runs. The call after the last capture
     /// returns false, with lastError() "360 product photography completed.",
-    /// ends the sequence and turns the table back to the start unless the
-    /// last target was a whole turn.
+    /// ends the sequence and turns the table back to the start (from the
+    /// controller's thread) unless the last target was a whole turn or the
+    /// table stands at the start already (within half a count).
     bool rotateDeviceToAngle(float angle) override;
     /// Starts the post-capture timer of `seconds` after which
     /// rotateDeviceDelayed() runs; a negative delay counts as none.
@@ -241,8 +257,12 @@ public:
     void updateDeviceSettingsUI(int modelIndex);
 
 private:
-    // Whether the caller runs on the thread that made this controller.
-    bool isOnControllerThread() const;
+    // What other threads hand to the controller's thread.
+    void receiveCall(int call);
+    // closeDevice() on the calling thread.
+    void closeNow();
+    // The move back to the start after the last capture.
+    void returnToStart();
     // After a move ended on a chip that no longer answers: ends the shoot,
     // closes the device and tells the host hardwareDisconnected(model).
     void releaseLostDevice();

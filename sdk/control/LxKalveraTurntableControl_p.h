@@ -1,11 +1,10 @@
 #ifndef LXKALVERATURNTABLECONTROL_P_H
 #define LXKALVERATURNTABLECONTROL_P_H
 
+#include "LxControllerThread.h"
 #include "LxKalveraTurntableControl.h"
 #include "LxThreadMailbox.h"
 #include "UIFrameViewObjects.h"
-
-#include <QObject>
 
 #include <atomic>
 #include <memory>
@@ -15,23 +14,24 @@
 // survive closing and reopening the device.
 class LxKalveraTurntableControl::TurntableControlPrivate {
 public:
-    // The settings view's objects while a view exists. Used on the host's
+    // The settings view's objects while a view exists. Used on the view's
     // thread only: the end-of-move refresh is handed over there.
     std::unique_ptr<UIFrameViewObjects> uiObjects;
-    // The host's thread, which made this record.
-    const std::thread::id controlThread = std::this_thread::get_id();
-    // Carries refreshes from rotation threads to the host's thread. Made with
+    // The thread of the views (the QML engine's), which their objects belong to.
+    std::atomic<std::thread::id> viewThread{};
+    // Carries refreshes from rotation threads to the view's thread. Made with
     // the first view and kept to the end, so a rotation thread never meets it
     // half gone.
     std::unique_ptr<LxThreadMailbox> viewRefreshes;
-    // Carries what a host asks for inside a turntable notice, on a rotation
-    // thread, to the controller's thread: a post-capture delay in ms (>= 0)
-    // or kCloseDeviceCall, and the end of a move whose chip was lost
-    // (kChipLostCall). Made with the controller when a Qt application exists
-    // (a sequence needs its event loop).
-    std::unique_ptr<LxThreadMailbox> controllerCalls;
+    // The thread the controller serves, and the hand-over to it of what a
+    // host asks for on other threads (inside a turntable notice, on a rotation
+    // thread): a post-capture delay in ms (>= 0), kCloseDeviceCall,
+    // kReturnToStartCall, and the end of a move whose chip was lost
+    // (kChipLostCall).
+    std::unique_ptr<LxControllerThread> controllerThread;
     static constexpr int kCloseDeviceCall = -1;
     static constexpr int kChipLostCall = -2;
+    static constexpr int kReturnToStartCall = -3;
     // The model of the open device, for the host's notice when its chip is lost.
     unsigned long openedModel = 0;
     // Whether uiObjects is set, for rotation threads, which must not read
@@ -51,10 +51,6 @@ public:
     bool usingIndexReshoot = false;
     // True only while the view's settings are taken over outside a sequence.
     bool savingSettingsOnly = false;
-
-    // Context of the controller's timers and posted calls, in the controller's
-    // thread: destroying it with the controller cancels every one still pending.
-    std::unique_ptr<QObject> timerContext = std::make_unique<QObject>();
 };
 
 #endif

@@ -1,10 +1,33 @@
 #include "LxThreadMailbox.h"
 
 #include <QSocketNotifier>
+#include <QThread>
 
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
+
+namespace {
+
+// The pipe's read end as the event loop watches it. It closes both ends only
+// once it has stopped watching, on its own thread: a descriptor closed under a
+// watch could come back as another file and be read as the pipe.
+class PipeNotifier : public QSocketNotifier {
+public:
+    PipeNotifier(int readEnd, int writeEnd)
+        : QSocketNotifier(readEnd, QSocketNotifier::Read)
+        , writeEnd(writeEnd) {}
+    ~PipeNotifier() override {
+        setEnabled(false);
+        close(static_cast<int>(socket()));
+        close(writeEnd);
+    }
+
+private:
+    const int writeEnd;
+};
+
+} // namespace
 
 LxThreadMailbox::LxThreadMailbox(std::function<void(int)> receive)
     : receive(std::move(receive)) {
@@ -14,16 +37,20 @@ LxThreadMailbox::LxThreadMailbox(std::function<void(int)> receive)
     }
     readEnd = ends[0];
     writeEnd = ends[1];
-    notifier = std::make_unique<QSocketNotifier>(readEnd, QSocketNotifier::Read);
-    QObject::connect(notifier.get(), &QSocketNotifier::activated, [this] { receiveAll(); });
+    notifier = new PipeNotifier(readEnd, writeEnd);
+    QObject::connect(notifier, &QSocketNotifier::activated, [this] { receiveAll(); });
 }
 
 LxThreadMailbox::~LxThreadMailbox() {
-    notifier.reset();
-    if (readEnd != -1) {
-        close(readEnd);
-        close(writeEnd);
+    if (!notifier) {
+        return;
     }
+    if (notifier->thread() == QThread::currentThread()) {
+        delete notifier;
+        return;
+    }
+    QObject::disconnect(notifier, nullptr, nullptr, nullptr);
+    notifier->deleteLater();
 }
 
 void LxThreadMailbox::send(int value) {

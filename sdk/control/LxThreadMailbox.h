@@ -4,7 +4,6 @@
 #include "KalveraTurntableSDKGlobal.h"
 
 #include <functional>
-#include <memory>
 
 class QSocketNotifier;
 
@@ -16,7 +15,11 @@ class QSocketNotifier;
 class LX_SDK_AUTOTEST_EXPORT LxThreadMailbox {
 public:
     explicit LxThreadMailbox(std::function<void(int)> receive);
-    // Values not yet received are dropped. No thread may send any more.
+    // Values not yet received are dropped. No thread may send any more. On
+    // another thread than the making one, the pipe's watcher is handed to its
+    // own thread to go there (it cannot leave a thread's event loop from
+    // outside); `receive` is called no more, unless its thread is inside it
+    // right now.
     ~LxThreadMailbox();
     LxThreadMailbox(const LxThreadMailbox&) = delete;
     LxThreadMailbox& operator=(const LxThreadMailbox&) = delete;
@@ -31,7 +34,8 @@ private:
 
     int readEnd = -1;
     int writeEnd = -1;
-    std::unique_ptr<QSocketNotifier> notifier;
+    // Owns both ends of the pipe and closes them when it goes.
+    QSocketNotifier* notifier = nullptr;
     std::function<void(int)> receive;
 };
 

@@ -5,6 +5,7 @@
 
 #include <ftd2xx.h>
 
+#include <algorithm>
 #include <cstring>
 #include <future>
 #include <vector>
@@ -95,6 +96,7 @@ int LxFTDIController::availableDeviceIndex(const char* searchText) {
 
 void LxFTDIController::closeDevice() {
     stopAndJoinRotation();
+    joinRotationsOutOfNotice(true);
     if (deviceHandle) {
         FT_Close(deviceHandle);
     }
@@ -173,32 +175,49 @@ bool LxFTDIController::SetFTDIError(ENUM_ERROR error) {
 
 bool LxFTDIController::startRotation() {
     if (!deviceHandle) {
+        plannedMove = PlannedMove::None;
         return SetFTDIError(FTDI_DEVICE_NOT_OPENED);
     }
-    if (isOnRotationThread() || IsTurntableRotating()) {
-        // One rotation at a time drives the chip, and a thread never joins itself.
+    // One rotation at a time drives the chip, and a thread never joins itself.
+    const bool refused =
+        isOnRotationThread() || IsTurntableRotating() || plannedMove == PlannedMove::None;
+    if (!refused) {
+        stopAndJoinRotation();
+        if (Initialize()) {
+            return StartRotationThread();
+        }
+        SetFTDIError(FTDI_INITIALIZE_ERROR);
+    }
+    plannedMove = PlannedMove::None;
+    return false;
+}
+
+bool LxFTDIController::startEmptyMove() {
+    if (!deviceHandle || isOnRotationThread() || IsTurntableRotating()) {
         return false;
     }
     stopAndJoinRotation();
-    if (plannedMove == PlannedMove::None) {
-        return false;
-    }
-    if (!Initialize()) {
-        return SetFTDIError(FTDI_INITIALIZE_ERROR);
-    }
-    return StartRotationThread();
+    return launchRotationThread(&LxFTDIController::emptyMove);
+}
+
+void LxFTDIController::emptyMove(LxFTDIController* driver) {
+    // Nothing turned: the position stays where the last move left it.
+    driver->nextGlobalPositionInDegrees = driver->globalPositionInDegrees;
+    driver->finishRotation();
 }
 
 bool LxFTDIController::launchRotationThread(void (*rotationFunction)(LxFTDIController*)) {
-    auto state = std::make_unique<RotationThreadState>();
-    RotationThreadState* const record = state.get();
+    auto state = std::make_shared<RotationThreadState>();
+    state->driver = this;
     // The thread waits until its record, handle included, is in place: a
     // rotation that ends at once may be stopped from its own end-of-move call.
+    // It keeps its record alive to its end, since it marks the end of its
+    // notice there after the driver may have let go of it.
     std::promise<void> published;
     state->thread = std::thread(
-        [this, rotationFunction, record](std::future<void> ready) {
+        [this, rotationFunction, state](std::future<void> ready) {
             ready.wait();
-            rotationOfThisThread = record;
+            rotationOfThisThread = state.get();
             rotationFunction(this);
         },
         published.get_future());
@@ -222,30 +241,66 @@ bool LxFTDIController::stopRotation() {
 
 void LxFTDIController::stopAndJoinRotation() {
     // Whoever takes the record out is the one that joins it.
-    std::unique_ptr<RotationThreadState> state;
+    std::shared_ptr<RotationThreadState> state;
+    bool notifyingHost = false;
     {
         std::lock_guard<std::mutex> lock(asyncMutex());
         state = std::move(rotationState);
         if (state) {
             state->running = false;
+            state->noticeDropped = true;
+            notifyingHost = state->notifyingHost;
         }
     }
-    if (!state) {
-        return;
+    if (state) {
+        if (state->threadId == std::this_thread::get_id()) {
+            // Stopped from the end of this very rotation (the owner's handler
+            // reached the host): the thread touches nothing of the driver
+            // after that call, so it may finish on its own.
+            state->thread.detach();
+        } else if (notifyingHost) {
+            // The host's notice may be waiting for this very caller (a host
+            // that hands it to its own thread and blocks until it is taken):
+            // join it once it has left the notice.
+            std::lock_guard<std::mutex> lock(asyncMutex());
+            rotationsInNotice.push_back(std::move(state));
+        } else {
+            state->thread.join();
+        }
     }
-    if (state->threadId == std::this_thread::get_id()) {
-        // Stopped from the end of this very rotation (the owner's handler
-        // reached the host): the thread touches nothing after that call, so
-        // it may finish on its own.
-        state->thread.detach();
-    } else {
+    joinRotationsOutOfNotice(false);
+}
+
+void LxFTDIController::joinRotationsOutOfNotice(bool detachTheRest) {
+    std::vector<std::shared_ptr<RotationThreadState>> finished;
+    std::vector<std::shared_ptr<RotationThreadState>> inNotice;
+    {
+        std::lock_guard<std::mutex> lock(asyncMutex());
+        for (std::shared_ptr<RotationThreadState>& state : rotationsInNotice) {
+            const bool mayJoin =
+                !state->notifyingHost && state->threadId != std::this_thread::get_id();
+            (mayJoin ? finished : inNotice).push_back(std::move(state));
+        }
+        rotationsInNotice.clear();
+        if (!detachTheRest) {
+            rotationsInNotice = std::move(inNotice);
+        }
+    }
+    // Out of the notice a thread only returns: the joins are short.
+    for (const std::shared_ptr<RotationThreadState>& state : finished) {
         state->thread.join();
+    }
+    for (const std::shared_ptr<RotationThreadState>& state : inNotice) {
+        state->thread.detach();
     }
 }
 
-bool LxFTDIController::isOnRotationThread() {
-    std::lock_guard<std::mutex> lock(asyncMutex());
-    return rotationState && rotationState->threadId == std::this_thread::get_id();
+bool LxFTDIController::isOnRotationThread() const {
+    return rotationOfThisThread && rotationOfThisThread->driver == this;
+}
+
+bool LxFTDIController::isOnAnyRotationThread() {
+    return rotationOfThisThread != nullptr;
 }
 
 bool LxFTDIController::IsTurntableRotating() {
@@ -256,6 +311,46 @@ bool LxFTDIController::IsTurntableRotating() {
 bool LxFTDIController::isRotationRunning() {
     std::lock_guard<std::mutex> lock(asyncMutex());
     return rotationOfThisThread->running;
+}
+
+bool LxFTDIController::sleepBeforeNotice(std::chrono::milliseconds delay) {
+    RotationThreadState* const state = rotationOfThisThread;
+    const auto end = std::chrono::steady_clock::now() + delay;
+    // In slices, so that a stop need not wait out a long settling time.
+    constexpr std::chrono::milliseconds slice{5};
+    for (;;) {
+        if (state) {
+            std::lock_guard<std::mutex> lock(asyncMutex());
+            if (state->noticeDropped) {
+                return false;
+            }
+        }
+        const auto left = end - std::chrono::steady_clock::now();
+        if (left <= std::chrono::steady_clock::duration::zero()) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(left, slice));
+    }
+}
+
+bool LxFTDIController::beginHostNotice() {
+    RotationThreadState* const state = rotationOfThisThread;
+    if (!state) {
+        return true;
+    }
+    std::lock_guard<std::mutex> lock(asyncMutex());
+    if (state->noticeDropped) {
+        return false;
+    }
+    state->notifyingHost = true;
+    return true;
+}
+
+void LxFTDIController::endHostNotice() {
+    if (RotationThreadState* const state = rotationOfThisThread) {
+        std::lock_guard<std::mutex> lock(asyncMutex());
+        state->notifyingHost = false;
+    }
 }
 
 void LxFTDIController::finishRotation() {

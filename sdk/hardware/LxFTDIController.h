@@ -7,6 +7,7 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
 class LxKalveraTurntableControl;
 
@@ -90,23 +91,45 @@ public:
     bool SetFTDIError(ENUM_ERROR error);
     ENUM_ERROR lastFTDIError() const { return ftdiError; }
 
-    // Starts the planned move in the background. False, with nothing started,
+    // Starts the planned move in the background. False, with nothing started
+    // and the plan dropped (a later call must not run a plan once refused),
     // when no device is open (FTDI_DEVICE_NOT_OPENED), a rotation is running,
     // no move is planned, Initialize() refuses (FTDI_INITIALIZE_ERROR), or the
-    // call comes from this driver's own rotation thread.
+    // call comes from one of this driver's rotation threads.
     bool startRotation();
+    // Ends a move that turns nothing the way a move ends: on a rotation thread
+    // of its own, which tells the owner. The position stays. False, with
+    // nothing started, when startRotation() would refuse.
+    bool startEmptyMove();
     // Asks the running rotation to end and waits until its thread has finished,
-    // its final call to the owner included. True also when nothing was started;
-    // false when no device is open (FTDI_DEVICE_NOT_OPENED). Called from the
-    // rotation thread itself (the end-of-move call), it lets the thread finish
-    // on its own instead of waiting for it. On a chip whose writes fail the
+    // its final call to the owner included; an end-of-move notice not yet
+    // given to the host is dropped. True also when nothing was started; false
+    // when no device is open (FTDI_DEVICE_NOT_OPENED). It never waits for a
+    // thread that is inside the host's notice, which may itself be waiting
+    // for the caller: that thread is joined once it has left the notice, at
+    // the latest when the driver goes. Called from the rotation thread itself,
+    // it lets the thread finish on its own. On a chip whose writes fail the
     // wait can last up to CHIP_LOST_AFTER, as the thread finishes the edge it
     // is sending before it ends.
     bool stopRotation();
     bool IsTurntableRotating();
-    // Whether the caller runs on this driver's rotation thread: at the end of
-    // a move the owner's handler, and through it the host, run there.
-    bool isOnRotationThread();
+    // Whether the caller runs on one of this driver's rotation threads: at the
+    // end of a move the owner's handler, and through it the host, run there.
+    bool isOnRotationThread() const;
+    // Whether the caller runs on a rotation thread of any driver.
+    static bool isOnAnyRotationThread();
+
+    // For the owner's end-of-move handler, on the rotation thread; elsewhere
+    // they wait plainly and always allow the notice. Sleeps `delay` before the
+    // host's notice; false, at once, when the rotation is stopped meanwhile,
+    // and the notice is dropped.
+    static bool sleepBeforeNotice(std::chrono::milliseconds delay);
+    // Marks the host's notice as begun: from then on a stop does not wait for
+    // this thread. False when the notice has been dropped.
+    static bool beginHostNotice();
+    // Marks the host's notice as over; the thread touches nothing of the
+    // driver or the owner afterwards.
+    static void endHostNotice();
     // Whether the last move ended because the chip stopped answering (it was
     // unplugged or died): its position and the device are no longer to be
     // trusted. Read it once that move has ended: after IsTurntableRotating()
@@ -142,6 +165,10 @@ public:
     int RotationIncrementInCounts() const { return rotationIncrementInCounts; }
     // Whether startRotation() has a move to run (a counted or a continuous one).
     bool isMovePlanned() const { return plannedMove != PlannedMove::None; }
+    // Whether the table stands at `degrees` (modulo 360) to within half a
+    // count, so that no whole count would move it nearer; exactly, while
+    // counts per revolution are 0.
+    bool isAtGlobalPosition(double degrees) const;
 
     double GetRotationIncrementInDegrees() const;
     // Plans a move of `counts` counts; a negative count flips the direction
@@ -163,7 +190,8 @@ protected:
     // For the drivers' rotation threads: whether their rotation should go on.
     bool isRotationRunning();
     // The end of every move: the position becomes the planned one, the running
-    // flag is cleared, then the owner is told (on the rotation thread).
+    // flag is cleared, then the owner is told (on the rotation thread). The
+    // thread touches nothing of the driver after this call.
     void finishRotation();
     // True once every chip transfer has failed for CHIP_LOST_AFTER.
     bool isChipLost() const;
@@ -190,10 +218,16 @@ protected:
     unsigned int rotationSpeed = 0;
     bool lockMotorWhenIdle = true;
     // The rotation started last; the pointer is read and replaced under asyncMutex.
-    std::unique_ptr<RotationThreadState> rotationState;
+    std::shared_ptr<RotationThreadState> rotationState;
 
 private:
     enum class PlannedMove { None, Counted, Continuous };
+
+    // Joins the rotations that were stopped while inside the host's notice and
+    // have left it since; with `detachTheRest`, the driver is going and the
+    // others are let go (they touch nothing of it any more).
+    void joinRotationsOutOfNotice(bool detachTheRest);
+    static void emptyMove(LxFTDIController* driver);
 
     void planPositionAfterIncrement();
     void flipDirection();
@@ -206,6 +240,9 @@ private:
     bool transfersFailing = false;
     // Written by the rotation thread before it clears its running flag.
     bool chipLost = false;
+    // Stopped rotations whose threads were inside the host's notice; the list
+    // is changed under asyncMutex.
+    std::vector<std::shared_ptr<RotationThreadState>> rotationsInNotice;
 };
 
 #endif

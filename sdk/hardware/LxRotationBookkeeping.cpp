@@ -3,6 +3,7 @@
 // position that move reaches.
 #include "LxFTDIController.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 
@@ -11,6 +12,16 @@ double LxFTDIController::GetRotationIncrementInDegrees() const {
         return 0.0;
     }
     return rotationIncrementInCounts * (DEGREES_PER_REVOLUTION / countsPerRevolution);
+}
+
+bool LxFTDIController::isAtGlobalPosition(double degrees) const {
+    const double away =
+        std::fabs(std::fmod(globalPositionInDegrees - degrees, DEGREES_PER_REVOLUTION));
+    const double distance = std::min(away, DEGREES_PER_REVOLUTION - away);
+    if (countsPerRevolution == 0) {
+        return distance == 0.0;
+    }
+    return distance < 0.5 * (DEGREES_PER_REVOLUTION / countsPerRevolution);
 }
 
 void LxFTDIController::flipDirection() {

@@ -3,13 +3,26 @@
 
 #include <thread>
 
-// One started rotation: its thread and whether it should go on running.
+class LxFTDIController;
+
+// One started rotation: its thread and where it stands. Shared by the driver
+// and the thread itself, so that the thread can still mark the end of its
+// notice after the driver has let go of it.
 struct RotationThreadState {
     std::thread thread;
     std::thread::id threadId;
-    // True from the start until the rotation ends or is asked to end. Read and
-    // written only under LxAbstractPlugin::AbstractPluginPrivate::asyncMutex.
+    // The driver that started it; set before the thread starts, never changed.
+    const LxFTDIController* driver = nullptr;
+    // The flags below are read and written only under
+    // LxAbstractPlugin::AbstractPluginPrivate::asyncMutex.
+    // True from the start until the rotation ends or is asked to end.
     bool running = true;
+    // Set when the rotation is stopped: a notice not yet given to the host is
+    // dropped rather than arriving after the stop.
+    bool noticeDropped = false;
+    // True while the thread is inside the host's notice, which may wait for
+    // the very thread that would join this one.
+    bool notifyingHost = false;
 };
 
 #endif

@@ -27,9 +27,9 @@ QVariantMap deviceSettingsOf(const LxKalveraTurntableControl& control) {
 } // namespace
 
 void LxKalveraTurntableControl::updateDeviceSettingsUI(int modelIndex) {
-    if (std::this_thread::get_id() != d->controlThread) {
+    if (std::this_thread::get_id() != d->viewThread.load()) {
         // The end of a move, on its rotation thread. The view's objects belong
-        // to the host's thread, where a close may be releasing them right now:
+        // to the view's thread, where a close may be releasing them right now:
         // the refresh runs there. Refreshes still on their way when the
         // controller goes are dropped with the mailbox.
         if (d->viewExists) {

@@ -17,6 +17,8 @@
 #include <QQuickItem>
 #include <QUrl>
 
+#include <thread>
+
 namespace {
 
 const QString framesCountModelProperty = QStringLiteral("KalveraTurntableFramesCountModel");
@@ -87,6 +89,8 @@ QQuickItem* LxKalveraTurntableControl::createPluginUIFrameView() {
     // the earlier view's objects go now rather than never.
     d->uiObjects = std::make_unique<UIFrameViewObjects>();
     if (!d->viewRefreshes) {
+        // Every view is made on the thread of the one QML engine.
+        d->viewThread = std::this_thread::get_id();
         d->viewRefreshes = std::make_unique<LxThreadMailbox>(
             [this](int modelIndex) { updateDeviceSettingsUI(modelIndex); });
     }
