@@ -1,10 +1,15 @@
 #include "LxKalveraTurntableControl.h"
 
+#include "ProcessEventsUntil.h"
+
 #include <ftdisim/Bus.h>
+#include <ftdisim/TurntableRig.h>
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 using ftdisim::Bus;
@@ -210,6 +215,45 @@ TEST_F(Controller, DestroyingStopsTheRotationAndReleasesTheChip) {
     control.stopsSpinning();
     EXPECT_FALSE(control.IsTurntableRotating());
     control.stopsSpinning(); // nothing running: nothing to do
+}
+
+// Plug-in loaders make the controller on a worker thread; the host then uses
+// it from its own thread, and may ask for a close from yet another.
+TEST_F(Controller, AControllerMadeOnAWorkerServesTheThreadThatOpensIt) {
+    std::unique_ptr<LxKalveraTurntableControl> made;
+    std::thread([&] { made = std::make_unique<LxKalveraTurntableControl>(); }).join();
+    ASSERT_FALSE(made->availableDevices().empty());
+    bool untouched = true;
+    std::thread([&] { made->openDevice(8, &untouched); }).join();
+    EXPECT_TRUE(untouched) << "no model, no answer";
+
+    bool opened = false;
+    made->openDevice(0, &opened);
+    ASSERT_TRUE(opened) << made->lastError().toStdString();
+    made->SetCountsPerRevolution(72);
+    made->setDelaySeconds(0.0f, 0.0f);
+    unsigned short captures = 1;
+    made->LxTurntableHardware::complete360ProductPhotographyWillStart(&captures, nullptr);
+    ASSERT_TRUE(made->rotateDeviceToAngle(45.0f));
+    auto& table = Bus::instance().rig(Bus::instance().devices().at(0))->stepperTable();
+    EXPECT_TRUE(processEventsUntil([&] { return table.steps() == 9; })) << "the step's timer ran";
+
+    std::thread([&] { made->closeDevice(); }).join();
+    EXPECT_TRUE(processEventsUntil([&] { return !made->isTurntableOpened(); }));
+    EXPECT_FALSE(chipStats().open);
+
+    // A thread without an event loop (a console program's) cannot be handed
+    // the close: it is carried out at once.
+    std::unique_ptr<LxKalveraTurntableControl> console;
+    std::thread([&] {
+        console = std::make_unique<LxKalveraTurntableControl>();
+        console->availableDevices();
+        console->openDevice(0, &opened);
+    }).join();
+    ASSERT_TRUE(opened);
+    std::thread([&] { console->closeDevice(); }).join();
+    EXPECT_FALSE(console->isTurntableOpened());
+    EXPECT_FALSE(chipStats().open);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QObject>
 
 #include <atomic>
 #include <chrono>
@@ -218,6 +219,87 @@ TEST_F(Positioning, AHostMayCloseInsideItsNotice) {
     ASSERT_TRUE(control->rotateDeviceToAngle(30.0f));
     ASSERT_TRUE(runUntil([&] { return closed && !control->isTurntableOpened(); }));
     EXPECT_FALSE(Bus::instance().stats(Bus::instance().devices().at(0)).open);
+}
+
+TEST_F(Positioning, TheLastCallInsideTheNoticeTurnsBackAndLeavesNoPlan) {
+    control->setDelaySeconds(0.0f, 0.0f);
+    plan(2);
+    const std::vector<float> angles{45.0f, 90.0f};
+    std::atomic<std::size_t> taken{1};
+    std::atomic<bool> over{false};
+    Private::turntableRotationStopped = [&](LxTurntableHardware*) {
+        const std::size_t k = taken++;
+        if (!control->rotateDeviceToAngle(k < angles.size() ? angles[k] : 0.0f)) {
+            over = true;
+        }
+    };
+    ASSERT_TRUE(control->rotateDeviceToAngle(angles[0]));
+    // 9 and 9 steps clockwise, then 54 on to the start.
+    ASSERT_TRUE(runUntil([&] { return over && table().steps() == 72 && !moving(); }, 10s));
+    EXPECT_EQ(table().position(), -72);
+}
+
+TEST_F(Positioning, AMoveRefusedInsideTheNoticeIsNotLeftForLater) {
+    control->setDelaySeconds(0.0f, 0.0f);
+    plan(1);
+    std::atomic<bool> refused{false};
+    Private::turntableRotationStopped = [&](LxTurntableHardware*) {
+        control->SetRotationIncrementInCounts(5);
+        refused = !control->startRotation();
+    };
+    ASSERT_TRUE(control->rotateDeviceToAngle(15.0f));
+    ASSERT_TRUE(runUntil([&] { return refused && !moving(); }));
+    EXPECT_FALSE(control->startRotation());
+    runFor(50ms);
+    EXPECT_EQ(table().steps(), 3u);
+}
+
+TEST_F(Positioning, NoWholeTurnBackWhenTheLastCaptureRoundedOntoTheStart) {
+    control->setDelaySeconds(0.0f, 0.0f);
+    plan(1);
+    ASSERT_TRUE(control->rotateDeviceToAngle(358.0f));
+    ASSERT_TRUE(runUntil([&] { return noticeCount() == 1 && !moving(); }));
+    ASSERT_EQ(table().steps(), 72u) << "358 degrees round to the whole turn of 72 steps";
+    EXPECT_FALSE(control->rotateDeviceToAngle(0.0f));
+    runFor(300ms);
+    EXPECT_EQ(table().steps(), 72u) << "the table stands at the start already";
+}
+
+// A host that hands each notice to its own thread, blocks until it has been
+// taken there (Qt::BlockingQueuedConnection), and takes the next step there.
+TEST_F(Positioning, AHostThatBlocksUntilItsThreadTookTheNotice) {
+    control->setDelaySeconds(0.0f, 0.0f);
+    plan(3);
+    // The first step turns nothing; the last call turns back from 90 degrees.
+    const std::vector<float> angles{0.0f, 45.0f, 90.0f};
+    QObject host;
+    const std::thread::id hostThread = std::this_thread::get_id();
+    std::size_t taken = 1;
+    bool over = false;
+    std::atomic<bool> noticeOnHostThread{false};
+    // Orders the hand-over for ThreadSanitizer, which cannot see Qt's own.
+    std::atomic<int> handedOver{0};
+    Private::turntableRotationStopped = [&](LxTurntableHardware*) {
+        if (std::this_thread::get_id() == hostThread) {
+            // Qt would wait here forever for its own thread.
+            noticeOnHostThread = true;
+            return;
+        }
+        handedOver.fetch_add(1, std::memory_order_release);
+        QMetaObject::invokeMethod(
+            &host,
+            [&] {
+                handedOver.load(std::memory_order_acquire);
+                const float angle = taken < angles.size() ? angles[taken] : 0.0f;
+                ++taken;
+                over = !control->rotateDeviceToAngle(angle);
+            },
+            Qt::BlockingQueuedConnection);
+    };
+    ASSERT_TRUE(control->rotateDeviceToAngle(angles[0]));
+    ASSERT_TRUE(runUntil([&] { return over && table().steps() == 72 && !moving(); }, 10s));
+    EXPECT_FALSE(noticeOnHostThread) << "every notice comes on a rotation thread";
+    EXPECT_EQ(table().position(), -72);
 }
 
 TEST_F(Positioning, AStepTakenTwiceBeforeItsTimerMovesOnce) {

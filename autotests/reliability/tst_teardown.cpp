@@ -9,6 +9,8 @@
 
 #include <QElapsedTimer>
 
+#include <thread>
+
 using namespace std::chrono_literals;
 
 namespace {
@@ -81,6 +83,23 @@ TEST_F(Teardown, ControllerDestroyedWhileTheTableTurns) {
     runEventLoopFor(300ms);
     EXPECT_EQ(rig(chip()).stepperTable().position(), stoppedAt);
     EXPECT_LE(noticeCount(HostNotice::RotationStopped, gone), 2u);
+    EXPECT_TRUE(threadsBackToStart());
+    expectUsableAgain();
+}
+
+// A host that lets its controller go on a worker thread at shutdown: the
+// rotation thread, which reads the controller at its end, must be gone first.
+TEST_F(Teardown, ControllerDestroyedOnAnotherThreadWhileTheTableTurns) {
+    startShoot(0.0);
+    waitForTheMove();
+    closeView();
+    LxTurntableHardware* const gone = control.get();
+    std::thread([owned = std::move(control)]() mutable { owned.reset(); }).join();
+    dropHost(gone);
+    EXPECT_FALSE(bus().stats(chip()).open) << "closed before the destructor returned";
+    const long long stoppedAt = rig(chip()).stepperTable().position();
+    runEventLoopFor(300ms);
+    EXPECT_EQ(rig(chip()).stepperTable().position(), stoppedAt);
     EXPECT_TRUE(threadsBackToStart());
     expectUsableAgain();
 }
