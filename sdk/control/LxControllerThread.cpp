@@ -1,29 +1,87 @@
 #include "LxControllerThread.h"
 
+#include "LxAbstractPlugin.h"
+#include "LxThreadMailbox.h"
+
 #include <QAbstractEventDispatcher>
 #include <QObject>
 #include <QTimer>
 
+#include <mutex>
+
+// Counts the calls under way into the controller, so that a destructor on
+// another thread can wait for them; guarded by asyncMutex, the library's lock.
+class LxControllerThread::Gate {
+public:
+    void run(const std::function<void()>& call) {
+        {
+            std::lock_guard<std::mutex> lock(mutex());
+            if (closed) {
+                return;
+            }
+            ++running;
+        }
+        struct Leave {
+            Gate& gate;
+            ~Leave() {
+                std::lock_guard<std::mutex> lock(mutex());
+                if (--gate.running == 0) {
+                    gate.idle.notify_all();
+                }
+            }
+        } leave{*this};
+        call();
+    }
+    void close(bool waitForCalls) {
+        std::unique_lock<std::mutex> lock(mutex());
+        closed = true;
+        if (waitForCalls) {
+            idle.wait(lock, [this] { return running == 0; });
+        }
+    }
+
+private:
+    static std::mutex& mutex() { return LxAbstractPlugin::AbstractPluginPrivate::asyncMutex; }
+
+    bool closed = false;
+    int running = 0;
+    std::condition_variable idle;
+};
+
 LxControllerThread::LxControllerThread(std::function<void(int)> receive)
-    : receive(std::move(receive)) {}
+    : receive(std::move(receive))
+    , gate(std::make_shared<Gate>()) {}
 
 LxControllerThread::~LxControllerThread() {
-    if (timerContext && !isCurrent()) {
-        // A QObject with timers goes on its own thread; its timers die with it.
-        *timersLive = false;
-        timerContext.release()->deleteLater();
+    closeGate();
+    if (isCurrent() || !isBound()) {
+        delete mailbox.load();
+        delete timerContext;
+        return;
+    }
+    LxThreadMailbox::destroy(mailbox.load());
+    if (timerContext) {
+        // Its timers die with it; until then the gate stops them.
+        timerContext->deleteLater();
     }
 }
 
-void LxControllerThread::bindToCallingThread() {
-    if (isBound()) {
+bool LxControllerThread::bindToCallingThread() {
+    std::thread::id unbound;
+    if (!boundThread.compare_exchange_strong(unbound, std::this_thread::get_id()) &&
+        unbound != std::this_thread::get_id()) {
+        return false;
+    }
+    makeEventObjects();
+    return true;
+}
+
+void LxControllerThread::makeEventObjects() {
+    if (mailbox.load() || !QAbstractEventDispatcher::instance()) {
         return;
     }
-    boundThread = std::this_thread::get_id();
-    if (QAbstractEventDispatcher::instance()) {
-        mailbox = std::make_unique<LxThreadMailbox>(receive);
-        timerContext = std::make_unique<QObject>();
-    }
+    timerContext = new QObject;
+    mailbox = new LxThreadMailbox(gated(receive));
 }
 
 bool LxControllerThread::isBound() const {
@@ -35,25 +93,32 @@ bool LxControllerThread::isCurrent() const {
 }
 
 bool LxControllerThread::post(int call) {
-    if (!mailbox) {
+    LxThreadMailbox* const box = mailbox.load();
+    if (!box) {
         return false;
     }
-    mailbox->send(call);
+    box->send(call);
     return true;
 }
 
-void LxControllerThread::startTimer(int ms, std::function<void()> action) {
-    if (timerContext) {
-        QTimer::singleShot(ms, timerContext.get(), [live = timersLive, action = std::move(action)] {
-            if (*live) {
-                action();
-            }
-        });
+void LxControllerThread::dropPosted() {
+    if (LxThreadMailbox* const box = mailbox.load()) {
+        box->dropPending();
     }
 }
 
-void LxControllerThread::cancelTimers() {
+void LxControllerThread::startTimer(int ms, std::function<void()> action) {
+    makeEventObjects();
     if (timerContext) {
-        timerContext = std::make_unique<QObject>();
+        QTimer::singleShot(ms, timerContext,
+                           [call = gated([action](int) { action(); })] { call(0); });
     }
+}
+
+std::function<void(int)> LxControllerThread::gated(std::function<void(int)> call) const {
+    return [gate = gate, call = std::move(call)](int value) { gate->run([&] { call(value); }); };
+}
+
+void LxControllerThread::closeGate() {
+    gate->close(isBound() && !isCurrent());
 }

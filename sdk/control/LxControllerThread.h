@@ -1,57 +1,67 @@
 #ifndef LXCONTROLLERTHREAD_H
 #define LXCONTROLLERTHREAD_H
 
-#include "LxThreadMailbox.h"
-
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <thread>
 
+class LxThreadMailbox;
 class QObject;
 
 // The one thread a controller serves, and what carries work to it: a mailbox
 // for calls made on other threads (rotation threads, inside a turntable
-// notice) and the timers of a sequence's steps. It binds when the controller
-// first opens a device, not when it is made: plug-in loaders make controllers
-// on worker threads, and hosts may make them before their application object.
-// Made on, and let go of from, any thread.
+// notice) and timers. It binds when the controller first opens a device or
+// makes its view, not when it is made: plug-in loaders make controllers on
+// worker threads, and hosts may make them before their application object.
+// What it hands to the controller runs through a gate that the controller
+// closes when it goes, so that nothing handed over runs into a controller
+// destroyed on another thread. Made on, and let go of from, any thread.
 class LxControllerThread {
 public:
     // `receive` gets what post() sent, on the bound thread.
     explicit LxControllerThread(std::function<void(int)> receive);
-    // On another thread than the bound one, its Qt objects are handed over to
-    // go there; timers not yet run never run.
+    // Closes the gate; on another thread than the bound one, the thread's Qt
+    // objects are handed to it to go there.
     ~LxControllerThread();
     LxControllerThread(const LxControllerThread&) = delete;
     LxControllerThread& operator=(const LxControllerThread&) = delete;
 
-    // Binds to the calling thread, once; later calls change nothing. The
-    // mailbox and the timers need the thread's Qt event dispatcher (a
-    // QCoreApplication's thread, or a QThread); without one, nothing can be
-    // handed to the thread, and no timer runs.
-    void bindToCallingThread();
+    // Binds to the calling thread unless bound already; false when bound to
+    // another. On the bound thread it also makes the mailbox and the timers'
+    // context once the thread has a Qt event dispatcher (a QCoreApplication's
+    // thread, or a QThread); until then nothing can be handed to it, and no
+    // timer runs.
+    bool bindToCallingThread();
     bool isBound() const;
     // Whether the caller runs on the bound thread.
     bool isCurrent() const;
     // Hands `call` to the bound thread's event loop. False when there is no
     // loop to take it: not bound, or bound to a thread without a dispatcher.
     bool post(int call);
-    // Runs `action` on the bound thread after `ms` milliseconds, unless the
-    // timers are cancelled first. Call it on the bound thread.
+    // Drops the calls posted so far and not yet received. On the bound thread.
+    void dropPosted();
+    // Runs `action` on the bound thread after `ms` milliseconds. Call it on
+    // the bound thread.
     void startTimer(int ms, std::function<void()> action);
-    // Drops every timer not yet run. On the bound thread.
-    void cancelTimers();
+    // `call` wrapped so that it runs only while the gate is open.
+    std::function<void(int)> gated(std::function<void(int)> call) const;
+    // Closes the gate: nothing handed over runs from now on. On another
+    // thread than the bound one it waits until a call that runs now is over.
+    void closeGate();
 
 private:
+    class Gate;
+
+    void makeEventObjects();
+
     std::atomic<std::thread::id> boundThread{};
     std::function<void(int)> receive;
-    std::unique_ptr<LxThreadMailbox> mailbox;
-    // The timers' context: deleting it cancels them.
-    std::unique_ptr<QObject> timerContext;
-    // Cleared when this goes on another thread, before its timers' context
-    // does: a timer due in between finds it cleared and does nothing.
-    std::shared_ptr<std::atomic<bool>> timersLive = std::make_shared<std::atomic<bool>>(true);
+    std::shared_ptr<Gate> gate;
+    // Made and used on the bound thread; destroyed there, or handed to it.
+    std::atomic<LxThreadMailbox*> mailbox{nullptr};
+    QObject* timerContext = nullptr;
 };
 
 #endif

@@ -34,9 +34,15 @@ LxKalveraTurntableControl::LxKalveraTurntableControl()
 }
 
 // On whatever thread it runs: a rotation thread calls this controller at its
-// end, so it is stopped and joined before anything it uses goes.
+// end, so it is stopped and joined before anything it uses goes; and what was
+// handed to the controller's thread waits for nothing of it any more.
 LxKalveraTurntableControl::~LxKalveraTurntableControl() {
+    d->controllerThread->closeGate();
     closeNow();
+    if (d->uiObjects && !d->controllerThread->isCurrent()) {
+        d->uiObjects->handOverToTheirThread();
+    }
+    LxThreadMailbox::destroy(d->viewRefreshes.release());
 }
 
 void LxKalveraTurntableControl::receiveCall(int call) {
@@ -51,7 +57,7 @@ void LxKalveraTurntableControl::receiveCall(int call) {
         returnToStart();
         break;
     default:
-        d->controllerThread->startTimer(call, [this] { rotateDeviceDelayed(); });
+        startStepTimer(call);
         break;
     }
 }
@@ -84,18 +90,19 @@ void LxKalveraTurntableControl::openDevice(unsigned long model, bool* opened) {
         closeDevice();
         return;
     }
-    LxControllerThread& thread = *d->controllerThread;
-    if (LxFTDIController::isOnAnyRotationThread() || (thread.isBound() && !thread.isCurrent())) {
-        // A turntable notice runs on the rotation thread of the driver this
-        // would replace; and the driver, its timers and its hand-overs belong
-        // to the thread that opened the first device.
+    // A turntable notice runs on the rotation thread of the driver this would
+    // replace; and the driver, its timers and its hand-overs belong to the
+    // thread that first opened a device.
+    if (LxFTDIController::isOnAnyRotationThread() || !d->controllerThread->bindToCallingThread()) {
         *opened = false;
         setLastError(QObject::tr("Open the turntable from the thread that opened it first, "
                                  "not inside a turntable notice."));
         return;
     }
-    thread.bindToCallingThread();
     closeNow();
+    // What was asked for the device before (a close, a step, the move back)
+    // is not for this one.
+    d->controllerThread->dropPosted();
     const LxTurntableModel& row = turntableModels[model];
     if (row.dcMotor) {
         motorDriver = std::make_unique<LxDCMotor>();
@@ -138,9 +145,6 @@ void LxKalveraTurntableControl::openDevice(unsigned long model) {
 }
 
 void LxKalveraTurntableControl::closeDevice() {
-    if (!motorDriver) {
-        return;
-    }
     // From another thread (a turntable notice, a worker): the driver must not
     // go under its own rotation thread, nor under the controller's thread,
     // which owns it and its timers. The close is carried out there; only a
@@ -153,13 +157,12 @@ void LxKalveraTurntableControl::closeDevice() {
 }
 
 void LxKalveraTurntableControl::closeNow() {
-    if (d->controllerThread->isCurrent()) {
-        // A step still waiting for its delay belongs to this device's shoot,
-        // not to the next device's.
-        d->controllerThread->cancelTimers();
-    }
     if (!motorDriver) {
         return;
+    }
+    if (d->controllerThread->isCurrent()) {
+        // A step still waiting for its delay belongs to this device's shoot.
+        ++d->deviceGeneration;
     }
     motorDriver->closeDevice();
     motorDriver.reset();
@@ -377,12 +380,20 @@ void LxKalveraTurntableControl::returnToStart() {
 void LxKalveraTurntableControl::delayRotatingDevice(float seconds) {
     const int ms = secondsToTimerMs(seconds);
     if (d->controllerThread->isCurrent()) {
-        d->controllerThread->startTimer(ms, [this] { rotateDeviceDelayed(); });
+        startStepTimer(ms);
     } else {
         // A host that takes the next step inside its notice calls from the
         // rotation thread, which has no event loop to run a timer.
         d->controllerThread->post(ms);
     }
+}
+
+void LxKalveraTurntableControl::startStepTimer(int ms) {
+    d->controllerThread->startTimer(ms, [this, generation = d->deviceGeneration] {
+        if (generation == d->deviceGeneration) {
+            rotateDeviceDelayed();
+        }
+    });
 }
 
 void LxKalveraTurntableControl::rotateDeviceDelayed() {

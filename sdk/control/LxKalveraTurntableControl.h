@@ -263,6 +263,8 @@ private:
     void closeNow();
     // The move back to the start after the last capture.
     void returnToStart();
+    // The post-capture timer of a step of the open device.
+    void startStepTimer(int ms);
     // After a move ended on a chip that no longer answers: ends the shoot,
     // closes the device and tells the host hardwareDisconnected(model).
     void releaseLostDevice();

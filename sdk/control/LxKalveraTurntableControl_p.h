@@ -14,14 +14,13 @@
 // survive closing and reopening the device.
 class LxKalveraTurntableControl::TurntableControlPrivate {
 public:
-    // The settings view's objects while a view exists. Used on the view's
-    // thread only: the end-of-move refresh is handed over there.
+    // The settings view's objects while a view exists. Used on the
+    // controller's thread only, where views are made: the end-of-move refresh
+    // is handed over there.
     std::unique_ptr<UIFrameViewObjects> uiObjects;
-    // The thread of the views (the QML engine's), which their objects belong to.
-    std::atomic<std::thread::id> viewThread{};
-    // Carries refreshes from rotation threads to the view's thread. Made with
-    // the first view and kept to the end, so a rotation thread never meets it
-    // half gone.
+    // Carries refreshes from rotation threads to the controller's thread. Made
+    // with the first view and kept to the end, so a rotation thread never
+    // meets it half gone.
     std::unique_ptr<LxThreadMailbox> viewRefreshes;
     // The thread the controller serves, and the hand-over to it of what a
     // host asks for on other threads (inside a turntable notice, on a rotation
@@ -38,6 +37,9 @@ public:
     // uiObjects itself: without a view they send no refresh. Set after
     // viewRefreshes exists, which it publishes to them.
     std::atomic<bool> viewExists{false};
+    // Counts the closes, on the controller's thread: a step timer started for
+    // one device does not move the next.
+    unsigned int deviceGeneration = 0;
     // Signed target of the move that waits for the post-capture delay.
     float pendingRotationInDegrees = 0.0f;
     unsigned short complete360TurnsCount = 0;

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <limits>
 #include <unistd.h>
 
 namespace {
@@ -41,16 +42,30 @@ LxThreadMailbox::LxThreadMailbox(std::function<void(int)> receive)
     QObject::connect(notifier, &QSocketNotifier::activated, [this] { receiveAll(); });
 }
 
+namespace {
+
+// Sent by destroy() on another thread: the mailbox goes when its thread reads
+// it. No value a caller sends is this one (they are small codes and counts).
+constexpr int kDestroy = std::numeric_limits<int>::min();
+
+} // namespace
+
 LxThreadMailbox::~LxThreadMailbox() {
-    if (!notifier) {
+    delete notifier;
+}
+
+void LxThreadMailbox::destroy(LxThreadMailbox* mailbox) {
+    if (!mailbox) {
         return;
     }
-    if (notifier->thread() == QThread::currentThread()) {
-        delete notifier;
+    if (!mailbox->notifier || mailbox->notifier->thread() == QThread::currentThread()) {
+        delete mailbox;
         return;
     }
-    QObject::disconnect(notifier, nullptr, nullptr, nullptr);
-    notifier->deleteLater();
+    // Through the pipe, which orders it after everything sent before and
+    // which ThreadSanitizer sees.
+    mailbox->receiving = false;
+    mailbox->send(kDestroy);
 }
 
 void LxThreadMailbox::send(int value) {
@@ -62,7 +77,31 @@ void LxThreadMailbox::send(int value) {
     }
 }
 
+void LxThreadMailbox::dropPending() {
+    readAll([](int) { return true; });
+}
+
 void LxThreadMailbox::receiveAll() {
+    readAll([this](int value) {
+        if (value == kDestroy) {
+            // Its own watcher is calling: it goes once the call is over.
+            notifier->setEnabled(false);
+            notifier->deleteLater();
+            notifier = nullptr;
+            delete this;
+            return false;
+        }
+        if (receiving) {
+            receive(value);
+        }
+        return true;
+    });
+}
+
+void LxThreadMailbox::readAll(const std::function<bool(int)>& deliver) {
+    if (readEnd == -1) {
+        return;
+    }
     // Whole ints only: every write was one, and the buffer holds whole ones.
     int values[64];
     for (;;) {
@@ -74,7 +113,9 @@ void LxThreadMailbox::receiveAll() {
             return;
         }
         for (ssize_t i = 0; i < bytes / static_cast<ssize_t>(sizeof(int)); ++i) {
-            receive(values[i]);
+            if (!deliver(values[i])) {
+                return;
+            }
         }
     }
 }

@@ -3,6 +3,7 @@
 
 #include "KalveraTurntableSDKGlobal.h"
 
+#include <atomic>
 #include <functional>
 
 class QSocketNotifier;
@@ -15,21 +16,31 @@ class QSocketNotifier;
 class LX_SDK_AUTOTEST_EXPORT LxThreadMailbox {
 public:
     explicit LxThreadMailbox(std::function<void(int)> receive);
-    // Values not yet received are dropped. No thread may send any more. On
-    // another thread than the making one, the pipe's watcher is handed to its
-    // own thread to go there (it cannot leave a thread's event loop from
-    // outside); `receive` is called no more, unless its thread is inside it
-    // right now.
+    // On the making thread only (destroy() serves any thread). Values not yet
+    // received are dropped. No thread may send any more.
     ~LxThreadMailbox();
     LxThreadMailbox(const LxThreadMailbox&) = delete;
     LxThreadMailbox& operator=(const LxThreadMailbox&) = delete;
+
+    // Destroys `mailbox` from any thread. On another thread than the making
+    // one it goes from that thread's event loop, which drops the values sent
+    // before (the pipe's watcher cannot leave a thread's event loop from
+    // outside); `receive` is not called any more once destroy() has
+    // returned, unless its thread is inside it right now. No thread may send
+    // any more.
+    static void destroy(LxThreadMailbox* mailbox);
 
     // Any thread; never blocks and never calls `receive` itself. A value that
     // finds the pipe full (thousands unreceived), or no pipe because the
     // system gave none, is dropped.
     void send(int value);
+    // Drops the values sent so far and not yet received. On the making thread.
+    void dropPending();
 
 private:
+    // Reads what the pipe holds; gives each value to `deliver` until it
+    // returns false.
+    void readAll(const std::function<bool(int)>& deliver);
     void receiveAll();
 
     int readEnd = -1;
@@ -37,6 +48,8 @@ private:
     // Owns both ends of the pipe and closes them when it goes.
     QSocketNotifier* notifier = nullptr;
     std::function<void(int)> receive;
+    // Cleared by destroy() on another thread.
+    std::atomic<bool> receiving{true};
 };
 
 #endif

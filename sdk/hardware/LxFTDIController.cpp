@@ -95,8 +95,8 @@ int LxFTDIController::availableDeviceIndex(const char* searchText) {
 }
 
 void LxFTDIController::closeDevice() {
-    stopAndJoinRotation();
-    joinRotationsOutOfNotice(true);
+    stopAndJoinRotation(true);
+    joinEndedRotations(true);
     if (deviceHandle) {
         FT_Close(deviceHandle);
     }
@@ -182,7 +182,8 @@ bool LxFTDIController::startRotation() {
     const bool refused =
         isOnRotationThread() || IsTurntableRotating() || plannedMove == PlannedMove::None;
     if (!refused) {
-        stopAndJoinRotation();
+        // The move before has ended; its notice, if still to come, still comes.
+        stopAndJoinRotation(false);
         if (Initialize()) {
             return StartRotationThread();
         }
@@ -196,7 +197,7 @@ bool LxFTDIController::startEmptyMove() {
     if (!deviceHandle || isOnRotationThread() || IsTurntableRotating()) {
         return false;
     }
-    stopAndJoinRotation();
+    stopAndJoinRotation(false);
     return launchRotationThread(&LxFTDIController::emptyMove);
 }
 
@@ -235,21 +236,19 @@ bool LxFTDIController::stopRotation() {
     if (!deviceHandle) {
         return SetFTDIError(FTDI_DEVICE_NOT_OPENED);
     }
-    stopAndJoinRotation();
+    stopAndJoinRotation(true);
     return true;
 }
 
-void LxFTDIController::stopAndJoinRotation() {
+void LxFTDIController::stopAndJoinRotation(bool dropNotice) {
     // Whoever takes the record out is the one that joins it.
     std::shared_ptr<RotationThreadState> state;
-    bool notifyingHost = false;
     {
         std::lock_guard<std::mutex> lock(asyncMutex());
         state = std::move(rotationState);
         if (state) {
             state->running = false;
-            state->noticeDropped = true;
-            notifyingHost = state->notifyingHost;
+            state->noticeDropped = state->noticeDropped || dropNotice;
         }
     }
     if (state) {
@@ -258,39 +257,41 @@ void LxFTDIController::stopAndJoinRotation() {
             // reached the host): the thread touches nothing of the driver
             // after that call, so it may finish on its own.
             state->thread.detach();
-        } else if (notifyingHost) {
-            // The host's notice may be waiting for this very caller (a host
-            // that hands it to its own thread and blocks until it is taken):
-            // join it once it has left the notice.
-            std::lock_guard<std::mutex> lock(asyncMutex());
-            rotationsInNotice.push_back(std::move(state));
         } else {
-            state->thread.join();
+            // Joined below, or later when it cannot be now.
+            std::lock_guard<std::mutex> lock(asyncMutex());
+            endedRotations.push_back(std::move(state));
         }
     }
-    joinRotationsOutOfNotice(false);
+    joinEndedRotations(false);
 }
 
-void LxFTDIController::joinRotationsOutOfNotice(bool detachTheRest) {
-    std::vector<std::shared_ptr<RotationThreadState>> finished;
-    std::vector<std::shared_ptr<RotationThreadState>> inNotice;
+void LxFTDIController::joinEndedRotations(bool driverGoes) {
+    using Phase = RotationThreadState::Phase;
+    std::vector<std::shared_ptr<RotationThreadState>> joinable;
+    std::vector<std::shared_ptr<RotationThreadState>> notYet;
     {
         std::lock_guard<std::mutex> lock(asyncMutex());
-        for (std::shared_ptr<RotationThreadState>& state : rotationsInNotice) {
-            const bool mayJoin =
-                !state->notifyingHost && state->threadId != std::this_thread::get_id();
-            (mayJoin ? finished : inNotice).push_back(std::move(state));
+        for (std::shared_ptr<RotationThreadState>& state : endedRotations) {
+            // The host's notice may be waiting for the caller (a host that
+            // hands it to its own thread and blocks until it is taken), and a
+            // notice still to come would: neither is waited for. What ends
+            // by itself is.
+            state->noticeDropped = state->noticeDropped || driverGoes;
+            const bool endsByItself = state->phase == Phase::Done ||
+                                      (state->noticeDropped && state->phase != Phase::Notifying);
+            (endsByItself ? joinable : notYet).push_back(std::move(state));
         }
-        rotationsInNotice.clear();
-        if (!detachTheRest) {
-            rotationsInNotice = std::move(inNotice);
+        endedRotations.clear();
+        if (!driverGoes) {
+            endedRotations = std::move(notYet);
         }
     }
-    // Out of the notice a thread only returns: the joins are short.
-    for (const std::shared_ptr<RotationThreadState>& state : finished) {
+    for (const std::shared_ptr<RotationThreadState>& state : joinable) {
         state->thread.join();
     }
-    for (const std::shared_ptr<RotationThreadState>& state : inNotice) {
+    // The driver goes: these touch nothing of it once their notice is over.
+    for (const std::shared_ptr<RotationThreadState>& state : notYet) {
         state->thread.detach();
     }
 }
@@ -342,25 +343,31 @@ bool LxFTDIController::beginHostNotice() {
     if (state->noticeDropped) {
         return false;
     }
-    state->notifyingHost = true;
+    state->phase = RotationThreadState::Phase::Notifying;
     return true;
 }
 
 void LxFTDIController::endHostNotice() {
     if (RotationThreadState* const state = rotationOfThisThread) {
         std::lock_guard<std::mutex> lock(asyncMutex());
-        state->notifyingHost = false;
+        state->phase = RotationThreadState::Phase::Ending;
     }
 }
 
 void LxFTDIController::finishRotation() {
     globalPositionInDegrees = nextGlobalPositionInDegrees;
     chipLost = isChipLost();
+    RotationThreadState* const state = rotationOfThisThread;
     {
         std::lock_guard<std::mutex> lock(asyncMutex());
-        rotationOfThisThread->running = false;
+        state->running = false;
+        state->phase = RotationThreadState::Phase::Ending;
     }
     if (owner) {
         owner->turntableRotationStoppedHelper();
     }
+    // The driver and the owner may be gone by now (closed or destroyed inside
+    // the host's notice): only the thread's own record is touched.
+    std::lock_guard<std::mutex> lock(asyncMutex());
+    state->phase = RotationThreadState::Phase::Done;
 }

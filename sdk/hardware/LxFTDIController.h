@@ -91,7 +91,8 @@ public:
     bool SetFTDIError(ENUM_ERROR error);
     ENUM_ERROR lastFTDIError() const { return ftdiError; }
 
-    // Starts the planned move in the background. False, with nothing started
+    // Starts the planned move in the background; the notice of the move
+    // before, if still to come, still comes. False, with nothing started
     // and the plan dropped (a later call must not run a plan once refused),
     // when no device is open (FTDI_DEVICE_NOT_OPENED), a rotation is running,
     // no move is planned, Initialize() refuses (FTDI_INITIALIZE_ERROR), or the
@@ -106,8 +107,8 @@ public:
     // given to the host is dropped. True also when nothing was started; false
     // when no device is open (FTDI_DEVICE_NOT_OPENED). It never waits for a
     // thread that is inside the host's notice, which may itself be waiting
-    // for the caller: that thread is joined once it has left the notice, at
-    // the latest when the driver goes. Called from the rotation thread itself,
+    // for the caller: that thread is joined once it has left the notice, or
+    // let go when the driver goes. Called from the rotation thread itself,
     // it lets the thread finish on its own. On a chip whose writes fail the
     // wait can last up to CHIP_LOST_AFTER, as the thread finishes the edge it
     // is sending before it ends.
@@ -124,8 +125,8 @@ public:
     // host's notice; false, at once, when the rotation is stopped meanwhile,
     // and the notice is dropped.
     static bool sleepBeforeNotice(std::chrono::milliseconds delay);
-    // Marks the host's notice as begun: from then on a stop does not wait for
-    // this thread. False when the notice has been dropped.
+    // Marks the host's notice as begun: until it ends, nothing waits for this
+    // thread. False when the notice has been dropped.
     static bool beginHostNotice();
     // Marks the host's notice as over; the thread touches nothing of the
     // driver or the owner afterwards.
@@ -199,7 +200,9 @@ protected:
     // failing now and then costs no edge of a pulse; false once the chip is lost.
     // For rotation threads only: on a dead chip it returns after CHIP_LOST_AFTER.
     bool writeUntilTaken(unsigned char byte);
-    void stopAndJoinRotation();
+    // Ends the current rotation; `dropNotice` also drops its notice if the
+    // host has not been given it yet (a stop, a close).
+    void stopAndJoinRotation(bool dropNotice);
     // Creates the rotation record and starts `rotationFunction` on it.
     bool launchRotationThread(void (*rotationFunction)(LxFTDIController*));
 
@@ -223,10 +226,11 @@ protected:
 private:
     enum class PlannedMove { None, Counted, Continuous };
 
-    // Joins the rotations that were stopped while inside the host's notice and
-    // have left it since; with `detachTheRest`, the driver is going and the
-    // others are let go (they touch nothing of it any more).
-    void joinRotationsOutOfNotice(bool detachTheRest);
+    // Joins the ended rotations whose threads end by themselves; one in the
+    // host's notice, or with a notice still to come, is joined later. When
+    // the driver goes, notices still to come are dropped and the threads in
+    // one are let go: they touch nothing of the driver any more.
+    void joinEndedRotations(bool driverGoes);
     static void emptyMove(LxFTDIController* driver);
 
     void planPositionAfterIncrement();
@@ -240,9 +244,8 @@ private:
     bool transfersFailing = false;
     // Written by the rotation thread before it clears its running flag.
     bool chipLost = false;
-    // Stopped rotations whose threads were inside the host's notice; the list
-    // is changed under asyncMutex.
-    std::vector<std::shared_ptr<RotationThreadState>> rotationsInNotice;
+    // Ended rotations not joined yet; the list is changed under asyncMutex.
+    std::vector<std::shared_ptr<RotationThreadState>> endedRotations;
 };
 
 #endif

@@ -13,16 +13,18 @@ struct RotationThreadState {
     std::thread::id threadId;
     // The driver that started it; set before the thread starts, never changed.
     const LxFTDIController* driver = nullptr;
-    // The flags below are read and written only under
+    // The fields below are read and written only under
     // LxAbstractPlugin::AbstractPluginPrivate::asyncMutex.
     // True from the start until the rotation ends or is asked to end.
     bool running = true;
+    // Where the thread stands. Moving and Ending end by themselves; Notifying
+    // lasts as long as the host's notice, which may wait for the very thread
+    // that would join this one; Done only returns.
+    enum class Phase { Moving, Ending, Notifying, Done };
+    Phase phase = Phase::Moving;
     // Set when the rotation is stopped: a notice not yet given to the host is
     // dropped rather than arriving after the stop.
     bool noticeDropped = false;
-    // True while the thread is inside the host's notice, which may wait for
-    // the very thread that would join this one.
-    bool notifyingHost = false;
 };
 
 #endif

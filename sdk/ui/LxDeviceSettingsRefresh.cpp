@@ -9,8 +9,6 @@
 
 #include <QQuickItem>
 
-#include <thread>
-
 namespace {
 
 constexpr int MOVE_ENDED = -1;
@@ -27,9 +25,9 @@ QVariantMap deviceSettingsOf(const LxKalveraTurntableControl& control) {
 } // namespace
 
 void LxKalveraTurntableControl::updateDeviceSettingsUI(int modelIndex) {
-    if (std::this_thread::get_id() != d->viewThread.load()) {
+    if (!d->controllerThread->isCurrent()) {
         // The end of a move, on its rotation thread. The view's objects belong
-        // to the view's thread, where a close may be releasing them right now:
+        // to the controller's thread, where a close may be releasing them now:
         // the refresh runs there. Refreshes still on their way when the
         // controller goes are dropped with the mailbox.
         if (d->viewExists) {

@@ -3,6 +3,7 @@
 #include "LxKalveraTurntableControl.h"
 
 #include "LxCustomAnglesModel.h"
+#include "LxFTDIController.h"
 #include "LxGlobalQmlEngine.h"
 #include "LxKalveraTurntableControl_p.h"
 #include "LxQmlTurntableControl.h"
@@ -16,8 +17,6 @@
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QUrl>
-
-#include <thread>
 
 namespace {
 
@@ -85,14 +84,19 @@ void loadSettingsFile(UIFrameViewObjects& view) {
 } // namespace
 
 QQuickItem* LxKalveraTurntableControl::createPluginUIFrameView() {
+    // The view reads the device's settings and drives it: it lives on the
+    // controller's thread (and binds the controller there if it comes first).
+    if (LxFTDIController::isOnAnyRotationThread() || !d->controllerThread->bindToCallingThread()) {
+        setLastError(
+            QObject::tr("Make the settings view on the thread that opened the turntable."));
+        return nullptr;
+    }
     // Each view is to be closed before the next; should the host not do so,
     // the earlier view's objects go now rather than never.
     d->uiObjects = std::make_unique<UIFrameViewObjects>();
     if (!d->viewRefreshes) {
-        // Every view is made on the thread of the one QML engine.
-        d->viewThread = std::this_thread::get_id();
-        d->viewRefreshes = std::make_unique<LxThreadMailbox>(
-            [this](int modelIndex) { updateDeviceSettingsUI(modelIndex); });
+        d->viewRefreshes = std::make_unique<LxThreadMailbox>(d->controllerThread->gated(
+            [this](int modelIndex) { updateDeviceSettingsUI(modelIndex); }));
     }
     d->viewExists = true;
     UIFrameViewObjects& view = *d->uiObjects;

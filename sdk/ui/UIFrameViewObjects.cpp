@@ -15,6 +15,19 @@ UIFrameViewObjects::~UIFrameViewObjects() {
     delete context;
 }
 
+void UIFrameViewObjects::handOverToTheirThread() {
+    for (QObject* object :
+         {static_cast<QObject*>(qmlControl.data()), static_cast<QObject*>(customAnglesModel.data()),
+          static_cast<QObject*>(context)}) {
+        if (object) {
+            object->deleteLater();
+        }
+    }
+    qmlControl = nullptr;
+    customAnglesModel = nullptr;
+    context = nullptr;
+}
+
 QVariantMap UIFrameViewObjects::viewSettings(unsigned long turntableIndex) const {
     return LxViewFunctions::saveSettings(frameView.data(), turntableIndex).toMap();
 }

@@ -25,6 +25,9 @@ public:
     QVariantMap viewSettings(unsigned long turntableIndex) const;
     // The custom capture angles, in list order.
     QStringList customAngles() const;
+    // From another thread than the view's: the objects go on their own
+    // thread, from its event loop, instead of with this record.
+    void handOverToTheirThread();
 
     QQmlContext* context = nullptr;
     // Guarded: the host may dispose of the item before it closes the view.
