@@ -96,12 +96,14 @@ public:
     // call comes from this driver's own rotation thread.
     bool startRotation();
     // Asks the running rotation to end and waits until its thread has finished,
-    // its final call to the owner included. True also when nothing was started;
-    // false when no device is open (FTDI_DEVICE_NOT_OPENED). Called from the
-    // rotation thread itself (the end-of-move call), it lets the thread finish
-    // on its own instead of waiting for it. On a chip whose writes fail the
-    // wait can last up to CHIP_LOST_AFTER, as the thread finishes the edge it
-    // is sending before it ends.
+    // its final call to the owner included: a step in progress is cut short,
+    // so this takes milliseconds whatever the step time. True also when
+    // nothing was started; false when no device is open
+    // (FTDI_DEVICE_NOT_OPENED). Called from the rotation thread itself (the
+    // end-of-move call), it lets the thread finish on its own instead of
+    // waiting for it. On a chip whose writes fail the wait can last up to
+    // CHIP_LOST_AFTER, as the thread finishes the edge it is sending before
+    // it ends.
     bool stopRotation();
     bool IsTurntableRotating();
     // Whether the caller runs on this driver's rotation thread: at the end of
@@ -162,6 +164,10 @@ public:
 protected:
     // For the drivers' rotation threads: whether their rotation should go on.
     bool isRotationRunning();
+    // For the drivers' rotation threads: Wait(ms), unless the rotation is asked
+    // to end first; then false, at the earliest after 1 ms (the flag is looked
+    // at once a millisecond).
+    bool WaitUnlessStopped(int ms);
     // The end of every move: the position becomes the planned one, the running
     // flag is cleared, then the owner is told (on the rotation thread).
     void finishRotation();

@@ -96,10 +96,12 @@ void LxStepperMotor::rotationThread(LxFTDIController* controller) {
         if (!driver->writeUntilTaken(stepHigh)) {
             break;
         }
-        Wait(stepTime);
+        // A stop cuts the high phase short: the stepper electronics took the
+        // step at the rising edge, so it counts, and the line falls cleanly.
+        const bool stopped = !driver->WaitUnlessStopped(stepTime);
         const bool lowered = driver->writeUntilTaken(stepLow);
         const bool done = !continuous && --remaining == 0;
-        if (!lowered || !driver->isRotationRunning() || done) {
+        if (!lowered || stopped || !driver->isRotationRunning() || done) {
             break;
         }
     }
