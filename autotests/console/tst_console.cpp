@@ -8,6 +8,7 @@
 #include <QProcessEnvironment>
 #include <QString>
 
+#include <chrono>
 #include <string>
 #include <utility>
 #include <vector>
@@ -160,6 +161,18 @@ TEST(ConsoleSettings, OnlyAModelWithoutCountsAsksForTheMotorSettings) {
         expectRun(runConsole(choice + "\n0\n0\n6\n"), 0,
                   kModels + "Trying to open " + name + "...\n" + kLockAndSpeed + kMenu);
     }
+}
+
+TEST(ConsoleSettings, ASpeedOfMinusOneStillLetsMovesEnd) {
+    // -1 becomes the slowest step time the SDK takes, 10 s: the stop cuts a
+    // step short, a one-step count rotation lasts it.
+    const std::string openSlowest = "0\n72\n0\n0\n0\n-1\n";
+    const auto start = std::chrono::steady_clock::now();
+    const ProgramRun run = runConsole(openSlowest + "3\n1\nstop\n1\n1\n1\n6\n");
+    expectRun(run, 0,
+              kCustomOpened + kMenu + kDirectionPrompt + kStopPrompt + kMenu + kCountPrompts +
+                  kDirectionPrompt + kRotated + kMenu);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }
 
 TEST(ConsoleMenu, CountRotationPrintsDotsUntilTheTableHasStopped) {

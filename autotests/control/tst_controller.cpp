@@ -1,14 +1,20 @@
 #include "LxKalveraTurntableControl.h"
 
 #include <ftdisim/Bus.h>
+#include <ftdisim/TurntableRig.h>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <climits>
 #include <string>
+#include <thread>
 #include <vector>
 
 using ftdisim::Bus;
 using Private = LxTurntableHardware::TurntableHardwarePrivate;
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -210,6 +216,50 @@ TEST_F(Controller, DestroyingStopsTheRotationAndReleasesTheChip) {
     control.stopsSpinning();
     EXPECT_FALSE(control.IsTurntableRotating());
     control.stopsSpinning(); // nothing running: nothing to do
+}
+
+TEST_F(Controller, TheStepTimeIsBoundedAndAStopCloseOrDestroyCutsTheStepShort) {
+    constexpr unsigned int longest = LxKalveraTurntableControl::MAXIMUM_STEP_TIME_MS;
+    ASSERT_FALSE(control.availableDevices().empty());
+    ASSERT_TRUE(open(2));
+    control.SetRotationSpeed(UINT_MAX); // what a typed -1 becomes
+    ASSERT_EQ(control.rotationSpeed(), longest) << "the step time the moves use";
+    control.SetRotationSpeed(longest);
+    EXPECT_EQ(control.rotationSpeed(), longest);
+    control.SetRotationSpeed(10);
+    EXPECT_EQ(control.rotationSpeed(), 10u);
+
+    const auto startALongStep = [](LxKalveraTurntableControl& table) {
+        const auto rig = Bus::instance().rig(Bus::instance().devices().at(0));
+        const auto stepsBefore = rig->stepperTable().steps();
+        table.SetRotationSpeed(UINT_MAX);
+        table.SetRotationIncrementInCounts(0);
+        ASSERT_TRUE(table.startRotation());
+        // Into the high phase of the first step.
+        while (rig->stepperTable().steps() == stepsBefore) {
+            std::this_thread::sleep_for(1ms);
+        }
+    };
+    const auto timed = [](auto&& end) {
+        const auto start = Clock::now();
+        end();
+        return Clock::now() - start;
+    };
+    startALongStep(control);
+    EXPECT_LT(timed([this] { control.stopsSpinning(); }), 2s);
+    EXPECT_FALSE(control.IsTurntableRotating());
+    startALongStep(control);
+    EXPECT_LT(timed([this] { control.closeDevice(); }), 2s);
+    EXPECT_FALSE(chipStats().open);
+
+    auto owned = std::make_unique<LxKalveraTurntableControl>();
+    ASSERT_FALSE(owned->availableDevices().empty());
+    bool opened = false;
+    owned->openDevice(2, &opened);
+    ASSERT_TRUE(opened);
+    startALongStep(*owned);
+    EXPECT_LT(timed([&owned] { owned.reset(); }), 2s);
+    EXPECT_FALSE(chipStats().open);
 }
 
 } // namespace

@@ -32,6 +32,11 @@ class LX_SDK_EXPORT LxKalveraTurntableControl : public LxTurntableHardware {
 public:
     class TurntableControlPrivate;
 
+    /// The longest step time of the stepper tables, in milliseconds (10 s):
+    /// a thousand times the settings view's slowest, slow enough to watch
+    /// single steps, while a counted move still ends.
+    static constexpr unsigned int MAXIMUM_STEP_TIME_MS = 10000;
+
     /// No device open; shoot settings cleared, both delays -1 (none).
     LxKalveraTurntableControl();
     /// Stops a running rotation, waiting for its thread, and closes the device.
@@ -90,9 +95,12 @@ public:
     /// Whether the stepper holds the table after a move; false without a device.
     bool isLockMotorWhenIdle() const;
     /// Sets the stepper's step time in milliseconds (on top of a 1 ms pulse);
-    /// larger is slower. Every model starts at 0, the fastest.
+    /// larger is slower. Every model starts at 0, the fastest. A step time
+    /// above MAXIMUM_STEP_TIME_MS is taken as MAXIMUM_STEP_TIME_MS. Stopping
+    /// or closing cuts a step short, so neither waits for the step time.
     void SetRotationSpeed(unsigned int speed);
-    /// The stepper's step time in milliseconds; 0 without a device.
+    /// The stepper's step time in milliseconds that moves use, at most
+    /// MAXIMUM_STEP_TIME_MS; 0 without a device.
     unsigned int rotationSpeed() const;
 
     /// The next move turns clockwise, which decreases the global position.

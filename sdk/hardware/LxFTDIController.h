@@ -39,6 +39,11 @@ public:
     // chip up as lost (unplugged or dead) and ends.
     static constexpr std::chrono::milliseconds CHIP_LOST_AFTER{2000};
 
+    // The slowest step time taken: a thousand times the settings view's
+    // slowest, slow enough to watch single steps, and a counted move that
+    // still ends (a mistyped -1 would otherwise hold each step for weeks).
+    static constexpr unsigned int MAXIMUM_STEP_TIME_MS = 10000;
+
     LxFTDIController();
     // Stops and joins a running rotation and closes the device.
     virtual ~LxFTDIController();
@@ -127,8 +132,11 @@ public:
     bool isMotorEnableActiveHigh() const { return motorEnableActiveHigh; }
     void SetLockMotorWhenIdle(bool lock) { lockMotorWhenIdle = lock; }
     bool isLockMotorWhenIdle() const { return lockMotorWhenIdle; }
-    // The stepper's step time in milliseconds; larger is slower.
-    void SetRotationSpeed(unsigned int speed) { rotationSpeed = speed; }
+    // The stepper's step time in milliseconds; larger is slower. A longer one
+    // is taken as MAXIMUM_STEP_TIME_MS, which RotationSpeed() then reports.
+    void SetRotationSpeed(unsigned int speed) {
+        rotationSpeed = speed < MAXIMUM_STEP_TIME_MS ? speed : MAXIMUM_STEP_TIME_MS;
+    }
     unsigned int RotationSpeed() const { return rotationSpeed; }
 
     // Rotation bookkeeping. A clockwise move decreases the global position;
