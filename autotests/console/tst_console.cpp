@@ -237,6 +237,11 @@ TEST(ConsoleMenu, ACountRotationThatCannotEndTurnsNothing) {
               kCustomOpened + kMenu + kCountPrompts + kDirectionPrompt + kRotated + kMenu);
 }
 
+TEST(ConsoleMenu, AContinuousRotationNeedsNoCountsPerRevolution) {
+    expectRun(runConsole("0\n0\n0\n0\n0\n0\n3\n-1\nstop\n6\n"), 0,
+              kCustomOpened + kMenu + kDirectionPrompt + kStopPrompt + kMenu);
+}
+
 TEST(ConsoleMenu, DirectionPromptRereadsAnythingButOneAndMinusOneSilently) {
     // The recovery after "nope" takes exactly that word.
     expectRun(runConsole(kOpenCustom + "1\n3\n0\n2\n-2\nnope\n-1\n6\n"), 0,

@@ -78,7 +78,7 @@ public:
     /// Sets the counts of one revolution of the open table. This and the motor
     /// settings below start from the model's values at every openDevice();
     /// change them only while no rotation runs. With 0 (where "Custom" starts)
-    /// counted and angled moves are refused.
+    /// counted and angled moves are refused; a continuous rotation needs none.
     void SetCountsPerRevolution(unsigned int counts);
     /// The counts of one revolution; 0 without a device.
     unsigned int countsPerRevolution() const;
@@ -110,10 +110,12 @@ public:
     /// Whether the next move turns clockwise; false without a device.
     bool isRotationClockwise() const;
     /// Plans the next move in counts; a negative count reverses the direction.
-    /// A `counts` of 0 plans a continuous rotation, until stopRotation().
+    /// A `counts` of 0 plans a continuous rotation, until stopRotation(); it
+    /// needs no counts per revolution, and without them the global position
+    /// stays where it was.
     /// \return the counts planned, as a positive number; 0 for a continuous
-    /// rotation, and 0, planning nothing, while counts per revolution are 0 or
-    /// without a device.
+    /// rotation, and 0, planning nothing, for other counts while counts per
+    /// revolution are 0, or without a device.
     int SetRotationIncrementInCounts(int counts);
     /// Plans the next move in degrees, rounded to whole counts; a negative
     /// angle reverses the direction.

@@ -155,9 +155,11 @@ public:
 
     double GetRotationIncrementInDegrees() const;
     // Plans a move of `counts` counts; a negative count flips the direction
-    // first. 0 plans a continuous rotation. Returns the counts planned (never
-    // negative), or 0 with FTDI_COUNTS_PER_REVOLUTION_NOT_SET and no move
-    // planned when counts per revolution are 0.
+    // first. 0 plans a continuous rotation, which needs no counts per
+    // revolution: without them it ends where it started, for want of an angle
+    // per step. Returns the counts planned (never negative), or 0 with
+    // FTDI_COUNTS_PER_REVOLUTION_NOT_SET and no move planned for a counted
+    // move while counts per revolution are 0.
     int SetRotationIncrementInCounts(int counts);
     // Plans a move of `degrees` rounded half up to whole counts; a negative
     // angle flips the direction first. Returns the angle of the counts planned.
