@@ -8,6 +8,7 @@
 #include <QProcessEnvironment>
 #include <QString>
 
+#include <chrono>
 #include <string>
 #include <utility>
 #include <vector>
@@ -162,6 +163,18 @@ TEST(ConsoleSettings, OnlyAModelWithoutCountsAsksForTheMotorSettings) {
     }
 }
 
+TEST(ConsoleSettings, ASpeedOfMinusOneStillLetsMovesEnd) {
+    // -1 becomes the slowest step time the SDK takes, 10 s: the stop cuts a
+    // step short, a one-step count rotation lasts it.
+    const std::string openSlowest = "0\n72\n0\n0\n0\n-1\n";
+    const auto start = std::chrono::steady_clock::now();
+    const ProgramRun run = runConsole(openSlowest + "3\n1\nstop\n1\n1\n1\n6\n");
+    expectRun(run, 0,
+              kCustomOpened + kMenu + kDirectionPrompt + kStopPrompt + kMenu + kCountPrompts +
+                  kDirectionPrompt + kRotated + kMenu);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+}
+
 TEST(ConsoleMenu, CountRotationPrintsDotsUntilTheTableHasStopped) {
     // Moves of a fifth of a second or more: the first poll, right after the
     // start, finds them running even on a busy machine.
@@ -222,6 +235,11 @@ TEST(ConsoleMenu, ACountRotationThatCannotEndTurnsNothing) {
     // Without counts per revolution no count rotation is planned.
     expectRun(runConsole("0\n0\n0\n0\n0\n0\n1\n5\n1\n6\n"), 0,
               kCustomOpened + kMenu + kCountPrompts + kDirectionPrompt + kRotated + kMenu);
+}
+
+TEST(ConsoleMenu, AContinuousRotationNeedsNoCountsPerRevolution) {
+    expectRun(runConsole("0\n0\n0\n0\n0\n0\n3\n-1\nstop\n6\n"), 0,
+              kCustomOpened + kMenu + kDirectionPrompt + kStopPrompt + kMenu);
 }
 
 TEST(ConsoleMenu, DirectionPromptRereadsAnythingButOneAndMinusOneSilently) {

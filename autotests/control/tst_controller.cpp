@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <climits>
 #include <memory>
 #include <string>
 #include <thread>
@@ -14,6 +16,8 @@
 
 using ftdisim::Bus;
 using Private = LxTurntableHardware::TurntableHardwarePrivate;
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -253,6 +257,50 @@ TEST_F(Controller, AControllerMadeOnAWorkerServesTheThreadThatOpensIt) {
     ASSERT_TRUE(opened);
     std::thread([&] { console->closeDevice(); }).join();
     EXPECT_FALSE(console->isTurntableOpened());
+    EXPECT_FALSE(chipStats().open);
+}
+
+TEST_F(Controller, TheStepTimeIsBoundedAndAStopCloseOrDestroyCutsTheStepShort) {
+    constexpr unsigned int longest = LxKalveraTurntableControl::MAXIMUM_STEP_TIME_MS;
+    ASSERT_FALSE(control.availableDevices().empty());
+    ASSERT_TRUE(open(2));
+    control.SetRotationSpeed(UINT_MAX); // what a typed -1 becomes
+    ASSERT_EQ(control.rotationSpeed(), longest) << "the step time the moves use";
+    control.SetRotationSpeed(longest);
+    EXPECT_EQ(control.rotationSpeed(), longest);
+    control.SetRotationSpeed(10);
+    EXPECT_EQ(control.rotationSpeed(), 10u);
+
+    const auto startALongStep = [](LxKalveraTurntableControl& table) {
+        const auto rig = Bus::instance().rig(Bus::instance().devices().at(0));
+        const auto stepsBefore = rig->stepperTable().steps();
+        table.SetRotationSpeed(UINT_MAX);
+        table.SetRotationIncrementInCounts(0);
+        ASSERT_TRUE(table.startRotation());
+        // Into the high phase of the first step.
+        while (rig->stepperTable().steps() == stepsBefore) {
+            std::this_thread::sleep_for(1ms);
+        }
+    };
+    const auto timed = [](auto&& end) {
+        const auto start = Clock::now();
+        end();
+        return Clock::now() - start;
+    };
+    startALongStep(control);
+    EXPECT_LT(timed([this] { control.stopsSpinning(); }), 2s);
+    EXPECT_FALSE(control.IsTurntableRotating());
+    startALongStep(control);
+    EXPECT_LT(timed([this] { control.closeDevice(); }), 2s);
+    EXPECT_FALSE(chipStats().open);
+
+    auto owned = std::make_unique<LxKalveraTurntableControl>();
+    ASSERT_FALSE(owned->availableDevices().empty());
+    bool opened = false;
+    owned->openDevice(2, &opened);
+    ASSERT_TRUE(opened);
+    startALongStep(*owned);
+    EXPECT_LT(timed([&owned] { owned.reset(); }), 2s);
     EXPECT_FALSE(chipStats().open);
 }
 

@@ -20,6 +20,7 @@ using namespace std::chrono_literals;
 using namespace turntablepins;
 
 constexpr Duration kStepLowMin = 1ms;
+constexpr Duration kStoppedStepHighMin = 1ms;
 constexpr Duration kFocusBeforeRelease = 500ms;
 constexpr Duration kReleaseHeld = 500ms;
 
@@ -148,6 +149,7 @@ protected:
     void report(std::string text) {
         result.violations.push_back({position, now(), std::move(text)});
     }
+    void report(Violation violation) { result.violations.push_back(std::move(violation)); }
 
 private:
     const Trace& trace;
@@ -182,11 +184,17 @@ private:
             // Between the pulses of one train the driver writes nothing else;
             // such a write is how the next move starts.
             trainStepFell.reset();
+            cutPulse.reset();
         }
         shutter(after, rose, fell);
     }
 
     void stepped(std::uint8_t pins) {
+        if (cutPulse) {
+            // Not the last pulse of its train after all.
+            report(std::move(*cutPulse));
+            cutPulse.reset();
+        }
         ++result.steps;
         if (!enabled(pins)) {
             report("step with the motor disabled");
@@ -217,8 +225,13 @@ private:
         const Duration high = now() - stepRose;
         highTimes.add(high);
         if (high < expect.stepTime) {
-            report("step line high for " + ms(high) + ", less than the step time of " +
-                   ms(expect.stepTime));
+            const std::string text = "step line high for " + ms(high) +
+                                     ", less than the step time of " + ms(expect.stepTime);
+            if (expect.stopped && high >= kStoppedStepHighMin) {
+                cutPulse = Violation{position, now(), text};
+            } else {
+                report(text);
+            }
         }
         trainStepFell = now();
     }
@@ -280,6 +293,9 @@ private:
     Duration stepRose{};
     // Empty until the first step of the current train has ended.
     std::optional<Duration> trainStepFell;
+    // A pulse of a stopped move that fell early: a violation unless it is the
+    // last of its train.
+    std::optional<Violation> cutPulse;
     DurationSampler highTimes;
     DurationSampler lowTimes;
     Duration focusRise{};

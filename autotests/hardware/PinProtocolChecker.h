@@ -86,6 +86,10 @@ struct StepperExpectations {
     // The chip was unplugged: the pins stay as they were then, so the state
     // the trace ends in is not checked.
     bool cutOff = false;
+    // The moves were stopped: the last pulse of a train may fall before the
+    // step time, after 1 ms high at least. A step driver takes the step at the
+    // rising edge; the high time only has to outlast its few microseconds.
+    bool stopped = false;
 };
 
 struct DcExpectations {

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <thread>
 
 using ftdisim::Bus;
 using Clock = std::chrono::steady_clock;
@@ -206,6 +207,34 @@ TEST_F(StepperDriver, ContinuousStepsUntilStopped) {
     EXPECT_TRUE(report.ok()) << report;
     EXPECT_EQ(report.steps, static_cast<int>(steps));
     EXPECT_EQ(rig().stepperTable().steps(), steps) << "nothing moves after the stop";
+}
+
+TEST_F(StepperDriver, AStopCutsALongStepShortAndCountsIt) {
+    LxStepperMotor driver(2);
+    ASSERT_TRUE(driver.openDevice(0, nullptr));
+    driver.SetCountsPerRevolution(200);
+    driver.SetRotationSpeed(5000);
+    driver.SetLockMotorWhenIdle(false);
+    driver.SetRotationIncrementInCounts(3);
+    ASSERT_TRUE(driver.startRotation());
+    while (rig().stepperTable().steps() < 1) {
+        std::this_thread::sleep_for(1ms);
+    }
+    const auto stopAsked = Clock::now();
+    ASSERT_TRUE(driver.stopRotation());
+    EXPECT_LT(Clock::now() - stopAsked, 2s) << "not the rest of a 5 s step";
+
+    // The table took the step at the rising edge; the short pulse is the
+    // stopped move's last, and the motor is released after it.
+    pinprotocol::StepperExpectations expect(5000ms);
+    expect.stopped = true;
+    expect.steps = 1;
+    expect.lockWhenIdle = false;
+    const auto report = pinprotocol::checkStepperProtocol(trace(), expect);
+    EXPECT_TRUE(report.ok()) << report;
+    EXPECT_GE(report.stepHigh.min, 1ms);
+    EXPECT_EQ(rig().stepperTable().steps(), 1u);
+    EXPECT_DOUBLE_EQ(driver.GlobalPositionInDegrees(), -5.4) << "the planned position";
 }
 
 TEST_F(StepperDriver, TheShutterReleaseIsOneFocusedPressOfASecond) {

@@ -269,6 +269,32 @@ TEST(PinProtocolStepper, EachBrokenRuleIsReportedAtItsEvent) {
     }
 }
 
+TEST(PinProtocolStepper, OnlyTheLastPulseOfAStoppedMoveMayFallEarly) {
+    StepperExpectations stopped(5s);
+    stopped.stopped = true;
+    TraceBuilder cut;
+    cut.write(kReady).step(kReady, 5s).step(kReady, 1ms);
+    const std::size_t cutFell = cut.next() - 1;
+    // The next move is stopped too.
+    cut.write(kReady).step(kReady, 5s).step(kReady, 3ms).write(kReady & ~kEnable);
+    EXPECT_TRUE(checkStepperProtocol(cut.trace, stopped).ok());
+    const PinProtocolReport unstopped = checkStepperProtocol(cut.trace, StepperExpectations(5s));
+    ASSERT_EQ(unstopped.violations.size(), 2u) << unstopped;
+    EXPECT_EQ(unstopped.violations[0].event, cutFell);
+    EXPECT_THAT(unstopped.violations[0].text, HasSubstr("high for 1.000 ms"));
+
+    TraceBuilder midTrain;
+    midTrain.write(kReady).step(kReady, 2ms);
+    const std::size_t earlyFall = midTrain.next() - 1;
+    midTrain.step(kReady, 5s);
+    expectOnlyViolation(checkStepperProtocol(midTrain.trace, stopped), earlyFall,
+                        "high for 2.000 ms");
+
+    TraceBuilder glitch;
+    glitch.write(kReady).step(kReady, 500us);
+    expectOnlyViolation(checkStepperProtocol(glitch.trace, stopped), 2, "high for 0.500 ms");
+}
+
 TEST(PinProtocolStepper, OnlyWholeShutterPulsesAreSummarised) {
     TraceBuilder t;
     t.write(kReady).wait(10ms).write(kReady | kFocus).wait(500ms);

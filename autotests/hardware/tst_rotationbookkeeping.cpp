@@ -6,6 +6,9 @@
 #include <chrono>
 #include <cmath>
 #include <limits>
+#include <thread>
+
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -94,6 +97,26 @@ TEST_F(RotationBookkeeping, ZeroCountsIsContinuousButAnAngleUnderHalfACountPlans
         EXPECT_FALSE(driver.isMovePlanned()) << tiny << " must not repeat 90 degrees or run on";
     }
     EXPECT_DOUBLE_EQ(driver.SetRotationIncrementInDegrees(2.5), 5.0) << "half a count rounds up";
+}
+
+TEST_F(RotationBookkeeping, AContinuousRotationNeedsNoCountsPerRevolution) {
+    driver.SetRotationIncrementInDegrees(90.0);
+    arrive();
+    driver.SetCountsPerRevolution(0);
+    driver.SetRotationGlobalOriginHere(); // the plan of -90 degrees stays
+    EXPECT_EQ(driver.SetRotationIncrementInCounts(0), 0);
+    EXPECT_EQ(driver.lastFTDIError(), LxFTDIController::FTDI_NO_ERROR);
+    ASSERT_TRUE(driver.startRotation());
+    while (rig().stepperTable().steps() < 18 + 3) {
+        std::this_thread::sleep_for(1ms);
+    }
+    ASSERT_TRUE(driver.stopRotation());
+    EXPECT_DOUBLE_EQ(driver.GetRotationIncrementInDegrees(), 0.0);
+    EXPECT_DOUBLE_EQ(driver.GlobalPositionInDegrees(), 0.0) << "no angle to add: it stays";
+
+    EXPECT_EQ(driver.SetRotationIncrementInCounts(3), 0) << "a counted move still needs them";
+    EXPECT_EQ(driver.lastFTDIError(), LxFTDIController::FTDI_COUNTS_PER_REVOLUTION_NOT_SET);
+    EXPECT_FALSE(driver.startRotation()) << "not the continuous rotation planned before";
 }
 
 TEST_F(RotationBookkeeping, AbsoluteTargetsTurnInTheCurrentDirection) {

@@ -230,6 +230,10 @@ bool LxKalveraTurntableControl::isLockMotorWhenIdle() const {
     return motorDriver && motorDriver->isLockMotorWhenIdle();
 }
 
+// The driver bounds the step time; the public header states its bound.
+static_assert(LxKalveraTurntableControl::MAXIMUM_STEP_TIME_MS ==
+              LxFTDIController::MAXIMUM_STEP_TIME_MS);
+
 void LxKalveraTurntableControl::SetRotationSpeed(unsigned int speed) {
     if (motorDriver) {
         motorDriver->SetRotationSpeed(speed);

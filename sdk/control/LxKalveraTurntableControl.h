@@ -37,6 +37,11 @@ class LX_SDK_EXPORT LxKalveraTurntableControl : public LxTurntableHardware {
 public:
     class TurntableControlPrivate;
 
+    /// The longest step time of the stepper tables, in milliseconds (10 s):
+    /// a thousand times the settings view's slowest, slow enough to watch
+    /// single steps, while a counted move still ends.
+    static constexpr unsigned int MAXIMUM_STEP_TIME_MS = 10000;
+
     /// No device open; shoot settings cleared, both delays -1 (none).
     LxKalveraTurntableControl();
     /// Stops a running rotation, waiting for its thread, and closes the device,
@@ -85,7 +90,7 @@ public:
     /// Sets the counts of one revolution of the open table. This and the motor
     /// settings below start from the model's values at every openDevice();
     /// change them only while no rotation runs. With 0 (where "Custom" starts)
-    /// counted and angled moves are refused.
+    /// counted and angled moves are refused; a continuous rotation needs none.
     void SetCountsPerRevolution(unsigned int counts);
     /// The counts of one revolution; 0 without a device.
     unsigned int countsPerRevolution() const;
@@ -102,9 +107,12 @@ public:
     /// Whether the stepper holds the table after a move; false without a device.
     bool isLockMotorWhenIdle() const;
     /// Sets the stepper's step time in milliseconds (on top of a 1 ms pulse);
-    /// larger is slower. Every model starts at 0, the fastest.
+    /// larger is slower. Every model starts at 0, the fastest. A step time
+    /// above MAXIMUM_STEP_TIME_MS is taken as MAXIMUM_STEP_TIME_MS. Stopping
+    /// or closing cuts a step short, so neither waits for the step time.
     void SetRotationSpeed(unsigned int speed);
-    /// The stepper's step time in milliseconds; 0 without a device.
+    /// The stepper's step time in milliseconds that moves use, at most
+    /// MAXIMUM_STEP_TIME_MS; 0 without a device.
     unsigned int rotationSpeed() const;
 
     /// The next move turns clockwise, which decreases the global position.
@@ -114,10 +122,12 @@ public:
     /// Whether the next move turns clockwise; false without a device.
     bool isRotationClockwise() const;
     /// Plans the next move in counts; a negative count reverses the direction.
-    /// A `counts` of 0 plans a continuous rotation, until stopRotation().
+    /// A `counts` of 0 plans a continuous rotation, until stopRotation(); it
+    /// needs no counts per revolution, and without them the global position
+    /// stays where it was.
     /// \return the counts planned, as a positive number; 0 for a continuous
-    /// rotation, and 0, planning nothing, while counts per revolution are 0 or
-    /// without a device.
+    /// rotation, and 0, planning nothing, for other counts while counts per
+    /// revolution are 0, or without a device.
     int SetRotationIncrementInCounts(int counts);
     /// Plans the next move in degrees, rounded to whole counts; a negative
     /// angle reverses the direction.

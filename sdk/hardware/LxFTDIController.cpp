@@ -168,6 +168,24 @@ void LxFTDIController::Wait(int ms) {
     }
 }
 
+bool LxFTDIController::WaitUnlessStopped(int ms) {
+    using std::chrono::milliseconds;
+    const auto start = std::chrono::steady_clock::now();
+    const auto duration = milliseconds(ms);
+    // Once a millisecond: the flag's lock is shared with the caller's thread.
+    auto nextLook = start + milliseconds(1);
+    for (auto now = start; std::chrono::duration_cast<milliseconds>(now - start) < duration;
+         now = std::chrono::steady_clock::now()) {
+        if (now >= nextLook) {
+            if (!isRotationRunning()) {
+                return false;
+            }
+            nextLook = now + milliseconds(1);
+        }
+    }
+    return true;
+}
+
 bool LxFTDIController::SetFTDIError(ENUM_ERROR error) {
     ftdiError = error;
     return false;

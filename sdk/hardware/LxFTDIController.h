@@ -40,6 +40,11 @@ public:
     // chip up as lost (unplugged or dead) and ends.
     static constexpr std::chrono::milliseconds CHIP_LOST_AFTER{2000};
 
+    // The slowest step time taken: a thousand times the settings view's
+    // slowest, slow enough to watch single steps, and a counted move that
+    // still ends (a mistyped -1 would otherwise hold each step for weeks).
+    static constexpr unsigned int MAXIMUM_STEP_TIME_MS = 10000;
+
     LxFTDIController();
     // Stops and joins a running rotation and closes the device.
     virtual ~LxFTDIController();
@@ -103,15 +108,16 @@ public:
     // nothing started, when startRotation() would refuse.
     bool startEmptyMove();
     // Asks the running rotation to end and waits until its thread has finished,
-    // its final call to the owner included; an end-of-move notice not yet
-    // given to the host is dropped. True also when nothing was started; false
-    // when no device is open (FTDI_DEVICE_NOT_OPENED). It never waits for a
-    // thread that is inside the host's notice, which may itself be waiting
-    // for the caller: that thread is joined once it has left the notice, or
-    // let go when the driver goes. Called from the rotation thread itself,
-    // it lets the thread finish on its own. On a chip whose writes fail the
-    // wait can last up to CHIP_LOST_AFTER, as the thread finishes the edge it
-    // is sending before it ends.
+    // its final call to the owner included: a step in progress is cut short,
+    // so this takes milliseconds whatever the step time; an end-of-move
+    // notice not yet given to the host is dropped. True also when nothing was
+    // started; false when no device is open (FTDI_DEVICE_NOT_OPENED). It never
+    // waits for a thread that is inside the host's notice, which may itself
+    // be waiting for the caller: that thread is joined once it has left the
+    // notice, or let go when the driver goes. Called from the rotation thread
+    // itself, it lets the thread finish on its own. On a chip whose writes
+    // fail the wait can last up to CHIP_LOST_AFTER, as the thread finishes the
+    // edge it is sending before it ends.
     bool stopRotation();
     bool IsTurntableRotating();
     // Whether the caller runs on one of this driver's rotation threads: at the
@@ -149,8 +155,11 @@ public:
     bool isMotorEnableActiveHigh() const { return motorEnableActiveHigh; }
     void SetLockMotorWhenIdle(bool lock) { lockMotorWhenIdle = lock; }
     bool isLockMotorWhenIdle() const { return lockMotorWhenIdle; }
-    // The stepper's step time in milliseconds; larger is slower.
-    void SetRotationSpeed(unsigned int speed) { rotationSpeed = speed; }
+    // The stepper's step time in milliseconds; larger is slower. A longer one
+    // is taken as MAXIMUM_STEP_TIME_MS, which RotationSpeed() then reports.
+    void SetRotationSpeed(unsigned int speed) {
+        rotationSpeed = speed < MAXIMUM_STEP_TIME_MS ? speed : MAXIMUM_STEP_TIME_MS;
+    }
     unsigned int RotationSpeed() const { return rotationSpeed; }
 
     // Rotation bookkeeping. A clockwise move decreases the global position;
@@ -173,9 +182,11 @@ public:
 
     double GetRotationIncrementInDegrees() const;
     // Plans a move of `counts` counts; a negative count flips the direction
-    // first. 0 plans a continuous rotation. Returns the counts planned (never
-    // negative), or 0 with FTDI_COUNTS_PER_REVOLUTION_NOT_SET and no move
-    // planned when counts per revolution are 0.
+    // first. 0 plans a continuous rotation, which needs no counts per
+    // revolution: without them it ends where it started, for want of an angle
+    // per step. Returns the counts planned (never negative), or 0 with
+    // FTDI_COUNTS_PER_REVOLUTION_NOT_SET and no move planned for a counted
+    // move while counts per revolution are 0.
     int SetRotationIncrementInCounts(int counts);
     // Plans a move of `degrees` rounded half up to whole counts; a negative
     // angle flips the direction first. Returns the angle of the counts planned.
@@ -190,6 +201,10 @@ public:
 protected:
     // For the drivers' rotation threads: whether their rotation should go on.
     bool isRotationRunning();
+    // For the drivers' rotation threads: Wait(ms), unless the rotation is asked
+    // to end first; then false, at the earliest after 1 ms (the flag is looked
+    // at once a millisecond).
+    bool WaitUnlessStopped(int ms);
     // The end of every move: the position becomes the planned one, the running
     // flag is cleared, then the owner is told (on the rotation thread). The
     // thread touches nothing of the driver after this call.

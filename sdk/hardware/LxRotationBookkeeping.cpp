@@ -36,15 +36,21 @@ void LxFTDIController::planPositionAfterIncrement() {
 }
 
 int LxFTDIController::SetRotationIncrementInCounts(int counts) {
+    if (counts == 0) {
+        // Turning until told to stop needs no counts per revolution.
+        rotationIncrementInCounts = 0;
+        plannedMove = PlannedMove::Continuous;
+        if (countsPerRevolution == 0) {
+            // No plan of this table can be trusted then; without an angle per
+            // step the end of the rotation cannot be placed either.
+            nextGlobalPositionInDegrees = globalPositionInDegrees;
+        }
+        return 0;
+    }
     if (countsPerRevolution == 0) {
         // An earlier plan must not run in place of this refused one.
         plannedMove = PlannedMove::None;
         SetFTDIError(FTDI_COUNTS_PER_REVOLUTION_NOT_SET);
-        return 0;
-    }
-    if (counts == 0) {
-        rotationIncrementInCounts = 0;
-        plannedMove = PlannedMove::Continuous;
         return 0;
     }
     if (counts < 0) {

@@ -72,10 +72,8 @@ bool LxStepperMotor::triggerShutterRelease() {
 void LxStepperMotor::rotationThread(LxFTDIController* controller) {
     auto* driver = static_cast<LxStepperMotor*>(controller);
     const int increment = driver->rotationIncrementInCounts;
-    // Beyond INT_MAX a step time would turn negative and run at full speed.
-    const int stepTime = driver->rotationSpeed > static_cast<unsigned int>(INT_MAX)
-                             ? INT_MAX
-                             : static_cast<int>(driver->rotationSpeed);
+    static_assert(MAXIMUM_STEP_TIME_MS <= INT_MAX, "a step time is waited for as an int");
+    const int stepTime = static_cast<int>(driver->rotationSpeed);
     const bool continuous = increment == 0;
     // Composed once: settings changed during the move reach the pins after it.
     const unsigned char stepHigh = SetMaskBits(driver->outputRegister, STEP_OUTPUT, 255);
@@ -96,10 +94,12 @@ void LxStepperMotor::rotationThread(LxFTDIController* controller) {
         if (!driver->writeUntilTaken(stepHigh)) {
             break;
         }
-        Wait(stepTime);
+        // A stop cuts the high phase short: the stepper electronics took the
+        // step at the rising edge, so it counts, and the line falls cleanly.
+        const bool stopped = !driver->WaitUnlessStopped(stepTime);
         const bool lowered = driver->writeUntilTaken(stepLow);
         const bool done = !continuous && --remaining == 0;
-        if (!lowered || !driver->isRotationRunning() || done) {
+        if (!lowered || stopped || !driver->isRotationRunning() || done) {
             break;
         }
     }
