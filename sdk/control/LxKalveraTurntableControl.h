@@ -173,9 +173,10 @@ public:
     /// object is moved aside to "KalveraTurntable.json.unreadable" (or
     /// ".unreadable.2" and on: an earlier kept file is never replaced), and the
     /// view starts from its own defaults. lastError() and a warning in the log
-    /// name the kept file; when the file cannot be moved, they say so, and the
-    /// file is left as it is and not written over at the close. A file that
-    /// reads well sets no last error.
+    /// (category "kalvera.turntable.settings") name the kept file; when the
+    /// file cannot be moved, they say so, and the file is left as it is and
+    /// not written over at the close. A file that reads well sets no last
+    /// error.
     /// \return the item; null when it cannot be created.
     QQuickItem* createPluginUIFrameView() override;
     /// Saves the view's settings to the settings file and releases the view's

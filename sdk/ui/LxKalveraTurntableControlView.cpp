@@ -11,14 +11,17 @@
 #include "LxViewFunctions.h"
 
 #include <QJsonObject>
+#include <QLoggingCategory>
 #include <QQmlComponent>
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QUrl>
-#include <QtGlobal>
 
 namespace {
+
+// A category of its own, so that a host can route or silence these lines.
+Q_LOGGING_CATEGORY(settingsFileLog, "kalvera.turntable.settings")
 
 const QString framesCountModelProperty = QStringLiteral("KalveraTurntableFramesCountModel");
 const QString customAnglesModelProperty = QStringLiteral("KalveraTurntableCustomAnglesModel");
@@ -71,7 +74,7 @@ void reportSettingsProblem(LxAbstractPlugin& plugin, const QString& problem) {
         return;
     }
     plugin.setLastError(problem);
-    qWarning().noquote() << problem;
+    qCWarning(settingsFileLog, "%s", qUtf8Printable(problem));
 }
 
 void loadSettingsFile(UIFrameViewObjects& view, LxAbstractPlugin& plugin) {
