@@ -16,36 +16,36 @@ namespace {
 // Far more kept files than a user lets gather; past it, the file stays put.
 constexpr int maxKeptFiles = 1000;
 
-QString keptFileName(const QString& file, int number) {
+// The first name beside `file` that no earlier kept file holds; empty when
+// all are taken.
+QString freeKeptFileName(const QString& file) {
     const QString kept = file + QStringLiteral(".unreadable");
-    return number == 1 ? kept : kept + QLatin1Char('.') + QString::number(number);
+    for (int number = 1; number <= maxKeptFiles; ++number) {
+        const QString name = number == 1 ? kept : kept + QLatin1Char('.') + QString::number(number);
+        const QFileInfo info(name);
+        if (!info.exists() && !info.isSymLink()) {
+            return name;
+        }
+    }
+    return {};
 }
 
-// Moves the file out of the way of the next write, to the first name that no
-// earlier kept file holds (a rename never replaces one).
+// Moves the file out of the way of the next write, so that its bytes survive.
 Reading moveAside(const QString& file, const QString& why,
                   const std::optional<QJsonDocument>& document) {
-    QString moveFailure;
-    for (int number = 1; number <= maxKeptFiles; ++number) {
-        const QString kept = keptFileName(file, number);
-        const QFileInfo keptInfo(kept);
-        if (keptInfo.exists() || keptInfo.isSymLink()) {
-            continue;
-        }
-        QFile unreadable(file);
-        if (unreadable.rename(kept)) {
-            return {document,
-                    QObject::tr("The settings file \"%1\" could not be read (%2). It was kept as "
-                                "\"%3\", and the settings start from their defaults.")
-                        .arg(file, why, kept),
-                    true};
-        }
-        moveFailure = unreadable.errorString();
-        break;
+    const QString kept = freeKeptFileName(file);
+    QFile unreadable(file);
+    // QFile::rename() refuses a name that is taken: no kept file is replaced.
+    if (!kept.isEmpty() && unreadable.rename(kept)) {
+        return {document,
+                QObject::tr("The settings file \"%1\" could not be read (%2). It was kept as "
+                            "\"%3\", and the settings start from their defaults.")
+                    .arg(file, why, kept),
+                true};
     }
-    if (moveFailure.isEmpty()) {
-        moveFailure = QObject::tr("%1 earlier ones are kept").arg(maxKeptFiles);
-    }
+    const QString moveFailure = kept.isEmpty()
+                                    ? QObject::tr("%1 earlier ones are kept").arg(maxKeptFiles)
+                                    : unreadable.errorString();
     return {document,
             QObject::tr("The settings file \"%1\" could not be read (%2) nor moved aside (%3). It "
                         "is left as it is, and no settings are saved over it.")
