@@ -3,8 +3,9 @@
 // view and the custom angles model), a shoot is planned and the preview's
 // settings are taken over from what the view was loaded with, and the view
 // is closed, which writes the file again. Beyond the sanitizers it checks
-// that a plan's angles end with the whole turn and match the count, and that
-// what the close wrote is a settings object again.
+// that a plan's angles end with the whole turn and match the count, that
+// what the close wrote is a settings object again, and that a file without a
+// settings object was kept aside byte for byte.
 #include "LxKalveraTurntableControl.h"
 
 #include <ftdisim/Bus.h>
@@ -14,6 +15,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QJsonDocument>
+#include <QLoggingCategory>
 #include <QQuickItem>
 #include <QTemporaryDir>
 
@@ -61,6 +63,9 @@ void checkPlan(unsigned short count, const float* angles) {
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Most inputs are no settings object: a warning each would drown the
+    // fuzzer's own output.
+    QLoggingCategory::setFilterRules(QStringLiteral("kalvera.turntable.settings.warning=false"));
     host = new Host;
     qputenv("XDG_DATA_HOME", QFile::encodeName(host->dataHome.path()));
     host->application = std::make_unique<QGuiApplication>(*argc, *argv);
@@ -83,10 +88,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     LxKalveraTurntableControl& control = *host->control;
     const QString path = QDir(LxAbstractPlugin::applicationLocalDataDirectory())
                              .absoluteFilePath(QStringLiteral("KalveraTurntable.json"));
+    const QByteArray input(reinterpret_cast<const char*>(data), static_cast<int>(size));
     writeFile(path, data, size);
-    const bool wasObject = QJsonDocument::fromJson(QByteArray(reinterpret_cast<const char*>(data),
-                                                              static_cast<int>(size)))
-                               .isObject();
+    const bool wasObject = QJsonDocument::fromJson(input).isObject();
 
     std::unique_ptr<QQuickItem> item(control.createPluginUIFrameView());
     if (!item) {
@@ -103,12 +107,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QCoreApplication::sendPostedEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
+    QFile kept(path + QStringLiteral(".unreadable"));
+    if (!wasObject) {
+        if (!kept.open(QIODevice::ReadOnly) || kept.readAll() != input) {
+            fail("a file without settings was not kept aside whole");
+        }
+        // The next input's kept file takes the same name again.
+        kept.remove();
+        return 0;
+    }
+    if (kept.exists()) {
+        fail("a settings object was kept aside");
+    }
     QFile written(path);
     if (!written.open(QIODevice::ReadOnly)) {
         fail("the settings file is gone after the close");
     }
-    const QJsonDocument again = QJsonDocument::fromJson(written.readAll());
-    if (wasObject && !again.isObject()) {
+    if (!QJsonDocument::fromJson(written.readAll()).isObject()) {
         fail("settings loaded from an object were saved as something else");
     }
     return 0;

@@ -170,6 +170,36 @@ TEST_F(HostWindowTest, SettingsSurviveARestartOfTheHost) {
     EXPECT_EQ(angleRows(window), 2);
 }
 
+TEST_F(HostWindowTest, SettingsTheViewDoesNotKnowAreKeptWhenItSaves) {
+    writeSettingsFile(R"({
+        "framesCountText": "24",
+        "CustomAnglesList": ["30", "90"],
+        "viewTheme": "dark",
+        "laterVersion": {"level": 2},
+        "customTurntableAdvancedSettings": {"stepsPerRevolutionText": "400", "microsteps": 16}
+    })");
+    {
+        TurntableHost host;
+        HostWindow window(host);
+        show(window);
+        write(window, "stepsPerRevolutionField", "text", QStringLiteral("800"));
+        click(window.window(), QStringLiteral("clearAnglesButton"));
+    }
+    QFile file(settingsFilePath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QJsonObject saved = QJsonDocument::fromJson(file.readAll()).object();
+    EXPECT_EQ(saved.value(QStringLiteral("viewTheme")).toString(), QStringLiteral("dark"));
+    EXPECT_EQ(saved.value(QStringLiteral("laterVersion")).toObject(),
+              QJsonObject({{QStringLiteral("level"), 2}}));
+    const QJsonObject advanced =
+        saved.value(QStringLiteral("customTurntableAdvancedSettings")).toObject();
+    EXPECT_EQ(advanced.value(QStringLiteral("microsteps")).toInt(), 16);
+    EXPECT_EQ(advanced.value(QStringLiteral("stepsPerRevolutionText")).toString(),
+              QStringLiteral("800"));
+    EXPECT_EQ(saved.value(QStringLiteral("framesCountText")).toString(), QStringLiteral("24"));
+    EXPECT_FALSE(saved.contains(QStringLiteral("CustomAnglesList"))) << "cleared angles stay gone";
+}
+
 TEST_F(HostWindowTest, CustomAnglesAreAddedRemovedAndCleared) {
     TurntableHost host;
     HostWindow window(host);

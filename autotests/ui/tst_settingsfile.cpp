@@ -1,10 +1,12 @@
 // The settings file: loaded into the view when it opens, written from the
 // view when it closes.
+#include "UnprivilegedFileAccess.h"
 #include "ViewTest.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
 #include <QStringListModel>
 
 namespace {
@@ -14,6 +16,56 @@ using SettingsFile = ViewTest;
 QStringList customAngles(QObject* model) {
     return qobject_cast<QStringListModel*>(model)->stringList();
 }
+
+QByteArray contentOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A settings file and its directory with permissions that bind the view's
+// file access where an UnprivilegedFileAccess lives, also for root. The
+// directories are opened up again at the end, for their removal.
+class LockedSettingsFile : public ViewTest {
+protected:
+    void SetUp() override {
+        ViewTest::SetUp();
+        if (!UnprivilegedFileAccess().bound()) {
+            GTEST_SKIP() << "permissions cannot bind this process";
+        }
+        // The way down to the data directory, for a user without privileges.
+        const QFile::Permissions open = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                        QFile::ReadOther | QFile::ExeOther;
+        QDir().mkpath(directory());
+        for (QDir up(directory()); up.path().startsWith(dataHome.path()); up.cdUp()) {
+            ASSERT_TRUE(QFile::setPermissions(up.path(), open));
+        }
+    }
+    void TearDown() override {
+        QFile::setPermissions(directory(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        ViewTest::TearDown();
+    }
+
+    QString directory() const { return QFileInfo(settingsFilePath()).path(); }
+    // Everyone may do `onFile` to the file, only list and enter `directory`
+    // or, with `writableDirectory`, also create and rename in it.
+    void lock(const QByteArray& content, QFile::Permissions onFile, bool writableDirectory) {
+        writeSettingsFile(content);
+        ASSERT_TRUE(QFile::setPermissions(settingsFilePath(), onFile));
+        QFile::Permissions onDirectory =
+            QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther;
+        if (writableDirectory) {
+            onDirectory |= QFile::WriteOwner | QFile::WriteOther;
+        }
+        ASSERT_TRUE(QFile::setPermissions(directory(), onDirectory));
+    }
+    QStringList filesInDirectory() const {
+        return QDir(directory()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+
+    static constexpr QFile::Permissions writeOnly = QFile::WriteOwner | QFile::WriteOther;
+    static constexpr QFile::Permissions readWrite =
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther | QFile::WriteOther;
+};
 
 TEST_F(SettingsFile, WithoutAFileTheViewKeepsItsDefaultsAndClosingCreatesIt) {
     ASSERT_NE(openView(), nullptr);
@@ -26,19 +78,98 @@ TEST_F(SettingsFile, WithoutAFileTheViewKeepsItsDefaultsAndClosingCreatesIt) {
     EXPECT_TRUE(QFileInfo::exists(settingsFilePath()));
 }
 
-TEST_F(SettingsFile, AnArrayDocumentReachesTheViewAsAList) {
-    writeSettingsFile(R"([1, "two", {"CustomAnglesList": ["45"]}])");
-    openView();
-    const QVariantList loads = recorded("loadCalls");
-    ASSERT_EQ(loads.size(), 1);
-    EXPECT_EQ(loads[0].toMap()["type"], "array");
-    EXPECT_EQ(loads[0].toMap()["value"].toList().size(), 3);
-    EXPECT_TRUE(customAngles(contextObject("KalveraTurntableCustomAnglesModel")).isEmpty());
+TEST_F(SettingsFile, AFileWithoutASettingsObjectIsKeptAsideAndNeverOverwritten) {
+    const QByteArray deep =
+        "{\"framesCountText\": " + QByteArray(1100, '[') + QByteArray(1100, ']') + "}";
+    const QByteArray unreadable[] = {
+        R"({"framesCountText": "24", "rotationSpeed": 3,})",
+        R"({"framesCountText": "24", "captureDelaySeconds": [1e400, 0]})",
+        deep,
+        R"([{"framesCountText": "24"}, {"CustomAnglesList": ["45"]}])",
+    };
+    QStringList kept;
+    for (const QByteArray& content : unreadable) {
+        SCOPED_TRACE(content.left(60).toStdString());
+        writeSettingsFile(content);
+        openView();
+        const QString keptFile =
+            settingsFilePath() + ".unreadable" +
+            (kept.isEmpty() ? QString() : "." + QString::number(kept.size() + 1));
+        kept.append(keptFile);
+        EXPECT_EQ(contentOf(keptFile), content) << "kept whole, beside earlier ones";
+        EXPECT_TRUE(control->lastError().contains(keptFile)) << control->lastError().toStdString();
+        ASSERT_EQ(recorded("loadCalls").size(), 1);
+        EXPECT_EQ(recorded("loadCalls")[0].toMap()["type"], "undefined");
+        EXPECT_TRUE(customAngles(contextObject("KalveraTurntableCustomAnglesModel")).isEmpty());
 
-    // The saved "Custom" settings are what model 0 shows.
-    ASSERT_TRUE(openDevice(0));
-    ASSERT_TRUE(processEventsUntil([this] { return !recorded("deviceUpdates").isEmpty(); }));
-    EXPECT_EQ(recorded("deviceUpdates")[0].toMap()["settings"], QVariantMap());
+        closeView();
+        EXPECT_TRUE(QJsonDocument::fromJson(readSettingsFile()).isObject())
+            << "the view's settings start a new file";
+    }
+    for (int i = 0; i < kept.size(); ++i) {
+        EXPECT_EQ(contentOf(kept[i]), unreadable[i]) << "no kept file is written over";
+    }
+}
+
+TEST_F(LockedSettingsFile, AFileThatCannotBeOpenedIsMovedAsideUnread) {
+    const QByteArray previous = R"({"framesCountText": "72"})";
+    lock(previous, writeOnly, true);
+    {
+        UnprivilegedFileAccess unprivileged;
+        openView();
+    }
+    EXPECT_TRUE(recorded("loadCalls").isEmpty());
+    const QString keptFile = settingsFilePath() + ".unreadable";
+    EXPECT_EQ(contentOf(keptFile), previous);
+    EXPECT_TRUE(control->lastError().contains(keptFile)) << control->lastError().toStdString();
+
+    closeView();
+    EXPECT_EQ(QJsonDocument::fromJson(readSettingsFile())["framesCountText"], "36")
+        << "the view's defaults";
+    EXPECT_EQ(contentOf(keptFile), previous);
+}
+
+TEST_F(LockedSettingsFile, AFileThatCanNeitherBeReadNorMovedIsLeftAsItIs) {
+    const struct {
+        QByteArray content;
+        QFile::Permissions permissions;
+    } unreadable[] = {{R"({"framesCountText": "72",)", readWrite},
+                      {R"({"framesCountText": "72"})", writeOnly}};
+    for (const auto& file : unreadable) {
+        SCOPED_TRACE(file.content.toStdString());
+        lock(file.content, file.permissions, false);
+        {
+            UnprivilegedFileAccess unprivileged;
+            openView();
+            EXPECT_TRUE(control->lastError().contains(settingsFilePath()))
+                << control->lastError().toStdString();
+            control->setLastError({});
+            setViewSettings(QVariantMap{{"framesCountText", "24"}});
+            closeView();
+        }
+        EXPECT_TRUE(control->lastError().contains(settingsFilePath()))
+            << "the close says it saved nothing";
+        EXPECT_EQ(filesInDirectory(), QStringList{"KalveraTurntable.json"});
+        QFile::setPermissions(settingsFilePath(), readWrite);
+        EXPECT_EQ(readSettingsFile(), file.content);
+    }
+}
+
+TEST_F(LockedSettingsFile, AReadOnlyDirectoryIsSavedIntoTheFileItself) {
+    const QByteArray previous = R"({"framesCountText": "72"})";
+    lock(previous, readWrite, false);
+    UnprivilegedFileAccess unprivileged;
+    openView();
+    setViewSettings(QVariant());
+    closeView();
+    EXPECT_EQ(readSettingsFile(), previous) << "a view without a map leaves the file whole";
+
+    openView();
+    setViewSettings(QVariantMap{{"framesCountText", "24"}});
+    closeView();
+    EXPECT_EQ(readSettingsFile(), "{\n    \"framesCountText\": \"24\"\n}\n");
+    EXPECT_EQ(filesInDirectory(), QStringList{"KalveraTurntable.json"});
+    EXPECT_EQ(control->lastError(), QString()) << "a save that worked says nothing";
 }
 
 TEST_F(SettingsFile, ANullAngleListIsNotLoadedAMissingOneLoadsEmpty) {
@@ -175,6 +306,8 @@ TEST_F(SettingsFile, AnUnwritableDirectoryWritesNothing) {
     EXPECT_TRUE(saveCalls.turntableIndices.isEmpty()) << "the view is not asked in vain";
     EXPECT_EQ(QDir(dataHome.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
               QStringList{"blocker"});
+    EXPECT_TRUE(control->lastError().contains("KalveraTurntable.json"))
+        << control->lastError().toStdString();
 }
 
 } // namespace

@@ -192,6 +192,15 @@ public:
     /// it. The host owns the item and calls pluginUIFrameViewWillClose() before
     /// it goes; a view it left open is released here, without saving its
     /// settings.
+    ///
+    /// A settings file that cannot be opened, does not parse or holds no JSON
+    /// object is moved aside to "KalveraTurntable.json.unreadable" (or
+    /// ".unreadable.2" and on: an earlier kept file is never replaced), and the
+    /// view starts from its own defaults. lastError() and a warning in the log
+    /// (category "kalvera.turntable.settings") name the kept file; when the
+    /// file cannot be moved, they say so, and the file is left as it is and
+    /// not written over at the close. A file that reads well sets no last
+    /// error.
     /// \return the item; null when it cannot be created.
     QQuickItem* createPluginUIFrameView() override;
     /// Saves the view's settings to the settings file and releases the view's
@@ -199,7 +208,14 @@ public:
     /// returned; the host may have disposed of it already, which leaves the
     /// settings file as it was. The item's QML context goes with the view's
     /// objects: the host disposes of the item next and uses it no more.
-    /// \return true.
+    ///
+    /// The file is replaced atomically; where the data directory takes no new
+    /// file, it is written in place. A view that gives no settings map leaves
+    /// the file as it was. Settings that could not be saved, and a file left
+    /// in place because it could not be read, are reported through lastError()
+    /// and a warning in the log, naming the file; a save that worked sets no
+    /// last error.
+    /// \return true, also when nothing could be saved.
     bool pluginUIFrameViewWillClose(QQuickItem* view) override;
 
     /// Sets the number of 360-degree turns of a shoot; stored as given.

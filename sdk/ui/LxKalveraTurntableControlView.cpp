@@ -12,6 +12,7 @@
 #include "LxViewFunctions.h"
 
 #include <QJsonObject>
+#include <QLoggingCategory>
 #include <QQmlComponent>
 #include <QQmlContext>
 #include <QQmlEngine>
@@ -19,6 +20,9 @@
 #include <QUrl>
 
 namespace {
+
+// A category of its own, so that a host can route or silence these lines.
+Q_LOGGING_CATEGORY(settingsFileLog, "kalvera.turntable.settings")
 
 const QString framesCountModelProperty = QStringLiteral("KalveraTurntableFramesCountModel");
 const QString customAnglesModelProperty = QStringLiteral("KalveraTurntableCustomAnglesModel");
@@ -63,13 +67,27 @@ QQuickItem* createViewItem(QQmlContext* context) {
     return item;
 }
 
-void loadSettingsFile(UIFrameViewObjects& view) {
-    const std::optional<QJsonDocument> document = LxSettingsFile::read();
-    if (!document) {
+// Only a settings file the user would lose otherwise, or settings that were
+// not saved, reach the host: through the last error and the log, for a host
+// that looks at neither after a view opens or closes.
+void reportSettingsProblem(LxAbstractPlugin& plugin, const QString& problem) {
+    if (problem.isEmpty()) {
         return;
     }
-    LxViewFunctions::loadSettings(view.frameView.data(), document->toVariant());
-    const QJsonObject settings = document->object();
+    plugin.setLastError(problem);
+    qCWarning(settingsFileLog, "%s", qUtf8Printable(problem));
+}
+
+void loadSettingsFile(UIFrameViewObjects& view, LxAbstractPlugin& plugin) {
+    const LxSettingsFile::Reading reading = LxSettingsFile::read();
+    reportSettingsProblem(plugin, reading.problem);
+    view.settingsFileWritable = reading.writable;
+    if (!reading.document) {
+        return;
+    }
+    const QJsonDocument& document = *reading.document;
+    LxViewFunctions::loadSettings(view.frameView.data(), document.toVariant());
+    const QJsonObject settings = document.object();
     view.advancedSettings =
         settings.value(LxSettingsMap::customTurntableAdvancedSettings).toObject().toVariantMap();
     const QJsonValue angles = settings.value(LxSettingsMap::customAnglesList);
@@ -79,6 +97,34 @@ void loadSettingsFile(UIFrameViewObjects& view) {
         view.context->setContextProperty(customAnglesModelProperty,
                                          QVariant::fromValue<QObject*>(view.customAnglesModel));
     }
+}
+
+// The view's settings with its custom angles; nothing when the view gives no
+// map. The host's item is the one it was given; asked through the record's
+// guarded pointer, as the host may have disposed of it already.
+std::optional<QVariantMap> settingsToSave(const UIFrameViewObjects& view,
+                                          unsigned long turntableIndex) {
+    const QVariant answer = LxViewFunctions::saveSettings(view.frameView.data(), turntableIndex);
+    // Only a map is settings (a list would convert to an empty one); for
+    // anything else the file keeps the last ones.
+    if (answer.userType() != QMetaType::QVariantMap) {
+        return std::nullopt;
+    }
+    QVariantMap settings = answer.toMap();
+    const QStringList angles = view.customAngles();
+    if (!angles.isEmpty()) {
+        settings.insert(LxSettingsMap::customAnglesList, angles);
+    }
+    return settings;
+}
+
+void saveSettingsFile(const UIFrameViewObjects& view, LxKalveraTurntableControl& control) {
+    if (!view.settingsFileWritable) {
+        reportSettingsProblem(control, LxSettingsFile::notWrittenOverUnreadable());
+        return;
+    }
+    const auto settings = [&] { return settingsToSave(view, control.currentTurntableIndex()); };
+    reportSettingsProblem(control, LxSettingsFile::write(settings));
 }
 
 } // namespace
@@ -110,7 +156,7 @@ QQuickItem* LxKalveraTurntableControl::createPluginUIFrameView() {
                                      standardDeviceNames(availableDevices()));
 
     view.frameView = createViewItem(view.context);
-    loadSettingsFile(view);
+    loadSettingsFile(view, *this);
 
     view.qmlControl = new LxQmlTurntableControl(this, view.frameView.data());
     view.context->setContextProperty(qmlControlProperty,
@@ -120,23 +166,7 @@ QQuickItem* LxKalveraTurntableControl::createPluginUIFrameView() {
 
 bool LxKalveraTurntableControl::pluginUIFrameViewWillClose(QQuickItem* view) {
     if (d->uiObjects) {
-        // The host's `view` is the item it was given; asked through the guarded
-        // pointer, as the host may have disposed of it already.
-        LxSettingsFile::write([this]() -> std::optional<QVariantMap> {
-            const QVariant answer = LxViewFunctions::saveSettings(d->uiObjects->frameView.data(),
-                                                                  currentTurntableIndex());
-            // Only a map is settings (a list would convert to an empty one);
-            // for anything else the file keeps the last ones.
-            if (answer.userType() != QMetaType::QVariantMap) {
-                return std::nullopt;
-            }
-            QVariantMap settings = answer.toMap();
-            const QStringList angles = d->uiObjects->customAngles();
-            if (!angles.isEmpty()) {
-                settings.insert(LxSettingsMap::customAnglesList, angles);
-            }
-            return settings;
-        });
+        saveSettingsFile(*d->uiObjects, *this);
         d->viewExists = false;
         d->uiObjects.reset();
     }

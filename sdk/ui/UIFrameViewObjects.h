@@ -36,6 +36,9 @@ public:
     QPointer<LxCustomAnglesModel> customAnglesModel;
     // The last known advanced settings of the "Custom" model.
     QVariantMap advancedSettings;
+    // False when the settings file could not be read nor moved aside: the
+    // close leaves it as it is rather than lose it.
+    bool settingsFileWritable = true;
 };
 
 #endif

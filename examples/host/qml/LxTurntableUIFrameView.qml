@@ -26,6 +26,7 @@ Item {
     function loadSettings(settings) {
         if (!settings || typeof settings !== "object" || Array.isArray(settings))
             return;
+        loadedSettings = settings;
         if (settings.useCustomAngles !== undefined)
             useCustomAngles.checked = settings.useCustomAngles === true;
         if (settings.framesCountText !== undefined)
@@ -47,20 +48,29 @@ Item {
             showCustomTurntable(settings.customTurntableAdvancedSettings);
     }
 
+    // The settings as loaded: saving starts from a copy, so that keys this
+    // view does not know, from another host or a later version, are kept.
+    property var loadedSettings: ({})
+
     function saveSettings(turntableIndex) {
-        return {
-            "useCustomAngles": useCustomAngles.checked,
-            "framesCountText": framesCount.editText,
-            "captureDelaySeconds": [Number(preDelay.text) || 0, Number(postDelay.text) || 0],
-            "rotationSpeed": rotationSpeed.value,
-            "isLockTableWhenIdle": lockWhenIdle.checked,
-            "triggerShutterRelease": shutterRelease.checked,
-            "customTurntableAdvancedSettings": {
-                "stepsPerRevolutionText": stepsPerRevolution.text,
-                "isClockwiseActiveHigh": clockwiseActiveHigh.checked,
-                "isMotorEnableActiveHigh": motorEnableActiveHigh.checked
-            }
-        };
+        var settings = JSON.parse(JSON.stringify(loadedSettings));
+        // The plug-in adds the angles from its model; a list kept from the
+        // file would bring back angles the user has removed.
+        delete settings.CustomAnglesList;
+        settings.useCustomAngles = useCustomAngles.checked;
+        settings.framesCountText = framesCount.editText;
+        settings.captureDelaySeconds = [Number(preDelay.text) || 0, Number(postDelay.text) || 0];
+        settings.rotationSpeed = rotationSpeed.value;
+        settings.isLockTableWhenIdle = lockWhenIdle.checked;
+        settings.triggerShutterRelease = shutterRelease.checked;
+        var advanced = settings.customTurntableAdvancedSettings;
+        if (!advanced || typeof advanced !== "object" || Array.isArray(advanced))
+            advanced = {};
+        advanced.stepsPerRevolutionText = stepsPerRevolution.text;
+        advanced.isClockwiseActiveHigh = clockwiseActiveHigh.checked;
+        advanced.isMotorEnableActiveHigh = motorEnableActiveHigh.checked;
+        settings.customTurntableAdvancedSettings = advanced;
+        return settings;
     }
 
     // -1: a move has ended. 0: "Custom" with the user's saved settings (empty
