@@ -302,6 +302,28 @@ TEST_F(Positioning, AHostThatBlocksUntilItsThreadTookTheNotice) {
     EXPECT_EQ(table().position(), -72);
 }
 
+TEST_F(Positioning, ACloseAskedInsideTheNoticeLeavesTheNextOpenAlone) {
+    control->setDelaySeconds(0.0f, 0.0f);
+    plan(1);
+    std::atomic<bool> closeAsked{false};
+    Private::turntableRotationStopped = [&](LxTurntableHardware*) {
+        control->closeDevice();
+        closeAsked = true;
+    };
+    // A move of the sequence started without the event loop, which the host
+    // runs only once it has opened again.
+    control->SetRotationIncrementInCounts(6);
+    ASSERT_TRUE(control->startRotation());
+    while (!closeAsked) {
+        std::this_thread::sleep_for(1ms);
+    }
+    bool opened = false;
+    control->openDevice(0, &opened);
+    ASSERT_TRUE(opened);
+    runFor(200ms);
+    EXPECT_TRUE(control->isTurntableOpened()) << "the close was for the device before";
+}
+
 TEST_F(Positioning, AStepTakenTwiceBeforeItsTimerMovesOnce) {
     control->setDelaySeconds(0.0f, 0.05f);
     plan(3);
