@@ -291,6 +291,59 @@ TEST_F(HostWindowTest, StopEndsTheShootAndTheNextStartsAfresh) {
         << "one whole turn from where the stop left the table";
 }
 
+TEST_F(HostWindowTest, TheViewsPreviewAndImportAreOffWhileAShootRuns) {
+    writeSettingsFile(kQuickShoot);
+    TurntableHost host;
+    HostWindow window(host);
+    show(window);
+    ASSERT_TRUE(host.openDevice(0));
+    const auto viewControlsOn = [&](bool on) {
+        return processEventsUntil(
+            [&] {
+                for (const char* name :
+                     {"previewTurnButton", "previewContinuousButton", "previewStopButton",
+                      "shutterTestButton", "importButton"}) {
+                    if (read(window, name, "enabled").toBool() != on) {
+                        return false;
+                    }
+                }
+                return true;
+            },
+            5s);
+    };
+    ASSERT_TRUE(viewControlsOn(true));
+    ASSERT_TRUE(host.startShoot()) << host.status().toStdString();
+    EXPECT_TRUE(viewControlsOn(false));
+    ASSERT_TRUE(processEventsUntil([&] { return !host.isShooting(); }, 60s));
+    EXPECT_EQ(host.status(), QStringLiteral("4 captures taken."));
+    EXPECT_TRUE(viewControlsOn(true));
+}
+
+TEST_F(HostWindowTest, StartWaitsForAPreviewToEnd) {
+    writeSettingsFile(kQuickShoot);
+    TurntableHost host;
+    HostWindow window(host);
+    show(window);
+    ASSERT_TRUE(host.openDevice(0));
+    const auto startEnabled = [&](bool enabled) {
+        return processEventsUntil(
+            [&] { return read(window, "startButton", "enabled").toBool() == enabled; }, 5s);
+    };
+    ASSERT_TRUE(startEnabled(true));
+    click(window.window(), QStringLiteral("previewContinuousButton"));
+    ASSERT_TRUE(host.turntable().IsTurntableRotating());
+    EXPECT_TRUE(startEnabled(false));
+    EXPECT_FALSE(host.startShoot());
+    EXPECT_EQ(host.status(),
+              QStringLiteral("The shoot was refused: The turntable is turning. Stop it first."));
+    EXPECT_TRUE(host.turntable().IsTurntableRotating()) << "the preview turns on";
+
+    click(window.window(), QStringLiteral("previewStopButton"));
+    EXPECT_TRUE(startEnabled(true));
+    click(window.window(), QStringLiteral("startButton"));
+    EXPECT_TRUE(host.isShooting()) << host.status().toStdString();
+}
+
 TEST_F(HostWindowTest, ATurntableUnpluggedInMidShootEndsTheShootWithTheReason) {
     writeSettingsFile(kQuickShoot);
     TurntableHost host;

@@ -40,6 +40,43 @@ TEST_F(PhotographyPlan, FramesModeTakesTheWholeFramesOfTheText) {
     EXPECT_TRUE(control->isLockMotorWhenIdle()) << "held for the whole sequence";
 }
 
+TEST_F(PhotographyPlan, FramesOutsideOneTo65535AreRefusedAndChangeNothing) {
+    setViewSettings(QVariantMap{{"framesCountText", "65535.9"},
+                                {"captureDelaySeconds", QVariantList{1, 2}},
+                                {"rotationSpeed", 3}});
+    ASSERT_TRUE(plan());
+    EXPECT_EQ(count, 65535);
+    for (const char* text : {"70000", "65536", "-1", "-3.7", "0.9", "nan", "inf", "abc", ""}) {
+        SCOPED_TRACE(text);
+        setViewSettings(QVariantMap{{"framesCountText", text},
+                                    {"captureDelaySeconds", QVariantList{5, 6}},
+                                    {"rotationSpeed", 8}});
+        count = 7;
+        EXPECT_FALSE(plan());
+        EXPECT_EQ(control->lastError(),
+                  "The number of frames must be a whole number from 1 to 65535.");
+        EXPECT_EQ(count, 7);
+        EXPECT_EQ(control->complete360ProductPhotographyImagesCount(nullptr), 65535);
+        EXPECT_EQ(control->preDelaySeconds(), 1.0f);
+        EXPECT_EQ(control->rotationSpeed(), 7u);
+    }
+}
+
+TEST_F(PhotographyPlan, APlanThatCannotTurnTheTableIsRefused) {
+    // "Custom" opened while the host still has another model selected: the
+    // view's "Custom" settings do not apply, and the driver has no counts.
+    ASSERT_TRUE(openDevice(0));
+    setViewSettings(QVariantMap{{"framesCountText", "8"}});
+    EXPECT_FALSE(plan());
+    EXPECT_EQ(control->lastError(), "Counts per revolution have not been set.");
+    EXPECT_EQ(control->complete360ProductPhotographyImagesCount(nullptr), 0) << "no shoot runs";
+
+    control->closeDevice();
+    EXPECT_FALSE(plan());
+    EXPECT_EQ(control->lastError(), "Open the turntable before planning a shoot.");
+    EXPECT_EQ(control->complete360ProductPhotographyImagesCount(nullptr), 0);
+}
+
 TEST_F(PhotographyPlan, CustomModeClosesTheViewsAnglesWithAWholeTurn) {
     for (const char* angle : {"45", "90", "180"}) {
         callView("appendAngle", {angle});

@@ -310,7 +310,8 @@ TEST_F(PhotographySequence, RefusalsLeaveWhatTheyMust) {
     setViewSettings(settings);
     EXPECT_FALSE(control->complete360ProductPhotographyWillStart(&count, &angles));
     EXPECT_EQ(control->lastError(), QStringLiteral("Counts per revolution have not been set."));
-    EXPECT_EQ(control->complete360ProductPhotographyImagesCount(nullptr), 12);
+    EXPECT_EQ(control->complete360ProductPhotographyImagesCount(nullptr), 0)
+        << "a refused plan leaves no shoot to lock the view's preview and import";
     EXPECT_EQ(control->rotationSpeed(), 7u);
     EXPECT_EQ(control->preDelaySeconds(), 1.5f);
     EXPECT_EQ(control->postDelaySeconds(), 0.0f) << "a missing entry is no delay";
@@ -319,8 +320,49 @@ TEST_F(PhotographySequence, RefusalsLeaveWhatTheyMust) {
     settings[QStringLiteral("customTurntableAdvancedSettings")] =
         QVariantMap{{QStringLiteral("stepsPerRevolutionText"), QStringLiteral("72")}};
     setViewSettings(settings);
-    EXPECT_TRUE(control->complete360ProductPhotographyWillStart(&count, &angles));
-    EXPECT_EQ(count, 0);
+    EXPECT_FALSE(control->complete360ProductPhotographyWillStart(&count, &angles));
+    EXPECT_EQ(control->lastError(),
+              QStringLiteral("The number of frames must be a whole number from 1 to 65535."));
+    EXPECT_EQ(control->complete360ProductPhotographyImagesCount(nullptr), 0);
+}
+
+TEST_F(PhotographySequence, ThePreviewAndTheImportWaitUntilTheShootEnds) {
+    QVariantMap settings = shootSettings(QStringLiteral("1"), false);
+    // 0.5 s before the capture notice, 0.3 s before the move, 10 ms a step.
+    settings[QStringLiteral("captureDelaySeconds")] = QVariantList{0.5, 0.3};
+    settings[QStringLiteral("rotationSpeed")] = 0;
+    ASSERT_TRUE(startShoot(0, settings)) << control->lastError().toStdString();
+    QObject* qmlControl = contextObject("KalveraTurntableQmlControl");
+    const auto pressPreviewAndImport = [&](const char* phase) {
+        SCOPED_TRACE(phase);
+        bool running = false;
+        QMetaObject::invokeMethod(qmlControl, "isShootRunning", Q_RETURN_ARG(bool, running));
+        EXPECT_TRUE(running);
+        EXPECT_EQ(callView("startPreview", {45, false}), false);
+        EXPECT_EQ(control->lastError(), QStringLiteral("A 360 product photography shoot is "
+                                                       "running. Let it end or stop it first."));
+        callView("importStandardSettings", {4});
+        EXPECT_EQ(control->countsPerRevolution(), 72u) << "not reopened as \"Custom\"";
+    };
+
+    ASSERT_TRUE(control->rotateDeviceToAngle(180.0f));
+    pressPreviewAndImport("before the move");
+    ASSERT_TRUE(processEventsUntil([&] { return control->IsTurntableRotating(); }, 5s));
+    pressPreviewAndImport("during the move");
+    EXPECT_FALSE(control->complete360ProductPhotographyWillStart(&count, &angles));
+    EXPECT_EQ(control->lastError(), QStringLiteral("The turntable is turning. Stop it first."));
+    ASSERT_TRUE(processEventsUntil([&] { return !control->IsTurntableRotating(); }, 5s));
+    ASSERT_EQ(notices(), 0u) << "the pre-capture delay runs";
+    pressPreviewAndImport("before the capture");
+    ASSERT_TRUE(processEventsUntil([&] { return notices() == 1; }, 5s));
+    EXPECT_EQ(table().position(), -36) << "the capture's move turned as asked";
+
+    EXPECT_FALSE(control->rotateDeviceToAngle(0.0f));
+    ASSERT_TRUE(processEventsUntil([&] { return !control->IsTurntableRotating(); }));
+    EXPECT_EQ(callView("startPreview", {90, false}), true) << "the shoot has ended";
+    ASSERT_TRUE(processEventsUntil([&] { return !control->IsTurntableRotating(); }));
+    EXPECT_EQ(table().position(), -90);
+    EXPECT_EQ(notices(), 1u) << "a preview's end is no capture";
 }
 
 } // namespace

@@ -78,7 +78,7 @@ TEST_F(QmlControl, APreviewByDegreesEndsByItself) {
     EXPECT_FALSE(control->IsTurntableRotating());
 }
 
-TEST_F(QmlControl, APreviewWhileTurningLeavesTheMoveAlone) {
+TEST_F(QmlControl, WhileAPreviewTurnsAnotherPreviewAnImportAndAPlanWait) {
     openView();
     ASSERT_TRUE(openDevice(2));
     control->setCurrentTurntableIndex(2);
@@ -87,10 +87,20 @@ TEST_F(QmlControl, APreviewWhileTurningLeavesTheMoveAlone) {
 
     setViewSettings(QVariantMap{{"rotationSpeed", 3}, {"isLockTableWhenIdle", false}});
     EXPECT_EQ(callView("startPreview", {90, true}), false);
+    EXPECT_EQ(control->lastError(), "The turntable is turning. Stop it first.");
     EXPECT_EQ(saveCalls.turntableIndices.size(), 1) << "the settings are not taken over";
     EXPECT_EQ(control->rotationSpeed(), 0u);
     EXPECT_TRUE(control->isLockMotorWhenIdle());
     EXPECT_TRUE(control->isRotationClockwise());
+
+    callView("importStandardSettings", {4});
+    EXPECT_EQ(control->countsPerRevolution(), 19520u) << "not reopened as \"Custom\"";
+    control->setLastError(QString());
+    unsigned short count = 0;
+    float* angles = nullptr;
+    EXPECT_FALSE(control->complete360ProductPhotographyWillStart(&count, &angles));
+    EXPECT_EQ(control->lastError(), "The turntable is turning. Stop it first.");
+    EXPECT_EQ(control->rotationSpeed(), 0u);
     EXPECT_TRUE(control->IsTurntableRotating());
     callView("stopPreview");
 }

@@ -17,10 +17,6 @@ bool ShootSequence::start(QString* error) {
         *error = control->lastError();
         return false;
     }
-    if (count == 0) {
-        *error = tr("The shoot has no captures: choose a frame count or add custom angles.");
-        return false;
-    }
     // Custom angles come planned, closed by a whole turn; a frame count is
     // spread evenly, and the last move also ends on the whole turn.
     targets.clear();

@@ -38,7 +38,7 @@ public:
     ShootSequence(LxKalveraTurntableControl* control, bool stepperTable, QObject* parent = nullptr);
 
     // Plans the shoot and takes the first capture. False, with the reason in
-    // `error`, when the plug-in refuses the plan or it has no captures.
+    // `error`, when the plug-in refuses the plan.
     bool start(QString* error);
     // The turntable stands after a move: the next capture, or the end.
     void tableStopped();

@@ -43,6 +43,10 @@ TurntableHost::TurntableHost(QObject* parent)
             viewItem->setProperty("deviceModel", openedModel);
         }
     });
+    // Ten times a second: the end of a preview needs no quicker answer.
+    turningPoll.setInterval(100);
+    connect(&turningPoll, &QTimer::timeout, this, &TurntableHost::pollTurning);
+    turningPoll.start();
     refreshModels();
 }
 
@@ -203,6 +207,14 @@ QVariantList TurntableHost::captureList() const {
         list << entry;
     }
     return list;
+}
+
+void TurntableHost::pollTurning() {
+    const bool turning = control->IsTurntableRotating();
+    if (turning != turningNow) {
+        turningNow = turning;
+        emit turningChanged();
+    }
 }
 
 void TurntableHost::setStatus(const QString& text) {

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QQuickItem>
 #include <QStringList>
+#include <QTimer>
 #include <QVariantList>
 
 #include <memory>
@@ -27,6 +28,9 @@ class TurntableHost : public QObject {
     Q_PROPERTY(int openModel READ openModel NOTIFY openModelChanged)
     Q_PROPERTY(QString status READ status NOTIFY statusChanged)
     Q_PROPERTY(bool shooting READ isShooting NOTIFY progressChanged)
+    // Whether the table turns, a shoot's move or the settings view's preview;
+    // no shoot starts meanwhile. Polled: the view's preview is not told here.
+    Q_PROPERTY(bool turning READ isTurning NOTIFY turningChanged)
     Q_PROPERTY(int captureNumber READ captureNumber NOTIFY progressChanged)
     Q_PROPERTY(int captureTotal READ captureTotal NOTIFY progressChanged)
     Q_PROPERTY(double currentAngle READ currentAngle NOTIFY progressChanged)
@@ -64,6 +68,7 @@ public:
     int openModel() const { return openedModel; }
     QString status() const { return statusText; }
     bool isShooting() const;
+    bool isTurning() const { return turningNow; }
     int captureNumber() const;
     int captureTotal() const;
     double currentAngle() const;
@@ -75,12 +80,14 @@ signals:
     void openModelChanged();
     void statusChanged();
     void progressChanged();
+    void turningChanged();
     void captured(const Capture& capture);
     void shootFinished(bool completed, const QString& message);
 
 private:
     void setStatus(const QString& text);
     void shootEnded(bool completed, const QString& message);
+    void pollTurning();
 
     // Declared before the controller: a move's end may still post while the
     // controller stops it.
@@ -93,6 +100,8 @@ private:
     // Only the DC table cannot take custom angles, and only it has no steps.
     bool stepperTable = false;
     QString statusText;
+    QTimer turningPoll;
+    bool turningNow = false;
 };
 
 #endif

@@ -168,23 +168,40 @@ public:
     /// (owned by this object; the caller passes a null float*, which frames
     /// mode leaves null). A null `angles` asks for the settings only. Applies
     /// the delays, speed, motor and shutter settings and makes the current
-    /// position the start.
-    /// \return true when the plan is made. False, with the reason in
-    /// lastError(), without a settings view ("The turntable settings view must
-    /// be open to plan a shoot."), with an empty custom angles list ("Invalid
-    /// custom angles array. Make sure the list is not empty."), for custom
-    /// angles on the "Standard" model ("Standard turntable does not support
-    /// custom angles."), or when the "Custom" model has no counts per
-    /// revolution ("Counts per revolution have not been set."; the count is
-    /// stored and the delays applied even so).
+    /// position the start. A plan made while an earlier shoot has captures
+    /// left starts over; the image index carries on.
+    /// \return true when the plan is made, with 1 to 65535 captures. False,
+    /// with the reason in lastError() and the sequence left as it was: without
+    /// a settings view ("The turntable settings view must be open to plan a
+    /// shoot."), without an open device ("Open the turntable before planning a
+    /// shoot."), while a move runs ("The turntable is turning. Stop it
+    /// first."), for a frame count that is no number or outside 1 to 65535
+    /// once truncated ("The number of frames must be a whole number from 1 to
+    /// 65535."), with an empty custom angles list ("Invalid custom angles
+    /// array. Make sure the list is not empty."), for custom angles on the
+    /// "Standard" model ("Standard turntable does not support custom
+    /// angles."), for more than 65534 custom angles ("Too many custom angles.
+    /// A shoot takes at most 65535 captures."), or when the open device has no
+    /// counts per revolution, as "Custom" has until its settings are applied
+    /// with its index selected ("Counts per revolution have not been set.";
+    /// the delays, the speed and the "Custom" settings are applied even so).
     bool complete360ProductPhotographyWillStart(unsigned short* imagesCount,
                                                 float** angles) override;
     /// The last step of a plan: the current position becomes the start, and the
     /// motor holds the table between the moves of the sequence.
     void complete360ProductPhotographyWillStart();
     /// Takes the settings the view holds over into the controller without
-    /// touching the sequence, the origin or the sequence's motor hold.
+    /// touching the sequence, the origin or the sequence's motor hold. Does
+    /// nothing while a shoot runs or a move runs (the reason in lastError():
+    /// "A 360 product photography shoot is running. Let it end or stop it
+    /// first." or "The turntable is turning. Stop it first."), nor without a
+    /// settings view or an open device.
     void saveUISettingsInternalUse();
+    /// Whether a 360-degree shoot runs: it has been planned with captures and
+    /// the call after its last capture has not come (nor the base
+    /// LxTurntableHardware::stopsSpinning()). The settings view's preview and
+    /// import wait until it has ended.
+    bool isShootRunning() const;
 
     /// The settings view: a Qt Quick item made from
     /// "qrc:/qml/LxTurntableUIFrameView.qml", which the host supplies in its

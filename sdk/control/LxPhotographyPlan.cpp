@@ -5,12 +5,44 @@
 
 #include "LxKalveraTurntableControl_p.h"
 #include "LxSettingsMap.h"
+#include "LxShootRefusals.h"
 #include "LxTurntableModels.h"
 
 #include <QObject>
 #include <QStringList>
 
+#include <cstddef>
 #include <limits>
+#include <memory>
+
+namespace {
+
+// The captures of a custom-angle shoot: the user's angles closed by a whole
+// turn. An empty text when they make a shoot, else why they do not.
+QString planCustomAngles(QStringList customAngles, unsigned long turntableIndex,
+                         unsigned short* count, std::unique_ptr<float[]>* angles) {
+    if (customAngles.isEmpty()) {
+        return QObject::tr("Invalid custom angles array. Make sure the list is not empty.");
+    }
+    if (turntableIndex == STANDARD_MODEL_INDEX) {
+        return QObject::tr("Standard turntable does not support custom angles.");
+    }
+    // The count, the closing whole turn included, is 16 bits wide: a longer
+    // list (a settings file can hold any) would wrap it, and the shoot would
+    // stop short of its angles or not run at all.
+    if (customAngles.size() >= std::numeric_limits<unsigned short>::max()) {
+        return QObject::tr("Too many custom angles. A shoot takes at most 65535 captures.");
+    }
+    customAngles.append(QStringLiteral("360"));
+    *count = static_cast<unsigned short>(customAngles.size());
+    *angles = std::make_unique<float[]>(static_cast<std::size_t>(customAngles.size()));
+    for (int i = 0; i < customAngles.size(); ++i) {
+        (*angles)[static_cast<std::size_t>(i)] = customAngles.at(i).toFloat();
+    }
+    return QString();
+}
+
+} // namespace
 
 bool LxKalveraTurntableControl::complete360ProductPhotographyWillStart(unsigned short* imagesCount,
                                                                        float** angles) {
@@ -18,59 +50,63 @@ bool LxKalveraTurntableControl::complete360ProductPhotographyWillStart(unsigned 
         setLastError(QObject::tr("The turntable settings view must be open to plan a shoot."));
         return false;
     }
+    if (!motorDriver) {
+        setLastError(QObject::tr("Open the turntable before planning a shoot."));
+        return false;
+    }
+    // Settings taken over for a preview would change a running shoot's. A
+    // plan may start over a shoot that the host left half-way; but no motor
+    // setting may change under a running move.
+    if (d->savingSettingsOnly ? LxShootRefusals::refuseWhileBusy(*this)
+                              : LxShootRefusals::refuseWhileTurning(*this)) {
+        return false;
+    }
     const unsigned long turntableIndex = currentTurntableIndex();
     const QVariantMap settings = d->uiObjects->viewSettings(turntableIndex);
 
+    // The captures are checked before anything is applied, and handed to the
+    // sequence only once the whole plan holds: a refused plan starts no shoot.
+    unsigned short count = *imagesCount;
+    std::unique_ptr<float[]> customAngles;
     if (settings.value(LxSettingsMap::useCustomAngles).toBool()) {
         if (angles) {
-            QStringList customAngles = d->uiObjects->customAngles();
-            if (customAngles.isEmpty()) {
-                setLastError(
-                    QObject::tr("Invalid custom angles array. Make sure the list is not empty."));
+            const QString refusal = planCustomAngles(d->uiObjects->customAngles(), turntableIndex,
+                                                     &count, &customAngles);
+            if (!refusal.isEmpty()) {
+                setLastError(refusal);
                 return false;
-            }
-            if (turntableIndex == STANDARD_MODEL_INDEX) {
-                setLastError(QObject::tr("Standard turntable does not support custom angles."));
-                return false;
-            }
-            // The count, the closing whole turn included, is 16 bits wide: a
-            // longer list (a settings file can hold any) would wrap it, and
-            // the shoot would stop short of its angles or not run at all.
-            if (customAngles.size() >= std::numeric_limits<unsigned short>::max()) {
-                setLastError(
-                    QObject::tr("Too many custom angles. A shoot takes at most 65535 captures."));
-                return false;
-            }
-            d->usingCustomAngles = true;
-            // Every sequence closes with a whole turn.
-            customAngles.append(QStringLiteral("360"));
-            *imagesCount = static_cast<unsigned short>(customAngles.size());
-            *angles = new float[customAngles.size()];
-            for (int i = 0; i < customAngles.size(); ++i) {
-                (*angles)[i] = customAngles.at(i).toFloat();
             }
         }
-    } else {
-        *imagesCount = LxSettingsMap::framesCount(settings);
+    } else if (!d->savingSettingsOnly) {
+        const std::optional<unsigned short> frames = LxSettingsMap::framesCount(settings);
+        if (!frames) {
+            setLastError(
+                QObject::tr("The number of frames must be a whole number from 1 to 65535."));
+            return false;
+        }
+        count = *frames;
     }
 
-    if (!d->savingSettingsOnly) {
-        LxTurntableHardware::complete360ProductPhotographyWillStart(imagesCount, angles);
-    }
     float preDelay = 0.0f;
     LxSettingsMap::captureDelays(settings, &preDelay, &d->postDelaySeconds);
     d->preDelaySeconds = preDelay;
     SetRotationSpeed(LxSettingsMap::stepTimeForSpeed(settings));
 
-    if (turntableIndex == CUSTOM_MODEL_INDEX) {
+    const bool customModel = turntableIndex == CUSTOM_MODEL_INDEX;
+    if (customModel) {
         d->uiObjects->advancedSettings =
             settings.value(LxSettingsMap::customTurntableAdvancedSettings).toMap();
+        SetCountsPerRevolution(LxSettingsMap::stepsPerRevolution(d->uiObjects->advancedSettings));
+    }
+    // Without counts no step turns the table, yet each would be reported as
+    // ended: "Custom" opened while another model is selected, or reopened by
+    // an import, would run a whole shoot standing still.
+    if (countsPerRevolution() == 0) {
+        setLastError(QStringLiteral("Counts per revolution have not been set."));
+        return false;
+    }
+    if (customModel) {
         const QVariantMap& advanced = d->uiObjects->advancedSettings;
-        SetCountsPerRevolution(LxSettingsMap::stepsPerRevolution(advanced));
-        if (countsPerRevolution() == 0) {
-            setLastError(QStringLiteral("Counts per revolution have not been set."));
-            return false;
-        }
         SetMotorEnableActiveHigh(advanced.value(LxSettingsMap::isMotorEnableActiveHigh).toBool());
         SetClockwiseActiveHigh(advanced.value(LxSettingsMap::isClockwiseActiveHigh).toBool());
     }
@@ -78,6 +114,12 @@ bool LxKalveraTurntableControl::complete360ProductPhotographyWillStart(unsigned 
     d->useTriggerShutterRelease = settings.value(LxSettingsMap::triggerShutterRelease).toBool();
 
     if (!d->savingSettingsOnly) {
+        if (customAngles) {
+            d->usingCustomAngles = true;
+            *angles = customAngles.release();
+        }
+        *imagesCount = count;
+        LxTurntableHardware::complete360ProductPhotographyWillStart(imagesCount, angles);
         complete360ProductPhotographyWillStart();
     }
     return true;
@@ -93,4 +135,8 @@ void LxKalveraTurntableControl::saveUISettingsInternalUse() {
     unsigned short ignoredCount = 0;
     complete360ProductPhotographyWillStart(&ignoredCount, nullptr);
     d->savingSettingsOnly = false;
+}
+
+bool LxKalveraTurntableControl::isShootRunning() const {
+    return complete360ProductPhotographyImagesCount(nullptr) != 0;
 }

@@ -2,15 +2,22 @@
 
 #include <QVariantList>
 
+#include <cmath>
+#include <limits>
+
 namespace LxSettingsMap {
 
-unsigned short framesCount(const QVariantMap& settings) {
-    const float frames = settings.value(framesCountText).toString().toFloat();
-    // Out of the int range the conversion has no value; such counts mean nothing.
-    if (!(frames > -2147483648.0f && frames < 2147483648.0f)) {
-        return 0;
+std::optional<unsigned short> framesCount(const QVariantMap& settings) {
+    bool isNumber = false;
+    const double frames =
+        std::trunc(settings.value(framesCountText).toString().toDouble(&isNumber));
+    // Kept in 16 bits, a larger count would wrap to a shoot of other length,
+    // and a shoot without captures would still end with a whole turn. NaN
+    // fails both comparisons.
+    if (!isNumber || !(frames >= 1.0 && frames <= std::numeric_limits<unsigned short>::max())) {
+        return std::nullopt;
     }
-    return static_cast<unsigned short>(static_cast<int>(frames));
+    return static_cast<unsigned short>(frames);
 }
 
 void captureDelays(const QVariantMap& settings, float* preDelay, float* postDelay) {

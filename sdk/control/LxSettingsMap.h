@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include <optional>
+
 // The settings map that the settings view exchanges with the controller and
 // that the settings file keeps: its keys and how the controller reads them.
 // A missing key reads as an empty value: false, 0, empty text, list or map.
@@ -27,8 +29,9 @@ inline const QString stepsPerRevolutionText = QStringLiteral("stepsPerRevolution
 inline const QString isClockwiseActiveHigh = QStringLiteral("isClockwiseActiveHigh");
 inline const QString isMotorEnableActiveHigh = QStringLiteral("isMotorEnableActiveHigh");
 
-// The frame count: the text read as a number, truncated, kept in 16 bits.
-unsigned short framesCount(const QVariantMap& settings);
+// The frame count: the text read as a number and truncated toward zero
+// ("36.9" is 36). None when that is no count from 1 to 65535, or no number.
+std::optional<unsigned short> framesCount(const QVariantMap& settings);
 // The pre- and post-capture delays in seconds; an entry the list lacks is 0.
 void captureDelays(const QVariantMap& settings, float* preDelay, float* postDelay);
 // The controller's step time from the view's speed (0 slowest to 10 fastest):

@@ -2,6 +2,7 @@
 
 #include "LxKalveraTurntableControl.h"
 #include "LxSettingsMap.h"
+#include "LxShootRefusals.h"
 #include "LxTurntableModels.h"
 #include "LxViewFunctions.h"
 
@@ -11,8 +12,9 @@ LxQmlTurntableControl::LxQmlTurntableControl(LxKalveraTurntableControl* control,
 
 bool LxQmlTurntableControl::startRotationPreview(int degrees, bool isCounterclockwise) {
     // A running move would not start a second one, and its settings may not
-    // change until it ends (its thread reads them at its end).
-    if (!control->isTurntableOpened() || control->IsTurntableRotating()) {
+    // change until it ends (its thread reads them at its end). Between the
+    // moves of a shoot, a preview would take the place of the next capture's.
+    if (!control->isTurntableOpened() || LxShootRefusals::refuseWhileBusy(*control)) {
         return false;
     }
     // The preview turns with the speed and motor settings the user sees now.
@@ -35,6 +37,11 @@ void LxQmlTurntableControl::stopRotationPreview() {
 }
 
 void LxQmlTurntableControl::customTurntableImportStandardSettings(int predefinedIndex) {
+    // Reopening the device would stop the table in mid-move and leave it as
+    // "Custom", without the settings a running shoot was planned with.
+    if (LxShootRefusals::refuseWhileBusy(*control)) {
+        return;
+    }
     control->closeDevice();
     bool opened = false;
     // Widened with its sign: a negative index is no model and opens nothing.
@@ -56,4 +63,8 @@ void LxQmlTurntableControl::customTurntableImportStandardSettings(int predefined
 
 void LxQmlTurntableControl::triggerShutterRelease() {
     control->shutterReleaseCameraHardware();
+}
+
+bool LxQmlTurntableControl::isShootRunning() const {
+    return control->isShootRunning();
 }

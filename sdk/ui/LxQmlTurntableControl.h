@@ -21,8 +21,9 @@ public:
     // of `degrees` (negative: the other way; 0: continuous until
     // stopRotationPreview()) clockwise or, with `isCounterclockwise`,
     // counterclockwise, and returns without waiting for it. False, with
-    // nothing done, when no device is open or a move is still running; false
-    // when the move does not start.
+    // nothing done, when no device is open, or while a shoot runs or a move
+    // runs (the reason in the controller's last error); false when the move
+    // does not start.
     Q_INVOKABLE bool startRotationPreview(int degrees, bool isCounterclockwise);
     // Stops the running move and waits for its end.
     Q_INVOKABLE void stopRotationPreview();
@@ -31,10 +32,15 @@ public:
     // index, not a row of the standard devices list) with the motor enable
     // active high. The device is briefly opened as that model and left open
     // as "Custom". Open failures give 0 counts and a false polarity; nothing
-    // is reported.
+    // is reported. While a shoot runs or a move runs, nothing is done and
+    // nothing sent; the reason goes to the controller's last error.
     Q_INVOKABLE void customTurntableImportStandardSettings(int predefinedIndex);
     // Fires the camera shutter release; nothing without a device.
     Q_INVOKABLE void triggerShutterRelease();
+    // Whether a 360-degree shoot runs, during which the preview and the import
+    // are refused. The host starts and ends shoots without telling the view:
+    // a view that disables those controls asks again from time to time.
+    Q_INVOKABLE bool isShootRunning() const;
 
 private:
     LxKalveraTurntableControl* control;

@@ -82,7 +82,10 @@ ApplicationWindow {
                     objectName: "startButton"
                     text: qsTr("Start 360")
                     highlighted: true
+                    // The plug-in plans no shoot while the table turns, as
+                    // it does in a preview from the settings view.
                     enabled: turntableHost.openModel >= 0 && !turntableHost.shooting
+                             && !turntableHost.turning
                     onClicked: turntableHost.startShoot()
                 }
                 Button {

@@ -111,6 +111,18 @@ Item {
         previewResult = started ? qsTr("Turning.") : qsTr("No turntable open to turn.");
     }
 
+    // The host starts and ends its shoots without telling this view; the
+    // preview and the import, which the plug-in refuses meanwhile, are off.
+    property bool shootRunning: false
+
+    Timer {
+        interval: 200
+        repeat: true
+        triggeredOnStart: true
+        running: root.turntableControl !== null
+        onTriggered: root.shootRunning = root.turntableControl.isShootRunning()
+    }
+
     ColumnLayout {
         id: sections
         width: parent.width
@@ -276,7 +288,7 @@ Item {
                     objectName: "importButton"
                     text: qsTr("Import settings")
                     enabled: root.turntableControl !== null && root.deviceModel === 0
-                             && importModel.count > 0
+                             && importModel.count > 0 && !root.shootRunning
                     onClicked: root.turntableControl.customTurntableImportStandardSettings(
                                    importModel.currentIndex + 1)
                 }
@@ -295,7 +307,7 @@ Item {
         GroupBox {
             title: qsTr("Preview")
             Layout.fillWidth: true
-            enabled: root.turntableControl !== null
+            enabled: root.turntableControl !== null && !root.shootRunning
             GridLayout {
                 anchors.fill: parent
                 columns: 4

@@ -1,0 +1,26 @@
+#include "LxShootRefusals.h"
+
+#include "LxKalveraTurntableControl.h"
+
+#include <QObject>
+
+namespace LxShootRefusals {
+
+bool refuseWhileBusy(LxKalveraTurntableControl& control) {
+    if (control.isShootRunning()) {
+        control.setLastError(QObject::tr("A 360 product photography shoot is running. Let it "
+                                         "end or stop it first."));
+        return true;
+    }
+    return refuseWhileTurning(control);
+}
+
+bool refuseWhileTurning(LxKalveraTurntableControl& control) {
+    if (control.IsTurntableRotating()) {
+        control.setLastError(QObject::tr("The turntable is turning. Stop it first."));
+        return true;
+    }
+    return false;
+}
+
+} // namespace LxShootRefusals

@@ -1,0 +1,20 @@
+#ifndef LXSHOOTREFUSALS_H
+#define LXSHOOTREFUSALS_H
+
+class LxKalveraTurntableControl;
+
+// What must wait while the turntable is busy. A shoot leaves the table to its
+// own steps from its plan to the call after its last capture, through the
+// delays between them; a move owns the motor settings until it ends. Each
+// refusal leaves its reason in the controller's last error.
+namespace LxShootRefusals {
+
+// True, with the reason, while a shoot runs or a move runs: a preview, an
+// import or a settings take-over would move or reset the table under it.
+bool refuseWhileBusy(LxKalveraTurntableControl& control);
+// True, with the reason, while a move runs.
+bool refuseWhileTurning(LxKalveraTurntableControl& control);
+
+} // namespace LxShootRefusals
+
+#endif
