@@ -200,6 +200,34 @@ TEST_F(Controller, OpenFailuresLeaveTheDriversText) {
     EXPECT_EQ(control.lastError(), QStringLiteral("")) << "a success does not clear the text";
 }
 
+TEST_F(Controller, AChipChangedSinceTheSearchIsNeitherOpenedNorDriven) {
+    Bus& bus = Bus::instance();
+    ASSERT_FALSE(control.availableDevices().empty());
+    const QString changed = QStringLiteral("The turntable's USB chip has changed since it was "
+                                           "found. Search for the turntable again.");
+    bus.unplug(bus.devices().at(0));
+    EXPECT_FALSE(open(2));
+    EXPECT_EQ(control.lastError(), changed) << "unplugged";
+
+    // Another FTDI chip, or another turntable, now has the index of the one found.
+    for (const ftdisim::DeviceDescription& other :
+         {ftdisim::DeviceDescription{"FT232R USB UART", "A5XK3RJT"},
+          ftdisim::DeviceDescription{"FT245R USB FIFO", "KT777777"}}) {
+        const ftdisim::DeviceId device = bus.attach(other);
+        control.setLastError(QString());
+        EXPECT_FALSE(open(2));
+        EXPECT_EQ(control.lastError(), changed) << other.description;
+        EXPECT_FALSE(control.isTurntableOpened());
+        EXPECT_EQ(bus.stats(device).opens, 0u);
+        EXPECT_TRUE(bus.trace(device).events.empty()) << "no pin of " << other.description;
+        bus.unplug(device);
+    }
+
+    bus.attach({"FT245R USB FIFO", "KT888888"});
+    ASSERT_FALSE(control.availableDevices().empty());
+    EXPECT_TRUE(open(2)) << "found anew";
+}
+
 TEST_F(Controller, DestroyingStopsTheRotationAndReleasesTheChip) {
     auto owned = std::make_unique<LxKalveraTurntableControl>();
     ASSERT_FALSE(owned->availableDevices().empty());

@@ -12,6 +12,8 @@
 
 #include <chrono>
 #include <thread>
+#include <utility>
+#include <vector>
 
 using ftdisim::Bus;
 using Clock = std::chrono::steady_clock;
@@ -32,7 +34,6 @@ std::vector<int> chunkCounts(const pinprotocol::PinProtocolReport& report) {
 }
 
 TEST_F(DcDriver, ACountedMoveRunsInChunksOfAtMostSixteen) {
-    rig().dcTable().setTimePerCount(110ms); // chunks of 8 and more: far above the start check
     LxDCMotor driver;
     ASSERT_TRUE(driver.openDevice(0, nullptr));
     driver.SetCountsPerRevolution(72);
@@ -52,27 +53,34 @@ TEST_F(DcDriver, ACountedMoveRunsInChunksOfAtMostSixteen) {
     EXPECT_DOUBLE_EQ(driver.GlobalPositionInDegrees() + 0.0, 0.0) << "a whole turn clockwise";
 }
 
-TEST_F(DcDriver, OddCountsStartWithTheRemainder) {
-    rig().dcTable().setTimePerCount(200ms); // a one-count chunk must outlast the start check
-    LxDCMotor driver;
-    ASSERT_TRUE(driver.openDevice(0, nullptr));
-    driver.SetCountsPerRevolution(72);
-    driver.SetRotationCounterClockwise();
-    for (int counts : {16, 17}) {
-        SCOPED_TRACE(counts);
-        Bus::instance().clearTrace(chip());
-        const unsigned before = rig().dcTable().countsTurned();
-        driver.SetRotationIncrementInCounts(counts);
-        ASSERT_TRUE(driver.startRotation());
-        runToEnd(driver);
-        const auto report = pinprotocol::checkDcProtocol(trace());
-        EXPECT_TRUE(report.ok()) << report;
-        const std::vector<int> expected =
-            counts == 16 ? std::vector<int>{16} : std::vector<int>{1, 16};
-        EXPECT_EQ(chunkCounts(report), expected);
-        EXPECT_EQ(rig().dcTable().countsTurned() - before, static_cast<unsigned>(counts));
+TEST_F(DcDriver, EachChunkRunsOnceAtAnyTableSpeed) {
+    // A fast table runs a one-count chunk and stands again before a slow one
+    // would even have been seen turning.
+    for (const auto timePerCount :
+         {ftdisim::DcTable::kDefaultTimePerCount, ftdisim::Clock::duration(40ms),
+          ftdisim::Clock::duration(15ms)}) {
+        SCOPED_TRACE(std::chrono::duration_cast<std::chrono::milliseconds>(timePerCount).count());
+        Bus::instance().reset();
+        rig().dcTable().setTimePerCount(timePerCount);
+        LxDCMotor driver;
+        ASSERT_TRUE(driver.openDevice(0, nullptr));
+        driver.SetCountsPerRevolution(72);
+        driver.SetRotationCounterClockwise();
+        const std::pair<int, std::vector<int>> moves[] = {{1, {1}}, {17, {1, 16}}, {18, {2, 16}}};
+        for (const auto& [counts, chunks] : moves) {
+            SCOPED_TRACE(counts);
+            Bus::instance().clearTrace(chip());
+            const unsigned before = rig().dcTable().countsTurned();
+            driver.SetRotationIncrementInCounts(counts);
+            ASSERT_TRUE(driver.startRotation());
+            runToEnd(driver);
+            const auto report = pinprotocol::checkDcProtocol(trace());
+            EXPECT_TRUE(report.ok()) << report;
+            EXPECT_EQ(chunkCounts(report), chunks);
+            EXPECT_EQ(rig().dcTable().countsTurned() - before, static_cast<unsigned>(counts));
+        }
+        EXPECT_DOUBLE_EQ(driver.GlobalPositionInDegrees(), 180.0) << "36 counts of 5 degrees";
     }
-    EXPECT_DOUBLE_EQ(driver.GlobalPositionInDegrees(), 165.0) << "33 counts of 5 degrees";
 }
 
 TEST_F(DcDriver, ContinuousRunsUntilStoppedAndStopsShort) {

@@ -17,6 +17,10 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <optional>
 #include <sstream>
 #include <utility>
 #include <vector>
@@ -34,12 +38,55 @@ struct HostRun {
 
 using Environment = std::vector<std::pair<QString, QString>>;
 
+// One row of the shoot's summary; the table column is absent when unknown.
+struct SummaryRow {
+    int capture = 0;
+    double angle = 0.0;
+    std::optional<double> table;
+    double seconds = 0.0;
+    QString camera;
+};
+
+std::vector<SummaryRow> summaryRows(const QString& output) {
+    // capture, angle, table, time, camera
+    const QRegularExpression row(
+        QStringLiteral("^ +(\\d+) +([\\d.]+)\u00B0 +(?:([\\d.]+)\u00B0|-) +([\\d.]+) s  (\\S+)$"),
+        QRegularExpression::MultilineOption);
+    std::vector<SummaryRow> rows;
+    auto matches = row.globalMatch(output);
+    while (matches.hasNext()) {
+        const auto match = matches.next();
+        SummaryRow summary;
+        summary.capture = match.captured(1).toInt();
+        summary.angle = match.captured(2).toDouble();
+        if (!match.captured(3).isEmpty()) {
+            summary.table = match.captured(3).toDouble();
+        }
+        summary.seconds = match.captured(4).toDouble();
+        summary.camera = match.captured(5);
+        rows.push_back(summary);
+    }
+    return rows;
+}
+
+// How far apart two angles lie round the circle.
+double angleBetween(double a, double b) {
+    const double difference = std::fmod(std::abs(a - b), 360.0);
+    return std::min(difference, 360.0 - difference);
+}
+
 class HeadlessShoot : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(dataHome.isValid()); }
 
     HostRun runHost(const QStringList& arguments, const Environment& simulatedBus = {}) {
         QProcess host;
+        startHost(host, arguments, simulatedBus);
+        return finishHost(host);
+    }
+
+    void startHost(QProcess& host, const QStringList& arguments,
+                   const Environment& simulatedBus = {}) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome.path());
         environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
@@ -53,8 +100,11 @@ protected:
         }
         host.setProcessEnvironment(environment);
         host.start(QStringLiteral(KALVERA_HOST_PROGRAM), arguments);
+    }
+
+    static HostRun finishHost(QProcess& host, int timeoutMs = kProgramTimeoutMs) {
         HostRun run;
-        if (!host.waitForFinished(kProgramTimeoutMs)) {
+        if (!host.waitForFinished(timeoutMs)) {
             host.kill();
             host.waitForFinished();
             ADD_FAILURE() << "the host did not finish";
@@ -90,21 +140,15 @@ TEST_F(HeadlessShoot, AWholeShootEndsWithItsSummaryAndLeavesSavedSettingsAlone) 
         << "a progress bar per capture";
     EXPECT_TRUE(run.output.contains(QStringLiteral("[################################]   4/4")));
 
-    // capture, angle, table, time, camera
-    const QRegularExpression row(
-        QStringLiteral("^ +(\\d+) +([\\d.]+)\u00B0 +([\\d.]+)\u00B0 +([\\d.]+) s  (\\S+)$"),
-        QRegularExpression::MultilineOption);
-    auto rows = row.globalMatch(run.output);
     int captures = 0;
     double lastTime = -1.0;
-    while (rows.hasNext()) {
-        const auto match = rows.next();
-        EXPECT_EQ(match.captured(1).toInt(), captures + 1);
-        EXPECT_EQ(match.captured(2).toDouble(), 90.0 * captures);
-        EXPECT_EQ(match.captured(3).toDouble(), 90.0 * captures) << "the simulated table";
-        EXPECT_GT(match.captured(4).toDouble(), lastTime);
-        lastTime = match.captured(4).toDouble();
-        EXPECT_EQ(match.captured(5), QStringLiteral("fired"));
+    for (const SummaryRow& row : summaryRows(run.output)) {
+        EXPECT_EQ(row.capture, captures + 1);
+        EXPECT_EQ(row.angle, 90.0 * captures);
+        EXPECT_EQ(row.table, 90.0 * captures) << "the simulated table";
+        EXPECT_GT(row.seconds, lastTime);
+        lastTime = row.seconds;
+        EXPECT_EQ(row.camera, QStringLiteral("fired"));
         ++captures;
     }
     EXPECT_EQ(captures, 4) << run.output.toStdString();
@@ -116,6 +160,35 @@ TEST_F(HeadlessShoot, AWholeShootEndsWithItsSummaryAndLeavesSavedSettingsAlone) 
     EXPECT_EQ(savedFile.readAll(), saved);
     EXPECT_EQ(QDir(savedDir).entryList(QDir::Files),
               QStringList{QStringLiteral("KalveraTurntable.json")});
+}
+
+TEST_F(HeadlessShoot, EveryModelsTableStandsAtTheAnglesAskedFor) {
+    // Three frames: a table turning the wrong way stands at 240 degrees for
+    // 120 (at 180 either way would pass).
+    const QStringList models = {QStringLiteral("Custom"),    QStringLiteral("Standard"),
+                                QStringLiteral("Tessel M"),  QStringLiteral("Tessel L"),
+                                QStringLiteral("Tessel XL"), QStringLiteral("Facet"),
+                                QStringLiteral("Quarry L"),  QStringLiteral("Quarry M")};
+    // All at once: each shoot busy-waits through a whole turn step by step,
+    // and a step's wait passes just as well while its process waits for a
+    // processor.
+    std::vector<std::unique_ptr<QProcess>> hosts;
+    for (const QString& model : models) {
+        hosts.push_back(std::make_unique<QProcess>());
+        startHost(*hosts.back(), {QStringLiteral("--headless"), QStringLiteral("--model"), model,
+                                  QStringLiteral("--frames"), QStringLiteral("3")});
+    }
+    for (std::size_t m = 0; m < hosts.size(); ++m) {
+        SCOPED_TRACE(models[static_cast<int>(m)].toStdString());
+        const HostRun run = finishHost(*hosts[m], 2 * kProgramTimeoutMs);
+        EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
+        const std::vector<SummaryRow> rows = summaryRows(run.output);
+        EXPECT_EQ(rows.size(), 3u) << run.output.toStdString();
+        // Within the rounding to whole counts (200 a turn for Custom).
+        EXPECT_TRUE(std::all_of(rows.begin(), rows.end(), [](const SummaryRow& row) {
+            return row.table && angleBetween(*row.table, row.angle) <= 1.0;
+        })) << run.output.toStdString();
+    }
 }
 
 TEST_F(HeadlessShoot, FailuresExitWithAStatusAndTheReason) {

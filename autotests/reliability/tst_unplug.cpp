@@ -1,6 +1,6 @@
 // The turntable's chip unplugged in the middle of what the SDK does with it:
 // the host hears of it on its own thread, the device is released, the next
-// open fails with the USB driver's text, and once the chip is back the SDK
+// open fails as the chip found is gone, and once the chip is back the SDK
 // works as before.
 #include "PinProtocolChecker.h"
 #include "ReliabilityTest.h"
@@ -33,12 +33,14 @@ protected:
         EXPECT_TRUE(threadsBackToStart());
     }
 
-    // The next open fails with the USB driver's text; the search finds
+    // The next open fails as the chip found is gone; the search finds
     // nothing; a chip plugged in again works.
     void expectRecovery(unsigned long model, ftdisim::DeviceId lost) {
         control->openDevice(model);
         EXPECT_FALSE(control->isTurntableOpened());
-        EXPECT_EQ(control->lastError(), QStringLiteral("Device not found"));
+        EXPECT_EQ(control->lastError(),
+                  QStringLiteral("The turntable's USB chip has changed since it was found. "
+                                 "Search for the turntable again."));
         EXPECT_EQ(notices(control.get()).back().kind, HostNotice::Disconnected);
         EXPECT_TRUE(control->availableDevices().empty());
         EXPECT_FALSE(bus().stats(lost).open) << "the lost handle was released";

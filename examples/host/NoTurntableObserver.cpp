@@ -1,7 +1,10 @@
-// A real chip: the table and the camera tell the host nothing.
+// A real chip: the table is wired as it was built, and it and the camera tell
+// the host nothing.
 #include "TurntableObserver.h"
 
-std::optional<long long> TurntableObserver::stepperSteps() {
+void TurntableObserver::tableOpenedWith(bool, bool) {}
+
+std::optional<long long> TurntableObserver::countsTurnedClockwise(bool) {
     return std::nullopt;
 }
 

@@ -24,7 +24,7 @@ bool ShootSequence::start(QString* error) {
         targets.push_back(angles ? angles[k - 1] : 360.0f * static_cast<float>(k) / count);
     }
     countsPerRevolution = control->countsPerRevolution();
-    startSteps = TurntableObserver::stepperSteps().value_or(0);
+    startCounts = TurntableObserver::countsTurnedClockwise(stepperTable).value_or(0);
     taken.clear();
     clock.start();
     running = true;
@@ -94,12 +94,12 @@ void ShootSequence::finish(bool completed, const QString& message) {
 }
 
 std::optional<double> ShootSequence::tableAngle() const {
-    const auto steps = TurntableObserver::stepperSteps();
-    if (!stepperTable || !steps || countsPerRevolution == 0) {
+    const auto counts = TurntableObserver::countsTurnedClockwise(stepperTable);
+    if (!counts || countsPerRevolution == 0) {
         return std::nullopt;
     }
-    // Clockwise lowers the step count; angles grow clockwise.
+    // Angles grow clockwise.
     const double degrees =
-        std::fmod(static_cast<double>(startSteps - *steps) * 360.0 / countsPerRevolution, 360.0);
+        std::fmod(static_cast<double>(*counts - startCounts) * 360.0 / countsPerRevolution, 360.0);
     return degrees < 0.0 ? degrees + 360.0 : degrees;
 }

@@ -34,7 +34,8 @@ class ShootSequence : public QObject {
 
 public:
     // `control` has a device open and a settings view; it outlives the
-    // sequence. The table's real position is read for a stepper table only.
+    // sequence. `stepperTable`: the open model has a stepper motor, else the
+    // DC one; the table's real position is read from the one it names.
     ShootSequence(LxKalveraTurntableControl* control, bool stepperTable, QObject* parent = nullptr);
 
     // Plans the shoot and takes the first capture. False, with the reason in
@@ -66,7 +67,7 @@ private:
     LxKalveraTurntableControl* control;
     bool stepperTable;
     unsigned int countsPerRevolution = 0;
-    long long startSteps = 0;
+    long long startCounts = 0;
     // Where each move of the shoot ends; capture k is taken where move k - 1 ended.
     std::vector<float> targets;
     std::vector<Capture> taken;

@@ -15,9 +15,22 @@ std::shared_ptr<ftdisim::TurntableRig> firstRig() {
 
 } // namespace
 
-std::optional<long long> TurntableObserver::stepperSteps() {
+void TurntableObserver::tableOpenedWith(bool clockwiseActiveHigh, bool motorEnableActiveHigh) {
+    // One simulated chip stands for whichever table the user has: it takes
+    // the wiring of the model opened on it, as the user's real table has.
+    if (const auto rig = firstRig()) {
+        rig->stepperTable().setWiring({motorEnableActiveHigh, clockwiseActiveHigh});
+    }
+}
+
+std::optional<long long> TurntableObserver::countsTurnedClockwise(bool stepperTable) {
     const auto rig = firstRig();
-    return rig ? std::optional<long long>(rig->stepperTable().position()) : std::nullopt;
+    if (!rig) {
+        return std::nullopt;
+    }
+    // The stepper's position grows counterclockwise.
+    return stepperTable ? -rig->stepperTable().position()
+                        : static_cast<long long>(rig->dcTable().countsTurned());
 }
 
 std::optional<std::size_t> TurntableObserver::cameraShots() {

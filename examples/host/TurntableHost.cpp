@@ -1,6 +1,7 @@
 #include "TurntableHost.h"
 
 #include "LxKalveraTurntableControl.h"
+#include "TurntableObserver.h"
 
 #include <QQuickItem>
 #include <QVariantMap>
@@ -98,6 +99,8 @@ bool TurntableHost::openDevice(int model) {
         setStatus(tr("%1 could not be opened: %2").arg(modelNames[model], control->lastError()));
         return false;
     }
+    TurntableObserver::tableOpenedWith(control->isClockwiseActiveHigh(),
+                                       control->isMotorEnableActiveHigh());
     setStatus(tr("%1 is open.").arg(modelNames[model]));
     return true;
 }

@@ -4,13 +4,19 @@
 #include <cstddef>
 #include <optional>
 
-// What the turntable physically did, as far as the host can tell apart from
-// the SDK: on the simulated bus the stepper table's position and the pictures
-// of the camera on its shutter lines; on a real chip nothing.
+// The host's bridge to the turntable behind the SDK, apart from the SDK: on
+// the simulated bus it wires the simulated table as the model opened and tells
+// what the table and the camera on its shutter lines physically did; on a real
+// chip the table is wired as it was built, and it tells nothing.
 namespace TurntableObserver {
 
-// The stepper table's position in motor steps, growing counterclockwise.
-std::optional<long long> stepperSteps();
+// A model was opened with these polarities of its direction and enable lines:
+// its real table is wired so, and the simulated one is wired to match.
+void tableOpenedWith(bool clockwiseActiveHigh, bool motorEnableActiveHigh);
+// How far the table has turned clockwise, in counts of the open model: a
+// stepper table's steps, those counterclockwise taken off; or the counts the
+// DC table has run, which turns one way only, as its moves are counted.
+std::optional<long long> countsTurnedClockwise(bool stepperTable);
 // The pictures the camera on the turntable's shutter lines has taken.
 std::optional<std::size_t> cameraShots();
 

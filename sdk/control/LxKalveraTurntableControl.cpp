@@ -66,7 +66,8 @@ std::list<std::string> LxKalveraTurntableControl::availableDevices() const {
     // The chip this controller has open is flagged as open like any other:
     // the search would not find it, and a later reopen would have no chip.
     if (!motorDriver) {
-        deviceIndex = LxFTDIController::availableDeviceIndex(TURNTABLE_CHIP_SEARCH_TEXT);
+        deviceIndex = LxFTDIController::availableDeviceIndex(TURNTABLE_CHIP_SEARCH_TEXT,
+                                                             &d->deviceSerialNumber);
     }
     if (deviceIndex == -1) {
         const std::wstring text = L"The turntable device cannot be found.\n\n"
@@ -124,7 +125,8 @@ void LxKalveraTurntableControl::openDevice(unsigned long model, bool* opened) {
     motorDriver->setOwner(this);
 
     std::wstring message;
-    const bool succeeded = motorDriver->openDevice(deviceIndex, &message);
+    const bool succeeded = motorDriver->openFoundDevice(deviceIndex, TURNTABLE_CHIP_SEARCH_TEXT,
+                                                        d->deviceSerialNumber, &message);
     *opened = succeeded;
     d->openedModel = model;
     if (!succeeded) {

@@ -64,13 +64,15 @@ public:
     /// \param model the model index, 0 to 7; a larger one opens nothing and
     /// leaves `*opened` as the caller preset it.
     /// \param opened set true on success and false on failure, with the reason
-    /// in lastError(): "No available device found." (no chip was found) or the
-    /// USB driver's status text ("Device not found", "Device not opened", "IO
-    /// Error", "Insufficient resources", "Invalid handle.", or empty for
-    /// another status). The first open binds the controller to the calling
-    /// thread; refused (false, "Open the turntable from the thread that opened
-    /// it first, not inside a turntable notice.") on another thread, or inside
-    /// a turntable notice.
+    /// in lastError(): "No available device found." (no chip was found), "The
+    /// turntable's USB chip has changed since it was found. Search for the
+    /// turntable again." (another chip, or none, is now listed where it was
+    /// found; nothing is sent to it) or the USB driver's status text ("Device
+    /// not found", "Device not opened", "IO Error", "Insufficient resources",
+    /// "Invalid handle.", or empty for another status). The first open binds
+    /// the controller to the calling thread; refused (false, "Open the
+    /// turntable from the thread that opened it first, not inside a turntable
+    /// notice.") on another thread, or inside a turntable notice.
     void openDevice(unsigned long model, bool* opened);
     /// The host's entry: opens `model` as openDevice(unsigned long, bool*) does
     /// and reports hardwareOpenSucceeded(model, model supports custom angles)

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <memory>
+#include <string>
 #include <thread>
 
 // The controller's shoot settings. They live as long as the controller and
@@ -33,6 +34,9 @@ public:
     static constexpr int kReturnToStartCall = -3;
     // The model of the open device, for the host's notice when its chip is lost.
     unsigned long openedModel = 0;
+    // What tells the chip that availableDevices() found from another one put
+    // at its index since.
+    std::string deviceSerialNumber;
     // Whether uiObjects is set, for rotation threads, which must not read
     // uiObjects itself: without a view they send no refresh. Set after
     // viewRefreshes exists, which it publishes to them.

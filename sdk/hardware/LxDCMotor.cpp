@@ -2,6 +2,8 @@
 
 #include <ftd2xx.h>
 
+#include <chrono>
+
 // The rotation thread runs this class's code: it ends before this part of the
 // object does.
 LxDCMotor::~LxDCMotor() {
@@ -51,8 +53,7 @@ bool LxDCMotor::StartTurntable() {
         sendRegister();
         SetMaskBits(START_OUTPUT, 0);
         sendRegister();
-        Wait(100);
-        if (!ReadIsTurntableStopped()) {
+        if (hasStartedSincePulse()) {
             return true;
         }
         if (isChipLost()) {
@@ -60,6 +61,22 @@ bool LxDCMotor::StartTurntable() {
         }
     }
     return false;
+}
+
+bool LxDCMotor::hasStartedSincePulse() {
+    // Watched from the pulse on, not looked at once when the table has had
+    // time to start: a fast table runs a short chunk and stands again well
+    // within that time, and pulsing it again would run the chunk twice.
+    const auto pulsed = std::chrono::steady_clock::now();
+    for (;;) {
+        if (!ReadIsTurntableStopped()) {
+            return true;
+        }
+        if (std::chrono::steady_clock::now() - pulsed >= START_TIMEOUT || isChipLost()) {
+            return false;
+        }
+        Wait(1);
+    }
 }
 
 void LxDCMotor::loadChunk(unsigned char nibble, bool continuous) {

@@ -3,6 +3,8 @@
 
 #include "LxFTDIController.h"
 
+#include <chrono>
+
 // Driver of the DC-motor turntable. Its electronics hold a four-bit counter
 // loaded from the pins, a start input, a continuous-run input and a stopped
 // output. A move is run in chunks of at most 16 counts: load a chunk, pulse
@@ -21,6 +23,8 @@ public:
     };
     // The one-count pattern, used for continuous running and for stopping.
     static constexpr unsigned char IDLE_NIBBLE = 0x0E;
+    // How long a table may stand after a start pulse before it is pulsed again.
+    static constexpr std::chrono::milliseconds START_TIMEOUT{100};
 
     LxDCMotor() = default;
     ~LxDCMotor() override;
@@ -37,7 +41,10 @@ public:
     bool LoadCounters();
     bool ReadIsTurntableStopped();
     // Pulses start until the table reports that it runs, at most 100 times
-    // (about 10 s); false if it never started.
+    // (about 10 s); false if it never started. The stopped line is watched
+    // from each pulse on, so that a fast table, which runs a short chunk and
+    // stands again well within START_TIMEOUT, is seen running and not pulsed
+    // again: each chunk runs once, at any speed down to 10 ms per count.
     bool StartTurntable();
 
     static void rotationThread(LxFTDIController* driver);
@@ -46,6 +53,9 @@ private:
     // During a move: a lost edge of the load or start line would run a chunk
     // other than the one counted.
     void sendRegister() { writeUntilTaken(outputRegister); }
+    // Whether the table reported running since the start pulse just sent,
+    // within START_TIMEOUT.
+    bool hasStartedSincePulse();
     void loadChunk(unsigned char nibble, bool continuous);
     void runStopSequence();
 };

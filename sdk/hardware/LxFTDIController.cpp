@@ -6,6 +6,7 @@
 #include <ftd2xx.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <future>
 #include <vector>
@@ -36,6 +37,43 @@ const wchar_t* openFailureText(FT_STATUS status) {
     default:
         return nullptr;
     }
+}
+
+// A text field of a device list entry, which a misbehaving library need not
+// terminate.
+template <std::size_t size>
+std::string textOf(const char (&field)[size]) {
+    return std::string(field, strnlen(field, size));
+}
+
+bool describes(const FT_DEVICE_LIST_INFO_NODE& device, const char* searchText) {
+    return textOf(device.Description).find(searchText) != std::string::npos;
+}
+
+// The attached FTDI devices in D2XX index order; none when the list cannot be
+// made.
+std::vector<FT_DEVICE_LIST_INFO_NODE> listDevices() {
+    DWORD count = 0;
+    if (FT_CreateDeviceInfoList(&count) != FT_OK || count == 0) {
+        return {};
+    }
+    std::vector<FT_DEVICE_LIST_INFO_NODE> devices(count);
+    FT_GetDeviceInfoList(devices.data(), &count);
+    devices.resize(std::min<std::size_t>(count, devices.size()));
+    return devices;
+}
+
+// Whether the device at `index` is the one a search for `searchText` found
+// there with `serialNumber`. A device open anywhere is left to FT_Open, which
+// refuses it: the list need not describe it.
+bool isListedAt(int index, const char* searchText, const std::string& serialNumber) {
+    const std::vector<FT_DEVICE_LIST_INFO_NODE> devices = listDevices();
+    if (index < 0 || static_cast<std::size_t>(index) >= devices.size()) {
+        return false;
+    }
+    const FT_DEVICE_LIST_INFO_NODE& device = devices[static_cast<std::size_t>(index)];
+    return (device.Flags & FT_FLAGS_OPENED) ||
+           (describes(device, searchText) && textOf(device.SerialNumber) == serialNumber);
 }
 
 } // namespace
@@ -71,27 +109,36 @@ bool LxFTDIController::openDevice(int index, std::wstring* message) {
     return true;
 }
 
-int LxFTDIController::availableDeviceIndex(const char* searchText) {
-    DWORD count = 0;
-    if (FT_CreateDeviceInfoList(&count) != FT_OK || count == 0) {
-        return -1;
-    }
-    std::vector<FT_DEVICE_LIST_INFO_NODE> nodes(count);
-    FT_GetDeviceInfoList(nodes.data(), &count);
-    const DWORD listed = count < nodes.size() ? count : static_cast<DWORD>(nodes.size());
-    for (DWORD i = 0; i < listed; ++i) {
-        const FT_DEVICE_LIST_INFO_NODE& node = nodes[i];
-        if (node.Flags & FT_FLAGS_OPENED) {
-            continue;
-        }
-        // The description need not be terminated by a misbehaving library.
-        const std::string description(node.Description,
-                                      strnlen(node.Description, sizeof node.Description));
-        if (description.find(searchText) != std::string::npos) {
+int LxFTDIController::availableDeviceIndex(const char* searchText, std::string* serialNumber) {
+    const std::vector<FT_DEVICE_LIST_INFO_NODE> devices = listDevices();
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        const FT_DEVICE_LIST_INFO_NODE& device = devices[i];
+        if (!(device.Flags & FT_FLAGS_OPENED) && describes(device, searchText)) {
+            if (serialNumber) {
+                *serialNumber = textOf(device.SerialNumber);
+            }
             return static_cast<int>(i);
         }
     }
+    if (serialNumber) {
+        serialNumber->clear();
+    }
     return -1;
+}
+
+bool LxFTDIController::openFoundDevice(int index, const char* searchText,
+                                       const std::string& serialNumber, std::wstring* message) {
+    // Checked right before FT_Open: a chip put in the place of another has to
+    // be enumerated by USB first, which takes far longer than the gap.
+    if (index != -1 && !isListedAt(index, searchText, serialNumber)) {
+        if (message) {
+            *message = L"The turntable's USB chip has changed since it was found. "
+                       L"Search for the turntable again.";
+        }
+        deviceHandle = nullptr;
+        return false;
+    }
+    return openDevice(index, message);
 }
 
 void LxFTDIController::closeDevice() {

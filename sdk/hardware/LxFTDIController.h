@@ -68,7 +68,19 @@ public:
 
     // The D2XX list index of the first device not open in any process whose
     // description contains `searchText` (byte-wise, case-sensitive); -1 if none.
-    static int availableDeviceIndex(const char* searchText);
+    // `serialNumber`, when not null, receives that device's serial number
+    // (empty if none was found).
+    static int availableDeviceIndex(const char* searchText, std::string* serialNumber = nullptr);
+    // Opens as openDevice() does the device that availableDeviceIndex() found
+    // at `index` for `searchText` with `serialNumber`, if the device listed
+    // there now is still that one: the bus may have changed since the search,
+    // and the pins of another chip must not be driven. Otherwise false with no
+    // D2XX device opened and, when `message` is not null, the text "The
+    // turntable's USB chip has changed since it was found. Search for the
+    // turntable again.". A device listed there as open is left to FT_Open,
+    // which refuses it.
+    bool openFoundDevice(int index, const char* searchText, const std::string& serialNumber,
+                         std::wstring* message);
 
     // Stops and joins a running rotation, then closes the handle.
     void closeDevice();

@@ -39,9 +39,7 @@ public:
     static constexpr std::uint8_t kStartLine = 0x20;
     static constexpr std::uint8_t kContinuousLine = 0x40;
     static constexpr std::uint8_t kLoadLine = 0x80;
-    // The driver reads the stopped line 100 ms after each start pulse and
-    // pulses again if the table stands: a shorter count would end a one-count
-    // chunk before that check, and every move would overshoot.
+    // A table of 72 counts a turn that takes under nine seconds for it.
     static constexpr Clock::duration kDefaultTimePerCount = std::chrono::milliseconds(120);
 
     explicit DcTable(Clock::duration timePerCount = kDefaultTimePerCount);

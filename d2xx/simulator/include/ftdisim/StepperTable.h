@@ -28,7 +28,9 @@ public:
     // soak run.
     static constexpr std::size_t kStepTimesKept = 100000;
 
-    // Motor drivers differ in how they are wired to the chip.
+    // Motor drivers differ in how they are wired to the chip, as the turntable
+    // models do: the pins cannot tell, so whoever opens a model on the chip
+    // wires the table to match. Until then both lines are active high.
     struct Wiring {
         bool enableActiveHigh = true;
         // The level of the direction line that turns the table clockwise.
