@@ -20,6 +20,41 @@ using Clock = std::chrono::steady_clock;
 using Private = LxTurntableHardware::TurntableHardwarePrivate;
 using namespace std::chrono_literals;
 
+// The host's object on its GUI thread: each turntable notice is handed to it
+// with a blocking queued call, and it takes the next step of the sequence.
+class BlockingHost : public QObject {
+    Q_OBJECT
+
+public:
+    BlockingHost(LxKalveraTurntableControl& control, std::vector<float> angles)
+        : control(control)
+        , angles(std::move(angles)) {}
+
+    // On the rotation thread, inside the notice. Called by name, so that no
+    // data of this test travels in Qt's own hand-over, which ThreadSanitizer
+    // cannot follow; the counter orders the step after the notice for it.
+    void handOver() {
+        handedOver.fetch_add(1, std::memory_order_release);
+        QMetaObject::invokeMethod(this, "takeStep", Qt::BlockingQueuedConnection);
+    }
+
+    bool over = false;
+
+public slots:
+    void takeStep() {
+        handedOver.load(std::memory_order_acquire);
+        const float angle = taken < angles.size() ? angles[taken] : 0.0f;
+        ++taken;
+        over = !control.rotateDeviceToAngle(angle);
+    }
+
+private:
+    LxKalveraTurntableControl& control;
+    const std::vector<float> angles;
+    std::size_t taken = 1;
+    std::atomic<int> handedOver{0};
+};
+
 namespace {
 
 // The host's side of a sequence: what turntableRotationStopped told it.
@@ -271,33 +306,19 @@ TEST_F(Positioning, AHostThatBlocksUntilItsThreadTookTheNotice) {
     control->setDelaySeconds(0.0f, 0.0f);
     plan(3);
     // The first step turns nothing; the last call turns back from 90 degrees.
-    const std::vector<float> angles{0.0f, 45.0f, 90.0f};
-    QObject host;
+    BlockingHost host(*control, {0.0f, 45.0f, 90.0f});
     const std::thread::id hostThread = std::this_thread::get_id();
-    std::size_t taken = 1;
-    bool over = false;
     std::atomic<bool> noticeOnHostThread{false};
-    // Orders the hand-over for ThreadSanitizer, which cannot see Qt's own.
-    std::atomic<int> handedOver{0};
     Private::turntableRotationStopped = [&](LxTurntableHardware*) {
         if (std::this_thread::get_id() == hostThread) {
             // Qt would wait here forever for its own thread.
             noticeOnHostThread = true;
             return;
         }
-        handedOver.fetch_add(1, std::memory_order_release);
-        QMetaObject::invokeMethod(
-            &host,
-            [&] {
-                handedOver.load(std::memory_order_acquire);
-                const float angle = taken < angles.size() ? angles[taken] : 0.0f;
-                ++taken;
-                over = !control->rotateDeviceToAngle(angle);
-            },
-            Qt::BlockingQueuedConnection);
+        host.handOver();
     };
-    ASSERT_TRUE(control->rotateDeviceToAngle(angles[0]));
-    ASSERT_TRUE(runUntil([&] { return over && table().steps() == 72 && !moving(); }, 10s));
+    ASSERT_TRUE(control->rotateDeviceToAngle(0.0f));
+    ASSERT_TRUE(runUntil([&] { return host.over && table().steps() == 72 && !moving(); }, 10s));
     EXPECT_FALSE(noticeOnHostThread) << "every notice comes on a rotation thread";
     EXPECT_EQ(table().position(), -72);
 }
@@ -336,3 +357,5 @@ TEST_F(Positioning, AStepTakenTwiceBeforeItsTimerMovesOnce) {
 }
 
 } // namespace
+
+#include "tst_positioning.moc"
