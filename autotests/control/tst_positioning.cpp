@@ -323,6 +323,16 @@ TEST_F(Positioning, AHostThatBlocksUntilItsThreadTookTheNotice) {
     EXPECT_EQ(table().position(), -72);
 }
 
+TEST_F(Positioning, AStopWhileTheTableSettlesDropsItsNotice) {
+    control->setDelaySeconds(0.4f, 0.0f);
+    plan(2);
+    ASSERT_TRUE(control->rotateDeviceToAngle(15.0f));
+    ASSERT_TRUE(runUntil([&] { return table().steps() == 3 && !moving(); }));
+    control->stopsSpinning();
+    runFor(700ms);
+    EXPECT_EQ(noticeCount(), 0u) << "the host asked for a stop";
+}
+
 TEST_F(Positioning, ACloseAskedInsideTheNoticeLeavesTheNextOpenAlone) {
     control->setDelaySeconds(0.0f, 0.0f);
     plan(1);

@@ -247,6 +247,19 @@ TEST_F(PhotographySequence, TheDcTableShootsInCountsOfFiveDegrees) {
     EXPECT_EQ(counts, 72) << report;
 }
 
+TEST_F(PhotographySequence, AShootPlannedAnewDropsTheStepTheOldOneWaitedFor) {
+    QVariantMap settings = shootSettings(QStringLiteral("4"), false);
+    settings[QStringLiteral("captureDelaySeconds")] = QVariantList{0, 0.3};
+    ASSERT_TRUE(startShoot(0, settings));
+    ASSERT_TRUE(control->rotateDeviceToAngle(90.0f));
+    // The host starts over before the step's post-capture delay has passed.
+    ASSERT_TRUE(control->complete360ProductPhotographyWillStart(&count, &angles));
+    // The event loop for 0.6 s: twice the delay.
+    processEventsUntil([] { return false; }, 600ms);
+    EXPECT_EQ(table().steps(), 0u) << "the old shoot's step is gone with it";
+    EXPECT_EQ(notices(), 0u);
+}
+
 TEST_F(PhotographySequence, ASequenceStoppedHalfWayCountsOnWhenRestarted) {
     QVariantMap settings = shootSettings(QStringLiteral("4"), false);
     settings[QStringLiteral("captureDelaySeconds")] = QVariantList{0, 0};

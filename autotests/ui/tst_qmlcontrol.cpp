@@ -78,6 +78,21 @@ TEST_F(QmlControl, APreviewByDegreesEndsByItself) {
     EXPECT_FALSE(control->IsTurntableRotating());
 }
 
+TEST_F(QmlControl, AContinuousPreviewWithoutCountsTurnsWithTheViewsMotorSettings) {
+    openView();
+    ASSERT_TRUE(openDevice(0));
+    control->setCurrentTurntableIndex(0);
+    setViewSettings(QVariantMap{
+        {"customTurntableAdvancedSettings", QVariantMap{{"stepsPerRevolutionText", ""},
+                                                        {"isClockwiseActiveHigh", false},
+                                                        {"isMotorEnableActiveHigh", false}}}});
+
+    EXPECT_EQ(callView("startPreview", {0, false}), true);
+    EXPECT_FALSE(control->isMotorEnableActiveHigh());
+    EXPECT_FALSE(control->isClockwiseActiveHigh());
+    callView("stopPreview");
+}
+
 TEST_F(QmlControl, WhileAPreviewTurnsAnotherPreviewAnImportAndAPlanWait) {
     openView();
     ASSERT_TRUE(openDevice(2));

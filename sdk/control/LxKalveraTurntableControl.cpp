@@ -164,7 +164,7 @@ void LxKalveraTurntableControl::closeNow() {
     }
     if (d->controllerThread->isCurrent()) {
         // A step still waiting for its delay belongs to this device's shoot.
-        ++d->deviceGeneration;
+        ++d->stepsGeneration;
     }
     motorDriver->closeDevice();
     motorDriver.reset();
@@ -293,9 +293,9 @@ bool LxKalveraTurntableControl::IsTurntableRotating() {
 }
 
 void LxKalveraTurntableControl::stopsSpinning() {
-    if (IsTurntableRotating()) {
-        stopRotation();
-    }
+    // Also after the move has ended: a notice still waiting for its
+    // pre-capture delay would reach a host that asked for a stop.
+    stopRotation();
 }
 
 void LxKalveraTurntableControl::setComplete360TurnsCount(unsigned short count) {
@@ -395,8 +395,8 @@ void LxKalveraTurntableControl::delayRotatingDevice(float seconds) {
 }
 
 void LxKalveraTurntableControl::startStepTimer(int ms) {
-    d->controllerThread->startTimer(ms, [this, generation = d->deviceGeneration] {
-        if (generation == d->deviceGeneration) {
+    d->controllerThread->startTimer(ms, [this, generation = d->stepsGeneration] {
+        if (generation == d->stepsGeneration) {
             rotateDeviceDelayed();
         }
     });

@@ -161,7 +161,8 @@ public:
     /// \return false without a device.
     bool IsTurntableRotating();
 
-    /// Stops a running rotation at once, as stopRotation() does.
+    /// Stops a running rotation at once, as stopRotation() does; a turntable
+    /// notice still waiting for its pre-capture delay is dropped.
     void stopsSpinning() override;
 
     /// Plans a 360-degree sequence from the settings the view holds: the

@@ -41,9 +41,9 @@ public:
     // uiObjects itself: without a view they send no refresh. Set after
     // viewRefreshes exists, which it publishes to them.
     std::atomic<bool> viewExists{false};
-    // Counts the closes, on the controller's thread: a step timer started for
-    // one device does not move the next.
-    unsigned int deviceGeneration = 0;
+    // Advanced on the controller's thread when a device closes or a shoot is
+    // planned anew: a step timer started before does not move the table.
+    unsigned int stepsGeneration = 0;
     // Signed target of the move that waits for the post-capture delay.
     float pendingRotationInDegrees = 0.0f;
     unsigned short complete360TurnsCount = 0;

@@ -100,8 +100,9 @@ bool LxKalveraTurntableControl::complete360ProductPhotographyWillStart(unsigned 
     }
     // Without counts no step turns the table, yet each would be reported as
     // ended: "Custom" opened while another model is selected, or reopened by
-    // an import, would run a whole shoot standing still.
-    if (countsPerRevolution() == 0) {
+    // an import, would run a whole shoot standing still. A continuous preview
+    // needs no counts, but the rest of the settings it turns with.
+    if (countsPerRevolution() == 0 && !d->savingSettingsOnly) {
         setLastError(QStringLiteral("Counts per revolution have not been set."));
         return false;
     }
@@ -114,6 +115,11 @@ bool LxKalveraTurntableControl::complete360ProductPhotographyWillStart(unsigned 
     d->useTriggerShutterRelease = settings.value(LxSettingsMap::triggerShutterRelease).toBool();
 
     if (!d->savingSettingsOnly) {
+        // A shoot planned anew over one left half-way: the step the old one
+        // still waits for, and a notice of its last move, are not this one's.
+        ++d->stepsGeneration;
+        d->pendingRotationInDegrees = 0.0f;
+        stopRotation();
         if (customAngles) {
             d->usingCustomAngles = true;
             *angles = customAngles.release();
