@@ -1,4 +1,5 @@
 #include "LxKalveraTurntableControl.h"
+#include "LxThreadMailbox.h"
 
 #include <ftdisim/Bus.h>
 #include <ftdisim/TurntableRig.h>
@@ -6,11 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QObject>
 
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <future>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -20,39 +21,45 @@ using Clock = std::chrono::steady_clock;
 using Private = LxTurntableHardware::TurntableHardwarePrivate;
 using namespace std::chrono_literals;
 
-// The host's object on its GUI thread: each turntable notice is handed to it
-// with a blocking queued call, and it takes the next step of the sequence.
-class BlockingHost : public QObject {
-    Q_OBJECT
-
+// The host's GUI thread: each turntable notice is handed to it and the
+// rotation thread waits until the next step of the sequence has been taken
+// there, as Qt::BlockingQueuedConnection does. The hand-over is a pipe and a
+// promise, which ThreadSanitizer can follow: Qt's own it cannot, and its
+// copies of what it hands over would read as races.
+class BlockingHost {
 public:
     BlockingHost(LxKalveraTurntableControl& control, std::vector<float> angles)
         : control(control)
         , angles(std::move(angles)) {}
 
-    // On the rotation thread, inside the notice. Called by name, so that no
-    // data of this test travels in Qt's own hand-over, which ThreadSanitizer
-    // cannot follow; the counter orders the step after the notice for it.
+    // On the rotation thread, inside the notice.
     void handOver() {
-        handedOver.fetch_add(1, std::memory_order_release);
-        QMetaObject::invokeMethod(this, "takeStep", Qt::BlockingQueuedConnection);
+        std::promise<void> taken;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            stepTaken = &taken;
+        }
+        steps.send(0);
+        taken.get_future().wait();
     }
 
     bool over = false;
 
-public slots:
+private:
     void takeStep() {
-        handedOver.load(std::memory_order_acquire);
         const float angle = taken < angles.size() ? angles[taken] : 0.0f;
         ++taken;
         over = !control.rotateDeviceToAngle(angle);
+        std::lock_guard<std::mutex> lock(mutex);
+        stepTaken->set_value();
     }
 
-private:
     LxKalveraTurntableControl& control;
     const std::vector<float> angles;
     std::size_t taken = 1;
-    std::atomic<int> handedOver{0};
+    std::mutex mutex;
+    std::promise<void>* stepTaken = nullptr;
+    LxThreadMailbox steps{[this](int) { takeStep(); }};
 };
 
 namespace {
@@ -367,5 +374,3 @@ TEST_F(Positioning, AStepTakenTwiceBeforeItsTimerMovesOnce) {
 }
 
 } // namespace
-
-#include "tst_positioning.moc"
