@@ -430,7 +430,7 @@ bool LxKalveraTurntableControl::shutterReleaseCameraHardware() {
 
 void LxKalveraTurntableControl::turntableRotationStoppedHelper() {
     updateDeviceSettingsUI(-1);
-    if (motorDriver && motorDriver->hasLostChip()) {
+    if (LxFTDIController::hasThisRotationLostChip()) {
         // The table did not get where the move was to take it: no capture
         // notice. The host hears of the lost device on its own thread.
         setLastError(QObject::tr("The turntable does not answer. Check its USB connection "

@@ -365,6 +365,10 @@ bool LxFTDIController::isOnRotationThread() const {
     return rotationOfThisThread && rotationOfThisThread->driver == this;
 }
 
+bool LxFTDIController::hasThisRotationLostChip() {
+    return rotationOfThisThread && rotationOfThisThread->chipLost;
+}
+
 bool LxFTDIController::isOnAnyRotationThread() {
     return rotationOfThisThread != nullptr;
 }
@@ -423,6 +427,7 @@ void LxFTDIController::finishRotation() {
     globalPositionInDegrees = nextGlobalPositionInDegrees;
     chipLost = isChipLost();
     RotationThreadState* const state = rotationOfThisThread;
+    state->chipLost = chipLost;
     {
         std::lock_guard<std::mutex> lock(asyncMutex());
         state->running = false;

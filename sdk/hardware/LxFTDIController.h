@@ -154,6 +154,9 @@ public:
     // trusted. Read it once that move has ended: after IsTurntableRotating()
     // returned false or stopRotation() returned, or on the rotation thread.
     bool hasLostChip() const { return chipLost; }
+    // The same for the move whose end the calling rotation thread reports: a
+    // newer move of the driver may already run. False on other threads.
+    static bool hasThisRotationLostChip();
 
     // The controller whose end-of-move handler the rotation thread calls.
     void setOwner(LxKalveraTurntableControl* controller) { owner = controller; }

@@ -13,6 +13,9 @@ struct RotationThreadState {
     std::thread::id threadId;
     // The driver that started it; set before the thread starts, never changed.
     const LxFTDIController* driver = nullptr;
+    // Whether the move ended because the chip stopped answering; written and
+    // read by the thread itself.
+    bool chipLost = false;
     // The fields below are read and written only under
     // LxAbstractPlugin::AbstractPluginPrivate::asyncMutex.
     // True from the start until the rotation ends or is asked to end.
