@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include <condition_variable>
 #include <mutex>
 
 // Counts the calls under way into the controller, so that a destructor on

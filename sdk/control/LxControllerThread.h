@@ -2,7 +2,6 @@
 #define LXCONTROLLERTHREAD_H
 
 #include <atomic>
-#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <thread>

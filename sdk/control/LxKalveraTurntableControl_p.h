@@ -9,7 +9,6 @@
 #include <atomic>
 #include <memory>
 #include <string>
-#include <thread>
 
 // The controller's shoot settings. They live as long as the controller and
 // survive closing and reopening the device.
