@@ -100,9 +100,21 @@ TEST_F(Controller, DiscoveryExplainsAMissingChip) {
     EXPECT_FALSE(open(2));
     EXPECT_EQ(control.lastError(), QStringLiteral("No available device found."));
 
-    // A chip open in another process is not offered either.
-    Bus::instance().attach({"FT245R USB FIFO", "B1", true});
+    // A chip open in another process is not offered either, and one listed
+    // without its strings is one this user may not open: both are named.
+    const QString cannotOpen = QStringLiteral(
+        "The turntable's USB chip is attached but cannot be opened: another program or driver "
+        "holds it, or this user may not open it.\n\n"
+        "- close other programs that use the turntable\n"
+        "- on Linux, install the udev rule 60-kalvera-turntable.rules into /etc/udev/rules.d/ "
+        "and plug the turntable in again\n");
+    const ftdisim::DeviceId held = Bus::instance().attach({"FT245R USB FIFO", "B1", true});
     EXPECT_TRUE(control.availableDevices().empty());
+    EXPECT_EQ(control.lastError(), cannotOpen);
+    Bus::instance().unplug(held);
+    Bus::instance().attach({"", "", false});
+    EXPECT_TRUE(control.availableDevices().empty());
+    EXPECT_EQ(control.lastError(), cannotOpen);
 }
 
 TEST_F(Controller, EachModelOpensWithItsMotorSettings) {
@@ -187,7 +199,8 @@ TEST_F(Controller, OpenFailuresLeaveTheDriversText) {
         {FT_DEVICE_NOT_OPENED, "Device not opened"},
         {FT_IO_ERROR, "IO Error"},
         {FT_INSUFFICIENT_RESOURCES, "Insufficient resources"},
-        {FT_OTHER_ERROR, ""},
+        {FT_OTHER_ERROR, "Other error"},
+        {0x7fffffff, ""},
     };
     for (const auto& [status, text] : texts) {
         Bus::instance().failNextOpen(status);

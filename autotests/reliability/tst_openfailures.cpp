@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+
 using namespace std::chrono_literals;
 
 namespace {
@@ -13,7 +16,7 @@ class OpenFailure : public ReliabilityTest {};
 
 TEST_F(OpenFailure, EveryStatusLeavesTheSdkReadyForTheNextOpen) {
     const ftdisim::DeviceId device = chip();
-    // 6 and above have no text of their own; 0x7fffffff is no D2XX status at all.
+    // 0x7fffffff is no D2XX status at all, and has no text.
     const FT_STATUS statuses[] = {1, 2, 3, 4, 5, 6, FT_OTHER_ERROR, 0x7fffffff};
     unsigned long model = 0;
     for (const FT_STATUS status : statuses) {
@@ -26,7 +29,7 @@ TEST_F(OpenFailure, EveryStatusLeavesTheSdkReadyForTheNextOpen) {
         ASSERT_FALSE(told.empty());
         EXPECT_EQ(told.back().kind, HostNotice::Disconnected);
         EXPECT_EQ(told.back().model, model);
-        EXPECT_EQ(control->lastError().isEmpty(), status > 5) << "a text for statuses 1 to 5";
+        EXPECT_EQ(control->lastError().isEmpty(), status == 0x7fffffff) << "a text per status";
         EXPECT_FALSE(bus().stats(device).open);
         EXPECT_FALSE(control->startRotation()) << "no driver is left behind";
 
@@ -48,6 +51,39 @@ TEST_F(OpenFailure, EveryStatusLeavesTheSdkReadyForTheNextOpen) {
     rules.steps = 18;
     const auto report = pinprotocol::checkStepperProtocol(bus().trace(device), rules);
     EXPECT_TRUE(report.ok()) << report;
+}
+
+// An open whose chip does not take its set-up would drive pins that are not
+// outputs: it fails, the chip is closed again, and the next open works.
+TEST_F(OpenFailure, AFailedSetUpStepFailsTheOpenAndClosesTheChip) {
+    using ftdisim::D2xxFunction;
+    const ftdisim::DeviceId device = chip();
+    const struct {
+        D2xxFunction function;
+        FT_STATUS status;
+        const char* text;
+    } steps[] = {{D2xxFunction::SetBaudRate, FT_INVALID_BAUD_RATE, "Invalid baud rate"},
+                 {D2xxFunction::SetLatencyTimer, FT_IO_ERROR, "IO Error"},
+                 {D2xxFunction::SetBitMode, FT_NOT_SUPPORTED, "Not supported"},
+                 {D2xxFunction::Purge, FT_OTHER_ERROR, "Other error"}};
+    for (const unsigned long model : {0ul, 1ul}) {
+        for (const auto& step : steps) {
+            SCOPED_TRACE(std::to_string(model) + " " + step.text);
+            const ftdisim::DeviceStats before = bus().stats(device);
+            bus().setSetUpFault(device, step.function, step.status);
+            control->openDevice(model);
+            EXPECT_FALSE(control->isTurntableOpened());
+            EXPECT_EQ(notices(control.get()).back().kind, HostNotice::Disconnected);
+            EXPECT_EQ(control->lastError().toStdString(), step.text);
+            EXPECT_FALSE(bus().stats(device).open);
+            EXPECT_EQ(bus().stats(device).closes, before.closes + 1);
+            EXPECT_EQ(bus().stats(device).writes, before.writes) << "no pin is driven";
+            bus().setSetUpFault(device, step.function, std::nullopt);
+
+            ASSERT_TRUE(openModel(*control, model)) << control->lastError().toStdString();
+            control->closeDevice();
+        }
+    }
 }
 
 TEST_F(OpenFailure, AChipThatFailsEveryOpenIsUsableOnceItRecovers) {

@@ -69,10 +69,17 @@ std::list<std::string> LxKalveraTurntableControl::availableDevices() const {
                                                              &d->deviceSerialNumber);
     }
     if (deviceIndex == -1) {
-        const std::wstring text = L"The turntable device cannot be found.\n\n"
-                                  L"- make sure driver is installed\n"
-                                  L"- make sure turntable is powered on\n"
-                                  L"- make sure turntable is connected via USB\n";
+        const std::wstring text =
+            LxFTDIController::isUnopenableChipAttached(TURNTABLE_CHIP_SEARCH_TEXT)
+                ? L"The turntable's USB chip is attached but cannot be opened: another "
+                  L"program or driver holds it, or this user may not open it.\n\n"
+                  L"- close other programs that use the turntable\n"
+                  L"- on Linux, install the udev rule 60-kalvera-turntable.rules into "
+                  L"/etc/udev/rules.d/ and plug the turntable in again\n"
+                : L"The turntable device cannot be found.\n\n"
+                  L"- make sure driver is installed\n"
+                  L"- make sure turntable is powered on\n"
+                  L"- make sure turntable is connected via USB\n";
         // A search is a query, but like any failing operation it leaves its reason.
         const_cast<LxKalveraTurntableControl*>(this)->setLastError(
             LxAbstractPlugin::wideToNativeString(text));

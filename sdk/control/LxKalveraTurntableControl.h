@@ -55,7 +55,11 @@ public:
     /// openDevice(). While a device is open, that chip is the one found.
     /// \return the eight model names in model-index order; an empty list when
     /// no chip is found, with lastError() "The turntable device cannot be
-    /// found." followed by hints on the driver, the power and the USB cable.
+    /// found." followed by hints on the driver, the power and the USB cable;
+    /// or, when the chip is attached but cannot be had (open in another
+    /// program or controller, or listed without its strings because this user
+    /// may not open it), "The turntable's USB chip is attached but cannot be
+    /// opened: ..." followed by hints on other programs and the udev rule.
     std::list<std::string> availableDevices() const override;
 
     /// Opens turntable model `model` on the chip that availableDevices() found
@@ -67,9 +71,12 @@ public:
     /// in lastError(): "No available device found." (no chip was found), "The
     /// turntable's USB chip has changed since it was found. Search for the
     /// turntable again." (another chip, or none, is now listed where it was
-    /// found; nothing is sent to it) or the USB driver's status text ("Device
-    /// not found", "Device not opened", "IO Error", "Insufficient resources",
-    /// "Invalid handle.", or empty for another status). The first open binds
+    /// found; nothing is sent to it) or the USB driver's status text of the
+    /// open or of a set-up call that failed ("Device not found", "Device not
+    /// opened", "IO Error", "Insufficient resources", "Invalid handle.",
+    /// "Invalid parameter", "Invalid baud rate", "Invalid arguments", "Not
+    /// supported", "Other error", or empty for a status that is none of
+    /// these); a chip whose set-up failed is closed again. The first open binds
     /// the controller to the calling thread; refused (false, "Open the
     /// turntable from the thread that opened it first, not inside a turntable
     /// notice.") on another thread, or inside a turntable notice.

@@ -1,7 +1,5 @@
 #include "LxDCMotor.h"
 
-#include <ftd2xx.h>
-
 #include <chrono>
 
 // The rotation thread runs this class's code: it ends before this part of the
@@ -11,12 +9,10 @@ LxDCMotor::~LxDCMotor() {
 }
 
 bool LxDCMotor::openDevice(int index, std::wstring* message) {
-    if (!LxFTDIController::openDevice(index, message)) {
+    if (!LxFTDIController::openDevice(index, message) ||
+        !enterBitBangMode(PIN_DIRECTIONS, message)) {
         return false;
     }
-    FT_SetBitMode(deviceHandle, PIN_DIRECTIONS, FT_BITMODE_RESET);
-    Wait(10);
-    FT_SetBitMode(deviceHandle, PIN_DIRECTIONS, FT_BITMODE_ASYNC_BITBANG);
 
     SetMaskBits(START_OUTPUT, 0);
     SetMaskBits(CONTINUOUS_OUTPUT, 0);

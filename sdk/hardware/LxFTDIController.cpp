@@ -22,7 +22,9 @@ std::mutex& asyncMutex() {
 // thread that stops the rotation.
 thread_local RotationThreadState* rotationOfThisThread = nullptr;
 
-const wchar_t* openFailureText(FT_STATUS status) {
+// The D2XX status texts; null for FT_OK and for the EEPROM statuses, which
+// the drivers' calls never return.
+const wchar_t* statusText(FT_STATUS status) {
     switch (status) {
     case FT_INVALID_HANDLE:
         return L"Invalid handle.";
@@ -34,8 +36,26 @@ const wchar_t* openFailureText(FT_STATUS status) {
         return L"IO Error";
     case FT_INSUFFICIENT_RESOURCES:
         return L"Insufficient resources";
+    case FT_INVALID_PARAMETER:
+        return L"Invalid parameter";
+    case FT_INVALID_BAUD_RATE:
+        return L"Invalid baud rate";
+    case FT_INVALID_ARGS:
+        return L"Invalid arguments";
+    case FT_NOT_SUPPORTED:
+        return L"Not supported";
+    case FT_OTHER_ERROR:
+        return L"Other error";
     default:
         return nullptr;
+    }
+}
+
+void reportStatus(FT_STATUS status, std::wstring* message) {
+    if (message) {
+        if (const wchar_t* text = statusText(status)) {
+            *message = text;
+        }
     }
 }
 
@@ -45,6 +65,9 @@ template <std::size_t size>
 std::string textOf(const char (&field)[size]) {
     return std::string(field, strnlen(field, size));
 }
+
+// Vendor 0403 (FTDI), product 6001 (FT245R, FT232R), as the list's ID packs them.
+constexpr ULONG FT245R_USB_ID = 0x04036001;
 
 bool describes(const FT_DEVICE_LIST_INFO_NODE& device, const char* searchText) {
     return textOf(device.Description).find(searchText) != std::string::npos;
@@ -76,6 +99,19 @@ bool isListedAt(int index, const char* searchText, const std::string& serialNumb
            (describes(device, searchText) && textOf(device.SerialNumber) == serialNumber);
 }
 
+// True for FT_OK; otherwise the open fails: the status's text in `message`
+// and the handle closed. A chip whose set-up failed would not do what its
+// pins are told.
+bool setUpStep(FT_STATUS status, FT_HANDLE& handle, std::wstring* message) {
+    if (status == FT_OK) {
+        return true;
+    }
+    reportStatus(status, message);
+    FT_Close(handle);
+    handle = nullptr;
+    return false;
+}
+
 } // namespace
 
 LxFTDIController::LxFTDIController() = default;
@@ -94,19 +130,41 @@ bool LxFTDIController::openDevice(int index, std::wstring* message) {
     FT_HANDLE handle = nullptr;
     const FT_STATUS status = FT_Open(index, &handle);
     if (status != FT_OK) {
-        if (message) {
-            if (const wchar_t* text = openFailureText(status)) {
-                *message = text;
-            }
-        }
+        reportStatus(status, message);
         deviceHandle = nullptr;
         return false;
     }
     deviceHandle = handle;
     chipLost = false;
-    FT_SetBaudRate(deviceHandle, 1000000);
-    FT_SetLatencyTimer(deviceHandle, 2);
-    return true;
+    return setUpStep(FT_SetBaudRate(deviceHandle, 1000000), deviceHandle, message) &&
+           setUpStep(FT_SetLatencyTimer(deviceHandle, 2), deviceHandle, message);
+}
+
+bool LxFTDIController::enterBitBangMode(unsigned char pinDirections, std::wstring* message) {
+    // Through the reset mode, so that a chip left in bit-bang mode by another
+    // program takes the new directions from a clean state.
+    if (!setUpStep(FT_SetBitMode(deviceHandle, pinDirections, FT_BITMODE_RESET), deviceHandle,
+                   message)) {
+        return false;
+    }
+    Wait(10);
+    // The chip samples its pins into the receive buffer in bit-bang mode:
+    // what lies there from before this open is not this driver's.
+    return setUpStep(FT_SetBitMode(deviceHandle, pinDirections, FT_BITMODE_ASYNC_BITBANG),
+                     deviceHandle, message) &&
+           setUpStep(FT_Purge(deviceHandle, FT_PURGE_RX | FT_PURGE_TX), deviceHandle, message);
+}
+
+bool LxFTDIController::isUnopenableChipAttached(const char* searchText) {
+    for (const FT_DEVICE_LIST_INFO_NODE& device : listDevices()) {
+        // A library that cannot open a device to read its strings lists it
+        // without them: the USB ids are all it can tell.
+        const bool unreadable = device.ID == FT245R_USB_ID && textOf(device.Description).empty();
+        if (unreadable || ((device.Flags & FT_FLAGS_OPENED) && describes(device, searchText))) {
+            return true;
+        }
+    }
+    return false;
 }
 
 int LxFTDIController::availableDeviceIndex(const char* searchText, std::string* serialNumber) {

@@ -52,12 +52,15 @@ public:
     LxFTDIController& operator=(const LxFTDIController&) = delete;
 
     // Opens the D2XX device at list index `index` at 1000000 baud with a 2 ms
-    // latency timer. On failure returns false and, when `message` is not null,
-    // replaces its text: "No available device found." for index -1 (no D2XX
-    // call is made), or the text of FT_Open's status 1 to 5 ("Invalid handle.",
-    // "Device not found", "Device not opened", "IO Error", "Insufficient
-    // resources"); a higher status leaves the text alone. Drivers override it
-    // to put the chip into bit-bang mode after this succeeds.
+    // latency timer. On failure returns false, with no handle kept, and, when
+    // `message` is not null, replaces its text: "No available device found."
+    // for index -1 (no D2XX call is made), or the text of the failing call's
+    // status ("Invalid handle.", "Device not found", "Device not opened", "IO
+    // Error", "Insufficient resources", "Invalid parameter", "Invalid baud
+    // rate", "Invalid arguments", "Not supported", "Other error"); a status
+    // without a text leaves the text alone. A set-up call that fails closes
+    // the handle again. Drivers override it to put the chip into bit-bang
+    // mode (enterBitBangMode()) after this succeeds.
     virtual bool openDevice(int index, std::wstring* message);
     // Fires the camera shutter release, if the turntable has one.
     virtual bool triggerShutterRelease() = 0;
@@ -71,6 +74,11 @@ public:
     // `serialNumber`, when not null, receives that device's serial number
     // (empty if none was found).
     static int availableDeviceIndex(const char* searchText, std::string* serialNumber = nullptr);
+    // Whether a chip that could be the turntable's is attached but cannot be
+    // had: listed as open (by another program, or another controller) with
+    // `searchText` in its description, or an FT245R listed without its
+    // strings, as a library lists a device it may not open.
+    static bool isUnopenableChipAttached(const char* searchText);
     // Opens as openDevice() does the device that availableDeviceIndex() found
     // at `index` for `searchText` with `serialNumber`, if the device listed
     // there now is still that one: the bus may have changed since the search,
@@ -99,6 +107,11 @@ public:
     // Applies the above to the output register; nothing is sent to the chip.
     void SetMaskBits(unsigned char mask, unsigned char value);
     unsigned char outputRegisterValue() const { return outputRegister; }
+
+    // The second half of an open: the chip into asynchronous bit-bang mode
+    // with `pinDirections` (1 = output), through the reset mode, and both its
+    // buffers purged. Fails as openDevice() does, the handle closed.
+    bool enterBitBangMode(unsigned char pinDirections, std::wstring* message);
 
     // Busy-waits `ms` milliseconds on the monotonic clock; returns at once for
     // ms <= 0. A waiting thread keeps one processor busy.

@@ -1,7 +1,5 @@
 #include "LxStepperMotor.h"
 
-#include <ftd2xx.h>
-
 #include <climits>
 
 LxStepperMotor::LxStepperMotor(int modelIndex)
@@ -14,12 +12,10 @@ LxStepperMotor::~LxStepperMotor() {
 }
 
 bool LxStepperMotor::openDevice(int index, std::wstring* message) {
-    if (!LxFTDIController::openDevice(index, message)) {
+    if (!LxFTDIController::openDevice(index, message) ||
+        !enterBitBangMode(PIN_DIRECTIONS, message)) {
         return false;
     }
-    FT_SetBitMode(deviceHandle, PIN_DIRECTIONS, FT_BITMODE_RESET);
-    Wait(10);
-    FT_SetBitMode(deviceHandle, PIN_DIRECTIONS, FT_BITMODE_ASYNC_BITBANG);
     SetMaskBits(FOCUS_OUTPUT | RELEASE_OUTPUT, 0);
     writeChipByte(outputRegister);
     return true;

@@ -4,6 +4,7 @@
 
 #include <ftdisim/TurntableRig.h>
 
+#include <stdexcept>
 #include <utility>
 
 namespace ftdisim {
@@ -44,6 +45,16 @@ void Bus::failNextOpen(FT_STATUS status) {
 
 void Bus::failEveryOpen(std::optional<FT_STATUS> status) {
     lockBus()->failEveryOpen(status);
+}
+
+void Bus::setSetUpFault(DeviceId device, D2xxFunction function, std::optional<FT_STATUS> status) {
+    const bool setUpFunction =
+        function == D2xxFunction::SetBaudRate || function == D2xxFunction::SetLatencyTimer ||
+        function == D2xxFunction::SetBitMode || function == D2xxFunction::Purge;
+    if (!setUpFunction || status == FT_STATUS{FT_OK}) {
+        throw std::invalid_argument("a set-up fault needs a set-up function and a failing status");
+    }
+    lockBus()->device(device).setSetUpFault(function, status);
 }
 
 void Bus::setWriteFault(DeviceId device, std::optional<TransferFault> fault) {

@@ -72,10 +72,26 @@ void SimulatedDevice::setOpenedElsewhere(bool opened) {
     description_.openedElsewhere = opened;
 }
 
-FT_STATUS SimulatedDevice::setBaudRate(ULONG baudRate) {
-    ++stats_.baudRateSets;
+void SimulatedDevice::setSetUpFault(D2xxFunction function, std::optional<FT_STATUS> status) {
+    if (status) {
+        setUpFaults_[function] = *status;
+    } else {
+        setUpFaults_.erase(function);
+    }
+}
+
+FT_STATUS SimulatedDevice::setUpStatus(D2xxFunction function) const {
     if (!plugged_) {
         return FT_IO_ERROR;
+    }
+    const auto fault = setUpFaults_.find(function);
+    return fault == setUpFaults_.end() ? FT_STATUS{FT_OK} : fault->second;
+}
+
+FT_STATUS SimulatedDevice::setBaudRate(ULONG baudRate) {
+    ++stats_.baudRateSets;
+    if (const FT_STATUS status = setUpStatus(D2xxFunction::SetBaudRate); status != FT_OK) {
+        return status;
     }
     if (baudRate == 0 || baudRate > kMaxBaudRate) {
         return FT_INVALID_BAUD_RATE;
@@ -86,8 +102,8 @@ FT_STATUS SimulatedDevice::setBaudRate(ULONG baudRate) {
 
 FT_STATUS SimulatedDevice::setLatencyTimer(UCHAR timerMs) {
     ++stats_.latencyTimerSets;
-    if (!plugged_) {
-        return FT_IO_ERROR;
+    if (const FT_STATUS status = setUpStatus(D2xxFunction::SetLatencyTimer); status != FT_OK) {
+        return status;
     }
     if (timerMs < kMinLatencyTimerMs) {
         return FT_INVALID_PARAMETER;
@@ -99,10 +115,8 @@ FT_STATUS SimulatedDevice::setLatencyTimer(UCHAR timerMs) {
 FT_STATUS SimulatedDevice::setBitMode(UCHAR mask, UCHAR mode) {
     ++stats_.bitModeSets;
     const Clock::time_point now = Clock::now();
-    FT_STATUS status = FT_OK;
-    if (!plugged_) {
-        status = FT_IO_ERROR;
-    } else if (mode != FT_BITMODE_RESET && mode != FT_BITMODE_ASYNC_BITBANG) {
+    FT_STATUS status = setUpStatus(D2xxFunction::SetBitMode);
+    if (status == FT_OK && mode != FT_BITMODE_RESET && mode != FT_BITMODE_ASYNC_BITBANG) {
         // The chip has more modes, but the drivers use these two only.
         status = FT_NOT_SUPPORTED;
     }
@@ -122,10 +136,8 @@ FT_STATUS SimulatedDevice::setBitMode(UCHAR mask, UCHAR mode) {
 
 FT_STATUS SimulatedDevice::purge(ULONG mask) {
     ++stats_.purges;
-    FT_STATUS status = FT_OK;
-    if (!plugged_) {
-        status = FT_IO_ERROR;
-    } else if ((mask & ~kPurgeMasks) != 0) {
+    FT_STATUS status = setUpStatus(D2xxFunction::Purge);
+    if (status == FT_OK && (mask & ~kPurgeMasks) != 0) {
         status = FT_INVALID_PARAMETER;
     }
     trace_.record(

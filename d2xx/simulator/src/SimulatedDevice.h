@@ -4,6 +4,7 @@
 #include "FaultSchedule.h"
 #include "TraceRecorder.h"
 
+#include <ftdisim/D2xxFunction.h>
 #include <ftdisim/DeviceDescription.h>
 #include <ftdisim/DeviceStats.h>
 #include <ftdisim/PinModel.h>
@@ -14,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -47,6 +49,7 @@ public:
     FT_STATUS write(const UCHAR* bytes, DWORD count, DWORD* written);
     FT_STATUS read(UCHAR* bytes, DWORD count, DWORD* returned);
 
+    void setSetUpFault(D2xxFunction function, std::optional<FT_STATUS> status);
     void setWriteFault(std::optional<TransferFault> fault);
     void setReadFault(std::optional<TransferFault> fault);
     void setInputLevels(std::uint8_t levels);
@@ -65,6 +68,9 @@ private:
     FT_STATUS failWrite(const UCHAR* bytes, DWORD count, DWORD* written, FT_STATUS status,
                         Clock::time_point time);
     FT_STATUS failRead(DWORD* returned, FT_STATUS status, Clock::time_point time);
+    // FT_OK, or what a call of the set-up function returns instead:
+    // unplugged, or a fault set on it.
+    FT_STATUS setUpStatus(D2xxFunction function) const;
 
     DeviceId id_;
     DeviceDescription description_;
@@ -77,6 +83,7 @@ private:
     std::uint8_t latch_ = 0;
     std::uint8_t inputLevels_ = 0;
     std::shared_ptr<PinModel> model_;
+    std::map<D2xxFunction, FT_STATUS> setUpFaults_;
     FaultSchedule writeFaults_;
     FaultSchedule readFaults_;
     TraceRecorder trace_;

@@ -56,6 +56,11 @@ public:
     void failNextOpen(FT_STATUS status);
     // Every FT_Open returns `status` until cleared with std::nullopt.
     void failEveryOpen(std::optional<FT_STATUS> status);
+    // Every call of `function` on the device (SetBaudRate, SetLatencyTimer,
+    // SetBitMode or Purge) returns `status` and changes nothing, until cleared
+    // with std::nullopt. Throws std::invalid_argument for another function or
+    // for FT_OK.
+    void setSetUpFault(DeviceId device, D2xxFunction function, std::optional<FT_STATUS> status);
     // std::nullopt clears the fault. Throws std::invalid_argument for a count
     // of 0 or below -1, or a period below 1.
     void setWriteFault(DeviceId device, std::optional<TransferFault> fault);
