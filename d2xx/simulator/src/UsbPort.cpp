@@ -147,14 +147,16 @@ UsbResult UsbPort::setBitMode(DeviceId id, UCHAR mask, UCHAR mode) {
 UsbResult UsbPort::readPins(DeviceId id, UCHAR& levels) {
     return transfer(id, [&](SimulatedDevice& device) {
         DWORD returned = 0;
-        return movedResult(device.read(&levels, 1, &returned), returned, 1);
+        const FT_STATUS status = device.read(&levels, 1, &returned);
+        return movedResult(status, returned, 1);
     });
 }
 
 UsbResult UsbPort::write(DeviceId id, const UCHAR* bytes, DWORD count, DWORD& written) {
     written = 0;
     return transfer(id, [&](SimulatedDevice& device) {
-        return movedResult(device.write(bytes, count, &written), written, count);
+        const FT_STATUS status = device.write(bytes, count, &written);
+        return movedResult(status, written, count);
     });
 }
 
