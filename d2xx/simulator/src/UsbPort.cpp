@@ -74,6 +74,12 @@ UsbResult UsbPort::strings(DeviceId id, std::string& product, std::string& seria
     return UsbResult::Done;
 }
 
+bool UsbPort::plugged(DeviceId id) {
+    LockedBus bus = lockBus();
+    const SimulatedDevice* device = bus->findDevice(id);
+    return device && device->plugged();
+}
+
 UsbResult UsbPort::open(DeviceId id) {
     LockedBus bus = lockBus();
     const SimulatedDevice* device = bus->findDevice(id);

@@ -2,6 +2,8 @@
 // device in use, as on a real bus; only claiming the interface finds it busy.
 #include "UsbObjects.h"
 
+#include <cerrno>
+
 using kalvera::usbsim::libusbCode;
 
 namespace {
@@ -60,8 +62,7 @@ USBSIM_EXPORT int libusb_release_interface(libusb_device_handle* handle, int int
 
 // The chip stays in its one configuration.
 USBSIM_EXPORT int libusb_get_configuration(libusb_device_handle* handle, int* configuration) {
-    const ftdisim::UsbResult result = ftdisim::UsbPort::open(handle->device->id);
-    if (result == ftdisim::UsbResult::NoDevice) {
+    if (!ftdisim::UsbPort::plugged(handle->device->id)) {
         return LIBUSB_ERROR_NO_DEVICE;
     }
     *configuration = kConfiguration;
@@ -72,17 +73,19 @@ USBSIM_EXPORT int libusb_set_configuration(libusb_device_handle* handle, int con
     if (configuration != kConfiguration && configuration != -1) {
         return LIBUSB_ERROR_NOT_FOUND;
     }
-    const ftdisim::UsbResult result = ftdisim::UsbPort::open(handle->device->id);
-    return result == ftdisim::UsbResult::NoDevice ? LIBUSB_ERROR_NO_DEVICE : LIBUSB_SUCCESS;
+    return ftdisim::UsbPort::plugged(handle->device->id) ? LIBUSB_SUCCESS : LIBUSB_ERROR_NO_DEVICE;
 }
 
-// No kernel driver is bound to a simulated chip: nothing to detach.
-USBSIM_EXPORT int libusb_detach_kernel_driver(libusb_device_handle* handle, int interface) {
-    if (interface != kInterface) {
-        return LIBUSB_ERROR_NOT_FOUND;
+// No kernel driver is bound to a simulated chip: nothing to detach. libftdi
+// keeps errno of a failed detach to explain a failed claim later, so it gets
+// what the kernel leaves there (ENODATA), not whatever an earlier call left.
+USBSIM_EXPORT int libusb_detach_kernel_driver(libusb_device_handle* handle, int) {
+    if (!ftdisim::UsbPort::plugged(handle->device->id)) {
+        errno = ENODEV;
+        return LIBUSB_ERROR_NO_DEVICE;
     }
-    const ftdisim::UsbResult result = ftdisim::UsbPort::open(handle->device->id);
-    return result == ftdisim::UsbResult::NoDevice ? LIBUSB_ERROR_NO_DEVICE : LIBUSB_ERROR_NOT_FOUND;
+    errno = ENODATA;
+    return LIBUSB_ERROR_NOT_FOUND;
 }
 
 USBSIM_EXPORT int libusb_set_auto_detach_kernel_driver(libusb_device_handle*, int) {

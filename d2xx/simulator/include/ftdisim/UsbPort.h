@@ -38,6 +38,7 @@ public:
     static std::vector<DeviceId> pluggedDevices();
     // Done with the device's product string and serial number.
     static UsbResult strings(DeviceId id, std::string& product, std::string& serialNumber);
+    static bool plugged(DeviceId id);
     // Whether the user may open the device: Done, NoDevice or AccessDenied.
     static UsbResult open(DeviceId id);
     // Takes the device as an FT_Open would, open failures included: a status
