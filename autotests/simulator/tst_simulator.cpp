@@ -468,16 +468,20 @@ TEST_F(Simulator, CallCountsIncludeCallsThatReachNoDeviceUntilReset) {
     EXPECT_EQ(bus.callCount(D2xxFunction::Write), 0u);
 }
 
-TEST(SimulatorDeviceListParser, ReadsEntriesWithOptionalSerialAndOpenedFlag) {
-    const auto parse = ftdisim::parseDeviceList(" FT245R A , KT9 ;; FT245R B,,opened ;Cam,C1,;");
+TEST(SimulatorDeviceListParser, ReadsEntriesWithOptionalSerialAndFlag) {
+    const auto parse =
+        ftdisim::parseDeviceList(" FT245R A , KT9 ;; FT245R B,,opened ;Cam,C1,; D,, noaccess");
     EXPECT_TRUE(parse.errors.empty());
-    ASSERT_EQ(parse.devices.size(), 3u);
+    ASSERT_EQ(parse.devices.size(), 4u);
     EXPECT_EQ(parse.devices[0].description, "FT245R A");
     EXPECT_EQ(parse.devices[0].serialNumber, "KT9");
     EXPECT_FALSE(parse.devices[0].openedElsewhere);
     EXPECT_EQ(parse.devices[1].serialNumber, "");
     EXPECT_TRUE(parse.devices[1].openedElsewhere);
     EXPECT_FALSE(parse.devices[2].openedElsewhere);
+    EXPECT_FALSE(parse.devices[2].userMayNotOpen);
+    EXPECT_TRUE(parse.devices[3].userMayNotOpen);
+    EXPECT_FALSE(parse.devices[3].openedElsewhere);
     EXPECT_TRUE(ftdisim::parseDeviceList("").devices.empty());
 }
 

@@ -223,7 +223,8 @@ KALVERA_D2XX_EXPORT FT_STATUS FT_Purge(FT_HANDLE handle, ULONG mask) {
 // ftdi_write_data. *bytesWritten is 0 unless FT_OK. FT_OK; FT_INVALID_HANDLE;
 // FT_INVALID_PARAMETER for a null count, a null buffer with bytes to write or
 // more bytes than libftdi's int; FT_IO_ERROR for any negative result (the
-// transfer failed or timed out, or the device is gone).
+// transfer failed, stalled or timed out, or the device is gone: libftdi
+// returns -1 for each and drops libusb's code, so they cannot be told apart).
 KALVERA_D2XX_EXPORT FT_STATUS FT_Write(FT_HANDLE handle, void* buffer, DWORD bytesToWrite,
                                        DWORD* bytesWritten) {
     return onDevice(handle, [&](OpenDevice& device) {

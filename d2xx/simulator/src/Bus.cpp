@@ -65,6 +65,10 @@ void Bus::setReadFault(DeviceId device, std::optional<TransferFault> fault) {
     lockBus()->device(device).setReadFault(fault);
 }
 
+void Bus::setUsbFault(DeviceId device, std::optional<UsbFault> fault) {
+    lockBus()->device(device).setUsbFault(fault);
+}
+
 void Bus::setInputLevels(DeviceId device, std::uint8_t levels) {
     lockBus()->device(device).setInputLevels(levels);
 }

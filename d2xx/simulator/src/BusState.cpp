@@ -55,6 +55,7 @@ void BusState::clear() {
     devices_.clear();
     plugged_.clear();
     handles_.clear();
+    usbHandles_.clear();
     deviceList_.clear();
     attachedSinceEmpty_ = 0;
 }
@@ -87,6 +88,11 @@ SimulatedDevice& BusState::device(DeviceId id) {
 
 const SimulatedDevice& BusState::device(DeviceId id) const {
     return devices_.at(id);
+}
+
+SimulatedDevice* BusState::findDevice(DeviceId id) {
+    const auto found = devices_.find(id);
+    return found == devices_.end() ? nullptr : &found->second;
 }
 
 void BusState::failNextOpen(FT_STATUS status) {
@@ -130,12 +136,16 @@ DWORD BusState::copyDeviceList(FT_DEVICE_LIST_INFO_NODE* destination, DWORD capa
     return static_cast<DWORD>(count);
 }
 
-FT_STATUS BusState::open(int index, FT_HANDLE* handle) {
+std::optional<FT_STATUS> BusState::takeOpenFailure() {
     if (nextOpenFailure_) {
-        return std::exchange(nextOpenFailure_, std::nullopt).value();
+        return std::exchange(nextOpenFailure_, std::nullopt);
     }
-    if (everyOpenFailure_) {
-        return *everyOpenFailure_;
+    return everyOpenFailure_;
+}
+
+FT_STATUS BusState::open(int index, FT_HANDLE* handle) {
+    if (const std::optional<FT_STATUS> failure = takeOpenFailure()) {
+        return *failure;
     }
     if (index < 0 || static_cast<std::size_t>(index) >= plugged_.size()) {
         return FT_DEVICE_NOT_FOUND;
@@ -148,6 +158,27 @@ FT_STATUS BusState::open(int index, FT_HANDLE* handle) {
     *handle = handles_.issue(id);
     opening.opened(*handle);
     return FT_OK;
+}
+
+bool BusState::openForUsb(DeviceId id) {
+    SimulatedDevice& opening = device(id);
+    if (!opening.canOpen()) {
+        return false;
+    }
+    const FT_HANDLE handle = handles_.issue(id);
+    usbHandles_[id] = handle;
+    opening.opened(handle);
+    return true;
+}
+
+FT_STATUS BusState::closeForUsb(DeviceId id) {
+    const auto held = usbHandles_.find(id);
+    if (held == usbHandles_.end()) {
+        return FT_INVALID_HANDLE;
+    }
+    const FT_HANDLE handle = held->second;
+    usbHandles_.erase(held);
+    return close(handle);
 }
 
 FT_STATUS BusState::close(FT_HANDLE handle) {

@@ -33,6 +33,8 @@ public:
     // std::out_of_range for any other id.
     SimulatedDevice& device(DeviceId id);
     const SimulatedDevice& device(DeviceId id) const;
+    // Null for an id the bus does not know (any more).
+    SimulatedDevice* findDevice(DeviceId id);
 
     void failNextOpen(FT_STATUS status);
     void failEveryOpen(std::optional<FT_STATUS> status);
@@ -46,6 +48,14 @@ public:
     DWORD copyDeviceList(FT_DEVICE_LIST_INFO_NODE* destination, DWORD capacity) const;
     FT_STATUS open(int index, FT_HANDLE* handle);
     FT_STATUS close(FT_HANDLE handle);
+    // The failure the next open must return, if a test set one; a failure
+    // set with failNextOpen() is used up.
+    std::optional<FT_STATUS> takeOpenFailure();
+    // Opens the device for the USB path, which holds it by DeviceId: the
+    // D2XX side then sees it open. False when it cannot be opened.
+    bool openForUsb(DeviceId id);
+    // Closes what openForUsb() opened; FT_IO_ERROR once unplugged.
+    FT_STATUS closeForUsb(DeviceId id);
     // The device of an open handle; null for an unknown, closed or stale one.
     SimulatedDevice* deviceFor(FT_HANDLE handle);
 
@@ -56,6 +66,8 @@ private:
     std::map<DeviceId, SimulatedDevice> devices_;
     std::vector<DeviceId> plugged_;
     HandleTable handles_;
+    // The handles the USB path holds, one per device it opened.
+    std::map<DeviceId, FT_HANDLE> usbHandles_;
     std::vector<FT_DEVICE_LIST_INFO_NODE> deviceList_;
     std::optional<FT_STATUS> nextOpenFailure_;
     std::optional<FT_STATUS> everyOpenFailure_;

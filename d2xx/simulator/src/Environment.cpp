@@ -10,6 +10,7 @@ namespace {
 
 constexpr std::string_view kBlanks = " \t";
 constexpr std::string_view kOpenedFlag = "opened";
+constexpr std::string_view kNoAccessFlag = "noaccess";
 constexpr std::size_t kMaxFields = 3;
 
 std::string_view trimmed(std::string_view text) {
@@ -36,7 +37,7 @@ std::vector<std::string_view> split(std::string_view text, char separator) {
 std::pair<std::optional<DeviceDescription>, std::string> parseEntry(std::string_view entry) {
     const std::vector<std::string_view> fields = split(entry, ',');
     if (fields.size() > kMaxFields) {
-        return {std::nullopt, "more fields than description, serial and opened"};
+        return {std::nullopt, "more fields than description, serial and a flag"};
     }
     DeviceDescription device;
     device.description = trimmed(fields[0]);
@@ -48,10 +49,11 @@ std::pair<std::optional<DeviceDescription>, std::string> parseEntry(std::string_
     }
     if (fields.size() > 2) {
         const std::string_view flag = trimmed(fields[2]);
-        if (!flag.empty() && flag != kOpenedFlag) {
-            return {std::nullopt, "third field is not 'opened'"};
+        if (!flag.empty() && flag != kOpenedFlag && flag != kNoAccessFlag) {
+            return {std::nullopt, "third field is neither 'opened' nor 'noaccess'"};
         }
         device.openedElsewhere = flag == kOpenedFlag;
+        device.userMayNotOpen = flag == kNoAccessFlag;
     }
     return {std::move(device), {}};
 }

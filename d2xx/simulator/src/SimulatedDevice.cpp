@@ -9,6 +9,8 @@ namespace {
 
 // USB vendor and product id of an FT245R, as the list shows them.
 constexpr ULONG kFt245rUsbId = 0x04036001;
+// The D2XX device type of the R series (FT_DEVICE_232R), to which the FT245R belongs.
+constexpr ULONG kRSeriesType = 5;
 constexpr ULONG kMaxBaudRate = 3000000;
 constexpr UCHAR kMinLatencyTimerMs = 2;
 constexpr ULONG kPurgeMasks = FT_PURGE_RX | FT_PURGE_TX;
@@ -41,16 +43,20 @@ SimulatedDevice::SimulatedDevice(DeviceId id, DeviceDescription description,
 FT_DEVICE_LIST_INFO_NODE SimulatedDevice::listNode() const {
     FT_DEVICE_LIST_INFO_NODE node{};
     node.Flags = (handle_ || description_.openedElsewhere) ? FT_FLAGS_OPENED : 0;
+    node.Type = kRSeriesType;
     node.ID = kFt245rUsbId;
     node.LocId = static_cast<DWORD>(id_);
-    copyTerminated(description_.serialNumber, node.SerialNumber);
-    copyTerminated(description_.description, node.Description);
+    // Without permission the D2XX library cannot ask the chip for its strings.
+    if (!description_.userMayNotOpen) {
+        copyTerminated(description_.serialNumber, node.SerialNumber);
+        copyTerminated(description_.description, node.Description);
+    }
     node.ftHandle = handle_;
     return node;
 }
 
 bool SimulatedDevice::canOpen() const {
-    return plugged_ && !handle_ && !description_.openedElsewhere;
+    return plugged_ && !handle_ && !description_.openedElsewhere && !description_.userMayNotOpen;
 }
 
 void SimulatedDevice::opened(FT_HANDLE handle) {
@@ -162,8 +168,8 @@ FT_STATUS SimulatedDevice::write(const UCHAR* bytes, DWORD count, DWORD* written
     if (count == 0) {
         return FT_OK;
     }
-    if (const std::optional<FT_STATUS> fault = writeFaults_.nextCall()) {
-        return failWrite(bytes, count, written, *fault, now);
+    if (const std::optional<TransferFault> fault = writeFaults_.nextCall()) {
+        return failWrite(bytes, count, written, fault->status, now);
     }
     for (DWORD i = 0; i < count; ++i) {
         const Clock::time_point time = i == 0 ? now : Clock::now();
@@ -194,8 +200,8 @@ FT_STATUS SimulatedDevice::read(UCHAR* bytes, DWORD count, DWORD* returned) {
     if (count == 0) {
         return FT_OK;
     }
-    if (const std::optional<FT_STATUS> fault = readFaults_.nextCall()) {
-        return failRead(returned, *fault, now);
+    if (const std::optional<TransferFault> fault = readFaults_.nextCall()) {
+        return failRead(returned, fault->status, now);
     }
     for (DWORD i = 0; i < count; ++i) {
         const Clock::time_point time = i == 0 ? now : Clock::now();
@@ -212,6 +218,14 @@ void SimulatedDevice::setWriteFault(std::optional<TransferFault> fault) {
 
 void SimulatedDevice::setReadFault(std::optional<TransferFault> fault) {
     readFaults_.set(fault);
+}
+
+void SimulatedDevice::setUsbFault(std::optional<UsbFault> fault) {
+    usbFaults_.set(fault);
+}
+
+std::optional<UsbFault> SimulatedDevice::nextUsbTransfer() {
+    return usbFaults_.nextCall();
 }
 
 void SimulatedDevice::setInputLevels(std::uint8_t levels) {

@@ -10,6 +10,7 @@
 #include <ftdisim/PinModel.h>
 #include <ftdisim/Trace.h>
 #include <ftdisim/TransferFault.h>
+#include <ftdisim/UsbFault.h>
 
 #include <ftd2xx.h>
 
@@ -18,6 +19,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace ftdisim {
 
@@ -37,6 +39,9 @@ public:
     // The device's entry in the D2XX device list.
     FT_DEVICE_LIST_INFO_NODE listNode() const;
     bool canOpen() const;
+    bool plugged() const { return plugged_; }
+    bool userMayOpen() const { return !description_.userMayNotOpen; }
+    const DeviceDescription& description() const { return description_; }
     void opened(FT_HANDLE handle);
     FT_STATUS close();
     void unplug();
@@ -52,6 +57,13 @@ public:
     void setSetUpFault(D2xxFunction function, std::optional<FT_STATUS> status);
     void setWriteFault(std::optional<TransferFault> fault);
     void setReadFault(std::optional<TransferFault> fault);
+    void setUsbFault(std::optional<UsbFault> fault);
+    // Counts a USB transfer; the fault it fails with, if any.
+    std::optional<UsbFault> nextUsbTransfer();
+    // An open failure of the USB path that shows at the first reset after
+    // the claim, as a real chip's failing reset would.
+    void failNextReset() { failNextReset_ = true; }
+    bool takeResetFailure() { return std::exchange(failNextReset_, false); }
     void setInputLevels(std::uint8_t levels);
     void setPinModel(std::shared_ptr<PinModel> model);
     const std::shared_ptr<PinModel>& pinModel() const { return model_; }
@@ -84,8 +96,10 @@ private:
     std::uint8_t inputLevels_ = 0;
     std::shared_ptr<PinModel> model_;
     std::map<D2xxFunction, FT_STATUS> setUpFaults_;
-    FaultSchedule writeFaults_;
-    FaultSchedule readFaults_;
+    FaultSchedule<TransferFault> writeFaults_;
+    FaultSchedule<TransferFault> readFaults_;
+    FaultSchedule<UsbFault> usbFaults_;
+    bool failNextReset_ = false;
     TraceRecorder trace_;
 };
 

@@ -8,6 +8,7 @@
 #include <ftdisim/PinModel.h>
 #include <ftdisim/Trace.h>
 #include <ftdisim/TransferFault.h>
+#include <ftdisim/UsbFault.h>
 
 #include <ftd2xx.h>
 
@@ -65,6 +66,10 @@ public:
     // of 0 or below -1, or a period below 1.
     void setWriteFault(DeviceId device, std::optional<TransferFault> fault);
     void setReadFault(DeviceId device, std::optional<TransferFault> fault);
+    // A fault on the USB wire, seen by the libusb stand-in's path only (the
+    // D2XX functions of this library ignore it). Same rules and exceptions as
+    // the transfer faults.
+    void setUsbFault(DeviceId device, std::optional<UsbFault> fault);
 
     // What the outside drives on the input pins while no pin model is attached:
     // detach the device's rig first with setPinModel(device, nullptr).

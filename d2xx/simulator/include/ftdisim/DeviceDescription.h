@@ -19,6 +19,11 @@ struct DeviceDescription {
     // Open in another process: listed as opened, and FT_Open fails with
     // FT_DEVICE_NOT_OPENED.
     bool openedElsewhere = false;
+    // The user lacks the permission to open it (no udev rule): listed with an
+    // empty description and serial number, and FT_Open fails with
+    // FT_DEVICE_NOT_OPENED; on the USB path libusb_open fails with
+    // LIBUSB_ERROR_ACCESS.
+    bool userMayNotOpen = false;
 };
 
 } // namespace ftdisim

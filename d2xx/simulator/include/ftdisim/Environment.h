@@ -28,7 +28,7 @@ struct DeviceListParse {
 };
 
 // Parses a FTDISIM_DEVICES value: entries separated by ';', each
-// "description[,serial[,opened]]". Blanks around fields and empty entries are
+// "description[,serial[,opened|noaccess]]". Blanks around fields and empty entries are
 // ignored, so "" is a bus without devices.
 FTDISIM_EXPORT DeviceListParse parseDeviceList(std::string_view text);
 

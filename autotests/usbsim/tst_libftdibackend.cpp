@@ -1,0 +1,145 @@
+// Our libftdi backend over the libusb stand-in: the D2XX statuses it gives
+// for what the bus does, next to what the simulator's own D2XX functions give.
+#include "LibftdiBackend.h"
+
+#include <ftdisim/Bus.h>
+
+#include <gmock/gmock.h>
+
+#include <thread>
+#include <vector>
+
+using ftdisim::Bus;
+using ftdisim::DeviceId;
+using ftdisim::TransferFault;
+using ftdisim::UsbFault;
+
+namespace {
+
+std::vector<FT_DEVICE_LIST_INFO_NODE> listOf(FT_STATUS (*create)(DWORD*),
+                                             FT_STATUS (*get)(FT_DEVICE_LIST_INFO_NODE*, DWORD*)) {
+    DWORD count = 0;
+    EXPECT_EQ(create(&count), FT_OK);
+    std::vector<FT_DEVICE_LIST_INFO_NODE> nodes(count);
+    EXPECT_EQ(get(nodes.data(), &count), FT_OK);
+    nodes.resize(count);
+    return nodes;
+}
+
+class LibftdiBackendOverUsb : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Bus::instance().clear();
+        table = Bus::instance().attach({"FT245R USB FIFO", "KTA", false, false});
+    }
+    void TearDown() override { Bus::instance().reset(); }
+
+    // Opens the device at `index` in bit-bang mode with every pin an output.
+    FT_HANDLE openInBitBang(int index) {
+        FT_HANDLE handle = nullptr;
+        EXPECT_EQ(backend.open(index, &handle), FT_OK);
+        EXPECT_EQ(backend.setBitMode(handle, 0xFF, FT_BITMODE_ASYNC_BITBANG), FT_OK);
+        return handle;
+    }
+    FT_STATUS writeByte(FT_HANDLE handle, UCHAR byte) {
+        DWORD written = 0;
+        return backend.write(handle, &byte, 1, &written);
+    }
+
+    LibftdiBackend backend;
+    DeviceId table = 0;
+};
+
+TEST_F(LibftdiBackendOverUsb, ListsWhatTheSimulatorLists) {
+    Bus::instance().attach({"Turntable B", "KTB", true, false});
+    Bus::instance().attach({"Turntable C", "KTC", false, true});
+    const auto simulated = listOf(FT_CreateDeviceInfoList, FT_GetDeviceInfoList);
+    const auto overUsb = listOf(backend.createDeviceInfoList, backend.getDeviceInfoList);
+    ASSERT_EQ(overUsb.size(), 3u);
+    ASSERT_EQ(simulated.size(), 3u);
+    for (std::size_t i = 0; i < overUsb.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_STREQ(overUsb[i].Description, simulated[i].Description);
+        EXPECT_STREQ(overUsb[i].SerialNumber, simulated[i].SerialNumber);
+        EXPECT_EQ(overUsb[i].Type, simulated[i].Type);
+        EXPECT_EQ(overUsb[i].ID, simulated[i].ID);
+    }
+    EXPECT_EQ(overUsb[0].Type, 5u); // FT_DEVICE_232R
+    EXPECT_STREQ(overUsb[1].SerialNumber, "KTB");
+    EXPECT_STREQ(overUsb[2].Description, "");
+}
+
+TEST_F(LibftdiBackendOverUsb, OpenFailuresReachFtOpen) {
+    FT_HANDLE handle = nullptr;
+    Bus::instance().setOpenedElsewhere(table, true);
+    EXPECT_EQ(backend.open(0, &handle), FT_DEVICE_NOT_OPENED);
+    Bus::instance().setOpenedElsewhere(table, false);
+
+    Bus::instance().failNextOpen(FT_IO_ERROR);
+    EXPECT_EQ(backend.open(0, &handle), FT_IO_ERROR);
+    // The failed open gave the chip back.
+    EXPECT_FALSE(Bus::instance().stats(table).open);
+    Bus::instance().failNextOpen(FT_DEVICE_NOT_OPENED);
+    EXPECT_EQ(backend.open(0, &handle), FT_DEVICE_NOT_OPENED);
+
+    ASSERT_EQ(backend.open(0, &handle), FT_OK);
+    EXPECT_EQ(backend.close(handle), FT_OK);
+
+    const DeviceId locked = Bus::instance().attach({"FT245R USB FIFO", "KTL", false, true});
+    EXPECT_EQ(backend.open(1, &handle), FT_DEVICE_NOT_OPENED);
+    EXPECT_EQ(FT_Open(1, &handle), FT_DEVICE_NOT_OPENED);
+    EXPECT_FALSE(Bus::instance().stats(locked).open);
+}
+
+TEST_F(LibftdiBackendOverUsb, EveryFailedTransferIsAnIoError) {
+    const FT_HANDLE handle = openInBitBang(0);
+    ASSERT_EQ(writeByte(handle, 0x11), FT_OK);
+    for (const UsbFault::Kind kind :
+         {UsbFault::Kind::TransferError, UsbFault::Kind::Stall, UsbFault::Kind::Timeout}) {
+        Bus::instance().setUsbFault(table, UsbFault{kind, 1, 1});
+        EXPECT_EQ(writeByte(handle, 0x22), FT_IO_ERROR);
+    }
+    // A short write must fail, not keep libftdi waiting for the rest.
+    Bus::instance().setWriteFault(table, TransferFault{FT_OK, 1, 1});
+    EXPECT_EQ(writeByte(handle, 0x22), FT_IO_ERROR);
+    Bus::instance().setReadFault(table, TransferFault{FT_IO_ERROR, 1, 1});
+    UCHAR pins = 0;
+    DWORD read = 0;
+    EXPECT_EQ(backend.read(handle, &pins, 1, &read), FT_IO_ERROR);
+    EXPECT_EQ(Bus::instance().outputLevels(table), 0x11);
+
+    EXPECT_EQ(writeByte(handle, 0x33), FT_OK);
+    EXPECT_EQ(Bus::instance().outputLevels(table), 0x33);
+
+    Bus::instance().unplug(table);
+    EXPECT_EQ(writeByte(handle, 0x44), FT_IO_ERROR);
+    EXPECT_EQ(backend.close(handle), FT_IO_ERROR);
+}
+
+TEST_F(LibftdiBackendOverUsb, TwoTablesDrivenFromTwoThreads) {
+    const DeviceId other = Bus::instance().attach({"FT245R USB FIFO", "KTB", false, false});
+    const FT_HANDLE handles[] = {openInBitBang(0), openInBitBang(1)};
+    constexpr int kBytes = 200;
+    int failures[2] = {0, 0};
+    std::vector<std::thread> threads;
+    for (int table = 0; table < 2; ++table) {
+        threads.emplace_back([this, &handles, &failures, table] {
+            for (int i = 0; i < kBytes; ++i) {
+                failures[table] += writeByte(handles[table], static_cast<UCHAR>(i)) != FT_OK;
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    EXPECT_THAT(failures, ::testing::ElementsAre(0, 0));
+    for (const DeviceId device : {table, other}) {
+        EXPECT_EQ(Bus::instance().stats(device).writes, static_cast<unsigned>(kBytes));
+        EXPECT_EQ(Bus::instance().outputLevels(device), kBytes - 1);
+    }
+    for (const FT_HANDLE handle : handles) {
+        EXPECT_EQ(backend.close(handle), FT_OK);
+    }
+}
+
+} // namespace

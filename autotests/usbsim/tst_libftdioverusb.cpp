@@ -1,0 +1,93 @@
+// The real libftdi over the libusb stand-in: what it sends reaches the
+// simulated chips as the D2XX functions would deliver it.
+#include <ftdisim/Bus.h>
+#include <ftdisim/StepperTable.h>
+#include <ftdisim/TurntableRig.h>
+
+#include <ftdi.h>
+#include <gmock/gmock.h>
+
+#include <memory>
+
+using ftdisim::Bus;
+using ftdisim::DeviceId;
+
+namespace {
+
+struct FtdiDeleter {
+    void operator()(ftdi_context* context) const { ftdi_free(context); }
+};
+using Ftdi = std::unique_ptr<ftdi_context, FtdiDeleter>;
+
+class LibftdiOverUsb : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Bus::instance().clear();
+        first = Bus::instance().attach({"FT245R USB FIFO", "KTA", false, false});
+        second = Bus::instance().attach({"Turntable B", "KTB", false, false});
+        ftdi.reset(ftdi_new());
+        ASSERT_TRUE(ftdi);
+    }
+    void TearDown() override {
+        ftdi.reset();
+        Bus::instance().reset();
+    }
+
+    DeviceId first = 0;
+    DeviceId second = 0;
+    Ftdi ftdi;
+};
+
+TEST_F(LibftdiOverUsb, ListsTheBusWithItsStrings) {
+    ftdi_device_list* list = nullptr;
+    ASSERT_EQ(ftdi_usb_find_all(ftdi.get(), &list, 0, 0), 2);
+    char manufacturer[32];
+    char description[64];
+    char serial[16];
+    ASSERT_EQ(ftdi_usb_get_strings(ftdi.get(), list->next->dev, manufacturer, sizeof manufacturer,
+                                   description, sizeof description, serial, sizeof serial),
+              0);
+    ftdi_list_free(&list);
+    EXPECT_STREQ(manufacturer, "FTDI");
+    EXPECT_STREQ(description, "Turntable B");
+    EXPECT_STREQ(serial, "KTB");
+}
+
+TEST_F(LibftdiOverUsb, BitBangWritesDriveTheRigAndReadsSampleThePins) {
+    ASSERT_EQ(ftdi_usb_open_desc_index(ftdi.get(), 0x0403, 0x6001, nullptr, nullptr, 1), 0);
+    EXPECT_EQ(ftdi->type, TYPE_R);
+    EXPECT_TRUE(Bus::instance().stats(second).open);
+    ASSERT_EQ(ftdi_set_bitmode(ftdi.get(), 0xFF, BITMODE_BITBANG), 0);
+    // libftdi sends four times the rate in bit-bang mode.
+    ASSERT_EQ(ftdi_set_baudrate(ftdi.get(), 9600), 0);
+    ASSERT_EQ(ftdi_set_latency_timer(ftdi.get(), 2), 0);
+    ASSERT_EQ(ftdi_tciflush(ftdi.get()), 0);
+
+    // Enable, then two step pulses clockwise.
+    const unsigned char steps[] = {0x03, 0x07, 0x03, 0x07, 0x03};
+    ASSERT_EQ(ftdi_write_data(ftdi.get(), steps, sizeof steps), static_cast<int>(sizeof steps));
+    unsigned char pins = 0;
+    ASSERT_EQ(ftdi_read_pins(ftdi.get(), &pins), 0);
+
+    const ftdisim::DeviceStats stats = Bus::instance().stats(second);
+    EXPECT_EQ(stats.bitMode, FT_BITMODE_ASYNC_BITBANG);
+    EXPECT_EQ(stats.bitMask, 0xFF);
+    EXPECT_EQ(stats.baudRate, 38400u);
+    EXPECT_EQ(stats.latencyTimerMs, 2);
+    EXPECT_EQ(stats.rxPurges, 1u);
+    EXPECT_EQ(stats.txPurges, 0u);
+    EXPECT_EQ(Bus::instance().outputLevels(second), 0x03);
+    EXPECT_EQ(pins & 0x0F, 0x03);
+    EXPECT_EQ(Bus::instance().rig(second)->stepperTable().steps(), 2u);
+    EXPECT_EQ(Bus::instance().stats(first).writes, 0u);
+
+    EXPECT_EQ(ftdi_usb_close(ftdi.get()), 0);
+    EXPECT_FALSE(Bus::instance().stats(second).open);
+}
+
+TEST_F(LibftdiOverUsb, ADeviceOpenElsewhereCannotBeClaimed) {
+    Bus::instance().setOpenedElsewhere(first, true);
+    EXPECT_EQ(ftdi_usb_open_desc_index(ftdi.get(), 0x0403, 0x6001, nullptr, nullptr, 0), -5);
+}
+
+} // namespace

@@ -1,0 +1,173 @@
+#include <ftdisim/UsbPort.h>
+
+#include "LockedBus.h"
+
+namespace ftdisim {
+
+namespace {
+
+UsbResult resultOf(UsbFault::Kind kind) {
+    switch (kind) {
+    case UsbFault::Kind::Stall:
+        return UsbResult::Stall;
+    case UsbFault::Kind::Timeout:
+        return UsbResult::Timeout;
+    case UsbFault::Kind::TransferError:
+        break;
+    }
+    return UsbResult::TransferError;
+}
+
+UsbResult resultOf(FT_STATUS status) {
+    switch (status) {
+    case FT_OK:
+        return UsbResult::Done;
+    case FT_IO_ERROR:
+        return UsbResult::TransferError;
+    default:
+        return UsbResult::Stall;
+    }
+}
+
+// A transfer: an unplugged device still counts the call, as the D2XX
+// functions count calls on unplugged devices.
+template <typename Call>
+UsbResult transfer(DeviceId id, Call call) {
+    LockedBus bus = lockBus();
+    SimulatedDevice* device = bus->findDevice(id);
+    if (!device) {
+        return UsbResult::NoDevice;
+    }
+    if (!device->plugged()) {
+        call(*device);
+        return UsbResult::NoDevice;
+    }
+    if (const std::optional<UsbFault> fault = device->nextUsbTransfer()) {
+        return resultOf(fault->kind);
+    }
+    return call(*device);
+}
+
+// A transfer whose D2XX counterpart moves `expected` bytes: moving none
+// with FT_OK is the injected short transfer, which USB shows as a timeout.
+UsbResult movedResult(FT_STATUS status, DWORD moved, DWORD expected) {
+    if (status == FT_OK && moved < expected) {
+        return UsbResult::Timeout;
+    }
+    return resultOf(status);
+}
+
+} // namespace
+
+std::vector<DeviceId> UsbPort::pluggedDevices() {
+    return lockBus()->pluggedDevices();
+}
+
+UsbResult UsbPort::strings(DeviceId id, std::string& product, std::string& serialNumber) {
+    LockedBus bus = lockBus();
+    const SimulatedDevice* device = bus->findDevice(id);
+    if (!device || !device->plugged()) {
+        return UsbResult::NoDevice;
+    }
+    product = device->description().description;
+    serialNumber = device->description().serialNumber;
+    return UsbResult::Done;
+}
+
+bool UsbPort::plugged(DeviceId id) {
+    LockedBus bus = lockBus();
+    const SimulatedDevice* device = bus->findDevice(id);
+    return device && device->plugged();
+}
+
+UsbResult UsbPort::open(DeviceId id) {
+    LockedBus bus = lockBus();
+    const SimulatedDevice* device = bus->findDevice(id);
+    if (!device || !device->plugged()) {
+        return UsbResult::NoDevice;
+    }
+    return device->userMayOpen() ? UsbResult::Done : UsbResult::AccessDenied;
+}
+
+UsbResult UsbPort::claim(DeviceId id) {
+    LockedBus bus = lockBus();
+    SimulatedDevice* device = bus->findDevice(id);
+    if (!device || !device->plugged()) {
+        return UsbResult::NoDevice;
+    }
+    const std::optional<FT_STATUS> failure = bus->takeOpenFailure();
+    if (failure && *failure != FT_IO_ERROR) {
+        return UsbResult::AccessDenied;
+    }
+    if (!bus->openForUsb(id)) {
+        return device->userMayOpen() ? UsbResult::Busy : UsbResult::AccessDenied;
+    }
+    if (failure) {
+        device->failNextReset();
+    }
+    return UsbResult::Done;
+}
+
+UsbResult UsbPort::release(DeviceId id) {
+    LockedBus bus = lockBus();
+    if (!bus->findDevice(id)) {
+        return UsbResult::NoDevice;
+    }
+    const FT_STATUS status = bus->closeForUsb(id);
+    return status == FT_OK ? UsbResult::Done : UsbResult::NoDevice;
+}
+
+UsbResult UsbPort::resetChip(DeviceId id) {
+    return transfer(id, [](SimulatedDevice& device) {
+        return device.takeResetFailure() ? UsbResult::TransferError : UsbResult::Done;
+    });
+}
+
+UsbResult UsbPort::purge(DeviceId id, ULONG mask) {
+    return transfer(id, [&](SimulatedDevice& device) { return resultOf(device.purge(mask)); });
+}
+
+UsbResult UsbPort::setBaudRate(DeviceId id, ULONG baudRate) {
+    return transfer(
+        id, [&](SimulatedDevice& device) { return resultOf(device.setBaudRate(baudRate)); });
+}
+
+UsbResult UsbPort::setLatencyTimer(DeviceId id, UCHAR milliseconds) {
+    return transfer(id, [&](SimulatedDevice& device) {
+        return resultOf(device.setLatencyTimer(milliseconds));
+    });
+}
+
+UsbResult UsbPort::latencyTimer(DeviceId id, UCHAR& milliseconds) {
+    return transfer(id, [&](SimulatedDevice& device) {
+        milliseconds = device.stats().latencyTimerMs;
+        return UsbResult::Done;
+    });
+}
+
+UsbResult UsbPort::setBitMode(DeviceId id, UCHAR mask, UCHAR mode) {
+    return transfer(
+        id, [&](SimulatedDevice& device) { return resultOf(device.setBitMode(mask, mode)); });
+}
+
+UsbResult UsbPort::readPins(DeviceId id, UCHAR& levels) {
+    return transfer(id, [&](SimulatedDevice& device) {
+        DWORD returned = 0;
+        const FT_STATUS status = device.read(&levels, 1, &returned);
+        return movedResult(status, returned, 1);
+    });
+}
+
+UsbResult UsbPort::write(DeviceId id, const UCHAR* bytes, DWORD count, DWORD& written) {
+    written = 0;
+    return transfer(id, [&](SimulatedDevice& device) {
+        const FT_STATUS status = device.write(bytes, count, &written);
+        return movedResult(status, written, count);
+    });
+}
+
+UsbResult UsbPort::exchange(DeviceId id) {
+    return transfer(id, [](SimulatedDevice&) { return UsbResult::Done; });
+}
+
+} // namespace ftdisim

@@ -1,0 +1,30 @@
+#ifndef KALVERA_USBSIM_VENDORREQUESTS_H
+#define KALVERA_USBSIM_VENDORREQUESTS_H
+
+#include <ftdisim/DeviceDescription.h>
+
+#include <cstdint>
+
+namespace kalvera::usbsim {
+
+// One FTDI vendor control request, as libusb_control_transfer takes it.
+struct VendorRequest {
+    bool deviceToHost;
+    std::uint8_t request;
+    std::uint16_t value;
+    std::uint16_t index;
+    unsigned char* data;
+    std::uint16_t length;
+};
+
+// Answers the request as an FT245R does: the length of the data stage, or a
+// libusb error; LIBUSB_ERROR_PIPE (a stall) for what the chip does not know.
+int answerVendorRequest(ftdisim::DeviceId device, const VendorRequest& request);
+
+// The baud rate of an R-series divisor: value in the low 16 bits, the
+// index's bit 0 as bit 16.
+std::uint32_t baudRateOfDivisor(std::uint32_t encoded);
+
+} // namespace kalvera::usbsim
+
+#endif
