@@ -1,5 +1,4 @@
-// The simulated bus's first device: the one the SDK opens.
-#include "TurntableObserver.h"
+#include "SimulatedTurntableObserver.h"
 
 #include <ftdisim/Bus.h>
 #include <ftdisim/TurntableRig.h>
@@ -15,7 +14,7 @@ std::shared_ptr<ftdisim::TurntableRig> firstRig() {
 
 } // namespace
 
-void TurntableObserver::tableOpenedWith(bool clockwiseActiveHigh, bool motorEnableActiveHigh) {
+void SimulatedTurntableObserver::tableOpenedWith(bool clockwiseActiveHigh, bool motorEnableActiveHigh) {
     // One simulated chip stands for whichever table the user has: it takes
     // the wiring of the model opened on it, as the user's real table has.
     if (const auto rig = firstRig()) {
@@ -23,7 +22,7 @@ void TurntableObserver::tableOpenedWith(bool clockwiseActiveHigh, bool motorEnab
     }
 }
 
-std::optional<long long> TurntableObserver::countsTurnedClockwise(bool stepperTable) {
+std::optional<long long> SimulatedTurntableObserver::countsTurnedClockwise(bool stepperTable) {
     const auto rig = firstRig();
     if (!rig) {
         return std::nullopt;
@@ -33,7 +32,7 @@ std::optional<long long> TurntableObserver::countsTurnedClockwise(bool stepperTa
                         : static_cast<long long>(rig->dcTable().countsTurned());
 }
 
-std::optional<std::size_t> TurntableObserver::cameraShots() {
+std::optional<std::size_t> SimulatedTurntableObserver::cameraShots() {
     const auto rig = firstRig();
     return rig ? std::optional<std::size_t>(rig->camera().captures().size()) : std::nullopt;
 }

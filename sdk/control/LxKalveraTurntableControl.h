@@ -55,7 +55,11 @@ public:
     /// openDevice(). While a device is open, that chip is the one found.
     /// \return the eight model names in model-index order; an empty list when
     /// no chip is found, with lastError() "The turntable device cannot be
-    /// found." followed by hints on the driver, the power and the USB cable.
+    /// found." followed by hints on the driver, the power and the USB cable;
+    /// also empty when the USB backend (LxD2xxBackend) cannot be had, with
+    /// lastError() "Unknown USB backend "NAME" in KALVERA_TURNTABLE_BACKEND;
+    /// the backends are libftdi, simulator, vendor." or "The USB backend
+    /// "NAME" cannot be loaded: " followed by the system's reason.
     std::list<std::string> availableDevices() const override;
 
     /// Opens turntable model `model` on the chip that availableDevices() found
