@@ -14,7 +14,8 @@ std::shared_ptr<ftdisim::TurntableRig> firstRig() {
 
 } // namespace
 
-void SimulatedTurntableObserver::tableOpenedWith(bool clockwiseActiveHigh, bool motorEnableActiveHigh) {
+void SimulatedTurntableObserver::tableOpenedWith(bool clockwiseActiveHigh,
+                                                 bool motorEnableActiveHigh) {
     // One simulated chip stands for whichever table the user has: it takes
     // the wiring of the model opened on it, as the user's real table has.
     if (const auto rig = firstRig()) {

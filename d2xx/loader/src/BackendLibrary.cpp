@@ -49,8 +49,8 @@ std::unique_ptr<BackendLibrary> open(const BackendInfo& backend, std::string* fa
     const std::string beside = besideThisLibrary(backend.fileName);
     // Local, so that the FT_* names of one backend never stand in for
     // another's, nor for the loader's own.
-    void* library = dlopen(beside.empty() ? backend.fileName : beside.c_str(),
-                           RTLD_NOW | RTLD_LOCAL);
+    void* library =
+        dlopen(beside.empty() ? backend.fileName : beside.c_str(), RTLD_NOW | RTLD_LOCAL);
     const std::string cannotLoad =
         std::string("The USB backend \"") + backend.name + "\" cannot be loaded: ";
     if (!library) {
@@ -64,8 +64,10 @@ std::unique_ptr<BackendLibrary> open(const BackendInfo& backend, std::string* fa
         !bind(library, "FT_SetBaudRate", functions->setBaudRate) ||
         !bind(library, "FT_SetLatencyTimer", functions->setLatencyTimer) ||
         !bind(library, "FT_SetBitMode", functions->setBitMode) ||
-        !bind(library, "FT_Purge", functions->purge) || !bind(library, "FT_Write", functions->write) ||
-        !bind(library, "FT_Read", functions->read) || !bind(library, "FT_Close", functions->close)) {
+        !bind(library, "FT_Purge", functions->purge) ||
+        !bind(library, "FT_Write", functions->write) ||
+        !bind(library, "FT_Read", functions->read) ||
+        !bind(library, "FT_Close", functions->close)) {
         *failure = cannotLoad + lastDlError();
         // Not closed: a library's own threads may already run, and an
         // unload under them would pull their code away.
