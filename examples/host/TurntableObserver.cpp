@@ -1,30 +1,44 @@
 #include "TurntableObserver.h"
 
-#include "SimulatedTurntableObserver.h"
-
 #include <LxD2xxBackend.h>
+#include <ftdisim/Bus.h>
+#include <ftdisim/TurntableRig.h>
+
+#include <memory>
 
 namespace {
 
-// On a real chip the table is wired as it was built, and it and the camera
-// tell the host nothing.
-bool onSimulatedBus() {
-    return LxD2xxBackend::chosen() == "simulator";
+// The simulated bus's first device: the one the SDK opens, when it drives the
+// simulator. On a real chip there is none to watch.
+std::shared_ptr<ftdisim::TurntableRig> firstRig() {
+    if (LxD2xxBackend::chosen() != "simulator") {
+        return nullptr;
+    }
+    const auto devices = ftdisim::Bus::instance().devices();
+    return devices.empty() ? nullptr : ftdisim::Bus::instance().rig(devices.front());
 }
 
 } // namespace
 
 void TurntableObserver::tableOpenedWith(bool clockwiseActiveHigh, bool motorEnableActiveHigh) {
-    if (onSimulatedBus()) {
-        SimulatedTurntableObserver::tableOpenedWith(clockwiseActiveHigh, motorEnableActiveHigh);
+    // One simulated chip stands for whichever table the user has: it takes
+    // the wiring of the model opened on it, as the user's real table has.
+    if (const auto rig = firstRig()) {
+        rig->stepperTable().setWiring({motorEnableActiveHigh, clockwiseActiveHigh});
     }
 }
 
 std::optional<long long> TurntableObserver::countsTurnedClockwise(bool stepperTable) {
-    return onSimulatedBus() ? SimulatedTurntableObserver::countsTurnedClockwise(stepperTable)
-                            : std::nullopt;
+    const auto rig = firstRig();
+    if (!rig) {
+        return std::nullopt;
+    }
+    // The stepper's position grows counterclockwise.
+    return stepperTable ? -rig->stepperTable().position()
+                        : static_cast<long long>(rig->dcTable().countsTurned());
 }
 
 std::optional<std::size_t> TurntableObserver::cameraShots() {
-    return onSimulatedBus() ? SimulatedTurntableObserver::cameraShots() : std::nullopt;
+    const auto rig = firstRig();
+    return rig ? std::optional<std::size_t>(rig->camera().captures().size()) : std::nullopt;
 }
