@@ -7,8 +7,6 @@
 #                   on an X virtual framebuffer
 #   make test-asan  every test under AddressSanitizer + UndefinedBehaviorSanitizer
 #   make test-tsan  the threading tests under ThreadSanitizer
-#   make test-libftdi  the SDK on the libftdi backend (real chips), checked
-#                   without a chip: backend tests and the console program
 #   make test-install  install the SDK into build-install/prefix and build and run
 #                   an outside client against it (CMake and pkg-config)
 #   make docs       the API reference from the public headers (build-docs/html)
@@ -34,7 +32,7 @@ endef
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS = fuzz_console fuzz_settings_file
 
-.PHONY: deps build test run console screenshot bench fuzz mutations test-asan test-tsan test-libftdi test-install docs \
+.PHONY: deps build test run console screenshot bench fuzz mutations test-asan test-tsan test-install docs \
         format format-check clean
 
 deps:
@@ -47,10 +45,10 @@ test: build
 	cd build && $(CTEST)
 
 run: build
-	build/examples/host/KalveraTurntableHost --headless --model Custom --frames 6
+	build/examples/host/KalveraTurntableHost --backend simulator --headless --model Custom --frames 6
 
 console: build
-	build/test/KalveraTurntableTest
+	build/test/KalveraTurntableTest --backend simulator
 
 screenshot: build
 	scripts/host-screenshot build docs/host-window.png
@@ -85,13 +83,6 @@ test-install: deps
 # Fails on any warning, an undocumented public member included.
 docs: deps
 	doxygen docs/Doxyfile
-# Only what the checks need: the backend's tests and the console program
-# with the SDK under it; the SDK's own tests need the simulator.
-test-libftdi: deps
-	cmake -S . -B build-libftdi -G Ninja $(CMAKE_FLAGS) -DKALVERA_D2XX_BACKEND=libftdi
-	cmake --build build-libftdi -j $(JOBS) --target tst_libftdi tst_libftdi_console
-	cd build-libftdi && $(CTEST) -L libftdi
-
 format: deps
 	clang-format -i $(SOURCES)
 
@@ -99,4 +90,4 @@ format-check: deps
 	clang-format --dry-run --Werror $(SOURCES)
 
 clean:
-	rm -rf build build-asan build-tsan build-libftdi build-install build-docs build-fuzz build-mutants
+	rm -rf build build-asan build-tsan build-install build-docs build-fuzz build-mutants

@@ -7,6 +7,7 @@
 //
 //   bench_sequence
 #include "BenchStats.h"
+#include "LxD2xxBackend.h"
 #include "LxKalveraTurntableControl.h"
 #include "LxThreadMailbox.h"
 
@@ -167,6 +168,7 @@ void printLatency(const char* what, unsigned stepTime, const BenchStats& s) {
 } // namespace
 
 int main(int argc, char** argv) {
+    LxD2xxBackend::choose("simulator");
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir dataHome;
     // The settings file the view writes at its close stays out of the user's data.

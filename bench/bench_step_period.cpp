@@ -3,6 +3,7 @@
 //
 //   bench_step_period [steps]      (default 2000 steps at P = 0, 1, 2 and 5)
 #include "BenchStats.h"
+#include "LxD2xxBackend.h"
 #include "LxStepperMotor.h"
 
 #include <ftdisim/Bus.h>
@@ -42,6 +43,7 @@ BenchStats measure(int steps, unsigned stepTime) {
 } // namespace
 
 int main(int argc, char** argv) {
+    LxD2xxBackend::choose("simulator");
     const int steps = argc > 1 ? std::atoi(argv[1]) : 2000;
     if (steps < 2) {
         std::fprintf(stderr, "usage: %s [steps >= 2]\n", argv[0]);

@@ -5,6 +5,7 @@
 //
 //   bench_stop_and_cpu
 #include "BenchStats.h"
+#include "LxD2xxBackend.h"
 #include "LxKalveraTurntableControl.h"
 
 #include <ftdisim/Bus.h>
@@ -95,6 +96,7 @@ double cpuPerMoveSecond(unsigned long model, unsigned stepTime, int counts) {
 } // namespace
 
 int main(int argc, char** argv) {
+    LxD2xxBackend::choose("simulator");
     QCoreApplication application(argc, argv);
     constexpr int kRuns = 20;
     std::printf("stopRotation() of a continuous rotation, %d runs (ms)\n", kRuns);

@@ -1,4 +1,4 @@
-# cmake --install: the SDK library, the D2XX backend it loads, the public
+# cmake --install: the SDK library, the D2XX backends it loads, the public
 # headers, a CMake package (KalveraTurntableSDK::KalveraTurntableSDK) and a
 # pkg-config file. Clients include the headers by their plain names, as in
 # #include <LxKalveraTurntableControl.h>.
@@ -15,13 +15,12 @@ set(KALVERA_PUBLIC_HEADERS
   ${PROJECT_SOURCE_DIR}/sdk/plugin/KalveraTurntableSDKGlobal.h
   ${PROJECT_SOURCE_DIR}/sdk/plugin/LxAbstractPlugin.h
   ${PROJECT_SOURCE_DIR}/sdk/plugin/LxTurntableHardware.h
+  ${PROJECT_SOURCE_DIR}/sdk/hardware/LxD2xxBackend.h
   ${PROJECT_SOURCE_DIR}/sdk/control/LxKalveraTurntableControl.h
   ${PROJECT_SOURCE_DIR}/sdk/ui/LxGlobalQmlEngine.h
   ${PROJECT_SOURCE_DIR}/sdk/ui/LxRegisterPlugin.h
 )
 
-# The installed library finds the backend installed beside it.
-set_target_properties(KalveraTurntableSDK PROPERTIES INSTALL_RPATH "$ORIGIN")
 target_include_directories(KalveraTurntableSDK INTERFACE
   $<INSTALL_INTERFACE:${KALVERA_INSTALL_INCLUDEDIR}>)
 
@@ -36,22 +35,10 @@ install(TARGETS KalveraTurntableTest RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
 install(FILES ${KALVERA_PUBLIC_HEADERS}
   DESTINATION ${KALVERA_INSTALL_INCLUDEDIR} COMPONENT Development)
 
-# The backend is a run-time dependency: clients neither include nor link it.
-# A shared one built here is installed beside the SDK and exported with it,
-# since the SDK's imported target names it for the linker; a static one is
-# inside the SDK, and one from the system (imported) is the system's to install.
-get_target_property(_kalvera_d2xx D2XX::D2XX ALIASED_TARGET)
-if(NOT _kalvera_d2xx)
-  set(_kalvera_d2xx D2XX::D2XX)
-endif()
-get_target_property(_kalvera_d2xx_type ${_kalvera_d2xx} TYPE)
-get_target_property(_kalvera_d2xx_imported ${_kalvera_d2xx} IMPORTED)
-if(_kalvera_d2xx_type STREQUAL "SHARED_LIBRARY" AND NOT _kalvera_d2xx_imported)
-  set_target_properties(${_kalvera_d2xx} PROPERTIES EXPORT_NAME D2XX)
-  set_target_properties(d2xx_interface PROPERTIES EXPORT_NAME D2XXInterface)
-  install(TARGETS ${_kalvera_d2xx} d2xx_interface EXPORT KalveraTurntableSDKTargets
-    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Runtime NAMELINK_SKIP)
-endif()
+# The backends are loaded at run time from beside the SDK: clients neither
+# include nor link them. The simulator goes without its control headers.
+install(TARGETS ftd2xx_libftdi ftdisim
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Runtime NAMELINK_SKIP)
 
 install(EXPORT KalveraTurntableSDKTargets
   NAMESPACE KalveraTurntableSDK::

@@ -6,6 +6,7 @@
 // that a plan's angles end with the whole turn and match the count, that
 // what the close wrote is a settings object again, and that a file without a
 // settings object was kept aside byte for byte.
+#include "LxD2xxBackend.h"
 #include "LxKalveraTurntableControl.h"
 
 #include <ftdisim/Bus.h>
@@ -71,6 +72,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     host->application = std::make_unique<QGuiApplication>(*argc, *argv);
     QCoreApplication::setOrganizationName(QStringLiteral("KalveraFuzz"));
     QCoreApplication::setApplicationName(QStringLiteral("KalveraSettingsFuzz"));
+    LxD2xxBackend::choose("simulator");
     ftdisim::Bus::instance().reset();
     host->control = std::make_unique<LxKalveraTurntableControl>();
     host->control->availableDevices();

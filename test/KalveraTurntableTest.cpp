@@ -1,12 +1,17 @@
 // KalveraTurntableTest: drives one turntable by hand from a text menu on the
 // console, through the SDK's public controller only, as any client would.
+#include "ConsoleCommandLine.h"
 #include "ConsoleDialogue.h"
 #include "LxKalveraTurntableControl.h"
 
 #include <chrono>
 #include <iostream>
 
-int main() {
+int main(int argc, char** argv) {
+    const int status = applyConsoleCommandLine(argc, argv, std::cout, std::cerr);
+    if (status >= 0) {
+        return status;
+    }
     LxKalveraTurntableControl control;
     // A look at a turning table every 10 ms: dots enough to see it turn.
     return runConsoleDialogue(control, std::cin, std::cout, std::chrono::milliseconds(10));

@@ -9,10 +9,10 @@ constexpr int kProgramTimeoutMs = 30000;
 } // namespace
 
 ProgramResult runProgram(const QString& program, const std::string& input, InputEnd end,
-                         const QProcessEnvironment& environment) {
+                         const QProcessEnvironment& environment, const QStringList& arguments) {
     QProcess process;
     process.setProcessEnvironment(environment);
-    process.start(program, QStringList());
+    process.start(program, arguments);
     ProgramResult run;
     if (!process.waitForStarted(kProgramTimeoutMs)) {
         run.errors = process.errorString().toStdString();

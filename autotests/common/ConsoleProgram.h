@@ -3,6 +3,7 @@
 
 #include <QProcessEnvironment>
 #include <QString>
+#include <QStringList>
 
 #include <string>
 
@@ -17,10 +18,10 @@ struct ProgramResult {
     std::string errors;
 };
 
-// Runs `program` with `input` as its standard input and waits for its end,
+// Runs `program` with `arguments` and `input` as its standard input and waits for its end,
 // within a time generous enough for a sanitizer build on a busy machine: a
 // program that hangs is killed and reported as not finished.
 ProgramResult runProgram(const QString& program, const std::string& input, InputEnd end,
-                         const QProcessEnvironment& environment);
+                         const QProcessEnvironment& environment, const QStringList& arguments = {});
 
 #endif

@@ -2,6 +2,8 @@
 // timers, queued calls and (for the GUI tests) QML on the offscreen platform.
 #include <gmock/gmock.h>
 
+#include <cstdlib>
+
 #ifdef KALVERA_TEST_GUI
 #include <QGuiApplication>
 using TestApplication = QGuiApplication;
@@ -11,6 +13,9 @@ using TestApplication = QCoreApplication;
 #endif
 
 int main(int argc, char** argv) {
+    // The simulated bus unless the run names a backend; through the
+    // environment, so that the programs a test starts use it too.
+    setenv("KALVERA_TURNTABLE_BACKEND", "simulator", 0);
 #ifdef KALVERA_TEST_GUI
     qputenv("QT_QPA_PLATFORM", "offscreen");
 #endif

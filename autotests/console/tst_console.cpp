@@ -1,9 +1,10 @@
 // The console program KalveraTurntableTest, run as a subprocess on the
 // simulated bus (set up through the FTDISIM_* variables) with scripted
 // standard input. Its whole standard output is compared with the dialogue.
+#include "BackendNotice.h"
 #include "ConsoleProgram.h"
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 #include <QProcessEnvironment>
 #include <QString>
@@ -90,7 +91,7 @@ std::string withoutWaitingDots(const std::string& text) {
 // Runs the program with `input` as its standard input, on a bus of one
 // unopened FT245R or on the one `environment` describes.
 ProgramRun runConsole(const std::string& input, InputEnd end = InputEnd::KeptOpen,
-                      const Environment& environment = {}) {
+                      const Environment& environment = {}, const QStringList& arguments = {}) {
     QProcessEnvironment processEnvironment = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"FTDISIM_DEVICES", "FTDISIM_OPEN_STATUS", "FTDISIM_DC_COUNT_MS"}) {
         processEnvironment.remove(QString::fromLatin1(name));
@@ -98,16 +99,17 @@ ProgramRun runConsole(const std::string& input, InputEnd end = InputEnd::KeptOpe
     for (const auto& [name, value] : environment) {
         processEnvironment.insert(name, value);
     }
-    const ProgramResult result =
-        runProgram(QStringLiteral(KALVERA_CONSOLE_PROGRAM), input, end, processEnvironment);
+    const ProgramResult result = runProgram(QStringLiteral(KALVERA_CONSOLE_PROGRAM), input, end,
+                                            processEnvironment, arguments);
     return {result.finished, result.exitCode, result.output, withoutWaitingDots(result.output),
             result.errors};
 }
 
+// The dialogue's `output`, after the line that names the backend of the run.
 void expectRun(const ProgramRun& run, int exitCode, const std::string& output) {
     ASSERT_TRUE(run.finished) << "the program did not end; output so far:\n" << run.output;
     EXPECT_EQ(run.exitCode, exitCode);
-    EXPECT_EQ(run.output, output);
+    EXPECT_EQ(run.output, backendNotice() + output);
     EXPECT_EQ(run.errors, "");
 }
 
@@ -290,6 +292,57 @@ TEST(ConsoleEndOfInput, EndsTheProgramAsExitWouldAtEveryPrompt) {
         SCOPED_TRACE(c.prompt);
         expectRun(runConsole(c.input, InputEnd::Closed), 0, c.output);
     }
+}
+
+TEST(ConsoleCommandLine, TheBackendGivenIsNamedBeforeTheDialogue) {
+    const ProgramRun run = runConsole("-1\n", InputEnd::KeptOpen, {},
+                                      {QStringLiteral("--backend"), QStringLiteral("simulator")});
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.output, "USB backend: simulator (simulated turntables)\n" + kModels);
+}
+
+TEST(ConsoleCommandLine, ABackendThatCannotBeLoadedFindsNoTurntableAndSaysWhy) {
+    const ProgramRun run = runConsole("-1\n", InputEnd::KeptOpen, {},
+                                      {QStringLiteral("--backend"), QStringLiteral("vendor")});
+    ASSERT_TRUE(run.finished);
+    if (run.errors.empty()) {
+        GTEST_SKIP() << "this machine has the vendor's libftd2xx.so";
+    }
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.output, "USB backend: vendor (the vendor's D2XX library libftd2xx.so)\n"
+                          "No available connected turntable found.\n"
+                          "Press '-1' to exit from test application\n");
+    EXPECT_THAT(run.errors, ::testing::StartsWith("The USB backend \"vendor\" cannot be loaded: "));
+}
+
+TEST(ConsoleCommandLine, AnUnknownBackendEndsTheProgramWithTheNames) {
+    const ProgramRun given = runConsole("0\n6\n", InputEnd::Closed, {},
+                                        {QStringLiteral("--backend"), QStringLiteral("usb3")});
+    const ProgramRun inEnvironment =
+        runConsole("0\n6\n", InputEnd::Closed,
+                   {{QStringLiteral("KALVERA_TURNTABLE_BACKEND"), QStringLiteral("usb3")}});
+    for (const ProgramRun& run : {given, inEnvironment}) {
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_EQ(run.output, "");
+        EXPECT_THAT(run.errors, ::testing::StartsWith("Unknown USB backend \"usb3\""));
+        for (const char* name : {"libftdi (default)", "simulator", "vendor"}) {
+            EXPECT_THAT(run.errors, ::testing::HasSubstr(name));
+        }
+    }
+    EXPECT_THAT(inEnvironment.errors, ::testing::HasSubstr("in KALVERA_TURNTABLE_BACKEND"));
+}
+
+TEST(ConsoleCommandLine, HelpNamesTheBackendsTheDefaultAndTheVariableAndRunsNothing) {
+    const ProgramRun run = runConsole("0\n6\n", InputEnd::Closed, {}, {QStringLiteral("--help")});
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0);
+    for (const char* text :
+         {"--backend", "KALVERA_TURNTABLE_BACKEND", "libftdi (default)", "simulator", "vendor"}) {
+        EXPECT_THAT(run.output, ::testing::HasSubstr(text));
+    }
+    EXPECT_THAT(run.output, ::testing::Not(::testing::HasSubstr("Press '")));
 }
 
 } // namespace

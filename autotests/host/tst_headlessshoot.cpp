@@ -2,8 +2,12 @@
 // (set up through the FTDISIM_* variables): what it prints, how it exits,
 // and that it leaves the settings the window saved alone; and once in this
 // process, where the sanitizers see all of it.
+#include "BackendNotice.h"
 #include "HeadlessShoot.h"
 #include "HostFixture.h"
+#include "TurntableObserver.h"
+
+#include <LxD2xxBackend.h>
 
 #include <ftdisim/TurntableRig.h>
 
@@ -132,7 +136,8 @@ TEST_F(HeadlessShoot, AWholeShootEndsWithItsSummaryAndLeavesSavedSettingsAlone) 
         runHost({QStringLiteral("--headless"), QStringLiteral("--model"), QStringLiteral("custom"),
                  QStringLiteral("--frames"), QStringLiteral("4")});
     ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
-    EXPECT_TRUE(run.output.startsWith(QStringLiteral("Shooting 4 frames on Custom.\n")))
+    EXPECT_TRUE(run.output.startsWith(QString::fromStdString(backendNotice()) +
+                                      QStringLiteral("Shooting 4 frames on Custom.\n")))
         << run.output.toStdString();
     EXPECT_EQ(run.output.count(QRegularExpression(QStringLiteral("^\\[[#.]{32}\\] +\\d/4 "),
                                                   QRegularExpression::MultilineOption)),
@@ -211,13 +216,45 @@ TEST_F(HeadlessShoot, FailuresExitWithAStatusAndTheReason) {
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.errors.contains(QStringLiteral("No turntable found: ")))
         << run.errors.toStdString();
-    EXPECT_TRUE(run.output.isEmpty());
+    EXPECT_EQ(run.output.toStdString(), backendNotice());
 
     run = runHost({QStringLiteral("--headless")},
                   {{QStringLiteral("FTDISIM_OPEN_STATUS"), QStringLiteral("3")}});
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.errors.contains(QStringLiteral("Custom could not be opened: ")))
         << run.errors.toStdString();
+}
+
+TEST_F(HeadlessShoot, TheBackendIsChosenFromTheCommandLineBeforeAnything) {
+    HostRun run =
+        runHost({QStringLiteral("--headless"), QStringLiteral("--backend"),
+                 QStringLiteral("simulator"), QStringLiteral("--frames"), QStringLiteral("2")});
+    EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    EXPECT_TRUE(run.output.startsWith(QStringLiteral("USB backend: simulator (simulated "
+                                                     "turntables)\nShooting 2 frames")))
+        << run.output.toStdString();
+
+    run = runHost(
+        {QStringLiteral("--headless"), QStringLiteral("--backend"), QStringLiteral("vendor")});
+    if (!run.errors.contains(QStringLiteral("cannot be loaded"))) {
+        GTEST_SKIP() << "this machine has the vendor's libftd2xx.so";
+    }
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.errors.contains(
+        QStringLiteral("No turntable found: The USB backend \"vendor\" cannot be loaded: ")))
+        << run.errors.toStdString() << "\nnothing may stand in for the backend chosen";
+
+    run = runHost({QStringLiteral("--backend"), QStringLiteral("usb3")});
+    EXPECT_EQ(run.exitCode, 1) << "no window is opened for an unknown backend";
+    EXPECT_TRUE(run.errors.startsWith(QStringLiteral("Unknown USB backend \"usb3\"")))
+        << run.errors.toStdString();
+
+    run = runHost({QStringLiteral("--help")});
+    EXPECT_EQ(run.exitCode, 0);
+    for (const char* text :
+         {"--backend", "KALVERA_TURNTABLE_BACKEND", "libftdi (default)", "simulator", "vendor"}) {
+        EXPECT_TRUE(run.output.contains(QLatin1String(text))) << text;
+    }
 }
 
 class HeadlessShootInProcess : public HostFixture {};
@@ -237,6 +274,18 @@ TEST_F(HeadlessShootInProcess, RunsTheShootAndPutsTheDataDirectoryBack) {
 
     options.model = QStringLiteral("Quarry S");
     EXPECT_EQ(runHeadlessShoot(options, out, errors), HeadlessBadArguments);
+}
+
+// The host watches the simulated table only when the SDK drives it: on
+// another backend the bus that its test links is not the turntable.
+TEST_F(HeadlessShootInProcess, TheSimulatedTableIsWatchedOnlyOnTheSimulator) {
+    const std::string choiceBefore = LxD2xxBackend::chosen();
+    EXPECT_TRUE(LxD2xxBackend::choose("simulator"));
+    EXPECT_TRUE(TurntableObserver::cameraShots().has_value());
+    EXPECT_TRUE(LxD2xxBackend::choose("libftdi"));
+    EXPECT_FALSE(TurntableObserver::cameraShots().has_value());
+    EXPECT_FALSE(TurntableObserver::countsTurnedClockwise(true).has_value());
+    LxD2xxBackend::choose(choiceBefore);
 }
 
 } // namespace

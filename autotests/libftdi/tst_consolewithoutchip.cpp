@@ -1,4 +1,4 @@
-// The console program built on the libftdi backend, run on a machine without
+// The console program on the libftdi backend, run on a machine without
 // an FTDI chip: it finds no turntable, offers only the exit, and ends with
 // status 0. It skips where a chip is attached.
 #include "ConsoleProgram.h"
@@ -16,8 +16,10 @@ const std::string kNoTurntable = "No available connected turntable found.\n"
                                  "Press '-1' to exit from test application\n";
 
 ProgramResult runConsole(const std::string& input, InputEnd end) {
-    return runProgram(QStringLiteral(KALVERA_CONSOLE_PROGRAM), input, end,
-                      QProcessEnvironment::systemEnvironment());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    // The default backend, which prints no line of its own.
+    environment.remove(QStringLiteral("KALVERA_TURNTABLE_BACKEND"));
+    return runProgram(QStringLiteral(KALVERA_CONSOLE_PROGRAM), input, end, environment);
 }
 
 void expectNoTurntable(const ProgramResult& run) {

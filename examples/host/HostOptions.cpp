@@ -1,10 +1,24 @@
 #include "HostOptions.h"
 
+#include <LxD2xxBackend.h>
+
 namespace {
+
+QString backendList() {
+    QString list;
+    for (const std::string& name : LxD2xxBackend::names()) {
+        list += QStringLiteral("              %1%2: %3\n")
+                    .arg(QString::fromStdString(name),
+                         name == LxD2xxBackend::defaultName() ? QStringLiteral(" (default)")
+                                                              : QString(),
+                         QString::fromStdString(LxD2xxBackend::description(name)));
+    }
+    return list;
+}
 
 bool takesValue(const QString& argument) {
     return argument == QLatin1String("--model") || argument == QLatin1String("--frames") ||
-           argument == QLatin1String("--screenshot");
+           argument == QLatin1String("--screenshot") || argument == QLatin1String("--backend");
 }
 
 } // namespace
@@ -25,6 +39,8 @@ bool HostOptions::parse(const QStringList& arguments, HostOptions* options, QStr
             options->shoot = true;
         } else if (argument == QLatin1String("--model")) {
             options->model = arguments[++i];
+        } else if (argument == QLatin1String("--backend")) {
+            options->backend = arguments[++i];
         } else if (argument == QLatin1String("--screenshot")) {
             options->screenshot = arguments[++i];
         } else if (argument == QLatin1String("--frames")) {
@@ -60,7 +76,9 @@ bool HostOptions::parse(const QStringList& arguments, HostOptions* options, QStr
 QString HostOptions::usage() {
     return QStringLiteral(
                "Usage: KalveraTurntableHost [--model NAME [--shoot]] [--screenshot FILE]\n"
+               "                            [--backend NAME]\n"
                "       KalveraTurntableHost --headless [--model NAME] [--frames N]\n"
+               "                            [--backend NAME]\n"
                "\n"
                "Without --headless: the host window.\n"
                "--model       turntable model by name, opened at the start\n"
@@ -71,6 +89,32 @@ QString HostOptions::usage() {
                "--headless    one 360-degree shoot at the fastest speed without\n"
                "              delays and without a window, reported as text; the\n"
                "              settings saved by the window are neither used nor changed\n"
-               "--frames      captures of the headless shoot, 1 to %1 (default 8)\n")
-        .arg(maxFrames);
+               "--frames      captures of the headless shoot, 1 to %1 (default 8)\n"
+               "--backend     the USB backend that reaches the turntable; without it,\n"
+               "              the environment variable %2 names it,\n"
+               "              else the default. The backends:\n")
+               .arg(maxFrames)
+               .arg(QString::fromStdString(LxD2xxBackend::environmentVariable())) +
+           backendList();
+}
+
+bool HostOptions::applyBackend(std::ostream& out, QString* error) const {
+    if (!backend.isEmpty() && !LxD2xxBackend::choose(backend.toStdString())) {
+        *error = QStringLiteral("Unknown USB backend \"%1\". The backends:\n%2")
+                     .arg(backend, backendList());
+        return false;
+    }
+    const std::string chosen = LxD2xxBackend::chosen();
+    const std::string description = LxD2xxBackend::description(chosen);
+    if (description.empty()) {
+        *error =
+            QStringLiteral("Unknown USB backend \"%1\" in %2. The backends:\n%3")
+                .arg(QString::fromStdString(chosen),
+                     QString::fromStdString(LxD2xxBackend::environmentVariable()), backendList());
+        return false;
+    }
+    if (!backend.isEmpty() || chosen != LxD2xxBackend::defaultName()) {
+        out << "USB backend: " << chosen << " (" << description << ")\n";
+    }
+    return true;
 }

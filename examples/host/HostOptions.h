@@ -4,7 +4,9 @@
 #include <QString>
 #include <QStringList>
 
-// The host's command line:
+#include <ostream>
+
+// The host's command line, each form with [--backend NAME] (the USB backend):
 //   KalveraTurntableHost [--model NAME [--shoot]] [--screenshot FILE]
 //       the window, with that model open and shooting; FILE: a picture of it
 //       (after the shoot), then quit
@@ -19,6 +21,8 @@ struct HostOptions {
     int frames = 8;
     bool shoot = false;
     QString screenshot;
+    // A USB backend's name; empty: none given.
+    QString backend;
 
     static constexpr int maxFrames = 360;
 
@@ -27,6 +31,11 @@ struct HostOptions {
     // the other mode.
     static bool parse(const QStringList& arguments, HostOptions* options, QString* error);
     static QString usage();
+
+    // Chooses the backend given, if any; false, with the reason in `error`,
+    // for an unknown name (given, or from the environment). Then, when one
+    // was given or it is not the default, says on `out` which one is used.
+    bool applyBackend(std::ostream& out, QString* error) const;
 };
 
 #endif

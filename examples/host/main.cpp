@@ -81,6 +81,10 @@ int main(int argc, char** argv) {
         std::cout << HostOptions::usage().toStdString();
         return 0;
     }
+    if (!options.applyBackend(std::cout, &error)) {
+        std::cerr << error.toStdString();
+        return HeadlessBadArguments;
+    }
     // No display is needed for a shoot without a window.
     if (options.headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -1,5 +1,6 @@
 #include "LxKalveraTurntableControl.h"
 
+#include "LxD2xxBackend.h"
 #include "LxDCMotor.h"
 #include "LxKalveraTurntableControl_p.h"
 #include "LxStepperMotor.h"
@@ -65,6 +66,16 @@ std::list<std::string> LxKalveraTurntableControl::availableDevices() const {
     // The chip this controller has open is flagged as open like any other:
     // the search would not find it, and a later reopen would have no chip.
     if (!motorDriver) {
+        // A backend that cannot be had is no absent turntable: the user needs
+        // to hear which library is missing, not to check the cable.
+        std::string backendFailure;
+        if (!LxD2xxBackend::load(&backendFailure)) {
+            deviceIndex = -1;
+            d->deviceSerialNumber.clear();
+            const_cast<LxKalveraTurntableControl*>(this)->setLastError(
+                QString::fromStdString(backendFailure));
+            return {};
+        }
         deviceIndex = LxFTDIController::availableDeviceIndex(TURNTABLE_CHIP_SEARCH_TEXT,
                                                              &d->deviceSerialNumber);
     }

@@ -60,6 +60,10 @@ public:
     /// program or controller, or listed without its strings because this user
     /// may not open it), "The turntable's USB chip is attached but cannot be
     /// opened: ..." followed by hints on other programs and the udev rule.
+    /// Also empty when the USB backend (LxD2xxBackend) cannot be had, with
+    /// lastError() "Unknown USB backend "NAME" in KALVERA_TURNTABLE_BACKEND;
+    /// the backends are libftdi, simulator, vendor." or "The USB backend
+    /// "NAME" cannot be loaded: " followed by the system's reason.
     std::list<std::string> availableDevices() const override;
 
     /// Opens turntable model `model` on the chip that availableDevices() found

@@ -1,6 +1,6 @@
-// The simulated bus's first device: the one the SDK opens.
 #include "TurntableObserver.h"
 
+#include <LxD2xxBackend.h>
 #include <ftdisim/Bus.h>
 #include <ftdisim/TurntableRig.h>
 
@@ -8,7 +8,12 @@
 
 namespace {
 
+// The simulated bus's first device: the one the SDK opens, when it drives the
+// simulator. On a real chip there is none to watch.
 std::shared_ptr<ftdisim::TurntableRig> firstRig() {
+    if (LxD2xxBackend::chosen() != "simulator") {
+        return nullptr;
+    }
     const auto devices = ftdisim::Bus::instance().devices();
     return devices.empty() ? nullptr : ftdisim::Bus::instance().rig(devices.front());
 }

@@ -1,0 +1,37 @@
+// The loader's handles: each names the device its backend opened, and only
+// until it is closed.
+#include <d2xxloader/D2xxLoader.h>
+#include <ftd2xx.h>
+#include <ftdisim/Bus.h>
+
+#include <gtest/gtest.h>
+
+using ftdisim::Bus;
+
+namespace {
+
+TEST(D2xxLoader, OnlyTheHandlesItHandedOutAndHasNotClosedAreKnown) {
+    Bus::instance().reset();
+    ASSERT_TRUE(d2xxloader::choose("simulator"));
+    ASSERT_EQ(d2xxloader::load(), "");
+    int notAHandle = 0;
+    UCHAR byte = 0;
+    DWORD written = 0;
+    EXPECT_EQ(FT_Close(nullptr), static_cast<FT_STATUS>(FT_INVALID_HANDLE));
+    EXPECT_EQ(FT_Write(&notAHandle, &byte, 1, &written), static_cast<FT_STATUS>(FT_INVALID_HANDLE));
+
+    FT_HANDLE handle = nullptr;
+    ASSERT_EQ(FT_Open(0, &handle), static_cast<FT_STATUS>(FT_OK));
+    EXPECT_EQ(FT_Write(handle, &byte, 1, &written), static_cast<FT_STATUS>(FT_OK));
+    EXPECT_EQ(written, 1u);
+    const ftdisim::DeviceId chip = Bus::instance().devices().at(0);
+    EXPECT_EQ(Bus::instance().stats(chip).writes, 1u);
+    EXPECT_EQ(FT_Close(handle), static_cast<FT_STATUS>(FT_OK));
+    EXPECT_FALSE(Bus::instance().stats(chip).open);
+    EXPECT_EQ(FT_Close(handle), static_cast<FT_STATUS>(FT_INVALID_HANDLE));
+    EXPECT_EQ(FT_Write(handle, &byte, 1, &written), static_cast<FT_STATUS>(FT_INVALID_HANDLE));
+    EXPECT_EQ(Bus::instance().stats(chip).writes, 1u) << "a closed handle reached the chip";
+    Bus::instance().reset();
+}
+
+} // namespace

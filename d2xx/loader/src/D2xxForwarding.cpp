@@ -1,0 +1,113 @@
+// The D2XX functions the SDK calls: a search or an open goes to the chosen
+// backend, everything else to the backend that opened the handle.
+#include "LoaderHandles.h"
+
+namespace {
+
+using d2xxloader::BackendLibrary;
+using d2xxloader::OpenDevice;
+
+// The reason for a failure is not the D2XX caller's to read: the SDK asks
+// load() for it when it tells the user.
+const BackendLibrary* chosenLibrary() {
+    std::string failure;
+    return d2xxloader::chosenLibrary(&failure);
+}
+
+template <typename Call>
+FT_STATUS onItsBackend(FT_HANDLE handle, Call call) {
+    const OpenDevice device = d2xxloader::deviceOf(handle);
+    if (!device.library) {
+        return FT_INVALID_HANDLE;
+    }
+    return call(*device.library, device.handle);
+}
+
+} // namespace
+
+FT_STATUS FT_CreateDeviceInfoList(DWORD* numDevs) {
+    const BackendLibrary* library = chosenLibrary();
+    if (!library) {
+        *numDevs = 0;
+        return FT_OTHER_ERROR;
+    }
+    return library->createDeviceInfoList(numDevs);
+}
+
+FT_STATUS FT_GetDeviceInfoList(FT_DEVICE_LIST_INFO_NODE* dest, DWORD* numDevs) {
+    const BackendLibrary* library = chosenLibrary();
+    if (!library) {
+        *numDevs = 0;
+        return FT_OTHER_ERROR;
+    }
+    const FT_STATUS status = library->getDeviceInfoList(dest, numDevs);
+    // The backend's handles mean nothing to the loader's clients.
+    for (DWORD i = 0; status == FT_OK && i < *numDevs; ++i) {
+        if (dest[i].ftHandle) {
+            dest[i].ftHandle = d2xxloader::handleOf(library, dest[i].ftHandle);
+        }
+    }
+    return status;
+}
+
+FT_STATUS FT_Open(int deviceNumber, FT_HANDLE* handle) {
+    const BackendLibrary* library = chosenLibrary();
+    if (!library) {
+        return FT_DEVICE_NOT_FOUND;
+    }
+    FT_HANDLE opened = nullptr;
+    const FT_STATUS status = library->open(deviceNumber, &opened);
+    if (status != FT_OK) {
+        return status;
+    }
+    *handle = d2xxloader::adopt({library, opened});
+    if (!*handle) {
+        library->close(opened);
+        return FT_INSUFFICIENT_RESOURCES;
+    }
+    return FT_OK;
+}
+
+FT_STATUS FT_SetBaudRate(FT_HANDLE handle, ULONG baudRate) {
+    return onItsBackend(handle, [=](const BackendLibrary& library, FT_HANDLE opened) {
+        return library.setBaudRate(opened, baudRate);
+    });
+}
+
+FT_STATUS FT_SetLatencyTimer(FT_HANDLE handle, UCHAR timerMs) {
+    return onItsBackend(handle, [=](const BackendLibrary& library, FT_HANDLE opened) {
+        return library.setLatencyTimer(opened, timerMs);
+    });
+}
+
+FT_STATUS FT_SetBitMode(FT_HANDLE handle, UCHAR mask, UCHAR mode) {
+    return onItsBackend(handle, [=](const BackendLibrary& library, FT_HANDLE opened) {
+        return library.setBitMode(opened, mask, mode);
+    });
+}
+
+FT_STATUS FT_Purge(FT_HANDLE handle, ULONG mask) {
+    return onItsBackend(handle, [=](const BackendLibrary& library, FT_HANDLE opened) {
+        return library.purge(opened, mask);
+    });
+}
+
+FT_STATUS FT_Write(FT_HANDLE handle, void* buffer, DWORD bytesToWrite, DWORD* bytesWritten) {
+    return onItsBackend(handle, [=](const BackendLibrary& library, FT_HANDLE opened) {
+        return library.write(opened, buffer, bytesToWrite, bytesWritten);
+    });
+}
+
+FT_STATUS FT_Read(FT_HANDLE handle, void* buffer, DWORD bytesToRead, DWORD* bytesReturned) {
+    return onItsBackend(handle, [=](const BackendLibrary& library, FT_HANDLE opened) {
+        return library.read(opened, buffer, bytesToRead, bytesReturned);
+    });
+}
+
+FT_STATUS FT_Close(FT_HANDLE handle) {
+    const OpenDevice device = d2xxloader::release(handle);
+    if (!device.library) {
+        return FT_INVALID_HANDLE;
+    }
+    return device.library->close(device.handle);
+}

@@ -1,0 +1,40 @@
+#include "LxD2xxBackend.h"
+
+#include <d2xxloader/D2xxLoader.h>
+
+std::string LxD2xxBackend::environmentVariable() {
+    return d2xxloader::kEnvironmentVariable;
+}
+
+std::string LxD2xxBackend::defaultName() {
+    return d2xxloader::kDefaultBackend;
+}
+
+std::vector<std::string> LxD2xxBackend::names() {
+    std::vector<std::string> all;
+    for (const d2xxloader::BackendInfo& backend : d2xxloader::backends()) {
+        all.emplace_back(backend.name);
+    }
+    return all;
+}
+
+std::string LxD2xxBackend::description(const std::string& name) {
+    const d2xxloader::BackendInfo* backend = d2xxloader::findBackend(name);
+    return backend ? backend->description : std::string();
+}
+
+bool LxD2xxBackend::choose(const std::string& name) {
+    return d2xxloader::choose(name);
+}
+
+std::string LxD2xxBackend::chosen() {
+    return d2xxloader::chosen();
+}
+
+bool LxD2xxBackend::load(std::string* failure) {
+    const std::string reason = d2xxloader::load();
+    if (failure && !reason.empty()) {
+        *failure = reason;
+    }
+    return reason.empty();
+}

@@ -1,0 +1,58 @@
+#ifndef LXD2XXBACKEND_H
+#define LXD2XXBACKEND_H
+
+/// \file
+/// The choice of the library that reaches the turntable's USB chip.
+
+#include "KalveraTurntableSDKGlobal.h"
+
+#include <string>
+#include <vector>
+
+/// The USB backend: the library that carries the SDK's calls to the FT245R
+/// chip. One build of the SDK offers them all and loads the chosen one (from
+/// beside the SDK library, else from the library search path) on its first
+/// use; a backend once loaded stays loaded.
+///
+/// - "libftdi" (the default): real chips through libftdi.
+/// - "simulator": simulated turntables on a simulated USB bus.
+/// - "vendor": the vendor's D2XX library "libftd2xx.so", installed by the user.
+///
+/// Before any call of choose(), the environment variable
+/// KALVERA_TURNTABLE_BACKEND, when set and not empty, names the backend.
+/// A device stays on the backend that opened it until it is closed; a new
+/// choice applies to the following searches and opens. Every member may be
+/// called from any thread.
+class LX_SDK_EXPORT LxD2xxBackend {
+public:
+    /// The environment variable that names the backend: "KALVERA_TURNTABLE_BACKEND".
+    static std::string environmentVariable();
+    /// The backend used when nothing else is chosen: "libftdi".
+    static std::string defaultName();
+
+    /// The backends' names, the default first: "libftdi", "simulator", "vendor".
+    static std::vector<std::string> names();
+    /// What backend `name` drives, for a user ("simulated turntables");
+    /// empty for an unknown name.
+    static std::string description(const std::string& name);
+
+    /// Makes `name` the backend of the following searches and opens, over
+    /// the environment variable; nothing is loaded yet.
+    /// \return false, and the choice unchanged, when `name` is not one of names().
+    static bool choose(const std::string& name);
+    /// The backend in effect: the name given to choose() last; before any,
+    /// the environment variable's value when set and not empty (which may be
+    /// no backend's name), else defaultName().
+    static std::string chosen();
+
+    /// Loads the chosen backend now, unless it is loaded already.
+    /// \param failure when not null and loading fails, receives the reason:
+    /// "Unknown USB backend "NAME" in KALVERA_TURNTABLE_BACKEND; the backends
+    /// are libftdi, simulator, vendor." or "The USB backend "NAME" cannot be
+    /// loaded: " followed by the system's reason (the file is missing, or a
+    /// function is missing from it).
+    /// \return true when the backend is ready.
+    static bool load(std::string* failure = nullptr);
+};
+
+#endif

@@ -1,0 +1,75 @@
+#include "ConsoleCommandLine.h"
+
+#include "LxD2xxBackend.h"
+
+#include <string>
+
+namespace {
+
+// Apart from the dialogue's own statuses 0 and 1.
+constexpr int kBadCommandLine = 2;
+
+std::string backendList() {
+    std::string list;
+    for (const std::string& name : LxD2xxBackend::names()) {
+        list += "  " + name + (name == LxD2xxBackend::defaultName() ? " (default)" : "") + ": " +
+                LxD2xxBackend::description(name) + '\n';
+    }
+    return list;
+}
+
+void printUsage(std::ostream& out) {
+    out << "Usage: KalveraTurntableTest [--backend NAME]\n"
+           "\n"
+           "Drives one turntable by hand from a text menu.\n"
+           "--backend  the USB backend that reaches the turntable; without it, the\n"
+           "           environment variable "
+        << LxD2xxBackend::environmentVariable()
+        << " names it, else the default.\n"
+           "           The backends:\n"
+        << backendList() << "--help     this text\n";
+}
+
+} // namespace
+
+int applyConsoleCommandLine(int argc, const char* const* argv, std::ostream& output,
+                            std::ostream& errors) {
+    bool backendGiven = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--help" || argument == "-h") {
+            printUsage(output);
+            return 0;
+        }
+        if (argument != "--backend" || i + 1 >= argc) {
+            errors << (argument == "--backend" ? "--backend needs a value."
+                                               : "Unknown argument \"" + argument + "\".")
+                   << "\n\n";
+            printUsage(errors);
+            return kBadCommandLine;
+        }
+        const std::string name = argv[++i];
+        if (!LxD2xxBackend::choose(name)) {
+            errors << "Unknown USB backend \"" << name << "\". The backends:\n" << backendList();
+            return kBadCommandLine;
+        }
+        backendGiven = true;
+    }
+    const std::string backend = LxD2xxBackend::chosen();
+    const std::string description = LxD2xxBackend::description(backend);
+    if (description.empty()) {
+        errors << "Unknown USB backend \"" << backend << "\" in "
+               << LxD2xxBackend::environmentVariable() << ". The backends:\n"
+               << backendList();
+        return kBadCommandLine;
+    }
+    if (backendGiven || backend != LxD2xxBackend::defaultName()) {
+        output << "USB backend: " << backend << " (" << description << ")\n";
+    }
+    // The dialogue only finds no turntable; the reason goes beside it.
+    std::string failure;
+    if (!LxD2xxBackend::load(&failure)) {
+        errors << failure << '\n';
+    }
+    return -1;
+}
