@@ -66,10 +66,6 @@ int applyConsoleCommandLine(int argc, const char* const* argv, std::ostream& out
     if (backendGiven || backend != LxD2xxBackend::defaultName()) {
         output << "USB backend: " << backend << " (" << description << ")\n";
     }
-    // The dialogue only finds no turntable; the reason goes beside it.
-    std::string failure;
-    if (!LxD2xxBackend::load(&failure)) {
-        errors << failure << '\n';
-    }
+    // A backend that does not load finds no turntable: the dialogue says why.
     return -1;
 }

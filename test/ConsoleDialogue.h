@@ -153,6 +153,13 @@ int runConsoleDialogue(Turntable& control, std::istream& in, std::ostream& out,
 
     if (devices.empty()) {
         out << "No available connected turntable found." << std::endl;
+        // The SDK's reason (no chip, a chip that cannot be had, a backend
+        // that does not load) is what the user can act on.
+        const std::string reason = LxAbstractPlugin::wideToUtf8String(
+            LxAbstractPlugin::nativeToWideString(control.lastError()));
+        if (!reason.empty()) {
+            out << reason << (reason.back() == '\n' ? "" : "\n") << std::flush;
+        }
     }
     int index = 0;
     for (const std::string& device : devices) {

@@ -2,12 +2,12 @@
 // (set up through the FTDISIM_* variables): what it prints, how it exits,
 // and that it leaves the settings the window saved alone; and once in this
 // process, where the sanitizers see all of it.
-#include "BackendNotice.h"
 #include "HeadlessShoot.h"
 #include "HostFixture.h"
+#include "TestPath.h"
 #include "TurntableObserver.h"
 
-#include <LxD2xxBackend.h>
+#include <LxKalveraTurntableControl.h>
 
 #include <ftdisim/TurntableRig.h>
 
@@ -136,7 +136,7 @@ TEST_F(HeadlessShoot, AWholeShootEndsWithItsSummaryAndLeavesSavedSettingsAlone) 
         runHost({QStringLiteral("--headless"), QStringLiteral("--model"), QStringLiteral("custom"),
                  QStringLiteral("--frames"), QStringLiteral("4")});
     ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
-    EXPECT_TRUE(run.output.startsWith(QString::fromStdString(backendNotice()) +
+    EXPECT_TRUE(run.output.startsWith(QString::fromStdString(testpath::backendNotice()) +
                                       QStringLiteral("Shooting 4 frames on Custom.\n")))
         << run.output.toStdString();
     EXPECT_EQ(run.output.count(QRegularExpression(QStringLiteral("^\\[[#.]{32}\\] +\\d/4 "),
@@ -216,7 +216,7 @@ TEST_F(HeadlessShoot, FailuresExitWithAStatusAndTheReason) {
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.errors.contains(QStringLiteral("No turntable found: ")))
         << run.errors.toStdString();
-    EXPECT_EQ(run.output.toStdString(), backendNotice());
+    EXPECT_EQ(run.output.toStdString(), testpath::backendNotice());
 
     run = runHost({QStringLiteral("--headless")},
                   {{QStringLiteral("FTDISIM_OPEN_STATUS"), QStringLiteral("3")}});
@@ -276,16 +276,22 @@ TEST_F(HeadlessShootInProcess, RunsTheShootAndPutsTheDataDirectoryBack) {
     EXPECT_EQ(runHeadlessShoot(options, out, errors), HeadlessBadArguments);
 }
 
-// The host watches the simulated table only when the SDK drives it: on
-// another backend the bus that its test links is not the turntable.
-TEST_F(HeadlessShootInProcess, TheSimulatedTableIsWatchedOnlyOnTheSimulator) {
-    const std::string choiceBefore = LxD2xxBackend::chosen();
-    EXPECT_TRUE(LxD2xxBackend::choose("simulator"));
-    EXPECT_TRUE(TurntableObserver::cameraShots().has_value());
-    EXPECT_TRUE(LxD2xxBackend::choose("libftdi"));
-    EXPECT_FALSE(TurntableObserver::cameraShots().has_value());
+// The host watches the simulated table only once the SDK has opened it,
+// through either backend: beside a real chip the bus that the host links
+// stands idle and is not the turntable.
+TEST_F(HeadlessShootInProcess, TheSimulatedTableIsWatchedOnlyOnceTheSdkHasItOpen) {
+    TurntableObserver::tableOpenedWith(true, true);
+    EXPECT_FALSE(TurntableObserver::cameraShots().has_value()) << "the SDK opened another chip";
     EXPECT_FALSE(TurntableObserver::countsTurnedClockwise(true).has_value());
-    LxD2xxBackend::choose(choiceBefore);
+
+    LxKalveraTurntableControl control;
+    ASSERT_FALSE(control.availableDevices().empty());
+    bool opened = false;
+    control.openDevice(0, &opened);
+    ASSERT_TRUE(opened);
+    TurntableObserver::tableOpenedWith(true, true);
+    EXPECT_EQ(TurntableObserver::cameraShots(), std::optional<std::size_t>(0));
+    EXPECT_EQ(TurntableObserver::countsTurnedClockwise(true), std::optional<long long>(0));
 }
 
 } // namespace

@@ -13,6 +13,10 @@
 namespace {
 
 const std::string kNoTurntable = "No available connected turntable found.\n"
+                                 "The turntable device cannot be found.\n\n"
+                                 "- make sure driver is installed\n"
+                                 "- make sure turntable is powered on\n"
+                                 "- make sure turntable is connected via USB\n"
                                  "Press '-1' to exit from test application\n";
 
 ProgramResult runConsole(const std::string& input, InputEnd end) {

@@ -2,6 +2,7 @@
 // stays open or running, and the next open of any model works.
 #include "PinProtocolChecker.h"
 #include "ReliabilityTest.h"
+#include "TestPath.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +30,8 @@ TEST_F(OpenFailure, EveryStatusLeavesTheSdkReadyForTheNextOpen) {
         ASSERT_FALSE(told.empty());
         EXPECT_EQ(told.back().kind, HostNotice::Disconnected);
         EXPECT_EQ(told.back().model, model);
-        EXPECT_EQ(control->lastError().isEmpty(), status == 0x7fffffff) << "a text per status";
+        EXPECT_EQ(control->lastError().isEmpty(), testpath::openFailureSeen(status) == 0x7fffffff)
+            << "a text per status";
         EXPECT_FALSE(bus().stats(device).open);
         EXPECT_FALSE(control->startRotation()) << "no driver is left behind";
 
@@ -39,8 +41,10 @@ TEST_F(OpenFailure, EveryStatusLeavesTheSdkReadyForTheNextOpen) {
         control->closeDevice();
         EXPECT_FALSE(bus().stats(device).open);
     }
-    EXPECT_EQ(bus().stats(device).opens, std::size(statuses));
-    EXPECT_EQ(bus().stats(device).closes, std::size(statuses));
+    // libftdi's open claims the chip before its reset meets the I/O failure.
+    const std::size_t opens = std::size(statuses) + (testpath::onUsbLevelSimulation() ? 1 : 0);
+    EXPECT_EQ(bus().stats(device).opens, opens);
+    EXPECT_EQ(bus().stats(device).closes, opens);
 
     // The models opened above set the pins by the rules of their drivers.
     bus().clearTrace(device);
@@ -74,7 +78,8 @@ TEST_F(OpenFailure, AFailedSetUpStepFailsTheOpenAndClosesTheChip) {
             control->openDevice(model);
             EXPECT_FALSE(control->isTurntableOpened());
             EXPECT_EQ(notices(control.get()).back().kind, HostNotice::Disconnected);
-            EXPECT_EQ(control->lastError().toStdString(), step.text);
+            const bool textOfItsOwn = testpath::setUpFailureSeen(step.status) == step.status;
+            EXPECT_EQ(control->lastError().toStdString(), textOfItsOwn ? step.text : "IO Error");
             EXPECT_FALSE(bus().stats(device).open);
             EXPECT_EQ(bus().stats(device).closes, before.closes + 1);
             EXPECT_EQ(bus().stats(device).writes, before.writes) << "no pin is driven";

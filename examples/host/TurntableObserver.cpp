@@ -1,17 +1,20 @@
 #include "TurntableObserver.h"
 
-#include <LxD2xxBackend.h>
 #include <ftdisim/Bus.h>
 #include <ftdisim/TurntableRig.h>
 
+#include <atomic>
 #include <memory>
 
 namespace {
 
-// The simulated bus's first device: the one the SDK opens, when it drives the
-// simulator. On a real chip there is none to watch.
+// The simulated bus's first device, once the SDK has opened it: through the
+// simulator backend, or through libftdi over the USB-level simulation. With a
+// real chip the bus that this program links stands idle: nothing to watch.
+std::atomic<bool> watchingTheSimulatedTable{false};
+
 std::shared_ptr<ftdisim::TurntableRig> firstRig() {
-    if (LxD2xxBackend::chosen() != "simulator") {
+    if (!watchingTheSimulatedTable) {
         return nullptr;
     }
     const auto devices = ftdisim::Bus::instance().devices();
@@ -21,6 +24,9 @@ std::shared_ptr<ftdisim::TurntableRig> firstRig() {
 } // namespace
 
 void TurntableObserver::tableOpenedWith(bool clockwiseActiveHigh, bool motorEnableActiveHigh) {
+    ftdisim::Bus& bus = ftdisim::Bus::instance();
+    const auto devices = bus.devices();
+    watchingTheSimulatedTable = !devices.empty() && bus.stats(devices.front()).open;
     // One simulated chip stands for whichever table the user has: it takes
     // the wiring of the model opened on it, as the user's real table has.
     if (const auto rig = firstRig()) {

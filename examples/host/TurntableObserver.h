@@ -11,7 +11,9 @@
 namespace TurntableObserver {
 
 // A model was opened with these polarities of its direction and enable lines:
-// its real table is wired so, and the simulated one is wired to match.
+// its real table is wired so, and the simulated one is wired to match. Decides
+// what the calls below watch: the simulated table if the SDK now has the
+// simulated bus's first device open, else nothing.
 void tableOpenedWith(bool clockwiseActiveHigh, bool motorEnableActiveHigh);
 // How far the table has turned clockwise, in counts of the open model: a
 // stepper table's steps, those counterclockwise taken off; or the counts the
