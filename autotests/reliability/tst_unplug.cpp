@@ -4,6 +4,9 @@
 // works as before.
 #include "PinProtocolChecker.h"
 #include "ReliabilityTest.h"
+#include "TestPath.h"
+
+#include <ftdisim/UsbFault.h>
 
 #include <gtest/gtest.h>
 
@@ -176,5 +179,41 @@ TEST_F(Unplug, DuringASequence) {
     const auto report = pinprotocol::checkStepperProtocol(bus().trace(back), rules);
     EXPECT_TRUE(report.ok()) << report;
 }
+
+// A wire that keeps failing, as a cable going bad does: whether libusb
+// reports an I/O error, a stall or a timeout, the libftdi backend gives a
+// failing D2XX status and the SDK gives the chip up as it does when unplugged.
+// Once the wire is sound again the same chip opens and turns.
+class UsbWireFault : public Unplug,
+                     public ::testing::WithParamInterface<ftdisim::UsbFault::Kind> {};
+
+TEST_P(UsbWireFault, ThatKeepsFailingIsALostChip) {
+    if (!testpath::onUsbLevelSimulation()) {
+        GTEST_SKIP() << "a fault on the USB wire exists only on the USB-level simulation";
+    }
+    const ftdisim::DeviceId device = chip();
+    ASSERT_TRUE(openModel(*control, 0));
+    control->SetCountsPerRevolution(200);
+    control->SetRotationSpeed(2);
+    ASSERT_EQ(control->SetRotationIncrementInCounts(2000), 2000);
+    ASSERT_TRUE(control->startRotation());
+    ASSERT_TRUE(processEventsUntil([&] { return rig(device).stepperTable().steps() >= 20; }, 20s));
+    bus().setUsbFault(device, ftdisim::UsbFault{GetParam(), -1, 1});
+    const unsigned long long stepsAtFault = rig(device).stepperTable().steps();
+    expectHostToldOfLostChip(0);
+    EXPECT_LE(rig(device).stepperTable().steps(), stepsAtFault + 1) << "no step after the fault";
+    expectStepperRulesKept(device);
+
+    bus().setUsbFault(device, std::nullopt);
+    ASSERT_FALSE(control->availableDevices().empty());
+    ASSERT_TRUE(openModel(*control, 0));
+    control->SetCountsPerRevolution(72);
+    EXPECT_TRUE(shortMoveWorks(*control, device, 9));
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryKind, UsbWireFault,
+                         ::testing::Values(ftdisim::UsbFault::Kind::TransferError,
+                                           ftdisim::UsbFault::Kind::Stall,
+                                           ftdisim::UsbFault::Kind::Timeout));
 
 } // namespace
