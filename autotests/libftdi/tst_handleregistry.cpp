@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-using kalvera::libftdi::HandleRegistry;
+using kalvera::d2xx::HandleRegistry;
 
 namespace {
 

@@ -21,7 +21,7 @@ using kalvera::libftdi::ContextFailure;
 using kalvera::libftdi::describeDevice;
 using kalvera::libftdi::FtdiContext;
 using kalvera::libftdi::FtdiDeviceList;
-using kalvera::libftdi::HandleRegistry;
+using kalvera::d2xx::HandleRegistry;
 using kalvera::libftdi::newFtdiContext;
 using kalvera::libftdi::OpenDevice;
 

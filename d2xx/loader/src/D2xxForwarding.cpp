@@ -2,6 +2,8 @@
 // backend, everything else to the backend that opened the handle.
 #include "LoaderHandles.h"
 
+#include <memory>
+
 namespace {
 
 using d2xxloader::BackendLibrary;
@@ -16,16 +18,21 @@ const BackendLibrary* chosenLibrary() {
 
 template <typename Call>
 FT_STATUS onItsBackend(FT_HANDLE handle, Call call) {
-    const OpenDevice device = d2xxloader::deviceOf(handle);
-    if (!device.library) {
+    // Shared: a close on another thread meanwhile leaves the backend to refuse
+    // its own handle.
+    const std::shared_ptr<OpenDevice> device = d2xxloader::openDevices().find(handle);
+    if (!device) {
         return FT_INVALID_HANDLE;
     }
-    return call(*device.library, device.handle);
+    return call(*device->library, device->handle);
 }
 
 } // namespace
 
 FT_STATUS FT_CreateDeviceInfoList(DWORD* numDevs) {
+    if (!numDevs) {
+        return FT_INVALID_PARAMETER;
+    }
     const BackendLibrary* library = chosenLibrary();
     if (!library) {
         *numDevs = 0;
@@ -35,6 +42,9 @@ FT_STATUS FT_CreateDeviceInfoList(DWORD* numDevs) {
 }
 
 FT_STATUS FT_GetDeviceInfoList(FT_DEVICE_LIST_INFO_NODE* dest, DWORD* numDevs) {
+    if (!numDevs) {
+        return FT_INVALID_PARAMETER;
+    }
     const BackendLibrary* library = chosenLibrary();
     if (!library) {
         *numDevs = 0;
@@ -43,14 +53,20 @@ FT_STATUS FT_GetDeviceInfoList(FT_DEVICE_LIST_INFO_NODE* dest, DWORD* numDevs) {
     const FT_STATUS status = library->getDeviceInfoList(dest, numDevs);
     // The backend's handles mean nothing to the loader's clients.
     for (DWORD i = 0; status == FT_OK && i < *numDevs; ++i) {
-        if (dest[i].ftHandle) {
-            dest[i].ftHandle = d2xxloader::handleOf(library, dest[i].ftHandle);
+        if (const FT_HANDLE opened = dest[i].ftHandle) {
+            dest[i].ftHandle = d2xxloader::openDevices().findHandle([&](const OpenDevice& device) {
+                return device.library == library && device.handle == opened;
+            });
         }
     }
     return status;
 }
 
 FT_STATUS FT_Open(int deviceNumber, FT_HANDLE* handle) {
+    if (!handle) {
+        return FT_INVALID_PARAMETER;
+    }
+    *handle = nullptr;
     const BackendLibrary* library = chosenLibrary();
     if (!library) {
         return FT_DEVICE_NOT_FOUND;
@@ -60,11 +76,8 @@ FT_STATUS FT_Open(int deviceNumber, FT_HANDLE* handle) {
     if (status != FT_OK) {
         return status;
     }
-    *handle = d2xxloader::adopt({library, opened});
-    if (!*handle) {
-        library->close(opened);
-        return FT_INSUFFICIENT_RESOURCES;
-    }
+    *handle =
+        d2xxloader::openDevices().add(std::make_shared<OpenDevice>(OpenDevice{library, opened}));
     return FT_OK;
 }
 
@@ -105,9 +118,9 @@ FT_STATUS FT_Read(FT_HANDLE handle, void* buffer, DWORD bytesToRead, DWORD* byte
 }
 
 FT_STATUS FT_Close(FT_HANDLE handle) {
-    const OpenDevice device = d2xxloader::release(handle);
-    if (!device.library) {
+    const std::shared_ptr<OpenDevice> device = d2xxloader::openDevices().remove(handle);
+    if (!device) {
         return FT_INVALID_HANDLE;
     }
-    return device.library->close(device.handle);
+    return device->library->close(device->handle);
 }

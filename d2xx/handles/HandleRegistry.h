@@ -1,5 +1,5 @@
-#ifndef KALVERA_LIBFTDI_HANDLEREGISTRY_H
-#define KALVERA_LIBFTDI_HANDLEREGISTRY_H
+#ifndef KALVERA_D2XX_HANDLEREGISTRY_H
+#define KALVERA_D2XX_HANDLEREGISTRY_H
 
 #include <ftd2xx.h>
 
@@ -8,7 +8,7 @@
 #include <mutex>
 #include <unordered_map>
 
-namespace kalvera::libftdi {
+namespace kalvera::d2xx {
 
 // The handles this process holds open. A handle is a number that is never
 // handed out twice and is only looked up, never dereferenced, so a closed,
@@ -64,6 +64,6 @@ private:
     std::unordered_map<std::uintptr_t, std::shared_ptr<Device>> devices;
 };
 
-} // namespace kalvera::libftdi
+} // namespace kalvera::d2xx
 
 #endif
