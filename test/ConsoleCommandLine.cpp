@@ -9,15 +9,6 @@ namespace {
 // Apart from the dialogue's own statuses 0 and 1.
 constexpr int kBadCommandLine = 2;
 
-std::string backendList() {
-    std::string list;
-    for (const std::string& name : LxD2xxBackend::names()) {
-        list += "  " + name + (name == LxD2xxBackend::defaultName() ? " (default)" : "") + ": " +
-                LxD2xxBackend::description(name) + '\n';
-    }
-    return list;
-}
-
 void printUsage(std::ostream& out) {
     out << "Usage: KalveraTurntableTest [--backend NAME]\n"
            "\n"
@@ -27,7 +18,8 @@ void printUsage(std::ostream& out) {
         << LxD2xxBackend::environmentVariable()
         << " names it, else the default.\n"
            "           The backends:\n"
-        << backendList() << "--help     this text\n";
+        << LxD2xxBackend::listing("             ")
+        << "           In effect now: " << LxD2xxBackend::chosen() << "\n--help     this text\n";
 }
 
 } // namespace
@@ -50,7 +42,8 @@ int applyConsoleCommandLine(int argc, const char* const* argv, std::ostream& out
         }
         const std::string name = argv[++i];
         if (!LxD2xxBackend::choose(name)) {
-            errors << "Unknown USB backend \"" << name << "\". The backends:\n" << backendList();
+            errors << "Unknown USB backend \"" << name << "\". The backends:\n"
+                   << LxD2xxBackend::listing("  ");
             return kBadCommandLine;
         }
         backendGiven = true;
@@ -60,7 +53,7 @@ int applyConsoleCommandLine(int argc, const char* const* argv, std::ostream& out
     if (description.empty()) {
         errors << "Unknown USB backend \"" << backend << "\" in "
                << LxD2xxBackend::environmentVariable() << ". The backends:\n"
-               << backendList();
+               << LxD2xxBackend::listing("  ");
         return kBadCommandLine;
     }
     if (backendGiven || backend != LxD2xxBackend::defaultName()) {

@@ -47,6 +47,7 @@ TEST_F(FtdiLink, NoDeviceIndexFailsWithoutAnyD2xxCall) {
     EXPECT_FALSE(driver.openDevice(-1, &message));
     EXPECT_EQ(message, L"No available device found.");
     EXPECT_EQ(totalD2xxCalls(), 0u);
+    EXPECT_EQ(Bus::instance().stats(chip()).opens, 0u) << "nor a USB request";
     EXPECT_FALSE(driver.isDeviceOpened());
 }
 
@@ -73,7 +74,7 @@ TEST_F(FtdiLink, OpenFailuresGiveTheStatusText) {
     }
     LxDCMotor dc;
     EXPECT_FALSE(dc.openDevice(1, nullptr)) << "no such device, and no message to fill";
-    EXPECT_EQ(Bus::instance().callCount(D2xxFunction::SetBaudRate), 0u);
+    EXPECT_EQ(Bus::instance().stats(chip()).baudRateSets, 0u) << "nothing set up";
 }
 
 TEST_F(FtdiLink, OpenSetsTheLinkAndBitBangModeUp) {

@@ -292,6 +292,10 @@ TEST_F(HeadlessShootInProcess, TheSimulatedTableIsWatchedOnlyOnceTheSdkHasItOpen
     TurntableObserver::tableOpenedWith(true, true);
     EXPECT_EQ(TurntableObserver::cameraShots(), std::optional<std::size_t>(0));
     EXPECT_EQ(TurntableObserver::countsTurnedClockwise(true), std::optional<long long>(0));
+
+    control.closeDevice();
+    TurntableObserver::tableOpenedWith(true, true);
+    EXPECT_FALSE(TurntableObserver::cameraShots().has_value()) << "nothing open to watch";
 }
 
 } // namespace

@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
 using ftdisim::Bus;
 
 namespace {
@@ -32,6 +36,25 @@ TEST(D2xxLoader, OnlyTheHandlesItHandedOutAndHasNotClosedAreKnown) {
     EXPECT_EQ(FT_Write(handle, &byte, 1, &written), static_cast<FT_STATUS>(FT_INVALID_HANDLE));
     EXPECT_EQ(Bus::instance().stats(chip).writes, 1u) << "a closed handle reached the chip";
     Bus::instance().reset();
+}
+
+// A host that never chooses takes the environment's name as it stands: an
+// unknown one is told as such, naming the variable, and nothing else is
+// loaded in its place. In a process of its own, which has made no choice.
+TEST(D2xxLoader, AnUnknownNameFromTheEnvironmentIsToldAndNothingStandsIn) {
+    ::testing::FLAGS_gtest_death_test_style = "threadsafe";
+    EXPECT_EXIT(
+        {
+            setenv(d2xxloader::kEnvironmentVariable, "usb3", 1);
+            const std::string failure = d2xxloader::load();
+            DWORD count = 1;
+            const bool listed = FT_CreateDeviceInfoList(&count) == FT_OK || count != 0;
+            std::fprintf(stderr, "%s|%s\n", failure.c_str(), listed ? "listed" : "none");
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0),
+        "^Unknown USB backend \"usb3\" in KALVERA_TURNTABLE_BACKEND; the backends are "
+        "libftdi, simulator, vendor\\.\\|none");
 }
 
 } // namespace

@@ -5,15 +5,7 @@
 namespace {
 
 QString backendList() {
-    QString list;
-    for (const std::string& name : LxD2xxBackend::names()) {
-        list += QStringLiteral("              %1%2: %3\n")
-                    .arg(QString::fromStdString(name),
-                         name == LxD2xxBackend::defaultName() ? QStringLiteral(" (default)")
-                                                              : QString(),
-                         QString::fromStdString(LxD2xxBackend::description(name)));
-    }
-    return list;
+    return QString::fromStdString(LxD2xxBackend::listing("              "));
 }
 
 bool takesValue(const QString& argument) {
@@ -95,7 +87,9 @@ QString HostOptions::usage() {
                "              else the default. The backends:\n")
                .arg(maxFrames)
                .arg(QString::fromStdString(LxD2xxBackend::environmentVariable())) +
-           backendList();
+           backendList() +
+           QStringLiteral("              In effect now: %1\n")
+               .arg(QString::fromStdString(LxD2xxBackend::chosen()));
 }
 
 bool HostOptions::applyBackend(std::ostream& out, QString* error) const {

@@ -147,7 +147,12 @@ void LxKalveraTurntableControl::openDevice(unsigned long model, bool* opened) {
     *opened = succeeded;
     d->openedModel = model;
     if (!succeeded) {
-        setLastError(LxAbstractPlugin::wideToNativeString(message));
+        // A backend chosen since the search that does not load finds no chip:
+        // its own reason is the one to give.
+        std::string backendFailure;
+        setLastError(LxD2xxBackend::load(&backendFailure)
+                         ? LxAbstractPlugin::wideToNativeString(message)
+                         : QString::fromStdString(backendFailure));
         motorDriver.reset();
     }
     updateDeviceSettingsUI(static_cast<int>(model));

@@ -80,7 +80,9 @@ public:
     /// opened", "IO Error", "Insufficient resources", "Invalid handle.",
     /// "Invalid parameter", "Invalid baud rate", "Invalid arguments", "Not
     /// supported", "Other error", or empty for a status that is none of
-    /// these); a chip whose set-up failed is closed again. The first open binds
+    /// these); a chip whose set-up failed is closed again. When a USB backend
+    /// chosen since the search cannot be loaded, the reason availableDevices()
+    /// would give. The first open binds
     /// the controller to the calling thread; refused (false, "Open the
     /// turntable from the thread that opened it first, not inside a turntable
     /// notice.") on another thread, or inside a turntable notice.

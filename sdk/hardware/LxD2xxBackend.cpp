@@ -23,6 +23,15 @@ std::string LxD2xxBackend::description(const std::string& name) {
     return backend ? backend->description : std::string();
 }
 
+std::string LxD2xxBackend::listing(const std::string& indent) {
+    std::string lines;
+    for (const d2xxloader::BackendInfo& backend : d2xxloader::backends()) {
+        lines += indent + backend.name + (backend.name == defaultName() ? " (default)" : "") +
+                 ": " + backend.description + '\n';
+    }
+    return lines;
+}
+
 bool LxD2xxBackend::choose(const std::string& name) {
     return d2xxloader::choose(name);
 }

@@ -23,6 +23,11 @@
 /// A device stays on the backend that opened it until it is closed; a new
 /// choice applies to the following searches and opens. Every member may be
 /// called from any thread.
+///
+/// A program that links another D2XX library itself (as the SDK's tests and
+/// its example host link the simulator) should not choose "vendor": the
+/// vendor's library may call its own D2XX functions by name, and those calls
+/// would reach the library linked into the program.
 class LX_SDK_EXPORT LxD2xxBackend {
 public:
     /// The environment variable that names the backend: "KALVERA_TURNTABLE_BACKEND".
@@ -35,6 +40,10 @@ public:
     /// What backend `name` drives, for a user ("simulated turntables");
     /// empty for an unknown name.
     static std::string description(const std::string& name);
+
+    /// The backends for a user, one a line: `indent`, the name, " (default)"
+    /// for the default, ": " and its description.
+    static std::string listing(const std::string& indent);
 
     /// Makes `name` the backend of the following searches and opens, over
     /// the environment variable; nothing is loaded yet.
@@ -50,7 +59,7 @@ public:
     /// "Unknown USB backend "NAME" in KALVERA_TURNTABLE_BACKEND; the backends
     /// are libftdi, simulator, vendor." or "The USB backend "NAME" cannot be
     /// loaded: " followed by the system's reason (the file is missing, or a
-    /// function is missing from it).
+    /// function is missing from it); left as it was on success.
     /// \return true when the backend is ready.
     static bool load(std::string* failure = nullptr);
 };

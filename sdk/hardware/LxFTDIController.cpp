@@ -81,7 +81,9 @@ std::vector<FT_DEVICE_LIST_INFO_NODE> listDevices() {
         return {};
     }
     std::vector<FT_DEVICE_LIST_INFO_NODE> devices(count);
-    FT_GetDeviceInfoList(devices.data(), &count);
+    if (FT_GetDeviceInfoList(devices.data(), &count) != FT_OK) {
+        return {};
+    }
     devices.resize(std::min<std::size_t>(count, devices.size()));
     return devices;
 }

@@ -23,11 +23,11 @@ int idOffset(const libusb_device* device) {
 
 } // namespace
 
-USBSIM_EXPORT ssize_t libusb_get_device_list(libusb_context* context, libusb_device*** list) {
+USBSIM_EXPORT ssize_t libusb_get_device_list(libusb_context*, libusb_device*** list) {
     const std::vector<ftdisim::DeviceId> ids = ftdisim::UsbPort::pluggedDevices();
     auto** devices = new libusb_device*[ids.size() + 1];
     for (std::size_t i = 0; i < ids.size(); ++i) {
-        devices[i] = new libusb_device(context, ids[i]);
+        devices[i] = new libusb_device(ids[i]);
     }
     devices[ids.size()] = nullptr;
     *list = devices;

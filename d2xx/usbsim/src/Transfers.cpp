@@ -14,9 +14,6 @@ namespace {
 
 constexpr unsigned char kBulkIn = 0x81;
 constexpr unsigned char kBulkOut = 0x02;
-// What every bulk IN packet of an FTDI chip starts with; the stand-in sends
-// no data after it.
-constexpr unsigned char kStatusPrefix[2] = {0x01, 0x60};
 
 } // namespace
 
@@ -52,8 +49,8 @@ USBSIM_EXPORT int libusb_bulk_transfer(libusb_device_handle* handle, unsigned ch
     } else if (endpoint == kBulkIn) {
         status = libusbCode(ftdisim::UsbPort::exchange(handle->device->id));
         if (status == LIBUSB_SUCCESS) {
-            moved = std::min(length, static_cast<int>(sizeof kStatusPrefix));
-            std::memcpy(data, kStatusPrefix, static_cast<std::size_t>(moved));
+            moved = std::min(length, static_cast<int>(sizeof kalvera::usbsim::kModemStatus));
+            std::memcpy(data, kalvera::usbsim::kModemStatus, static_cast<std::size_t>(moved));
         }
     }
     if (transferred) {

@@ -19,11 +19,9 @@ struct libusb_context {};
 // One simulated FT245R as a libusb device. Each device list makes its own
 // objects; they live while referenced (by lists, libftdi and open handles).
 struct libusb_device {
-    libusb_device(libusb_context* context, ftdisim::DeviceId id)
-        : context(context)
-        , id(id) {}
+    explicit libusb_device(ftdisim::DeviceId id)
+        : id(id) {}
 
-    libusb_context* const context;
     const ftdisim::DeviceId id;
     std::atomic<int> references{1};
 };

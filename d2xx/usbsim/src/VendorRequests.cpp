@@ -31,19 +31,11 @@ enum Request : std::uint8_t {
 // tciflush send (what waits to go out to the pins, what came in for the host).
 enum ResetValue : std::uint16_t { kResetChip = 0, kPurgeTransmit = 1, kPurgeReceive = 2 };
 
-// Modem status then line status: the idle status an FT245R reports (bit 0 of
-// the first byte is always set; transmitter holding and shift registers empty).
-constexpr unsigned char kModemStatus[2] = {0x01, 0x60};
-
 // Base clock of the R series' baud-rate generator in eighths of a divisor.
 constexpr std::uint32_t kClockInEighths = 24000000;
 constexpr std::uint32_t kDivisorBits = 0x3FFF;
 // The eighths each sub-divisor code stands for.
 constexpr std::uint32_t kEighthsOfCode[8] = {0, 4, 2, 1, 3, 5, 6, 7};
-
-int outResult(UsbResult result) {
-    return libusbCode(result);
-}
 
 int inResult(UsbResult result, int length) {
     return result == UsbResult::Done ? length : libusbCode(result);
@@ -52,11 +44,11 @@ int inResult(UsbResult result, int length) {
 int answerReset(ftdisim::DeviceId device, std::uint16_t value) {
     switch (value) {
     case kResetChip:
-        return outResult(UsbPort::resetChip(device));
+        return libusbCode(UsbPort::resetChip(device));
     case kPurgeTransmit:
-        return outResult(UsbPort::purge(device, FT_PURGE_TX));
+        return libusbCode(UsbPort::purge(device, FT_PURGE_TX));
     case kPurgeReceive:
-        return outResult(UsbPort::purge(device, FT_PURGE_RX));
+        return libusbCode(UsbPort::purge(device, FT_PURGE_RX));
     default:
         return LIBUSB_ERROR_PIPE;
     }
@@ -67,21 +59,21 @@ int answerOut(ftdisim::DeviceId device, const VendorRequest& request) {
     case kReset:
         return answerReset(device, request.value);
     case kSetBaudRate:
-        return outResult(UsbPort::setBaudRate(
+        return libusbCode(UsbPort::setBaudRate(
             device, baudRateOfDivisor(request.value | (std::uint32_t{request.index & 1u} << 16))));
     case kSetLatencyTimer:
-        return outResult(
+        return libusbCode(
             UsbPort::setLatencyTimer(device, static_cast<UCHAR>(request.value & 0xFF)));
     case kSetBitMode:
-        return outResult(UsbPort::setBitMode(device, static_cast<UCHAR>(request.value & 0xFF),
-                                             static_cast<UCHAR>(request.value >> 8)));
+        return libusbCode(UsbPort::setBitMode(device, static_cast<UCHAR>(request.value & 0xFF),
+                                              static_cast<UCHAR>(request.value >> 8)));
     case kModemControl:
     case kFlowControl:
     case kSetData:
     case kSetEventChar:
     case kSetErrorChar:
         // Serial settings: nothing on the pins of bit-bang mode depends on them.
-        return outResult(UsbPort::exchange(device));
+        return libusbCode(UsbPort::exchange(device));
     default:
         return LIBUSB_ERROR_PIPE;
     }

@@ -7,6 +7,11 @@
 
 namespace kalvera::usbsim {
 
+// Modem status then line status: the idle status an FT245R reports (bit 0 of
+// the first byte is always set; transmitter holding and shift registers
+// empty). Every bulk IN packet starts with it.
+constexpr unsigned char kModemStatus[2] = {0x01, 0x60};
+
 // One FTDI vendor control request, as libusb_control_transfer takes it.
 struct VendorRequest {
     bool deviceToHost;
