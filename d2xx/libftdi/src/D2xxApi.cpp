@@ -5,9 +5,10 @@
 #include "DeviceInfo.h"
 #include "FtdiContext.h"
 #include "FtdiDeviceList.h"
-#include "HandleRegistry.h"
 #include "OpenDevice.h"
 
+#include <DeviceListSnapshot.h>
+#include <HandleRegistry.h>
 #include <ftd2xx.h>
 
 #include <algorithm>
@@ -17,11 +18,11 @@
 
 #define KALVERA_D2XX_EXPORT __attribute__((visibility("default")))
 
+using kalvera::d2xx::HandleRegistry;
 using kalvera::libftdi::ContextFailure;
 using kalvera::libftdi::describeDevice;
 using kalvera::libftdi::FtdiContext;
 using kalvera::libftdi::FtdiDeviceList;
-using kalvera::d2xx::HandleRegistry;
 using kalvera::libftdi::newFtdiContext;
 using kalvera::libftdi::OpenDevice;
 
@@ -32,21 +33,9 @@ HandleRegistry<OpenDevice>& openDevices() {
     return registry;
 }
 
-// The list FT_CreateDeviceInfoList built last, for FT_GetDeviceInfoList.
-struct DeviceListSnapshot {
-    std::mutex mutex;
-    std::vector<FT_DEVICE_LIST_INFO_NODE> nodes;
-};
-
-DeviceListSnapshot& snapshot() {
-    static DeviceListSnapshot list;
+kalvera::d2xx::DeviceListSnapshot& snapshot() {
+    static kalvera::d2xx::DeviceListSnapshot list;
     return list;
-}
-
-void keepSnapshot(std::vector<FT_DEVICE_LIST_INFO_NODE> nodes) {
-    DeviceListSnapshot& list = snapshot();
-    std::lock_guard<std::mutex> lock(list.mutex);
-    list.nodes = std::move(nodes);
 }
 
 FT_HANDLE handleAt(const std::string& location) {
@@ -91,50 +80,37 @@ extern "C" {
 // libftdi or libusb runs out of memory; FT_IO_ERROR when libusb cannot list
 // the bus or read a device descriptor. After a failure the kept list is empty.
 KALVERA_D2XX_EXPORT FT_STATUS FT_CreateDeviceInfoList(DWORD* numDevs) {
-    if (!numDevs) {
-        return FT_INVALID_PARAMETER;
-    }
-    *numDevs = 0;
-    keepSnapshot({});
-    ContextFailure failure = ContextFailure::None;
-    const FtdiContext context = newFtdiContext(failure);
-    if (!context) {
-        return failure == ContextFailure::NoUsb ? FT_OK : FT_INSUFFICIENT_RESOURCES;
-    }
-    FtdiDeviceList devices;
-    const FT_STATUS status = devices.find(context.get());
-    if (status != FT_OK) {
-        return status;
-    }
-    std::vector<FT_DEVICE_LIST_INFO_NODE> nodes;
-    nodes.reserve(devices.size());
-    for (std::size_t i = 0; i < devices.size(); ++i) {
-        FT_DEVICE_LIST_INFO_NODE node =
-            describeDevice(context.get(), devices.device(i), devices.location(i));
-        node.ftHandle = handleAt(devices.location(i));
-        if (node.ftHandle) {
-            node.Flags |= FT_FLAGS_OPENED;
+    return snapshot().rebuild(numDevs, [](std::vector<FT_DEVICE_LIST_INFO_NODE>& nodes) {
+        ContextFailure failure = ContextFailure::None;
+        const FtdiContext context = newFtdiContext(failure);
+        if (!context) {
+            return failure == ContextFailure::NoUsb ? FT_STATUS{FT_OK}
+                                                    : FT_STATUS{FT_INSUFFICIENT_RESOURCES};
         }
-        nodes.push_back(node);
-    }
-    *numDevs = static_cast<DWORD>(nodes.size());
-    keepSnapshot(std::move(nodes));
-    return FT_OK;
+        FtdiDeviceList devices;
+        const FT_STATUS status = devices.find(context.get());
+        if (status != FT_OK) {
+            return status;
+        }
+        nodes.reserve(devices.size());
+        for (std::size_t i = 0; i < devices.size(); ++i) {
+            FT_DEVICE_LIST_INFO_NODE node =
+                describeDevice(context.get(), devices.device(i), devices.location(i));
+            node.ftHandle = handleAt(devices.location(i));
+            if (node.ftHandle) {
+                node.Flags |= FT_FLAGS_OPENED;
+            }
+            nodes.push_back(node);
+        }
+        return FT_STATUS{FT_OK};
+    });
 }
 
 // Copies at most *numDevs entries of the kept list and stores how many it
 // copied; no list kept yet copies none. FT_OK; FT_INVALID_PARAMETER for a null
 // count, or a null destination for a count above 0. No libftdi call.
 KALVERA_D2XX_EXPORT FT_STATUS FT_GetDeviceInfoList(FT_DEVICE_LIST_INFO_NODE* dest, DWORD* numDevs) {
-    if (!numDevs || (!dest && *numDevs > 0)) {
-        return FT_INVALID_PARAMETER;
-    }
-    DeviceListSnapshot& list = snapshot();
-    std::lock_guard<std::mutex> lock(list.mutex);
-    const std::size_t copied = std::min<std::size_t>(*numDevs, list.nodes.size());
-    std::copy_n(list.nodes.begin(), copied, dest);
-    *numDevs = static_cast<DWORD>(copied);
-    return FT_OK;
+    return snapshot().copyTo(dest, numDevs);
 }
 
 // Opens the device at index deviceNumber of a fresh enumeration (the same

@@ -2,9 +2,10 @@
 // backend, everything else to the backend that opened the handle.
 #include "LoaderHandles.h"
 
+#include <DeviceListSnapshot.h>
+
 #include <algorithm>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 namespace {
@@ -30,70 +31,47 @@ FT_STATUS onItsBackend(FT_HANDLE handle, Call call) {
     return call(*device->library, device->handle);
 }
 
-// The list FT_CreateDeviceInfoList built last. A D2XX library fills in as
-// many entries as its own last enumeration found, whatever the caller's array
-// holds: so the loader takes the backend's whole list right after building
-// it, both under one lock, and hands out copies cut to each caller's array.
-// The lock is held across the backend's two calls only, which call nothing back.
-struct DeviceListSnapshot {
-    std::mutex mutex;
-    std::vector<FT_DEVICE_LIST_INFO_NODE> nodes;
-};
-
-DeviceListSnapshot& snapshot() {
-    static DeviceListSnapshot list;
+// A D2XX library fills in as many entries as its own last enumeration found,
+// whatever the caller's array holds: so the loader takes the backend's whole
+// list right after building it, both under the snapshot's lock (the backend's
+// two calls call nothing back), and hands out copies cut to each caller's
+// array.
+kalvera::d2xx::DeviceListSnapshot& snapshot() {
+    static kalvera::d2xx::DeviceListSnapshot list;
     return list;
 }
 
 } // namespace
 
 FT_STATUS FT_CreateDeviceInfoList(DWORD* numDevs) {
-    if (!numDevs) {
-        return FT_INVALID_PARAMETER;
-    }
-    *numDevs = 0;
     const BackendLibrary* library = chosenLibrary();
-    DeviceListSnapshot& list = snapshot();
-    std::lock_guard<std::mutex> lock(list.mutex);
-    list.nodes.clear();
-    if (!library) {
-        return FT_OTHER_ERROR;
-    }
-    DWORD count = 0;
-    FT_STATUS status = library->createDeviceInfoList(&count);
-    if (status != FT_OK || count == 0) {
-        return status;
-    }
-    std::vector<FT_DEVICE_LIST_INFO_NODE> nodes(count);
-    DWORD copied = count;
-    status = library->getDeviceInfoList(nodes.data(), &copied);
-    if (status != FT_OK) {
-        return status;
-    }
-    nodes.resize(std::min(copied, count));
-    // The backend's handles mean nothing to the loader's clients.
-    for (FT_DEVICE_LIST_INFO_NODE& node : nodes) {
-        if (const FT_HANDLE opened = node.ftHandle) {
-            node.ftHandle = d2xxloader::openDevices().findHandle([&](const OpenDevice& device) {
-                return device.library == library && device.handle == opened;
-            });
+    return snapshot().rebuild(numDevs, [library](std::vector<FT_DEVICE_LIST_INFO_NODE>& nodes) {
+        if (!library) {
+            return FT_STATUS{FT_OTHER_ERROR};
         }
-    }
-    list.nodes = std::move(nodes);
-    *numDevs = static_cast<DWORD>(list.nodes.size());
-    return FT_OK;
+        DWORD count = 0;
+        FT_STATUS status = library->createDeviceInfoList(&count);
+        if (status != FT_OK || count == 0) {
+            return status;
+        }
+        nodes.resize(count);
+        DWORD copied = count;
+        status = library->getDeviceInfoList(nodes.data(), &copied);
+        nodes.resize(std::min(copied, count));
+        // The backend's handles mean nothing to the loader's clients.
+        for (FT_DEVICE_LIST_INFO_NODE& node : nodes) {
+            if (const FT_HANDLE opened = node.ftHandle) {
+                node.ftHandle = d2xxloader::openDevices().findHandle([&](const OpenDevice& device) {
+                    return device.library == library && device.handle == opened;
+                });
+            }
+        }
+        return status;
+    });
 }
 
 FT_STATUS FT_GetDeviceInfoList(FT_DEVICE_LIST_INFO_NODE* dest, DWORD* numDevs) {
-    if (!numDevs || (!dest && *numDevs > 0)) {
-        return FT_INVALID_PARAMETER;
-    }
-    DeviceListSnapshot& list = snapshot();
-    std::lock_guard<std::mutex> lock(list.mutex);
-    const std::size_t copied = std::min<std::size_t>(*numDevs, list.nodes.size());
-    std::copy_n(list.nodes.begin(), copied, dest);
-    *numDevs = static_cast<DWORD>(copied);
-    return FT_OK;
+    return snapshot().copyTo(dest, numDevs);
 }
 
 FT_STATUS FT_Open(int deviceNumber, FT_HANDLE* handle) {
