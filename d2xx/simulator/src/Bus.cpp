@@ -78,15 +78,23 @@ void Bus::setPinModel(DeviceId device, std::shared_ptr<PinModel> model) {
 }
 
 std::shared_ptr<TurntableRig> Bus::rig(DeviceId device) const {
-    return std::dynamic_pointer_cast<TurntableRig>(lockBus()->device(device).pinModel());
+    return std::dynamic_pointer_cast<TurntableRig>(lockBus()->settledDevice(device).pinModel());
+}
+
+void Bus::setTiming(const BusTiming& timing) {
+    lockBus()->setTiming(timing);
+}
+
+BusTiming Bus::timing() const {
+    return lockBus()->timing();
 }
 
 std::uint8_t Bus::outputLevels(DeviceId device) const {
-    return lockBus()->device(device).outputLevels();
+    return lockBus()->settledDevice(device).outputLevels();
 }
 
 Trace Bus::trace(DeviceId device) const {
-    return lockBus()->device(device).trace();
+    return lockBus()->settledDevice(device).trace();
 }
 
 void Bus::clearTrace(DeviceId device) {
@@ -98,7 +106,7 @@ void Bus::setTraceCapacity(std::size_t eventsPerDevice) {
 }
 
 DeviceStats Bus::stats(DeviceId device) const {
-    return lockBus()->device(device).stats();
+    return lockBus()->settledDevice(device).stats();
 }
 
 unsigned Bus::callCount(D2xxFunction function) const {

@@ -34,6 +34,14 @@ BusSetup busSetupFromEnvironment() {
                       << "' ignored: not a positive number of milliseconds\n";
         }
     }
+    if (const char* timing = std::getenv(kUsbTimingVariable)) {
+        if (const auto parsed = parseBusTiming(timing)) {
+            setup.timing = *parsed;
+        } else {
+            std::cerr << "ftdisim: " << kUsbTimingVariable << "='" << timing
+                      << "' ignored: not 'ideal', 'chip-clock' or 'full-speed[:<jitter us>]'\n";
+        }
+    }
     return setup;
 }
 

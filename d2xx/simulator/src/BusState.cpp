@@ -46,6 +46,7 @@ void BusState::reset() {
     BusSetup setup = busSetupFromEnvironment();
     everyOpenFailure_ = setup.openFailure;
     dcTimePerCount_ = setup.dcTimePerCount;
+    timing_ = setup.timing;
     for (DeviceDescription& description : setup.devices) {
         attach(std::move(description));
     }
@@ -69,6 +70,7 @@ DeviceId BusState::attach(DeviceDescription description) {
     SimulatedDevice& device =
         devices_.try_emplace(id, id, std::move(description), traceCapacity_).first->second;
     device.setPinModel(std::make_shared<TurntableRig>(dcTimePerCount_));
+    device.setTiming(timing_);
     plugged_.push_back(id);
     return id;
 }
@@ -112,6 +114,19 @@ void BusState::setTraceCapacity(std::size_t eventsPerDevice) {
     for (auto& entry : devices_) {
         entry.second.setTraceCapacity(eventsPerDevice);
     }
+}
+
+void BusState::setTiming(const BusTiming& timing) {
+    timing_ = timing;
+    for (auto& entry : devices_) {
+        entry.second.setTiming(timing);
+    }
+}
+
+SimulatedDevice& BusState::settledDevice(DeviceId id) {
+    SimulatedDevice& settled = device(id);
+    settled.settle(Clock::now());
+    return settled;
 }
 
 void BusState::countCall(D2xxFunction function) {

@@ -4,6 +4,7 @@
 #include "HandleTable.h"
 #include "SimulatedDevice.h"
 
+#include <ftdisim/BusTiming.h>
 #include <ftdisim/Clock.h>
 #include <ftdisim/D2xxFunction.h>
 #include <ftdisim/DeviceDescription.h>
@@ -39,6 +40,10 @@ public:
     void failNextOpen(FT_STATUS status);
     void failEveryOpen(std::optional<FT_STATUS> status);
     void setTraceCapacity(std::size_t eventsPerDevice);
+    void setTiming(const BusTiming& timing);
+    const BusTiming& timing() const { return timing_; }
+    // device(id) once the pins have taken every byte clocked out by now.
+    SimulatedDevice& settledDevice(DeviceId id);
     void countCall(D2xxFunction function);
     unsigned callCount(D2xxFunction function) const;
 
@@ -75,6 +80,7 @@ private:
     std::size_t traceCapacity_;
     // For the rigs of the devices attached until the next reset().
     Clock::duration dcTimePerCount_;
+    BusTiming timing_;
     // Ids are never reused, so an id kept from before reset() cannot name a
     // device attached after it.
     DeviceId nextId_ = 1;

@@ -105,4 +105,34 @@ std::optional<std::chrono::milliseconds> parseDcCountTime(std::string_view text)
     return std::chrono::milliseconds(milliseconds);
 }
 
+std::optional<BusTiming> parseBusTiming(std::string_view text) {
+    text = trimmed(text);
+    if (text == "ideal") {
+        return BusTiming{};
+    }
+    if (text == "chip-clock") {
+        return BusTiming{BusTiming::Transfers::Ideal, {}, true};
+    }
+    constexpr std::string_view kFullSpeed = "full-speed";
+    if (text.substr(0, kFullSpeed.size()) != kFullSpeed) {
+        return std::nullopt;
+    }
+    text.remove_prefix(kFullSpeed.size());
+    if (text.empty()) {
+        return BusTiming::fullSpeed();
+    }
+    if (text.front() != ':') {
+        return std::nullopt;
+    }
+    text.remove_prefix(1);
+    const char* end = text.data() + text.size();
+    std::uint32_t jitter = 0;
+    const auto [rest, error] = std::from_chars(text.data(), end, jitter);
+    const std::chrono::microseconds frame = BusTiming::kFrame;
+    if (text.empty() || error != std::errc() || rest != end || jitter >= frame.count()) {
+        return std::nullopt;
+    }
+    return BusTiming::fullSpeed(std::chrono::microseconds(jitter));
+}
+
 } // namespace ftdisim

@@ -1,5 +1,7 @@
 #include "LockedBus.h"
 
+#include <thread>
+
 namespace ftdisim {
 
 namespace {
@@ -16,6 +18,17 @@ LockedBus lockBus() {
     // still close their handles after this library's statics are gone.
     static SharedBus* const bus = new SharedBus;
     return LockedBus(bus->mutex, bus->state);
+}
+
+void waitForWrite(DeviceId device, Clock::time_point completion) {
+    if (completion <= Clock::now()) {
+        return;
+    }
+    std::this_thread::sleep_until(completion);
+    // Gone when the bus was reset meanwhile.
+    if (SimulatedDevice* written = lockBus()->findDevice(device)) {
+        written->settle(Clock::now());
+    }
 }
 
 } // namespace ftdisim

@@ -25,6 +25,11 @@ private:
 
 LockedBus lockBus();
 
+// Holds a writer until its write completes at `completion`, sleeping with the
+// bus free, as a real FT_Write blocks until its USB transfer is done; then
+// the pins take what the chip clocked out by then.
+void waitForWrite(DeviceId device, Clock::time_point completion);
+
 } // namespace ftdisim
 
 #endif

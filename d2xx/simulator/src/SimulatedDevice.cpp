@@ -96,6 +96,8 @@ FT_STATUS SimulatedDevice::setUpStatus(D2xxFunction function) const {
 
 FT_STATUS SimulatedDevice::setBaudRate(ULONG baudRate) {
     ++stats_.baudRateSets;
+    // The bytes queued already keep the times the old rate gave them.
+    settle(Clock::now());
     if (const FT_STATUS status = setUpStatus(D2xxFunction::SetBaudRate); status != FT_OK) {
         return status;
     }
@@ -121,6 +123,7 @@ FT_STATUS SimulatedDevice::setLatencyTimer(UCHAR timerMs) {
 FT_STATUS SimulatedDevice::setBitMode(UCHAR mask, UCHAR mode) {
     ++stats_.bitModeSets;
     const Clock::time_point now = Clock::now();
+    settle(now);
     FT_STATUS status = setUpStatus(D2xxFunction::SetBitMode);
     if (status == FT_OK && mode != FT_BITMODE_RESET && mode != FT_BITMODE_ASYNC_BITBANG) {
         // The chip has more modes, but the drivers use these two only.
@@ -142,12 +145,16 @@ FT_STATUS SimulatedDevice::setBitMode(UCHAR mask, UCHAR mode) {
 
 FT_STATUS SimulatedDevice::purge(ULONG mask) {
     ++stats_.purges;
+    const Clock::time_point now = Clock::now();
+    settle(now);
     FT_STATUS status = setUpStatus(D2xxFunction::Purge);
     if (status == FT_OK && (mask & ~kPurgeMasks) != 0) {
         status = FT_INVALID_PARAMETER;
     }
-    trace_.record(
-        event(TraceEvent::Kind::Purge, Clock::now(), static_cast<std::uint8_t>(mask), status));
+    trace_.record(event(TraceEvent::Kind::Purge, now, static_cast<std::uint8_t>(mask), status));
+    if (status == FT_OK && (mask & FT_PURGE_TX)) {
+        output_.purge();
+    }
     if (status == FT_OK) {
         stats_.rxPurges += (mask & FT_PURGE_RX) ? 1 : 0;
         stats_.txPurges += (mask & FT_PURGE_TX) ? 1 : 0;
@@ -158,6 +165,7 @@ FT_STATUS SimulatedDevice::purge(ULONG mask) {
 FT_STATUS SimulatedDevice::write(const UCHAR* bytes, DWORD count, DWORD* written) {
     ++stats_.writes;
     const Clock::time_point now = Clock::now();
+    settle(now);
     if (!plugged_) {
         return failWrite(bytes, count, written, FT_IO_ERROR, now);
     }
@@ -171,25 +179,54 @@ FT_STATUS SimulatedDevice::write(const UCHAR* bytes, DWORD count, DWORD* written
     if (const std::optional<TransferFault> fault = writeFaults_.nextCall()) {
         return failWrite(bytes, count, written, fault->status, now);
     }
-    for (DWORD i = 0; i < count; ++i) {
-        const Clock::time_point time = i == 0 ? now : Clock::now();
-        TraceEvent e = event(TraceEvent::Kind::Write, time, bytes[i], FT_OK);
-        e.applied = inBitBangMode();
-        trace_.record(e);
-        if (e.applied) {
-            latch_ = bytes[i];
-            if (model_) {
-                model_->outputsWritten(outputLevels(), outputMask(), time);
-            }
+    writeCompletion_ = now;
+    if (frames_.timing() == BusTiming{}) {
+        for (DWORD i = 0; i < count; ++i) {
+            takeOnPins(bytes[i], i == 0 ? now : Clock::now());
         }
+    } else {
+        queueWrite(bytes, count, now);
     }
     *written = count;
     return FT_OK;
 }
 
+void SimulatedDevice::queueWrite(const UCHAR* bytes, DWORD count, Clock::time_point now) {
+    const Clock::time_point arrival = frames_.completion(now);
+    // Outside bit-bang mode the bytes go to the FIFO, where nothing clocks
+    // them onto the pins.
+    const bool clocked = frames_.timing().clockedOutput && inBitBangMode();
+    const Clock::duration period =
+        clocked ? ClockedOutput::bytePeriod(stats_.baudRate) : Clock::duration::zero();
+    writeCompletion_ = std::max(arrival, output_.push(bytes, count, arrival, period));
+    settle(now);
+}
+
+void SimulatedDevice::takeOnPins(std::uint8_t byte, Clock::time_point time) {
+    TraceEvent e = event(TraceEvent::Kind::Write, time, byte, FT_OK);
+    e.applied = inBitBangMode();
+    trace_.record(e);
+    if (e.applied) {
+        latch_ = byte;
+        if (model_) {
+            model_->outputsWritten(outputLevels(), outputMask(), time);
+        }
+    }
+}
+
+void SimulatedDevice::settle(Clock::time_point now) {
+    output_.popDue(now,
+                   [this](const ClockedOutput::Byte& byte) { takeOnPins(byte.value, byte.time); });
+}
+
+void SimulatedDevice::setTiming(const BusTiming& timing) {
+    frames_.setTiming(timing);
+}
+
 FT_STATUS SimulatedDevice::read(UCHAR* bytes, DWORD count, DWORD* returned) {
     ++stats_.reads;
     const Clock::time_point now = Clock::now();
+    settle(now);
     if (!plugged_) {
         return failRead(returned, FT_IO_ERROR, now);
     }

@@ -1,9 +1,12 @@
 #ifndef FTDISIM_SIMULATEDDEVICE_H
 #define FTDISIM_SIMULATEDDEVICE_H
 
+#include "ClockedOutput.h"
 #include "FaultSchedule.h"
 #include "TraceRecorder.h"
+#include "UsbFrames.h"
 
+#include <ftdisim/BusTiming.h>
 #include <ftdisim/D2xxFunction.h>
 #include <ftdisim/DeviceDescription.h>
 #include <ftdisim/DeviceStats.h>
@@ -32,6 +35,14 @@ namespace ftdisim {
 // bytes go to the FIFO) but drive nothing, and reads sample all pins as
 // inputs. Received data is not buffered: a read samples the pins when it is
 // made, so purges change nothing but the counts.
+//
+// Timing: with the bus's ideal timing a write reaches the pins inside the
+// call. Otherwise written bytes reach the chip when their USB transfer
+// completes and, with a clocked output, the pins when the chip's clock takes
+// them out of its buffer; a purge of the transmit side drops what is still
+// queued. Bytes are handed to the pins, the trace and the pin model lazily, at
+// the next call that looks at the device (settle()), with the times they came
+// out at.
 class SimulatedDevice {
 public:
     SimulatedDevice(DeviceId id, DeviceDescription description, std::size_t traceCapacity);
@@ -52,6 +63,9 @@ public:
     FT_STATUS setBitMode(UCHAR mask, UCHAR mode);
     FT_STATUS purge(ULONG mask);
     FT_STATUS write(const UCHAR* bytes, DWORD count, DWORD* written);
+    // When the last write's transfer completes and its bytes are all in the
+    // chip's buffer: the writer is held until then.
+    Clock::time_point writeCompletion() const { return writeCompletion_; }
     FT_STATUS read(UCHAR* bytes, DWORD count, DWORD* returned);
 
     void setSetUpFault(D2xxFunction function, std::optional<FT_STATUS> status);
@@ -73,7 +87,14 @@ public:
     void setTraceCapacity(std::size_t capacity);
     DeviceStats stats() const;
 
+    DeviceId id() const { return id_; }
+    void setTiming(const BusTiming& timing);
+    // Hands the pins every byte clocked out by `now`.
+    void settle(Clock::time_point now);
+
 private:
+    void takeOnPins(std::uint8_t byte, Clock::time_point time);
+    void queueWrite(const UCHAR* bytes, DWORD count, Clock::time_point now);
     bool inBitBangMode() const;
     std::uint8_t outputMask() const;
     std::uint8_t pinLevels(Clock::time_point time);
@@ -101,6 +122,9 @@ private:
     FaultSchedule<UsbFault> usbFaults_;
     bool failNextReset_ = false;
     TraceRecorder trace_;
+    UsbFrames frames_;
+    ClockedOutput output_;
+    Clock::time_point writeCompletion_{};
 };
 
 } // namespace ftdisim

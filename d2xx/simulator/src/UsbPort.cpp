@@ -160,10 +160,16 @@ UsbResult UsbPort::readPins(DeviceId id, UCHAR& levels) {
 
 UsbResult UsbPort::write(DeviceId id, const UCHAR* bytes, DWORD count, DWORD& written) {
     written = 0;
-    return transfer(id, [&](SimulatedDevice& device) {
+    Clock::time_point completion;
+    const UsbResult result = transfer(id, [&](SimulatedDevice& device) {
         const FT_STATUS status = device.write(bytes, count, &written);
+        completion = device.writeCompletion();
         return movedResult(status, written, count);
     });
+    if (result == UsbResult::Done) {
+        waitForWrite(id, completion);
+    }
+    return result;
 }
 
 UsbResult UsbPort::exchange(DeviceId id) {

@@ -1,6 +1,7 @@
 #ifndef FTDISIM_ENVIRONMENT_H
 #define FTDISIM_ENVIRONMENT_H
 
+#include <ftdisim/BusTiming.h>
 #include <ftdisim/DeviceDescription.h>
 #include <ftdisim/Export.h>
 
@@ -20,6 +21,7 @@ namespace ftdisim {
 inline constexpr const char* kDevicesVariable = "FTDISIM_DEVICES";
 inline constexpr const char* kOpenStatusVariable = "FTDISIM_OPEN_STATUS";
 inline constexpr const char* kDcCountTimeVariable = "FTDISIM_DC_COUNT_MS";
+inline constexpr const char* kUsbTimingVariable = "FTDISIM_USB_TIMING";
 
 struct DeviceListParse {
     std::vector<DeviceDescription> devices;
@@ -39,6 +41,12 @@ FTDISIM_EXPORT std::optional<FT_STATUS> parseOpenStatus(std::string_view text);
 // Parses a FTDISIM_DC_COUNT_MS value: a positive number of milliseconds, in
 // decimal. Anything else gives no time.
 FTDISIM_EXPORT std::optional<std::chrono::milliseconds> parseDcCountTime(std::string_view text);
+
+// Parses a FTDISIM_USB_TIMING value: "ideal"; "chip-clock", the ideal bus
+// with the chip's clocked output; or "full-speed", optionally with the jitter
+// in microseconds below one frame ("full-speed:120"). Anything else gives no
+// timing.
+FTDISIM_EXPORT std::optional<BusTiming> parseBusTiming(std::string_view text);
 
 } // namespace ftdisim
 

@@ -1,0 +1,196 @@
+// The simulated bus's timing: frame-bound USB writes and the chip's clocked
+// bit-bang output, as a driver meets them through FT_Write.
+#include <ftdisim/Bus.h>
+#include <ftdisim/Environment.h>
+
+#include <ftd2xx.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+using namespace std::chrono_literals;
+using ftdisim::Bus;
+using ftdisim::BusTiming;
+using ftdisim::Clock;
+using ftdisim::TraceEvent;
+
+namespace {
+
+constexpr UCHAR kAllOutputs = 0xFF;
+// The slowest baud rate the chip takes: 16 times 300 bytes a second, one byte
+// every 208 us, slow enough to see each byte come out on a busy machine.
+constexpr ULONG kSlowBaud = 300;
+constexpr auto kSlowBytePeriod = std::chrono::nanoseconds(1000000000 / (16 * kSlowBaud));
+constexpr std::size_t kChipBuffer = 128;
+
+const BusTiming kChipClock{BusTiming::Transfers::Ideal, {}, true};
+
+Clock::time_point nextFrameBoundary(Clock::time_point time) {
+    const Clock::duration frame = BusTiming::kFrame;
+    return time + (frame - time.time_since_epoch() % frame);
+}
+
+std::chrono::nanoseconds threadCpuTime() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
+
+std::vector<TraceEvent> writesOf(const std::vector<TraceEvent>& events) {
+    std::vector<TraceEvent> writes;
+    for (const TraceEvent& e : events) {
+        if (e.kind == TraceEvent::Kind::Write) {
+            writes.push_back(e);
+        }
+    }
+    return writes;
+}
+
+class BusTimingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        resetBus();
+        ASSERT_EQ(FT_Open(0, &handle_), FT_OK);
+        ASSERT_EQ(FT_SetBitMode(handle_, kAllOutputs, FT_BITMODE_ASYNC_BITBANG), FT_OK);
+    }
+    void TearDown() override {
+        FT_Close(handle_);
+        resetBus();
+    }
+
+    static void resetBus() {
+        unsetenv(ftdisim::kUsbTimingVariable);
+        Bus::instance().reset();
+    }
+
+    void write(const std::vector<UCHAR>& bytes) {
+        DWORD written = 0;
+        auto* data = const_cast<UCHAR*>(bytes.data());
+        ASSERT_EQ(FT_Write(handle_, data, static_cast<DWORD>(bytes.size()), &written), FT_OK);
+        ASSERT_EQ(written, bytes.size());
+    }
+
+    // The bytes' trace once the chip has had time to clock out `count` bytes.
+    std::vector<TraceEvent> writesOnThePins(std::size_t count) {
+        std::this_thread::sleep_for(kSlowBytePeriod * count + 2 * BusTiming::kFrame);
+        return writesOf(Bus::instance().trace(Bus::instance().devices().at(0)).events);
+    }
+
+    FT_HANDLE handle_ = nullptr;
+};
+
+std::vector<UCHAR> countingBytes(std::size_t count) {
+    std::vector<UCHAR> bytes(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        bytes[i] = static_cast<UCHAR>(i);
+    }
+    return bytes;
+}
+
+TEST_F(BusTimingTest, FullSpeedWriteReturnsOnAFrameBoundaryAndSleepsUntilThen) {
+    Bus::instance().setTiming(BusTiming::fullSpeed(0us));
+    constexpr int kWrites = 50;
+    const std::chrono::nanoseconds cpuBefore = threadCpuTime();
+    const Clock::time_point start = Clock::now();
+    for (int i = 0; i < kWrites; ++i) {
+        const Clock::time_point call = Clock::now();
+        write({static_cast<UCHAR>(i)});
+        const Clock::time_point returned = Clock::now();
+        EXPECT_GE(returned, nextFrameBoundary(call)) << "write " << i;
+        const TraceEvent last =
+            Bus::instance().trace(Bus::instance().devices().at(0)).events.back();
+        EXPECT_GE(last.time, nextFrameBoundary(call)) << "write " << i;
+        EXPECT_LE(last.time, returned) << "write " << i;
+    }
+    const Clock::duration wall = Clock::now() - start;
+    EXPECT_GE(wall, kWrites * 1ms - 1ms);
+    EXPECT_LT(wall, 5s);
+    EXPECT_LT(threadCpuTime() - cpuBefore, wall / 2) << "the writer spins instead of sleeping";
+}
+
+TEST_F(BusTimingTest, IdealBusTakesAWriteAtOnce) {
+    const Clock::time_point call = Clock::now();
+    write(countingBytes(3));
+    const auto writes = writesOf(Bus::instance().trace(Bus::instance().devices().at(0)).events);
+    ASSERT_EQ(writes.size(), 3u);
+    EXPECT_LT(writes.back().time - call, 100ms);
+    EXPECT_EQ(Bus::instance().outputLevels(Bus::instance().devices().at(0)), 2u);
+}
+
+class ClockedOutputTest : public BusTimingTest, public ::testing::WithParamInterface<BusTiming> {
+protected:
+    void SetUp() override {
+        BusTimingTest::SetUp();
+        Bus::instance().setTiming(GetParam());
+        ASSERT_EQ(FT_SetBaudRate(handle_, kSlowBaud), FT_OK);
+    }
+};
+
+TEST_P(ClockedOutputTest, BytesReachThePinsAtTheByteRateInOrder) {
+    constexpr std::size_t kBytes = 100;
+    const Clock::time_point call = Clock::now();
+    write(countingBytes(kBytes));
+    const auto writes = writesOnThePins(kBytes);
+    ASSERT_EQ(writes.size(), kBytes);
+    EXPECT_GE(writes.front().time, call);
+    for (std::size_t i = 0; i < kBytes; ++i) {
+        EXPECT_EQ(writes[i].value, i);
+        EXPECT_TRUE(writes[i].applied);
+        if (i > 0) {
+            const auto gap = writes[i].time - writes[i - 1].time;
+            EXPECT_GE(gap, kSlowBytePeriod - 1us) << "byte " << i;
+            EXPECT_LE(gap, kSlowBytePeriod + 1us) << "byte " << i;
+        }
+    }
+}
+
+TEST_P(ClockedOutputTest, AFullBufferHoldsTheWriterUntilThereIsRoom) {
+    constexpr std::size_t kBeyondBuffer = 40;
+    const Clock::time_point call = Clock::now();
+    write(countingBytes(kChipBuffer + kBeyondBuffer));
+    const Clock::duration held = Clock::now() - call;
+    // The last byte gets in when the 40th goes out.
+    EXPECT_GE(held, kSlowBytePeriod * (kBeyondBuffer - 1));
+    EXPECT_LT(held, 5s);
+    EXPECT_EQ(writesOnThePins(kChipBuffer).size(), kChipBuffer + kBeyondBuffer);
+}
+
+TEST_P(ClockedOutputTest, PurgeDropsWhatTheChipHasNotClockedOut) {
+    write(countingBytes(kChipBuffer));
+    ASSERT_EQ(FT_Purge(handle_, FT_PURGE_TX), FT_OK);
+    const auto events = Bus::instance().trace(Bus::instance().devices().at(0)).events;
+    std::this_thread::sleep_for(kSlowBytePeriod * kChipBuffer);
+    const auto later = Bus::instance().trace(Bus::instance().devices().at(0)).events;
+    EXPECT_EQ(later.size(), events.size());
+    EXPECT_EQ(later.back().kind, TraceEvent::Kind::Purge);
+}
+
+INSTANTIATE_TEST_SUITE_P(Timings, ClockedOutputTest,
+                         ::testing::Values(kChipClock, BusTiming::fullSpeed()));
+
+TEST(BusTimingParser, ReadsTheThreeTimingsAndRefusesTheRest) {
+    EXPECT_EQ(ftdisim::parseBusTiming("ideal"), BusTiming{});
+    EXPECT_EQ(ftdisim::parseBusTiming(" chip-clock "), kChipClock);
+    EXPECT_EQ(ftdisim::parseBusTiming("full-speed"), BusTiming::fullSpeed());
+    EXPECT_EQ(ftdisim::parseBusTiming("full-speed:120"), BusTiming::fullSpeed(120us));
+    for (const char* text : {"", "fast", "full-speed:", "full-speed:1000", "full-speed:-1",
+                             "full-speed120", "ideal:5"}) {
+        EXPECT_FALSE(ftdisim::parseBusTiming(text).has_value()) << text;
+    }
+}
+
+TEST(BusTimingEnvironment, ResetTakesTheTimingFromTheEnvironment) {
+    setenv(ftdisim::kUsbTimingVariable, "full-speed:10", 1);
+    Bus::instance().reset();
+    EXPECT_EQ(Bus::instance().timing(), BusTiming::fullSpeed(10us));
+    unsetenv(ftdisim::kUsbTimingVariable);
+    Bus::instance().reset();
+    EXPECT_EQ(Bus::instance().timing(), BusTiming{});
+}
+
+} // namespace
