@@ -3,9 +3,11 @@
 // per capture, taken on the host's thread once the notice of the move before
 // has been handed over from the rotation thread. Compares the wall time with
 // what the protocol mandates (post-capture delay, steps of P + 1 ms,
-// pre-capture delay per frame) and times the hand-overs.
+// pre-capture delay per frame) and times the hand-overs, on the ideal bus and
+// on the full-speed one.
 //
 //   bench_sequence
+#include "BenchBus.h"
 #include "BenchStats.h"
 #include "LxD2xxBackend.h"
 #include "LxKalveraTurntableControl.h"
@@ -55,9 +57,9 @@ struct Notice {
     unsigned long long stepsSoFar;
 };
 
-ShootFigures shoot(unsigned stepTime) {
+ShootFigures shoot(const BenchBus& on, unsigned stepTime) {
     ftdisim::Bus& bus = ftdisim::Bus::instance();
-    bus.reset();
+    resetBus(on);
     ftdisim::StepperTable& table = bus.rig(bus.devices().at(0))->stepperTable();
 
     std::mutex mutex;
@@ -132,7 +134,9 @@ ShootFigures shoot(unsigned stepTime) {
     control.reset();
     Private::turntableRotationStopped = nullptr;
 
-    const std::vector<Clock::time_point> steps = table.stepTimes();
+    // rig() lets the table take what the chip still had to clock out.
+    const std::vector<Clock::time_point> steps =
+        bus.rig(bus.devices().at(0))->stepperTable().stepTimes();
     ShootFigures figures;
     figures.wallMs = milliseconds(end - calls.front());
     figures.cpuPerSecond = cpuSeconds * 1000 / figures.wallMs;
@@ -160,9 +164,22 @@ ShootFigures shoot(unsigned stepTime) {
     return figures;
 }
 
-void printLatency(const char* what, unsigned stepTime, const BenchStats& s) {
-    std::printf("%-44s %4u %8.3f %8.3f %8.3f %6zu\n", what, stepTime, s.mean, s.p99, s.worst,
-                s.samples);
+void printLatency(const char* what, unsigned stepTime, const std::vector<ShootFigures>& runs,
+                  BenchStats ShootFigures::*figure) {
+    std::printf("%-44s %2u", what, stepTime);
+    for (const ShootFigures& f : runs) {
+        const BenchStats& s = f.*figure;
+        std::printf(" | %7.3f %7.3f %7.3f %3zu", s.mean, s.p99, s.worst, s.samples);
+    }
+    std::printf("\n");
+}
+
+void printBusNames(int indent) {
+    std::printf("%*s", indent, "");
+    for (const BenchBus& on : kBenchBuses) {
+        std::printf(" | %-27s", on.name);
+    }
+    std::printf("\n");
 }
 
 } // namespace
@@ -177,21 +194,41 @@ int main(int argc, char** argv) {
 
     std::printf("36-frame shoot, 100 steps of P + 1 ms per frame, pre- and post-capture "
                 "delays 100 ms (simulated chip)\n");
-    std::printf("%4s %14s %12s %8s %10s\n", "P", "mandated ms", "wall ms", "ratio", "CPU s/s");
-    std::vector<std::pair<unsigned, ShootFigures>> runs;
+    printBusNames(16);
+    std::printf("%2s %13s", "P", "mandated ms");
+    for (std::size_t i = 0; i < kBenchBuses.size(); ++i) {
+        std::printf(" | %9s %7s %9s", "wall ms", "ratio", "CPU s/s");
+    }
+    std::printf("\n");
+    std::vector<std::pair<unsigned, std::vector<ShootFigures>>> runs;
     for (unsigned stepTime : {0u, 2u}) {
-        const ShootFigures f = shoot(stepTime);
-        std::printf("%4u %14.1f %12.1f %8.4f %10.3f\n", stepTime, f.mandatedMs, f.wallMs,
-                    f.wallMs / f.mandatedMs, f.cpuPerSecond);
-        runs.emplace_back(stepTime, f);
+        std::vector<ShootFigures> figures;
+        for (const BenchBus& on : kBenchBuses) {
+            figures.push_back(shoot(on, stepTime));
+        }
+        std::printf("%2u %13.1f", stepTime, figures.front().mandatedMs);
+        for (const ShootFigures& f : figures) {
+            std::printf(" | %9.1f %7.4f %9.3f", f.wallMs, f.wallMs / f.mandatedMs, f.cpuPerSecond);
+        }
+        std::printf("\n");
+        runs.emplace_back(stepTime, std::move(figures));
     }
     std::printf("\nLatencies beyond the mandated delays, per frame (ms)\n");
-    std::printf("%-44s %4s %8s %8s %8s %6s\n", "", "P", "mean", "p99", "worst", "frames");
-    for (const auto& [stepTime, f] : runs) {
-        printLatency("call to first step, beyond post-capture delay", stepTime, f.startLatency);
-        printLatency("first to last step, beyond (P + 1) ms a step", stepTime, f.move);
-        printLatency("last step to notice, beyond pre-capture delay", stepTime, f.noticeLatency);
-        printLatency("notice to host thread (pipe hand-over)", stepTime, f.handOver);
+    printBusNames(47);
+    std::printf("%-44s %2s", "", "P");
+    for (std::size_t i = 0; i < kBenchBuses.size(); ++i) {
+        std::printf(" | %7s %7s %7s %3s", "mean", "p99", "worst", "n");
+    }
+    std::printf("\n");
+    for (const auto& [stepTime, figures] : runs) {
+        printLatency("call to first step, beyond post-capture delay", stepTime, figures,
+                     &ShootFigures::startLatency);
+        printLatency("first to last step, beyond (P + 1) ms a step", stepTime, figures,
+                     &ShootFigures::move);
+        printLatency("last step to notice, beyond pre-capture delay", stepTime, figures,
+                     &ShootFigures::noticeLatency);
+        printLatency("notice to host thread (pipe hand-over)", stepTime, figures,
+                     &ShootFigures::handOver);
     }
     return 0;
 }

@@ -1,7 +1,9 @@
 // Step period of the stepper driver on the simulated chip: how close the
-// busy-waited step train comes to the mandated P + 1 ms per step.
+// busy-waited step train comes to the mandated P + 1 ms per step, on the
+// ideal bus and on the full-speed one.
 //
 //   bench_step_period [steps]      (default 2000 steps at P = 0, 1, 2 and 5)
+#include "BenchBus.h"
 #include "BenchStats.h"
 #include "LxD2xxBackend.h"
 #include "LxStepperMotor.h"
@@ -18,9 +20,9 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-BenchStats measure(int steps, unsigned stepTime) {
+BenchStats measure(const BenchBus& on, int steps, unsigned stepTime) {
     ftdisim::Bus& bus = ftdisim::Bus::instance();
-    bus.reset();
+    resetBus(on);
     LxStepperMotor driver(2);
     if (!driver.openDevice(0, nullptr)) {
         std::fprintf(stderr, "cannot open the simulated chip\n");
@@ -49,12 +51,23 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s [steps >= 2]\n", argv[0]);
         return 2;
     }
-    std::printf("Stepper step period over %d steps (simulated chip)\n", steps);
-    std::printf("%4s %12s %10s %10s %10s\n", "P", "mandated ms", "mean ms", "p99 ms", "worst ms");
+    std::printf("Stepper step period over %d steps (simulated chip), ms\n", steps);
+    std::printf("%4s %9s", "", "");
+    for (const BenchBus& on : kBenchBuses) {
+        std::printf(" | %-26s", on.name);
+    }
+    std::printf("\n%4s %9s", "P", "mandated");
+    for (std::size_t i = 0; i < kBenchBuses.size(); ++i) {
+        std::printf(" | %8s %8s %8s", "mean", "p99", "worst");
+    }
+    std::printf("\n");
     for (unsigned stepTime : {0u, 1u, 2u, 5u}) {
-        const BenchStats s = measure(steps, stepTime);
-        std::printf("%4u %12u %10.3f %10.3f %10.3f\n", stepTime, stepTime + 1, s.mean, s.p99,
-                    s.worst);
+        std::printf("%4u %9u", stepTime, stepTime + 1);
+        for (const BenchBus& on : kBenchBuses) {
+            const BenchStats s = measure(on, steps, stepTime);
+            std::printf(" | %8.3f %8.3f %8.3f", s.mean, s.p99, s.worst);
+        }
+        std::printf("\n");
     }
     return 0;
 }

@@ -1,9 +1,11 @@
 // Through the controller on the simulated chip, as a host or the console
 // program uses it: how long stopRotation() takes until the table stands
 // (the simulated table's last step), and how much processor time a move
-// costs per second of turning (the rotation thread busy-waits its steps).
+// costs per second of turning (the rotation thread busy-waits its steps), on
+// the ideal bus and on the full-speed one.
 //
 //   bench_stop_and_cpu
+#include "BenchBus.h"
 #include "BenchStats.h"
 #include "LxD2xxBackend.h"
 #include "LxKalveraTurntableControl.h"
@@ -35,8 +37,8 @@ ftdisim::TurntableRig& rig() {
     return *bus.rig(bus.devices().at(0));
 }
 
-void openModel(LxKalveraTurntableControl& control, unsigned long model) {
-    ftdisim::Bus::instance().reset();
+void openModel(const BenchBus& on, LxKalveraTurntableControl& control, unsigned long model) {
+    resetBus(on);
     control.availableDevices();
     bool opened = false;
     control.openDevice(model, &opened);
@@ -52,9 +54,9 @@ struct StopFigures {
 
 // Continuous rotations stopped after a while: the time stopRotation() takes
 // to return, and from the call to the table's last step.
-StopFigures stopLatency(unsigned stepTime, int runs) {
+StopFigures stopLatency(const BenchBus& on, unsigned stepTime, int runs) {
     LxKalveraTurntableControl control;
-    openModel(control, 2);
+    openModel(on, control, 2);
     control.SetRotationSpeed(stepTime);
     std::vector<double> calls, stands;
     for (int run = 0; run < runs; ++run) {
@@ -64,6 +66,7 @@ StopFigures stopLatency(unsigned stepTime, int runs) {
         const Clock::time_point asked = Clock::now();
         control.stopRotation();
         const Clock::time_point returned = Clock::now();
+        // rig() lets the table take what the chip still had to clock out.
         const auto steps = rig().stepperTable().stepTimes();
         calls.push_back(milliseconds(returned - asked));
         // A last step before the call: the table stood already when asked.
@@ -76,9 +79,9 @@ StopFigures stopLatency(unsigned stepTime, int runs) {
 
 // Processor seconds per second of a counted move, the host polling every
 // 10 ms as the console program does.
-double cpuPerMoveSecond(unsigned long model, unsigned stepTime, int counts) {
+double cpuPerMoveSecond(const BenchBus& on, unsigned long model, unsigned stepTime, int counts) {
     LxKalveraTurntableControl control;
-    openModel(control, model);
+    openModel(on, control, model);
     control.SetRotationSpeed(stepTime);
     control.SetRotationIncrementInCounts(counts);
     const double cpuBefore = processCpuSeconds();
@@ -100,19 +103,51 @@ int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
     constexpr int kRuns = 20;
     std::printf("stopRotation() of a continuous rotation, %d runs (ms)\n", kRuns);
-    std::printf("%4s %-34s %8s %8s %8s\n", "P", "", "mean", "p99", "worst");
+    std::printf("%4s %-26s", "", "");
+    for (const BenchBus& on : kBenchBuses) {
+        std::printf(" | %-26s", on.name);
+    }
+    std::printf("\n%4s %-26s", "P", "");
+    for (std::size_t i = 0; i < kBenchBuses.size(); ++i) {
+        std::printf(" | %8s %8s %8s", "mean", "p99", "worst");
+    }
+    std::printf("\n");
     for (unsigned stepTime : {0u, 5u}) {
-        const StopFigures f = stopLatency(stepTime, kRuns);
-        std::printf("%4u %-34s %8.3f %8.3f %8.3f\n", stepTime, "call returns", f.callMs.mean,
-                    f.callMs.p99, f.callMs.worst);
-        std::printf("%4u %-34s %8.3f %8.3f %8.3f\n", stepTime, "last step (table stands)",
-                    f.standsMs.mean, f.standsMs.p99, f.standsMs.worst);
+        std::vector<StopFigures> figures;
+        for (const BenchBus& on : kBenchBuses) {
+            figures.push_back(stopLatency(on, stepTime, kRuns));
+        }
+        std::printf("%4u %-26s", stepTime, "call returns");
+        for (const StopFigures& f : figures) {
+            std::printf(" | %8.3f %8.3f %8.3f", f.callMs.mean, f.callMs.p99, f.callMs.worst);
+        }
+        std::printf("\n%4u %-26s", stepTime, "last step (table stands)");
+        for (const StopFigures& f : figures) {
+            std::printf(" | %8.3f %8.3f %8.3f", f.standsMs.mean, f.standsMs.p99, f.standsMs.worst);
+        }
+        std::printf("\n");
     }
 
     std::printf("\nProcessor time per second of move (whole process, host polling every 10 ms)\n");
-    std::printf("%-26s %10s\n", "move", "CPU s/s");
-    std::printf("%-26s %10.3f\n", "stepper P=0, 2000 steps", cpuPerMoveSecond(2, 0, 2000));
-    std::printf("%-26s %10.3f\n", "stepper P=5, 400 steps", cpuPerMoveSecond(2, 5, 400));
-    std::printf("%-26s %10.3f\n", "DC table, 18 counts", cpuPerMoveSecond(1, 0, 18));
+    std::printf("%-26s", "move, CPU s/s");
+    for (const BenchBus& on : kBenchBuses) {
+        std::printf(" %11s", on.name);
+    }
+    std::printf("\n");
+    struct Move {
+        const char* name;
+        unsigned long model;
+        unsigned stepTime;
+        int counts;
+    };
+    for (const Move& move :
+         {Move{"stepper P=0, 2000 steps", 2, 0, 2000}, Move{"stepper P=5, 400 steps", 2, 5, 400},
+          Move{"DC table, 18 counts", 1, 0, 18}}) {
+        std::printf("%-26s", move.name);
+        for (const BenchBus& on : kBenchBuses) {
+            std::printf(" %11.3f", cpuPerMoveSecond(on, move.model, move.stepTime, move.counts));
+        }
+        std::printf("\n");
+    }
     return 0;
 }
