@@ -7,6 +7,8 @@
 #include <ftdisim/BusTiming.h>
 
 #include <array>
+#include <cstdio>
+#include <cstring>
 
 struct BenchBus {
     const char* name;
@@ -22,6 +24,21 @@ inline const std::array<BenchBus, 2> kBenchBuses = {{
 inline void resetBus(const BenchBus& bus) {
     ftdisim::Bus::instance().reset();
     ftdisim::Bus::instance().setTiming(bus.timing);
+}
+
+// The two header lines of a table with a group of columns per bus: the buses'
+// names above `columns`, each group after the row labels' header `labels`.
+inline void printBusHeader(const char* labels, const char* columns) {
+    const int width = static_cast<int>(std::strlen(columns));
+    std::printf("%*s", static_cast<int>(std::strlen(labels)), "");
+    for (const BenchBus& on : kBenchBuses) {
+        std::printf(" | %-*s", width, on.name);
+    }
+    std::printf("\n%s", labels);
+    for (std::size_t i = 0; i < kBenchBuses.size(); ++i) {
+        std::printf(" | %s", columns);
+    }
+    std::printf("\n");
 }
 
 #endif

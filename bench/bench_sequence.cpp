@@ -174,14 +174,6 @@ void printLatency(const char* what, unsigned stepTime, const std::vector<ShootFi
     std::printf("\n");
 }
 
-void printBusNames(int indent) {
-    std::printf("%*s", indent, "");
-    for (const BenchBus& on : kBenchBuses) {
-        std::printf(" | %-27s", on.name);
-    }
-    std::printf("\n");
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -194,12 +186,7 @@ int main(int argc, char** argv) {
 
     std::printf("36-frame shoot, 100 steps of P + 1 ms per frame, pre- and post-capture "
                 "delays 100 ms (simulated chip)\n");
-    printBusNames(16);
-    std::printf("%2s %13s", "P", "mandated ms");
-    for (std::size_t i = 0; i < kBenchBuses.size(); ++i) {
-        std::printf(" | %9s %7s %9s", "wall ms", "ratio", "CPU s/s");
-    }
-    std::printf("\n");
+    printBusHeader(" P   mandated ms", "  wall ms   ratio   CPU s/s");
     std::vector<std::pair<unsigned, std::vector<ShootFigures>>> runs;
     for (unsigned stepTime : {0u, 2u}) {
         std::vector<ShootFigures> figures;
@@ -214,12 +201,8 @@ int main(int argc, char** argv) {
         runs.emplace_back(stepTime, std::move(figures));
     }
     std::printf("\nLatencies beyond the mandated delays, per frame (ms)\n");
-    printBusNames(47);
-    std::printf("%-44s %2s", "", "P");
-    for (std::size_t i = 0; i < kBenchBuses.size(); ++i) {
-        std::printf(" | %7s %7s %7s %3s", "mean", "p99", "worst", "n");
-    }
-    std::printf("\n");
+    printBusHeader("                                              P",
+                   "   mean     p99   worst   n");
     for (const auto& [stepTime, figures] : runs) {
         printLatency("call to first step, beyond post-capture delay", stepTime, figures,
                      &ShootFigures::startLatency);

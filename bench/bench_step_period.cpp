@@ -52,15 +52,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::printf("Stepper step period over %d steps (simulated chip), ms\n", steps);
-    std::printf("%4s %9s", "", "");
-    for (const BenchBus& on : kBenchBuses) {
-        std::printf(" | %-26s", on.name);
-    }
-    std::printf("\n%4s %9s", "P", "mandated");
-    for (std::size_t i = 0; i < kBenchBuses.size(); ++i) {
-        std::printf(" | %8s %8s %8s", "mean", "p99", "worst");
-    }
-    std::printf("\n");
+    printBusHeader("   P  mandated", "    mean      p99    worst");
     for (unsigned stepTime : {0u, 1u, 2u, 5u}) {
         std::printf("%4u %9u", stepTime, stepTime + 1);
         for (const BenchBus& on : kBenchBuses) {

@@ -103,15 +103,7 @@ int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
     constexpr int kRuns = 20;
     std::printf("stopRotation() of a continuous rotation, %d runs (ms)\n", kRuns);
-    std::printf("%4s %-26s", "", "");
-    for (const BenchBus& on : kBenchBuses) {
-        std::printf(" | %-26s", on.name);
-    }
-    std::printf("\n%4s %-26s", "P", "");
-    for (std::size_t i = 0; i < kBenchBuses.size(); ++i) {
-        std::printf(" | %8s %8s %8s", "mean", "p99", "worst");
-    }
-    std::printf("\n");
+    printBusHeader("   P                           ", "    mean      p99    worst");
     for (unsigned stepTime : {0u, 5u}) {
         std::vector<StopFigures> figures;
         for (const BenchBus& on : kBenchBuses) {
