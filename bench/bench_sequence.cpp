@@ -166,7 +166,7 @@ ShootFigures shoot(const BenchBus& on, unsigned stepTime) {
 
 void printLatency(const char* what, unsigned stepTime, const std::vector<ShootFigures>& runs,
                   BenchStats ShootFigures::*figure) {
-    std::printf("%-44s %2u", what, stepTime);
+    std::printf("%-46s %2u", what, stepTime);
     for (const ShootFigures& f : runs) {
         const BenchStats& s = f.*figure;
         std::printf(" | %7.3f %7.3f %7.3f %3zu", s.mean, s.p99, s.worst, s.samples);
@@ -201,7 +201,7 @@ int main(int argc, char** argv) {
         runs.emplace_back(stepTime, std::move(figures));
     }
     std::printf("\nLatencies beyond the mandated delays, per frame (ms)\n");
-    printBusHeader("                                              P",
+    printBusHeader("                                                P",
                    "   mean     p99   worst   n");
     for (const auto& [stepTime, figures] : runs) {
         printLatency("call to first step, beyond post-capture delay", stepTime, figures,

@@ -36,8 +36,8 @@ public:
 
     // Back to the start state: the devices of FTDISIM_DEVICES, or one unopened
     // FT245R, each with a new TurntableRig; FTDISIM_OPEN_STATUS, or no open
-    // failure; no other fault or trace; counts zero. Handles of earlier opens
-    // become invalid.
+    // failure; FTDISIM_USB_TIMING, or the ideal bus; no other fault or trace;
+    // counts zero. Handles of earlier opens become invalid.
     void reset();
     // No devices at all. Handles of earlier opens become invalid.
     void clear();
