@@ -166,6 +166,8 @@ FT_STATUS SimulatedDevice::write(const UCHAR* bytes, DWORD count, DWORD* written
     ++stats_.writes;
     const Clock::time_point now = Clock::now();
     settle(now);
+    // A write that fails or moves nothing completes at once.
+    writeCompletion_ = now;
     if (!plugged_) {
         return failWrite(bytes, count, written, FT_IO_ERROR, now);
     }
@@ -179,7 +181,6 @@ FT_STATUS SimulatedDevice::write(const UCHAR* bytes, DWORD count, DWORD* written
     if (const std::optional<TransferFault> fault = writeFaults_.nextCall()) {
         return failWrite(bytes, count, written, fault->status, now);
     }
-    writeCompletion_ = now;
     if (frames_.timing() == BusTiming{}) {
         for (DWORD i = 0; i < count; ++i) {
             takeOnPins(bytes[i], i == 0 ? now : Clock::now());

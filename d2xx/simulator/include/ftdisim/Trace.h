@@ -17,7 +17,9 @@ struct TraceEvent {
     enum class Kind : std::uint8_t { Write, Read, SetBitMode, Purge };
 
     Kind kind = Kind::Write;
-    // Taken inside the call, under the bus lock: timestamps follow trace order.
+    // Taken under the bus lock, so timestamps follow trace order: inside the
+    // call, or for a byte written while the bus times its writes
+    // (Bus::setTiming), when the chip clocked it onto the pins.
     Clock::time_point time;
     // Write: the byte written. Read: the byte returned (0 when the read
     // failed). SetBitMode: the direction mask. Purge: the purge mask.
