@@ -22,7 +22,7 @@ protected:
 
     static void resetBus() {
         for (const char* variable : {ftdisim::kDevicesVariable, ftdisim::kOpenStatusVariable,
-                                     ftdisim::kDcCountTimeVariable}) {
+                                     ftdisim::kDcCountTimeVariable, ftdisim::kUsbTimingVariable}) {
             unsetenv(variable);
         }
         ftdisim::Bus::instance().reset();

@@ -92,6 +92,7 @@ protected:
     static void resetBus() {
         unsetenv(ftdisim::kDevicesVariable);
         unsetenv(ftdisim::kOpenStatusVariable);
+        unsetenv(ftdisim::kUsbTimingVariable);
         Bus::instance().reset();
     }
 
