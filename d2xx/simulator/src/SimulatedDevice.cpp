@@ -181,7 +181,9 @@ FT_STATUS SimulatedDevice::write(const UCHAR* bytes, DWORD count, DWORD* written
     if (const std::optional<TransferFault> fault = writeFaults_.nextCall()) {
         return failWrite(bytes, count, written, fault->status, now);
     }
-    if (frames_.timing() == BusTiming{}) {
+    // Bytes still queued from a timed bus go out first, even once the bus is
+    // ideal again.
+    if (frames_.timing() == BusTiming{} && output_.empty()) {
         for (DWORD i = 0; i < count; ++i) {
             takeOnPins(bytes[i], i == 0 ? now : Clock::now());
         }
