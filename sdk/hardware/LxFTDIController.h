@@ -122,10 +122,11 @@ public:
     // Wait() up to `deadline`; returns at once for a deadline passed.
     static void WaitUntil(std::chrono::steady_clock::time_point deadline);
 
-    // How long before a deadline a waiting thread stops sleeping and busy-waits:
-    // a timed sleep of an ordinary thread on a busy desktop ends late by up to
-    // about this much.
-    static constexpr std::chrono::milliseconds WAKE_UP_MARGIN{1};
+    // How long before a deadline a waiting thread stops sleeping and
+    // busy-waits. A timed sleep ends late by about a tenth of a millisecond,
+    // by two tenths now and then on a loaded machine; later than that the
+    // thread lost its processor, which busy-waiting would not have prevented.
+    static constexpr std::chrono::microseconds WAKE_UP_MARGIN{500};
 
     // Stores `error` and returns false, so a failing operation can return it.
     bool SetFTDIError(ENUM_ERROR error);
