@@ -242,8 +242,8 @@ protected:
     bool isRotationRunning();
     // For the drivers' rotation threads: WaitUntil(deadline), unless the
     // rotation is asked to end first; then false, at the earliest 1 ms after
-    // the call (a step pulse cut short must still be seen), within
-    // microseconds of the request after that.
+    // the call (a step pulse cut short must still be seen), and as soon as
+    // the thread is woken after that.
     bool WaitUnlessStoppedUntil(std::chrono::steady_clock::time_point deadline);
     // The end of every move: the position becomes the planned one, the running
     // flag is cleared, then the owner is told (on the rotation thread). The
