@@ -267,12 +267,13 @@ LxFTDIController::edgeTime(std::chrono::steady_clock::time_point began,
     // reaches them on a frame boundary, frames being 1 ms apart: writes begun
     // a whole number of milliseconds apart reach the pins as far apart, so the
     // hold comes out of the next phase instead of adding to it. A write held
-    // longer than a frame was held by something else (the thread lost its
-    // processor), and may have reached the pins as late as its return.
+    // longer than a frame, and the jitter of its completion, was held by
+    // something else (the thread lost its processor), and may have reached
+    // the pins as late as its return.
     constexpr microseconds quickWrite{250};
-    constexpr microseconds usbFrame{1000};
+    constexpr microseconds usbFrameHold{1250};
     const auto took = returned - began;
-    return took > quickWrite && took <= usbFrame ? began : returned;
+    return took > quickWrite && took <= usbFrameHold ? began : returned;
 }
 
 bool LxFTDIController::isChipLost() const {
