@@ -266,14 +266,22 @@ LxFTDIController::edgeTime(std::chrono::steady_clock::time_point began,
     // A quick write reached the pins before it returned. One held by the USB
     // reaches them on a frame boundary, frames being 1 ms apart: writes begun
     // a whole number of milliseconds apart reach the pins as far apart, so the
-    // hold comes out of the next phase instead of adding to it. A write held
-    // longer than a frame, and the jitter of its completion, was held by
-    // something else (the thread lost its processor), and may have reached
-    // the pins as late as its return.
+    // hold comes out of the next phase instead of adding to it. Their way
+    // through this process to the bus (a lock, a system call) can still take
+    // one write a few microseconds longer than the next, hence the allowance.
+    // A write held longer than a frame and the jitter of its completion was
+    // held by something else, and may have reached the pins as late as its
+    // return; so may one held like a frame on a bus whose writes are quick,
+    // by a thread that lost its processor before the write went out.
     constexpr microseconds quickWrite{250};
     constexpr microseconds usbFrameHold{1250};
+    constexpr microseconds wayToTheBus{50};
+    constexpr int tallyLimit = 8;
+    constexpr int usbFramesTold = 6;
     const auto took = returned - began;
-    return took > quickWrite && took <= usbFrameHold ? began : returned;
+    const bool heldLikeAFrame = took > quickWrite && took <= usbFrameHold;
+    frameHoldTally = std::clamp(frameHoldTally + (heldLikeAFrame ? 1 : -1), 0, tallyLimit);
+    return heldLikeAFrame && frameHoldTally >= usbFramesTold ? began + wayToTheBus : returned;
 }
 
 bool LxFTDIController::isChipLost() const {

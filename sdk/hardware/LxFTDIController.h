@@ -297,9 +297,8 @@ private:
     void noteTransfer(bool succeeded);
     // When the pins took a write that began at `began` and returned at
     // `returned`, as far as the phase after the edge is concerned.
-    static std::chrono::steady_clock::time_point
-    edgeTime(std::chrono::steady_clock::time_point began,
-             std::chrono::steady_clock::time_point returned);
+    std::chrono::steady_clock::time_point edgeTime(std::chrono::steady_clock::time_point began,
+                                                   std::chrono::steady_clock::time_point returned);
 
     // Nothing runs until a move is asked for.
     PlannedMove plannedMove = PlannedMove::None;
@@ -308,6 +307,9 @@ private:
     bool transfersFailing = false;
     // When the last write was handed to the D2XX library.
     std::chrono::steady_clock::time_point writeBegan{};
+    // Up for each recent edge write held about a USB frame, down for each
+    // other: whether the bus holds writes for its frames, as edgeTime() asks.
+    int frameHoldTally = 0;
     // Written by the rotation thread before it clears its running flag.
     bool chipLost = false;
     // Ended rotations not joined yet; the list is changed under asyncMutex.
