@@ -32,8 +32,8 @@ protected:
                 ADD_FAILURE() << "the move did not end";
                 break;
             }
-            // On two cores a spinning test would take the busy-waiting
-            // rotation thread's processor.
+            // On two cores a spinning test would take the processor of the
+            // rotation thread, which spins the last stretch of each wait.
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         const auto took = std::chrono::steady_clock::now() - start;

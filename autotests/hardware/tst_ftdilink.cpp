@@ -162,7 +162,7 @@ TEST_F(FtdiLink, TransferFailuresAreRecorded) {
     EXPECT_EQ(bus.stats(chip()).rxPurges, bus.stats(chip()).reads + 1) << "before each read";
 }
 
-TEST_F(FtdiLink, WaitBusyWaitsWholeMilliseconds) {
+TEST_F(FtdiLink, WaitLastsWholeMilliseconds) {
     auto start = Clock::now();
     LxFTDIController::Wait(0);
     LxFTDIController::Wait(-5);

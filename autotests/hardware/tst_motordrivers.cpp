@@ -10,7 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
+#include <ctime>
+#include <memory>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -24,6 +28,38 @@ namespace {
 using MotorDriver = SimulatedChipTest;
 using DcDriver = MotorDriver;
 using StepperDriver = MotorDriver;
+
+// Of every thread of the process.
+Clock::duration processorTime() {
+    timespec time{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &time);
+    return std::chrono::seconds(time.tv_sec) + std::chrono::nanoseconds(time.tv_nsec);
+}
+
+std::chrono::duration<double> seconds(Clock::duration duration) {
+    return duration;
+}
+
+// Holds every `every`-th write on its way back for `hold`: under a frame, as
+// a USB does, or longer, as a stalled bus or a thread that lost its
+// processor does.
+class StallingPins final : public ftdisim::PinModel {
+public:
+    StallingPins(std::chrono::microseconds hold, int every)
+        : hold(hold)
+        , every(every) {}
+
+    void outputsWritten(std::uint8_t, std::uint8_t, ftdisim::Clock::time_point) override {
+        if (++writes % every == 0) {
+            std::this_thread::sleep_for(hold);
+        }
+    }
+
+private:
+    std::chrono::microseconds hold;
+    int every;
+    int writes = 0;
+};
 
 std::vector<int> chunkCounts(const pinprotocol::PinProtocolReport& report) {
     std::vector<int> counts;
@@ -164,6 +200,50 @@ TEST_F(StepperDriver, AMoveIsExactlyItsStepsAtTheSetSpeed) {
     EXPECT_DOUBLE_EQ(driver.GlobalPositionInDegrees(), -45.0);
 }
 
+TEST_F(StepperDriver, AMoveCostsASmallPartOfAProcessor) {
+    LxStepperMotor driver(2);
+    ASSERT_TRUE(driver.openDevice(0, nullptr));
+    driver.SetCountsPerRevolution(200);
+    driver.SetRotationSpeed(5);
+    driver.SetRotationIncrementInCounts(200);
+    const auto processorBefore = processorTime();
+    ASSERT_TRUE(driver.startRotation());
+    const auto took = runToEnd(driver);
+    const auto processor = processorTime() - processorBefore;
+
+    EXPECT_EQ(rig().stepperTable().steps(), 200u);
+    EXPECT_GE(took, 200 * 6ms);
+    EXPECT_LT(took, 20s);
+    EXPECT_LT(seconds(processor) / seconds(took), 0.6)
+        << "a busy-waiting move takes a whole processor";
+}
+
+TEST_F(StepperDriver, HeldLateOrRetriedEdgesNeverShortenAPhase) {
+    // A write held on its way back has its hold taken out of the next phase,
+    // but never more than that phase; one held past its next edge's time, or
+    // sent again after the chip refused it, reaches the pins late, and the
+    // train slips after it.
+    for (const auto& [hold, every] : {std::pair{600us, 1}, std::pair{3000us, 4}}) {
+        SCOPED_TRACE(hold.count());
+        Bus::instance().reset();
+        Bus::instance().setPinModel(chip(), std::make_shared<StallingPins>(hold, every));
+        Bus::instance().setWriteFault(chip(), ftdisim::TransferFault{FT_IO_ERROR, -1, 5});
+        LxStepperMotor driver(2);
+        ASSERT_TRUE(driver.openDevice(0, nullptr));
+        driver.SetCountsPerRevolution(200);
+        driver.SetRotationSpeed(1);
+        driver.SetRotationIncrementInCounts(40);
+        ASSERT_TRUE(driver.startRotation());
+        runToEnd(driver);
+
+        pinprotocol::StepperExpectations expect(1ms);
+        expect.steps = 40;
+        const auto report = pinprotocol::checkStepperProtocol(trace(), expect);
+        EXPECT_TRUE(report.ok()) << report;
+        EXPECT_GE(std::max(report.stepHigh.max, report.stepLow.max), hold) << "no write was held";
+    }
+}
+
 TEST_F(StepperDriver, WiringPolaritiesAndTheIdleLock) {
     struct Case {
         bool clockwiseHigh, enableHigh, lock, clockwise;
@@ -249,10 +329,13 @@ TEST_F(StepperDriver, TheShutterReleaseIsOneFocusedPressOfASecond) {
     LxStepperMotor driver(6);
     ASSERT_TRUE(driver.openDevice(0, nullptr));
     const auto start = Clock::now();
+    const auto processorBefore = processorTime();
     EXPECT_TRUE(driver.triggerShutterRelease());
     const auto took = Clock::now() - start;
     EXPECT_GE(took, 1000ms);
     EXPECT_LT(took, 5s);
+    EXPECT_LT(seconds(processorTime() - processorBefore) / seconds(took), 0.6)
+        << "the press sleeps";
 
     const auto captures = rig().camera().captures();
     ASSERT_EQ(captures.size(), 1u);

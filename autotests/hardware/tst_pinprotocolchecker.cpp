@@ -480,18 +480,22 @@ protected:
 };
 
 TEST_F(PinProtocolOnDriver, StepperMoveKeepsThePinRules) {
-    LxStepperMotor driver(2);
-    ASSERT_TRUE(driver.openDevice(0, nullptr));
-    driver.SetRotationSpeed(2);
-    move(driver, 25);
+    for (const unsigned stepTime : {0u, 1u, 5u}) {
+        SCOPED_TRACE(stepTime);
+        ftdisim::Bus::instance().reset();
+        LxStepperMotor driver(2);
+        ASSERT_TRUE(driver.openDevice(0, nullptr));
+        driver.SetRotationSpeed(stepTime);
+        move(driver, 25);
 
-    StepperExpectations expect(2ms);
-    expect.steps = 25;
-    expect.lockWhenIdle = true;
-    expect.directionHigh = true;
-    const PinProtocolReport report = checkStepperProtocol(trace(), expect);
-    EXPECT_TRUE(report.ok()) << report;
-    EXPECT_GE(report.stepHigh.min, 2ms) << report;
+        StepperExpectations expect{std::chrono::milliseconds(stepTime)};
+        expect.steps = 25;
+        expect.lockWhenIdle = true;
+        expect.directionHigh = true;
+        const PinProtocolReport report = checkStepperProtocol(trace(), expect);
+        EXPECT_TRUE(report.ok()) << report;
+        EXPECT_GE(report.stepHigh.min, expect.stepTime) << report;
+    }
 }
 
 TEST_F(PinProtocolOnDriver, ShutterReleaseKeepsThePinRules) {

@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <cstring>
 #include <future>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -213,6 +215,7 @@ void LxFTDIController::closeDevice() {
 void LxFTDIController::writeChipByte(unsigned char byte) {
     FT_Purge(deviceHandle, FT_PURGE_TX);
     DWORD written = 0;
+    writeBegan = std::chrono::steady_clock::now();
     const FT_STATUS status = FT_Write(deviceHandle, &byte, 1, &written);
     const bool succeeded = status == FT_OK && written == 1;
     ftdiError = succeeded ? FTDI_NO_ERROR : FTDI_WRITE_ERROR;
@@ -239,10 +242,14 @@ void LxFTDIController::noteTransfer(bool succeeded) {
     }
 }
 
-bool LxFTDIController::writeUntilTaken(unsigned char byte) {
+bool LxFTDIController::writeUntilTaken(unsigned char byte,
+                                       std::chrono::steady_clock::time_point* edgeAt) {
     for (;;) {
         writeChipByte(byte);
         if (ftdiError == FTDI_NO_ERROR) {
+            if (edgeAt) {
+                *edgeAt = edgeTime(writeBegan, std::chrono::steady_clock::now());
+            }
             return true;
         }
         if (isChipLost()) {
@@ -250,6 +257,31 @@ bool LxFTDIController::writeUntilTaken(unsigned char byte) {
         }
         Wait(1);
     }
+}
+
+std::chrono::steady_clock::time_point
+LxFTDIController::edgeTime(std::chrono::steady_clock::time_point began,
+                           std::chrono::steady_clock::time_point returned) {
+    using std::chrono::microseconds;
+    // A quick write reached the pins before it returned. One held by the USB
+    // reaches them on a frame boundary, frames being 1 ms apart: writes begun
+    // a whole number of milliseconds apart reach the pins as far apart, so the
+    // hold comes out of the next phase instead of adding to it. Their way
+    // through this process to the bus (a lock, a system call) can still take
+    // one write a few microseconds longer than the next, hence the allowance.
+    // A write held longer than a frame and the jitter of its completion was
+    // held by something else, and may have reached the pins as late as its
+    // return; so may one held like a frame on a bus whose writes are quick,
+    // by a thread that lost its processor before the write went out.
+    constexpr microseconds quickWrite{250};
+    constexpr microseconds usbFrameHold{1250};
+    constexpr microseconds wayToTheBus{50};
+    constexpr int tallyLimit = 8;
+    constexpr int usbFramesTold = 6;
+    const auto took = returned - began;
+    const bool heldLikeAFrame = took > quickWrite && took <= usbFrameHold;
+    frameHoldTally = std::clamp(frameHoldTally + (heldLikeAFrame ? 1 : -1), 0, tallyLimit);
+    return heldLikeAFrame && frameHoldTally >= usbFramesTold ? began + wayToTheBus : returned;
 }
 
 bool LxFTDIController::isChipLost() const {
@@ -267,29 +299,31 @@ void LxFTDIController::SetMaskBits(unsigned char mask, unsigned char value) {
 }
 
 void LxFTDIController::Wait(int ms) {
-    const auto start = std::chrono::steady_clock::now();
-    const auto duration = std::chrono::milliseconds(ms);
-    // Whole elapsed milliseconds, as the protocol's timing is stated in them.
-    while (std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                                 start) < duration) {
+    WaitUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(ms));
+}
+
+void LxFTDIController::WaitUntil(std::chrono::steady_clock::time_point deadline) {
+    std::this_thread::sleep_until(deadline - WAKE_UP_MARGIN);
+    // The sleep may end late by up to the margin: the rest is spun, so that
+    // the deadline is kept to the microsecond.
+    while (std::chrono::steady_clock::now() < deadline) {
     }
 }
 
-bool LxFTDIController::WaitUnlessStopped(int ms) {
-    using std::chrono::milliseconds;
-    const auto start = std::chrono::steady_clock::now();
-    const auto duration = milliseconds(ms);
-    // Once a millisecond: the flag's lock is shared with the caller's thread.
-    auto nextLook = start + milliseconds(1);
-    for (auto now = start; std::chrono::duration_cast<milliseconds>(now - start) < duration;
-         now = std::chrono::steady_clock::now()) {
-        if (now >= nextLook) {
-            if (!isRotationRunning()) {
-                return false;
-            }
-            nextLook = now + milliseconds(1);
+bool LxFTDIController::WaitUnlessStoppedUntil(std::chrono::steady_clock::time_point deadline) {
+    RotationThreadState& state = *rotationOfThisThread;
+    // Never cut shorter: a step pulse must stay long enough for the stepper
+    // electronics to see it.
+    WaitUntil(std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(1)));
+    {
+        std::unique_lock<std::mutex> lock(asyncMutex());
+        const bool stopped = state.stopAsked.wait_until(lock, deadline - WAKE_UP_MARGIN,
+                                                        [&state] { return !state.running; });
+        if (stopped) {
+            return false;
         }
     }
+    WaitUntil(deadline);
     return true;
 }
 
@@ -374,6 +408,7 @@ void LxFTDIController::stopAndJoinRotation(bool dropNotice) {
         if (state) {
             state->running = false;
             state->noticeDropped = state->noticeDropped || dropNotice;
+            state->stopAsked.notify_all();
         }
     }
     if (state) {

@@ -113,9 +113,20 @@ public:
     // buffers purged. Fails as openDevice() does, the handle closed.
     bool enterBitBangMode(unsigned char pinDirections, std::wstring* message);
 
-    // Busy-waits `ms` milliseconds on the monotonic clock; returns at once for
-    // ms <= 0. A waiting thread keeps one processor busy.
+    // Waits at least `ms` milliseconds on the monotonic clock; returns at once
+    // for ms <= 0. The thread sleeps until WAKE_UP_MARGIN before the end and
+    // busy-waits only that last stretch, so a wait costs a small part of a
+    // processor and still ends within microseconds of its time, unless the
+    // system keeps the thread from running then.
     static void Wait(int ms);
+    // Wait() up to `deadline`; returns at once for a deadline passed.
+    static void WaitUntil(std::chrono::steady_clock::time_point deadline);
+
+    // How long before a deadline a waiting thread stops sleeping and
+    // busy-waits. A timed sleep ends late by about a tenth of a millisecond,
+    // by two tenths now and then on a loaded machine; later than that the
+    // thread lost its processor, which busy-waiting would not have prevented.
+    static constexpr std::chrono::microseconds WAKE_UP_MARGIN{500};
 
     // Stores `error` and returns false, so a failing operation can return it.
     bool SetFTDIError(ENUM_ERROR error);
@@ -229,10 +240,11 @@ public:
 protected:
     // For the drivers' rotation threads: whether their rotation should go on.
     bool isRotationRunning();
-    // For the drivers' rotation threads: Wait(ms), unless the rotation is asked
-    // to end first; then false, at the earliest after 1 ms (the flag is looked
-    // at once a millisecond).
-    bool WaitUnlessStopped(int ms);
+    // For the drivers' rotation threads: WaitUntil(deadline), unless the
+    // rotation is asked to end first; then false, at the earliest 1 ms after
+    // the call (a step pulse cut short must still be seen), and as soon as
+    // the thread is woken after that.
+    bool WaitUnlessStoppedUntil(std::chrono::steady_clock::time_point deadline);
     // The end of every move: the position becomes the planned one, the running
     // flag is cleared, then the owner is told (on the rotation thread). The
     // thread touches nothing of the driver after this call.
@@ -241,8 +253,12 @@ protected:
     bool isChipLost() const;
     // Sends `byte` again (1 ms apart) until the pins take it, so that a write
     // failing now and then costs no edge of a pulse; false once the chip is lost.
-    // For rotation threads only: on a dead chip it returns after CHIP_LOST_AFTER.
-    bool writeUntilTaken(unsigned char byte);
+    // `edgeAt`, when not null, receives the time the next phase of a pulse
+    // train is measured from: the pins have the byte by then (see edgeTime()).
+    // For rotation threads only: on a dead chip it returns after
+    // CHIP_LOST_AFTER.
+    bool writeUntilTaken(unsigned char byte,
+                         std::chrono::steady_clock::time_point* edgeAt = nullptr);
     // Ends the current rotation; `dropNotice` also drops its notice if the
     // host has not been given it yet (a stop, a close).
     void stopAndJoinRotation(bool dropNotice);
@@ -279,12 +295,21 @@ private:
     void planPositionAfterIncrement();
     void flipDirection();
     void noteTransfer(bool succeeded);
+    // When the pins took a write that began at `began` and returned at
+    // `returned`, as far as the phase after the edge is concerned.
+    std::chrono::steady_clock::time_point edgeTime(std::chrono::steady_clock::time_point began,
+                                                   std::chrono::steady_clock::time_point returned);
 
     // Nothing runs until a move is asked for.
     PlannedMove plannedMove = PlannedMove::None;
     // Start of the current run of failed transfers; empty while the chip answers.
     std::chrono::steady_clock::time_point firstFailedTransfer{};
     bool transfersFailing = false;
+    // When the last write was handed to the D2XX library.
+    std::chrono::steady_clock::time_point writeBegan{};
+    // Up for each recent edge write held about a USB frame, down for each
+    // other: whether the bus holds writes for its frames, as edgeTime() asks.
+    int frameHoldTally = 0;
     // Written by the rotation thread before it clears its running flag.
     bool chipLost = false;
     // Ended rotations not joined yet; the list is changed under asyncMutex.

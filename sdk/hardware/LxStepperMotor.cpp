@@ -1,6 +1,6 @@
 #include "LxStepperMotor.h"
 
-#include <climits>
+#include <chrono>
 
 LxStepperMotor::LxStepperMotor(int modelIndex)
     : modelIndex(modelIndex) {}
@@ -66,34 +66,41 @@ bool LxStepperMotor::triggerShutterRelease() {
 }
 
 void LxStepperMotor::rotationThread(LxFTDIController* controller) {
+    using Clock = std::chrono::steady_clock;
     auto* driver = static_cast<LxStepperMotor*>(controller);
     const int increment = driver->rotationIncrementInCounts;
-    static_assert(MAXIMUM_STEP_TIME_MS <= INT_MAX, "a step time is waited for as an int");
-    const int stepTime = static_cast<int>(driver->rotationSpeed);
+    const auto stepTime = std::chrono::milliseconds(driver->rotationSpeed);
+    constexpr auto lowTime = std::chrono::milliseconds(1);
     const bool continuous = increment == 0;
     // Composed once: settings changed during the move reach the pins after it.
     const unsigned char stepHigh = SetMaskBits(driver->outputRegister, STEP_OUTPUT, 255);
     const unsigned char stepLow = SetMaskBits(driver->outputRegister, STEP_OUTPUT, 0);
 
+    // Each edge is due one phase after the edge before reached the pins, so a
+    // write's time on the USB comes out of the phase that follows it rather
+    // than adding to it. An edge written late moves the rest of the train with
+    // it: the phase after it keeps its full width, as every phase is already
+    // the shortest the stepper electronics take.
+    Clock::time_point edge = Clock::now();
     // Initialize() wrote the enable and direction lines from the caller's
     // thread; when the chip did not take that write, they must reach the pins
     // before the first step edge, not with it.
-    if (driver->ftdiError != FTDI_NO_ERROR && !driver->writeUntilTaken(stepLow)) {
+    if (driver->ftdiError != FTDI_NO_ERROR && !driver->writeUntilTaken(stepLow, &edge)) {
         driver->finishRotation();
         return;
     }
     int remaining = increment;
     for (;;) {
-        Wait(1);
+        WaitUntil(edge + lowTime);
         // Both edges are sent until the pins take them, so that every pass is
         // one real step and the count stays honest; only a lost chip ends it.
-        if (!driver->writeUntilTaken(stepHigh)) {
+        if (!driver->writeUntilTaken(stepHigh, &edge)) {
             break;
         }
         // A stop cuts the high phase short: the stepper electronics took the
         // step at the rising edge, so it counts, and the line falls cleanly.
-        const bool stopped = !driver->WaitUnlessStopped(stepTime);
-        const bool lowered = driver->writeUntilTaken(stepLow);
+        const bool stopped = !driver->WaitUnlessStoppedUntil(edge + stepTime);
+        const bool lowered = driver->writeUntilTaken(stepLow, &edge);
         const bool done = !continuous && --remaining == 0;
         if (!lowered || stopped || !driver->isRotationRunning() || done) {
             break;

@@ -6,8 +6,8 @@
 // Driver of every stepper-motor turntable. The stepper electronics take
 // enable, direction and step inputs from the pins; two more pins drive the
 // camera's shutter-release cable. A move is a train of step pulses, one per
-// count, timed by busy-waiting. After a move the motor either stays enabled,
-// holding the table, or is released.
+// count, each edge due a phase after the one before. After a move the motor
+// either stays enabled, holding the table, or is released.
 class LX_SDK_AUTOTEST_EXPORT LxStepperMotor final : public LxFTDIController {
 public:
     // Pins (direction mask 0xFF: all outputs; 0x40 and 0x80 stay low).

@@ -1,6 +1,7 @@
 #ifndef ROTATIONTHREADSTATE_H
 #define ROTATIONTHREADSTATE_H
 
+#include <condition_variable>
 #include <thread>
 
 class LxFTDIController;
@@ -20,6 +21,9 @@ struct RotationThreadState {
     // LxAbstractPlugin::AbstractPluginPrivate::asyncMutex.
     // True from the start until the rotation ends or is asked to end.
     bool running = true;
+    // Told when another thread asks the rotation to end, so that the
+    // rotation's waits need not look at `running` over and over.
+    std::condition_variable stopAsked;
     // Where the thread stands. Moving and Ending end by themselves; Notifying
     // lasts as long as the host's notice, which may wait for the very thread
     // that would join this one; Done only returns.
