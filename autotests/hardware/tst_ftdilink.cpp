@@ -65,15 +65,20 @@ TEST_F(FtdiLink, OpenFailuresGiveTheStatusText) {
     for (const FT_STATUS status : {1ul, 2ul, 3ul, 4ul, 5ul, 6ul, 18ul, 0x7ffffffful}) {
         const auto text = texts.find(testpath::openFailureSeen(status));
         const std::wstring expected = text == texts.end() ? L"previous" : text->second;
-        Bus::instance().failNextOpen(status);
         LxStepperMotor stepper(2);
-        std::wstring message = L"previous";
-        EXPECT_FALSE(stepper.openDevice(0, &message));
-        EXPECT_EQ(message, expected) << status;
-        EXPECT_FALSE(stepper.isDeviceOpened());
+        LxDCMotor dc;
+        for (LxFTDIController* driver :
+             {static_cast<LxFTDIController*>(&stepper), static_cast<LxFTDIController*>(&dc)}) {
+            Bus::instance().failNextOpen(status);
+            std::wstring message = L"previous";
+            EXPECT_FALSE(driver->openDevice(0, &message));
+            EXPECT_EQ(message, expected) << status;
+            EXPECT_FALSE(driver->isDeviceOpened());
+        }
     }
     LxDCMotor dc;
     EXPECT_FALSE(dc.openDevice(1, nullptr)) << "no such device, and no message to fill";
+    EXPECT_EQ(Bus::instance().callCount(D2xxFunction::SetBaudRate), 0u);
     EXPECT_EQ(Bus::instance().stats(chip()).baudRateSets, 0u) << "nothing set up";
 }
 

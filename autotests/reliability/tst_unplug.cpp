@@ -19,6 +19,18 @@ namespace {
 
 class Unplug : public ReliabilityTest {
 protected:
+    // A stepper move of 2,000 steps at 2 ms a step, long enough to be cut off
+    // once it has turned 20 steps.
+    void startLongStepperMove(ftdisim::DeviceId device) {
+        ASSERT_TRUE(openModel(*control, 0));
+        control->SetCountsPerRevolution(200);
+        control->SetRotationSpeed(2);
+        ASSERT_EQ(control->SetRotationIncrementInCounts(2000), 2000);
+        ASSERT_TRUE(control->startRotation());
+        ASSERT_TRUE(
+            processEventsUntil([&] { return rig(device).stepperTable().steps() >= 20; }, 20s));
+    }
+
     // After the chip went: the host was told and nothing is left open or running.
     void expectHostToldOfLostChip(unsigned long model) {
         EXPECT_TRUE(processEventsUntil(
@@ -93,12 +105,8 @@ TEST_F(Unplug, DuringADcMove) {
 
 TEST_F(Unplug, DuringAStepperMove) {
     const ftdisim::DeviceId device = chip();
-    ASSERT_TRUE(openModel(*control, 0));
-    control->SetCountsPerRevolution(200);
-    control->SetRotationSpeed(2);
-    ASSERT_EQ(control->SetRotationIncrementInCounts(2000), 2000);
-    ASSERT_TRUE(control->startRotation());
-    unplugWhen(device, [&] { return rig(device).stepperTable().steps() >= 20; });
+    ASSERT_NO_FATAL_FAILURE(startLongStepperMove(device));
+    bus().unplug(device);
     const unsigned long long stepsAtUnplug = rig(device).stepperTable().steps();
     expectHostToldOfLostChip(0);
     EXPECT_EQ(rig(device).stepperTable().steps(), stepsAtUnplug);
@@ -192,12 +200,7 @@ TEST_P(UsbWireFault, ThatKeepsFailingIsALostChip) {
         GTEST_SKIP() << "a fault on the USB wire exists only on the USB-level simulation";
     }
     const ftdisim::DeviceId device = chip();
-    ASSERT_TRUE(openModel(*control, 0));
-    control->SetCountsPerRevolution(200);
-    control->SetRotationSpeed(2);
-    ASSERT_EQ(control->SetRotationIncrementInCounts(2000), 2000);
-    ASSERT_TRUE(control->startRotation());
-    ASSERT_TRUE(processEventsUntil([&] { return rig(device).stepperTable().steps() >= 20; }, 20s));
+    ASSERT_NO_FATAL_FAILURE(startLongStepperMove(device));
     bus().setUsbFault(device, ftdisim::UsbFault{GetParam(), -1, 1});
     const unsigned long long stepsAtFault = rig(device).stepperTable().steps();
     expectHostToldOfLostChip(0);
