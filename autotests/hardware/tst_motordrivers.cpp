@@ -219,13 +219,19 @@ TEST_F(StepperDriver, AMoveCostsASmallPartOfAProcessor) {
 }
 
 TEST_F(StepperDriver, HeldLateOrRetriedEdgesNeverShortenAPhase) {
-    // A write held on its way back has its hold taken out of the next phase,
-    // but never more than that phase; one held past its next edge's time, or
-    // sent again after the chip refused it, reaches the pins late, and the
-    // train slips after it.
-    for (const auto& [hold, every] : {std::pair{600us, 1}, std::pair{3000us, 4}}) {
+    // A write held on its way back, on a bus with frames whose writes land
+    // with a jitter, or sent again after the chip refused it, reaches the pins
+    // late: the train slips after it and no phase comes out short.
+    struct Case {
+        std::chrono::microseconds hold;
+        int every;
+        ftdisim::BusTiming timing;
+    };
+    for (const auto& [hold, every, timing] : {Case{600us, 1, {}}, Case{3000us, 4, {}},
+                                              Case{0us, 1, ftdisim::BusTiming::fullSpeed(400us)}}) {
         SCOPED_TRACE(hold.count());
         Bus::instance().reset();
+        Bus::instance().setTiming(timing);
         Bus::instance().setPinModel(chip(), std::make_shared<StallingPins>(hold, every));
         Bus::instance().setWriteFault(chip(), ftdisim::TransferFault{FT_IO_ERROR, -1, 5});
         LxStepperMotor driver(2);

@@ -215,7 +215,6 @@ void LxFTDIController::closeDevice() {
 void LxFTDIController::writeChipByte(unsigned char byte) {
     FT_Purge(deviceHandle, FT_PURGE_TX);
     DWORD written = 0;
-    writeBegan = std::chrono::steady_clock::now();
     const FT_STATUS status = FT_Write(deviceHandle, &byte, 1, &written);
     const bool succeeded = status == FT_OK && written == 1;
     ftdiError = succeeded ? FTDI_NO_ERROR : FTDI_WRITE_ERROR;
@@ -247,8 +246,12 @@ bool LxFTDIController::writeUntilTaken(unsigned char byte,
     for (;;) {
         writeChipByte(byte);
         if (ftdiError == FTDI_NO_ERROR) {
+            // The pins took the byte somewhere between the call and now. Only
+            // the return is sure not to come before it, so the phase after the
+            // edge is measured from there: a bus that held the write (a USB
+            // frame, a retry) can then lengthen that phase but never shorten it.
             if (edgeAt) {
-                *edgeAt = edgeTime(writeBegan, std::chrono::steady_clock::now());
+                *edgeAt = std::chrono::steady_clock::now();
             }
             return true;
         }
@@ -257,31 +260,6 @@ bool LxFTDIController::writeUntilTaken(unsigned char byte,
         }
         Wait(1);
     }
-}
-
-std::chrono::steady_clock::time_point
-LxFTDIController::edgeTime(std::chrono::steady_clock::time_point began,
-                           std::chrono::steady_clock::time_point returned) {
-    using std::chrono::microseconds;
-    // A quick write reached the pins before it returned. One held by the USB
-    // reaches them on a frame boundary, frames being 1 ms apart: writes begun
-    // a whole number of milliseconds apart reach the pins as far apart, so the
-    // hold comes out of the next phase instead of adding to it. Their way
-    // through this process to the bus (a lock, a system call) can still take
-    // one write a few microseconds longer than the next, hence the allowance.
-    // A write held longer than a frame and the jitter of its completion was
-    // held by something else, and may have reached the pins as late as its
-    // return; so may one held like a frame on a bus whose writes are quick,
-    // by a thread that lost its processor before the write went out.
-    constexpr microseconds quickWrite{250};
-    constexpr microseconds usbFrameHold{1250};
-    constexpr microseconds wayToTheBus{50};
-    constexpr int tallyLimit = 8;
-    constexpr int usbFramesTold = 6;
-    const auto took = returned - began;
-    const bool heldLikeAFrame = took > quickWrite && took <= usbFrameHold;
-    frameHoldTally = std::clamp(frameHoldTally + (heldLikeAFrame ? 1 : -1), 0, tallyLimit);
-    return heldLikeAFrame && frameHoldTally >= usbFramesTold ? began + wayToTheBus : returned;
 }
 
 bool LxFTDIController::isChipLost() const {

@@ -254,7 +254,7 @@ protected:
     // Sends `byte` again (1 ms apart) until the pins take it, so that a write
     // failing now and then costs no edge of a pulse; false once the chip is lost.
     // `edgeAt`, when not null, receives the time the next phase of a pulse
-    // train is measured from: the pins have the byte by then (see edgeTime()).
+    // train is measured from: the pins have the byte by then.
     // For rotation threads only: on a dead chip it returns after
     // CHIP_LOST_AFTER.
     bool writeUntilTaken(unsigned char byte,
@@ -295,21 +295,11 @@ private:
     void planPositionAfterIncrement();
     void flipDirection();
     void noteTransfer(bool succeeded);
-    // When the pins took a write that began at `began` and returned at
-    // `returned`, as far as the phase after the edge is concerned.
-    std::chrono::steady_clock::time_point edgeTime(std::chrono::steady_clock::time_point began,
-                                                   std::chrono::steady_clock::time_point returned);
-
     // Nothing runs until a move is asked for.
     PlannedMove plannedMove = PlannedMove::None;
     // Start of the current run of failed transfers; empty while the chip answers.
     std::chrono::steady_clock::time_point firstFailedTransfer{};
     bool transfersFailing = false;
-    // When the last write was handed to the D2XX library.
-    std::chrono::steady_clock::time_point writeBegan{};
-    // Up for each recent edge write held about a USB frame, down for each
-    // other: whether the bus holds writes for its frames, as edgeTime() asks.
-    int frameHoldTally = 0;
     // Written by the rotation thread before it clears its running flag.
     bool chipLost = false;
     // Ended rotations not joined yet; the list is changed under asyncMutex.

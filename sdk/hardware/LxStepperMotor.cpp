@@ -76,11 +76,13 @@ void LxStepperMotor::rotationThread(LxFTDIController* controller) {
     const unsigned char stepHigh = SetMaskBits(driver->outputRegister, STEP_OUTPUT, 255);
     const unsigned char stepLow = SetMaskBits(driver->outputRegister, STEP_OUTPUT, 0);
 
-    // Each edge is due one phase after the edge before reached the pins, so a
-    // write's time on the USB comes out of the phase that follows it rather
-    // than adding to it. An edge written late moves the rest of the train with
-    // it: the phase after it keeps its full width, as every phase is already
-    // the shortest the stepper electronics take.
+    // Each edge is due one phase after the write of the edge before returned:
+    // the pins took that byte somewhere inside the write, and on a USB bus
+    // that completes writes on its frames nothing surer tells when. So a
+    // write held by the bus lengthens the phase after it and never shortens
+    // one, as every phase is already the shortest the stepper electronics
+    // take; a train that must keep P + 1 ms whatever the bus is the
+    // chip-clocked one.
     Clock::time_point edge = Clock::now();
     // Initialize() wrote the enable and direction lines from the caller's
     // thread; when the chip did not take that write, they must reach the pins
