@@ -200,6 +200,14 @@ public:
         rotationSpeed = speed < MAXIMUM_STEP_TIME_MS ? speed : MAXIMUM_STEP_TIME_MS;
     }
     unsigned int RotationSpeed() const { return rotationSpeed; }
+    // Whether a stepper move is written as a chip-clocked step train: the
+    // pulses go to the chip as blocks of bytes that the chip's own bit-bang
+    // clock puts on the pins, so every edge comes out on time whatever the
+    // USB does, at almost no processor time. Off, each edge is a write of its
+    // own, timed by this process. Off by default; taken when a move starts.
+    // The DC driver has no step train and ignores it.
+    void SetChipClockedStepTrains(bool on) { chipClockedStepTrains = on; }
+    bool isChipClockedStepTrains() const { return chipClockedStepTrains; }
 
     // Rotation bookkeeping. A clockwise move decreases the global position;
     // positions are reduced modulo 360 and keep their sign.
@@ -279,6 +287,7 @@ protected:
     double nextGlobalPositionInDegrees = 0.0;
     unsigned int rotationSpeed = 0;
     bool lockMotorWhenIdle = true;
+    bool chipClockedStepTrains = false;
     // The rotation started last; the pointer is read and replaced under asyncMutex.
     std::shared_ptr<RotationThreadState> rotationState;
 
