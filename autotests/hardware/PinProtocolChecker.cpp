@@ -103,9 +103,13 @@ public:
                 break;
             case TraceEvent::Kind::Write:
                 // A failed write leaves the pins as they were.
+                // A byte of a block that repeats the level before it only
+                // holds the pins for another tick of the chip's clock.
                 if (event.applied) {
                     const auto after = static_cast<std::uint8_t>(event.value & driverMask);
-                    written(levels, after);
+                    if (!event.continued || after != levels) {
+                        written(levels, after);
+                    }
                     levels = after;
                 }
                 break;

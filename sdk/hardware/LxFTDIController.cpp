@@ -262,6 +262,38 @@ bool LxFTDIController::writeUntilTaken(unsigned char byte,
     }
 }
 
+bool LxFTDIController::writeBytesUntilTaken(const unsigned char* bytes, std::size_t count) {
+    while (count > 0) {
+        DWORD written = 0;
+        const FT_STATUS status = FT_Write(deviceHandle, const_cast<unsigned char*>(bytes),
+                                          static_cast<DWORD>(count), &written);
+        // A library that reports more than it was given is not believed.
+        written = std::min<DWORD>(written, static_cast<DWORD>(count));
+        bytes += written;
+        count -= written;
+        const bool succeeded = status == FT_OK && written > 0;
+        ftdiError = status == FT_OK && count == 0 ? FTDI_NO_ERROR : FTDI_WRITE_ERROR;
+        noteTransfer(succeeded);
+        if (count > 0 && !succeeded) {
+            if (isChipLost()) {
+                return false;
+            }
+            Wait(1);
+        }
+    }
+    return true;
+}
+
+bool LxFTDIController::setChipBaudRate(unsigned long baudRate) {
+    const bool succeeded = FT_SetBaudRate(deviceHandle, static_cast<ULONG>(baudRate)) == FT_OK;
+    noteTransfer(succeeded);
+    return succeeded || SetFTDIError(FTDI_WRITE_ERROR);
+}
+
+void LxFTDIController::dropUnsentOutput() {
+    noteTransfer(FT_Purge(deviceHandle, FT_PURGE_TX) == FT_OK);
+}
+
 bool LxFTDIController::isChipLost() const {
     return transfersFailing &&
            std::chrono::steady_clock::now() - firstFailedTransfer >= CHIP_LOST_AFTER;

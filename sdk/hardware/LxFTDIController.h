@@ -5,6 +5,7 @@
 #include "RotationThreadState.h"
 
 #include <chrono>
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -178,6 +179,10 @@ public:
     // trusted. Read it once that move has ended: after IsTurntableRotating()
     // returned false or stopRotation() returned, or on the rotation thread.
     bool hasLostChip() const { return chipLost; }
+    // The step pulses of the last stepper move that reached the pins (for a
+    // move that lost its chip, those sent to it); read it once that move has
+    // ended, as hasLostChip().
+    int StepsTakenInLastMove() const { return stepsTaken; }
     // The same for the move whose end the calling rotation thread reports: a
     // newer move of the driver may already run. False on other threads.
     static bool hasThisRotationLostChip();
@@ -267,6 +272,19 @@ protected:
     // CHIP_LOST_AFTER.
     bool writeUntilTaken(unsigned char byte,
                          std::chrono::steady_clock::time_point* edgeAt = nullptr);
+    // Sends `count` bytes to the chip as one stream: what a write did not take
+    // is sent again (1 ms later) from the first byte it did not take; false
+    // once the chip is lost. For rotation threads only, as writeUntilTaken().
+    bool writeBytesUntilTaken(const unsigned char* bytes, std::size_t count);
+    // Sets the chip's baud rate, which paces its bit-bang output; false, with
+    // FTDI_WRITE_ERROR, when the chip refuses.
+    bool setChipBaudRate(unsigned long baudRate);
+    // Drops the bytes the chip has not put on its pins yet.
+    void dropUnsentOutput();
+    // The move ends `steps` counts from where it started, in its direction:
+    // a stopped move whose steps are known lands where they took the table.
+    // Without counts per revolution it ends where it started.
+    void planPositionAfterSteps(int steps);
     // Ends the current rotation; `dropNotice` also drops its notice if the
     // host has not been given it yet (a stop, a close).
     void stopAndJoinRotation(bool dropNotice);
@@ -288,6 +306,8 @@ protected:
     unsigned int rotationSpeed = 0;
     bool lockMotorWhenIdle = true;
     bool chipClockedStepTrains = false;
+    // Written by the rotation thread before it clears its running flag.
+    int stepsTaken = 0;
     // The rotation started last; the pointer is read and replaced under asyncMutex.
     std::shared_ptr<RotationThreadState> rotationState;
 

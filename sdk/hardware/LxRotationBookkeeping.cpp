@@ -30,9 +30,15 @@ void LxFTDIController::flipDirection() {
 }
 
 void LxFTDIController::planPositionAfterIncrement() {
+    planPositionAfterSteps(rotationIncrementInCounts);
+}
+
+void LxFTDIController::planPositionAfterSteps(int steps) {
     const double sign = rotationDirection == DIRECTION_CLOCKWISE ? -1.0 : 1.0;
-    nextGlobalPositionInDegrees = std::fmod(
-        GetRotationIncrementInDegrees() * sign + globalPositionInDegrees, DEGREES_PER_REVOLUTION);
+    const double degreesPerCount =
+        countsPerRevolution == 0 ? 0.0 : DEGREES_PER_REVOLUTION / countsPerRevolution;
+    nextGlobalPositionInDegrees =
+        std::fmod(steps * degreesPerCount * sign + globalPositionInDegrees, DEGREES_PER_REVOLUTION);
 }
 
 int LxFTDIController::SetRotationIncrementInCounts(int counts) {

@@ -1,6 +1,9 @@
 #include "LxStepperMotor.h"
 
+#include "ChipClockedStepTrain.h"
+
 #include <chrono>
+#include <vector>
 
 LxStepperMotor::LxStepperMotor(int modelIndex)
     : modelIndex(modelIndex) {}
@@ -66,15 +69,29 @@ bool LxStepperMotor::triggerShutterRelease() {
 }
 
 void LxStepperMotor::rotationThread(LxFTDIController* controller) {
-    using Clock = std::chrono::steady_clock;
     auto* driver = static_cast<LxStepperMotor*>(controller);
-    const int increment = driver->rotationIncrementInCounts;
-    const auto stepTime = std::chrono::milliseconds(driver->rotationSpeed);
-    constexpr auto lowTime = std::chrono::milliseconds(1);
-    const bool continuous = increment == 0;
+    driver->stepsTaken = 0;
     // Composed once: settings changed during the move reach the pins after it.
     const unsigned char stepHigh = SetMaskBits(driver->outputRegister, STEP_OUTPUT, 255);
     const unsigned char stepLow = SetMaskBits(driver->outputRegister, STEP_OUTPUT, 0);
+    // A chip that will not take the train's clock still takes single edges.
+    const bool chipClocked =
+        driver->chipClockedStepTrains && driver->setChipBaudRate(ChipClockedStepTrain::BAUD_RATE);
+    const bool taken = chipClocked ? driver->runChipClockedTrain(stepLow, stepHigh)
+                                   : driver->runEdgeByEdgeTrain(stepLow, stepHigh);
+    if (taken && !driver->lockMotorWhenIdle) {
+        driver->SetMaskBits(ENABLE_OUTPUT, driver->enableLevel(false));
+        driver->writeChipByte(driver->outputRegister);
+    }
+    driver->finishRotation();
+}
+
+bool LxStepperMotor::runEdgeByEdgeTrain(unsigned char stepLow, unsigned char stepHigh) {
+    using Clock = std::chrono::steady_clock;
+    const int increment = rotationIncrementInCounts;
+    const auto stepTime = std::chrono::milliseconds(rotationSpeed);
+    constexpr auto lowTime = std::chrono::milliseconds(1);
+    const bool continuous = increment == 0;
 
     // Each edge is due one phase after the write of the edge before returned:
     // the pins took that byte somewhere inside the write, and on a USB bus
@@ -87,30 +104,66 @@ void LxStepperMotor::rotationThread(LxFTDIController* controller) {
     // Initialize() wrote the enable and direction lines from the caller's
     // thread; when the chip did not take that write, they must reach the pins
     // before the first step edge, not with it.
-    if (driver->ftdiError != FTDI_NO_ERROR && !driver->writeUntilTaken(stepLow, &edge)) {
-        driver->finishRotation();
-        return;
+    if (ftdiError != FTDI_NO_ERROR && !writeUntilTaken(stepLow, &edge)) {
+        return false;
     }
     int remaining = increment;
     for (;;) {
         WaitUntil(edge + lowTime);
         // Both edges are sent until the pins take them, so that every pass is
         // one real step and the count stays honest; only a lost chip ends it.
-        if (!driver->writeUntilTaken(stepHigh, &edge)) {
-            break;
+        if (!writeUntilTaken(stepHigh, &edge)) {
+            return false;
         }
+        ++stepsTaken;
         // A stop cuts the high phase short: the stepper electronics took the
         // step at the rising edge, so it counts, and the line falls cleanly.
-        const bool stopped = !driver->WaitUnlessStoppedUntil(edge + stepTime);
-        const bool lowered = driver->writeUntilTaken(stepLow, &edge);
+        const bool stopped = !WaitUnlessStoppedUntil(edge + stepTime);
+        if (!writeUntilTaken(stepLow, &edge)) {
+            return false;
+        }
         const bool done = !continuous && --remaining == 0;
-        if (!lowered || stopped || !driver->isRotationRunning() || done) {
-            break;
+        if (stopped || done || !isRotationRunning()) {
+            return true;
         }
     }
-    if (!driver->lockMotorWhenIdle) {
-        driver->SetMaskBits(ENABLE_OUTPUT, driver->enableLevel(false));
-        driver->writeChipByte(driver->outputRegister);
+}
+
+bool LxStepperMotor::runChipClockedTrain(unsigned char stepLow, unsigned char stepHigh) {
+    ChipClockedStepTrain train(stepLow, stepHigh, rotationSpeed, rotationIncrementInCounts);
+    // A stop is taken between blocks, while the chip still clocks out the
+    // end of the last one.
+    bool stopped = false;
+    while (!stopped) {
+        const std::vector<unsigned char>& block = train.nextBlock();
+        if (block.empty()) {
+            break;
+        }
+        if (!writeBytesUntilTaken(block.data(), block.size())) {
+            // How far a dead chip got is not known: as far as it was given.
+            stepsTaken = train.stepsHandedOut();
+            return false;
+        }
+        stopped = !isRotationRunning();
     }
-    driver->finishRotation();
+    stepsTaken = train.stepsHandedOut();
+    if (stopped && !train.isHandedOut()) {
+        // The block ends on a run of one level longer than what the chip
+        // still holds, so the purge drops no edge and the pins keep that
+        // level. A pulse cut off here stays high a millisecond more: it may
+        // have risen just now, and the stepper electronics must see it.
+        dropUnsentOutput();
+        planPositionAfterSteps(stepsTaken);
+        if (train.endsHigh()) {
+            std::vector<unsigned char> fall(ChipClockedStepTrain::BYTES_PER_MILLISECOND, stepHigh);
+            fall.push_back(stepLow);
+            if (!writeBytesUntilTaken(fall.data(), fall.size())) {
+                return false;
+            }
+        }
+    }
+    // The move has ended once the chip has put its last byte on the pins;
+    // a write of a single byte purges what the chip still holds.
+    WaitUntil(std::chrono::steady_clock::now() + ChipClockedStepTrain::CHIP_BUFFER_TIME);
+    return true;
 }

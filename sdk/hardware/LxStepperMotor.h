@@ -43,6 +43,10 @@ public:
 
 private:
     unsigned char enableLevel(bool enabled) const;
+    // The move's step pulses, one write per edge or as a chip-clocked train;
+    // false when the chip was lost on the way.
+    bool runEdgeByEdgeTrain(unsigned char stepLow, unsigned char stepHigh);
+    bool runChipClockedTrain(unsigned char stepLow, unsigned char stepHigh);
 
     int modelIndex;
 };

@@ -34,7 +34,7 @@ Clock::time_point ClockedOutput::push(const std::uint8_t* bytes, std::size_t cou
                       ? arrival
                       : std::max(arrival, queued_[queued_.size() - kBufferBytes].time);
         const Clock::time_point out = std::max(entered, lastOut_ + period);
-        queued_.push_back({out, bytes[i]});
+        queued_.push_back({out, bytes[i], i > 0});
         lastOut_ = out;
     }
     return entered;

@@ -25,6 +25,8 @@ public:
     struct Byte {
         Clock::time_point time;
         std::uint8_t value = 0;
+        // Not the first byte of its write.
+        bool continued = false;
     };
 
     // The time between two bytes on the pins: one tick of the bit-bang clock,
@@ -49,8 +51,11 @@ public:
     }
 
     // What is still in the buffer is lost, as FT_Purge of the transmit side
-    // loses it.
-    void purge() { queued_.clear(); }
+    // loses it; the next byte goes out when it arrives.
+    void purge() {
+        queued_.clear();
+        lastOut_ = {};
+    }
     bool empty() const { return queued_.empty(); }
 
 private:

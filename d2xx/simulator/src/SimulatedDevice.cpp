@@ -185,7 +185,7 @@ FT_STATUS SimulatedDevice::write(const UCHAR* bytes, DWORD count, DWORD* written
     // ideal again.
     if (frames_.timing() == BusTiming{} && output_.empty()) {
         for (DWORD i = 0; i < count; ++i) {
-            takeOnPins(bytes[i], i == 0 ? now : Clock::now());
+            takeOnPins(bytes[i], i == 0 ? now : Clock::now(), i > 0);
         }
     } else {
         queueWrite(bytes, count, now);
@@ -205,9 +205,10 @@ void SimulatedDevice::queueWrite(const UCHAR* bytes, DWORD count, Clock::time_po
     settle(now);
 }
 
-void SimulatedDevice::takeOnPins(std::uint8_t byte, Clock::time_point time) {
+void SimulatedDevice::takeOnPins(std::uint8_t byte, Clock::time_point time, bool continued) {
     TraceEvent e = event(TraceEvent::Kind::Write, time, byte, FT_OK);
     e.applied = inBitBangMode();
+    e.continued = continued;
     trace_.record(e);
     if (e.applied) {
         latch_ = byte;
@@ -218,8 +219,9 @@ void SimulatedDevice::takeOnPins(std::uint8_t byte, Clock::time_point time) {
 }
 
 void SimulatedDevice::settle(Clock::time_point now) {
-    output_.popDue(now,
-                   [this](const ClockedOutput::Byte& byte) { takeOnPins(byte.value, byte.time); });
+    output_.popDue(now, [this](const ClockedOutput::Byte& byte) {
+        takeOnPins(byte.value, byte.time, byte.continued);
+    });
 }
 
 void SimulatedDevice::setTiming(const BusTiming& timing) {

@@ -93,7 +93,7 @@ public:
     void settle(Clock::time_point now);
 
 private:
-    void takeOnPins(std::uint8_t byte, Clock::time_point time);
+    void takeOnPins(std::uint8_t byte, Clock::time_point time, bool continued);
     void queueWrite(const UCHAR* bytes, DWORD count, Clock::time_point now);
     bool inBitBangMode() const;
     std::uint8_t outputMask() const;

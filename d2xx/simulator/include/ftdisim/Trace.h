@@ -29,6 +29,9 @@ struct TraceEvent {
     FT_STATUS status = FT_OK;
     // Write: whether the output pins took the byte. Not for the other kinds.
     bool applied = false;
+    // Write: whether the byte came in the same call as the write before it,
+    // as a chip clocks out a block of bytes one after the other.
+    bool continued = false;
 };
 
 // The recorded events of a device. A trace is bounded; once full, newer events

@@ -1,0 +1,190 @@
+// Chip-clocked step trains: the blocks the driver hands the chip, and what
+// the pins and the table did with them on a bus whose chip clocks its output.
+#include "ChipClockedStepTrain.h"
+#include "LxStepperMotor.h"
+#include "PinProtocolChecker.h"
+#include "SimulatedChipTest.h"
+
+#include <ftdisim/Bus.h>
+#include <ftdisim/BusTiming.h>
+#include <ftdisim/TurntableRig.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstddef>
+#include <ctime>
+#include <thread>
+#include <utility>
+#include <vector>
+
+using ftdisim::Bus;
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr unsigned char kLow = 0x0B;
+constexpr unsigned char kHigh = kLow | LxStepperMotor::STEP_OUTPUT;
+
+// Each run of one level in the train, in bytes.
+std::vector<std::size_t> runsOf(const std::vector<unsigned char>& bytes) {
+    std::vector<std::size_t> runs;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (i == 0 || bytes[i] != bytes[i - 1]) {
+            runs.push_back(0);
+        }
+        ++runs.back();
+    }
+    return runs;
+}
+
+double processorSeconds() {
+    timespec time{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &time);
+    return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_nsec) * 1e-9;
+}
+
+class ChipClockedSteps : public SimulatedChipTest {
+protected:
+    void SetUp() override {
+        SimulatedChipTest::SetUp();
+        Bus::instance().setTiming(ftdisim::BusTiming::fullSpeed());
+    }
+
+    // A stepper driver on the chip, chip-clocked, at `stepTime` ms.
+    void open(LxStepperMotor& driver, unsigned stepTime) {
+        ASSERT_TRUE(driver.openDevice(0, nullptr));
+        driver.SetCountsPerRevolution(200);
+        driver.SetRotationSpeed(stepTime);
+        driver.SetChipClockedStepTrains(true);
+    }
+};
+
+TEST(ChipClockedStepTrain, BlocksSpellTheTrainAndEndOnARunLongerThanTheChipHolds) {
+    constexpr std::size_t kMs = ChipClockedStepTrain::BYTES_PER_MILLISECOND;
+    constexpr std::size_t kSafeRun = ChipClockedStepTrain::CHIP_BUFFER_BYTES + 1;
+    for (const auto& [stepTime, steps] :
+         {std::pair{0u, 70}, std::pair{1u, 33}, std::pair{5u, 9}, std::pair{40u, 2}}) {
+        SCOPED_TRACE(stepTime);
+        ChipClockedStepTrain train(kLow, kHigh, stepTime, steps);
+        std::vector<unsigned char> all;
+        for (;;) {
+            const std::vector<unsigned char>& block = train.nextBlock();
+            if (block.empty()) {
+                break;
+            }
+            // A pulse shorter than the run is followed into the low phase after it.
+            EXPECT_LE(block.size(), ChipClockedStepTrain::BLOCK_BYTES + 2 * kSafeRun);
+            if (!train.isHandedOut()) {
+                const std::vector<std::size_t> runs = runsOf(block);
+                EXPECT_GE(runs.back(), kSafeRun) << "a purge could drop an edge";
+                EXPECT_EQ(train.endsHigh(), block.back() == kHigh);
+            }
+            all.insert(all.end(), block.begin(), block.end());
+        }
+        EXPECT_EQ(train.stepsHandedOut(), steps);
+        // Set-up low, then per step high and low; the last low is the fall.
+        const std::vector<std::size_t> runs = runsOf(all);
+        ASSERT_EQ(runs.size(), 2u * steps + 1);
+        EXPECT_EQ(all.front(), kLow);
+        EXPECT_EQ(runs.back(), 1u);
+        for (std::size_t i = 0; i + 1 < runs.size(); ++i) {
+            const bool high = i % 2 == 1;
+            EXPECT_GE(runs[i], high ? std::max<std::size_t>(1, stepTime * kMs) : kMs);
+        }
+    }
+}
+
+TEST(ChipClockedStepTrain, AnEndlessTrainKeepsGoing) {
+    ChipClockedStepTrain train(kLow, kHigh, 0, 0);
+    for (int i = 0; i < 40; ++i) {
+        ASSERT_FALSE(train.nextBlock().empty());
+    }
+    EXPECT_FALSE(train.isHandedOut());
+    EXPECT_GE(train.stepsHandedOut(), 40 * 15);
+}
+
+TEST_F(ChipClockedSteps, EveryPulseKeepsItsWidthWhateverTheUsbAtASmallPartOfAProcessor) {
+    for (const auto& [stepTime, steps] :
+         {std::pair{0u, 120}, std::pair{1u, 40}, std::pair{5u, 12}}) {
+        SCOPED_TRACE(stepTime);
+        Bus::instance().clearTrace(chip());
+        const unsigned before = rig().stepperTable().steps();
+        LxStepperMotor driver(2);
+        open(driver, stepTime);
+        driver.SetLockMotorWhenIdle(false);
+        driver.SetRotationIncrementInCounts(steps);
+        const double processorBefore = processorSeconds();
+        ASSERT_TRUE(driver.startRotation());
+        const auto took = runToEnd(driver);
+        const double processor = processorSeconds() - processorBefore;
+
+        pinprotocol::StepperExpectations expect{std::chrono::milliseconds(stepTime)};
+        expect.steps = steps;
+        expect.lockWhenIdle = false;
+        const auto report = pinprotocol::checkStepperProtocol(trace(), expect);
+        EXPECT_TRUE(report.ok()) << report;
+        EXPECT_EQ(rig().stepperTable().steps() - before, static_cast<unsigned>(steps));
+        EXPECT_EQ(driver.StepsTakenInLastMove(), steps);
+        EXPECT_EQ(rig().stepperTable().missedSteps(), 0u);
+        EXPECT_GE(took, steps * std::chrono::milliseconds(stepTime + 1));
+        EXPECT_LT(took, steps * std::chrono::milliseconds(3 * (stepTime + 1)) + 2s);
+        EXPECT_LT(processor / std::chrono::duration<double>(took).count(), 0.4);
+    }
+}
+
+TEST_F(ChipClockedSteps, AStopEndsTheMoveSoonAndThePositionIsWhereTheStepsTookIt) {
+    // Stops at different points of the train find the step line low or high;
+    // either way no pulse is cut below a millisecond or lost to the count.
+    for (const unsigned stepTime : {0u, 5u}) {
+        for (const auto after : {30ms, 47ms, 66ms}) {
+            SCOPED_TRACE(testing::Message()
+                         << "P " << stepTime << ", stop after " << after.count());
+            Bus::instance().reset();
+            Bus::instance().setTiming(ftdisim::BusTiming::fullSpeed());
+            LxStepperMotor driver(2);
+            open(driver, stepTime);
+            driver.SetRotationCounterClockwise();
+            driver.SetRotationIncrementInCounts(stepTime == 0 ? 0 : 150);
+            ASSERT_TRUE(driver.startRotation());
+            std::this_thread::sleep_for(after);
+            const auto stopAsked = Clock::now();
+            ASSERT_TRUE(driver.stopRotation());
+            EXPECT_LT(Clock::now() - stopAsked, 500ms);
+
+            const int steps = driver.StepsTakenInLastMove();
+            EXPECT_GT(steps, 0);
+            EXPECT_EQ(rig().stepperTable().steps(), static_cast<unsigned>(steps));
+            EXPECT_EQ(rig().stepperTable().position(), steps);
+            EXPECT_DOUBLE_EQ(driver.GlobalPositionInDegrees(), steps * 1.8);
+            pinprotocol::StepperExpectations expect{std::chrono::milliseconds(stepTime)};
+            expect.stopped = true;
+            const auto report = pinprotocol::checkStepperProtocol(trace(), expect);
+            EXPECT_TRUE(report.ok()) << report;
+        }
+    }
+}
+
+TEST_F(ChipClockedSteps, WritesTheChipRefusesAreSentAgainWithoutAStepMoreOrLess) {
+    Bus::instance().setWriteFault(chip(), ftdisim::TransferFault{FT_IO_ERROR, 4, 3});
+    LxStepperMotor driver(2);
+    open(driver, 1);
+    driver.SetRotationIncrementInCounts(60);
+    ASSERT_TRUE(driver.startRotation());
+    runToEnd(driver);
+
+    pinprotocol::StepperExpectations expect(1ms);
+    expect.steps = 60;
+    const auto report = pinprotocol::checkStepperProtocol(trace(), expect);
+    EXPECT_TRUE(report.ok()) << report;
+    EXPECT_EQ(rig().stepperTable().position(), -60);
+    EXPECT_FALSE(driver.hasLostChip());
+    const auto events = trace().events;
+    EXPECT_TRUE(std::any_of(events.begin(), events.end(), [](const ftdisim::TraceEvent& e) {
+        return e.status != FT_OK;
+    })) << "no write was refused";
+}
+
+} // namespace
