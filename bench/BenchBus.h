@@ -1,8 +1,9 @@
 #ifndef BENCHBUS_H
 #define BENCHBUS_H
 
-// The two buses every figure is measured on: the ideal one the tests run on,
-// and one with a real FT245R's full-speed USB transfers and clocked output.
+// The ways every figure is measured: the ideal bus the tests run on, one
+// with a real FT245R's full-speed USB transfers and clocked output, and that
+// bus again with the stepper's chip-clocked step trains.
 #include <ftdisim/Bus.h>
 #include <ftdisim/BusTiming.h>
 
@@ -13,11 +14,13 @@
 struct BenchBus {
     const char* name;
     ftdisim::BusTiming timing;
+    bool chipClocked;
 };
 
-inline const std::array<BenchBus, 2> kBenchBuses = {{
-    {"ideal", ftdisim::BusTiming{}},
-    {"full-speed", ftdisim::BusTiming::fullSpeed()},
+inline const std::array<BenchBus, 3> kBenchBuses = {{
+    {"ideal", ftdisim::BusTiming{}, false},
+    {"full-speed", ftdisim::BusTiming::fullSpeed(), false},
+    {"full-speed, chip-clocked", ftdisim::BusTiming::fullSpeed(), true},
 }};
 
 // The bus's start state, on the given bus.

@@ -1,10 +1,10 @@
-// A 36-frame 360-degree shoot on the simulated stepper table, driven as a
+// 36-frame 360-degree shoots on the simulated stepper table, driven as a
 // host drives it: the settings view, the plan, and one rotateDeviceToAngle
 // per capture, taken on the host's thread once the notice of the move before
 // has been handed over from the rotation thread. Compares the wall time with
 // what the protocol mandates (post-capture delay, steps of P + 1 ms,
-// pre-capture delay per frame) and times the hand-overs, on the ideal bus and
-// on the full-speed one.
+// pre-capture delay per frame) and times the hand-overs, on the ideal bus, on
+// the full-speed one, and there with chip-clocked step trains.
 //
 //   bench_sequence
 #include "BenchBus.h"
@@ -36,7 +36,6 @@ using Private = LxTurntableHardware::TurntableHardwarePrivate;
 namespace {
 
 constexpr int kFrames = 36;
-constexpr int kCountsPerRevolution = 3600;
 constexpr double kPreDelayMs = 100;
 constexpr double kPostDelayMs = 100;
 
@@ -57,7 +56,7 @@ struct Notice {
     unsigned long long stepsSoFar;
 };
 
-ShootFigures shoot(const BenchBus& on, unsigned stepTime) {
+ShootFigures shoot(const BenchBus& on, unsigned stepTime, int countsPerRevolution) {
     ftdisim::Bus& bus = ftdisim::Bus::instance();
     resetBus(on);
     ftdisim::StepperTable& table = bus.rig(bus.devices().at(0))->stepperTable();
@@ -112,10 +111,11 @@ ShootFigures shoot(const BenchBus& on, unsigned stepTime) {
                      QVariantList{kPreDelayMs / 1000, kPostDelayMs / 1000}},
                     {QStringLiteral("rotationSpeed"), 10 - static_cast<int>(stepTime)},
                     {QStringLiteral("isLockTableWhenIdle"), true},
+                    {QStringLiteral("isChipClockedStepTrains"), on.chipClocked},
                     {QStringLiteral("triggerShutterRelease"), false},
                     {QStringLiteral("customTurntableAdvancedSettings"),
                      QVariantMap{{QStringLiteral("stepsPerRevolutionText"),
-                                  QString::number(kCountsPerRevolution)},
+                                  QString::number(countsPerRevolution)},
                                  {QStringLiteral("isClockwiseActiveHigh"), true},
                                  {QStringLiteral("isMotorEnableActiveHigh"), true}}}});
     unsigned short count = 0;
@@ -140,7 +140,7 @@ ShootFigures shoot(const BenchBus& on, unsigned stepTime) {
     ShootFigures figures;
     figures.wallMs = milliseconds(end - calls.front());
     figures.cpuPerSecond = cpuSeconds * 1000 / figures.wallMs;
-    const double stepsPerFrame = double(kCountsPerRevolution) / kFrames;
+    const double stepsPerFrame = double(countsPerRevolution) / kFrames;
     figures.mandatedMs = kFrames * (kPostDelayMs + stepsPerFrame * (stepTime + 1) + kPreDelayMs);
     std::vector<double> startLatency, move, noticeLatency, handOver;
     unsigned long long stepsBefore = 0;
@@ -164,9 +164,9 @@ ShootFigures shoot(const BenchBus& on, unsigned stepTime) {
     return figures;
 }
 
-void printLatency(const char* what, unsigned stepTime, const std::vector<ShootFigures>& runs,
-                  BenchStats ShootFigures::*figure) {
-    std::printf("%-46s %2u", what, stepTime);
+void printLatency(const char* what, unsigned stepTime, int counts,
+                  const std::vector<ShootFigures>& runs, BenchStats ShootFigures::*figure) {
+    std::printf("%-46s %2u %6d", what, stepTime, counts);
     for (const ShootFigures& f : runs) {
         const BenchStats& s = f.*figure;
         std::printf(" | %7.3f %7.3f %7.3f %3zu", s.mean, s.p99, s.worst, s.samples);
@@ -184,33 +184,38 @@ int main(int argc, char** argv) {
     qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
     QGuiApplication application(argc, argv);
 
-    std::printf("36-frame shoot, 100 steps of P + 1 ms per frame, pre- and post-capture "
-                "delays 100 ms (simulated chip)\n");
-    printBusHeader(" P   mandated ms", "  wall ms   ratio   CPU s/s");
-    std::vector<std::pair<unsigned, std::vector<ShootFigures>>> runs;
-    for (unsigned stepTime : {0u, 2u}) {
+    std::printf("36-frame shoot, pre- and post-capture delays 100 ms (simulated chip)\n");
+    printBusHeader(" P  counts   mandated ms", "  wall ms   ratio   CPU s/s");
+    struct Row {
+        unsigned stepTime;
+        int counts;
+        std::vector<ShootFigures> figures;
+    };
+    std::vector<Row> runs;
+    for (const auto& [stepTime, counts] :
+         {std::pair{0u, 3600}, std::pair{2u, 3600}, std::pair{0u, 19520}}) {
         std::vector<ShootFigures> figures;
         for (const BenchBus& on : kBenchBuses) {
-            figures.push_back(shoot(on, stepTime));
+            figures.push_back(shoot(on, stepTime, counts));
         }
-        std::printf("%2u %13.1f", stepTime, figures.front().mandatedMs);
+        std::printf("%2u %7d %13.1f", stepTime, counts, figures.front().mandatedMs);
         for (const ShootFigures& f : figures) {
             std::printf(" | %9.1f %7.4f %9.3f", f.wallMs, f.wallMs / f.mandatedMs, f.cpuPerSecond);
         }
         std::printf("\n");
-        runs.emplace_back(stepTime, std::move(figures));
+        runs.push_back({stepTime, counts, std::move(figures)});
     }
     std::printf("\nLatencies beyond the mandated delays, per frame (ms)\n");
-    printBusHeader("                                                P",
+    printBusHeader("                                                P counts",
                    "   mean     p99   worst   n");
-    for (const auto& [stepTime, figures] : runs) {
-        printLatency("call to first step, beyond post-capture delay", stepTime, figures,
+    for (const auto& [stepTime, counts, figures] : runs) {
+        printLatency("call to first step, beyond post-capture delay", stepTime, counts, figures,
                      &ShootFigures::startLatency);
-        printLatency("first to last step, beyond (P + 1) ms a step", stepTime, figures,
+        printLatency("first to last step, beyond (P + 1) ms a step", stepTime, counts, figures,
                      &ShootFigures::move);
-        printLatency("last step to notice, beyond pre-capture delay", stepTime, figures,
+        printLatency("last step to notice, beyond pre-capture delay", stepTime, counts, figures,
                      &ShootFigures::noticeLatency);
-        printLatency("notice to host thread (pipe hand-over)", stepTime, figures,
+        printLatency("notice to host thread (pipe hand-over)", stepTime, counts, figures,
                      &ShootFigures::handOver);
     }
     return 0;

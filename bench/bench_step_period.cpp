@@ -1,6 +1,6 @@
-// Step period of the stepper driver on the simulated chip: how close the
-// busy-waited step train comes to the mandated P + 1 ms per step, on the
-// ideal bus and on the full-speed one.
+// Step period of the stepper driver on the simulated chip: how close its
+// step train comes to the mandated P + 1 ms per step, on the ideal bus, on
+// the full-speed one, and there as a chip-clocked train.
 //
 //   bench_step_period [steps]      (default 2000 steps at P = 0, 1, 2 and 5)
 #include "BenchBus.h"
@@ -31,6 +31,7 @@ BenchStats measure(const BenchBus& on, int steps, unsigned stepTime) {
     driver.SetCountsPerRevolution(static_cast<unsigned>(steps));
     driver.SetRotationSpeed(stepTime);
     driver.SetRotationIncrementInCounts(steps);
+    driver.SetChipClockedStepTrains(on.chipClocked);
     driver.startRotation();
     // A poll that spins would contend with the rotation thread for the lock it
     // takes once per step, and for a processor.

@@ -1,22 +1,27 @@
 // Through the controller on the simulated chip, as a host or the console
 // program uses it: how long stopRotation() takes until the table stands
-// (the simulated table's last step), and how much processor time a move
-// costs per second of turning (the rotation thread busy-waits its steps), on
-// the ideal bus and on the full-speed one.
+// (the simulated table's last step), how far the position the driver keeps
+// is from the table's after a stop, and how much processor time a move costs
+// per second of turning, on the ideal bus, on the full-speed one, and there
+// with chip-clocked step trains.
 //
 //   bench_stop_and_cpu
 #include "BenchBus.h"
 #include "BenchStats.h"
 #include "LxD2xxBackend.h"
 #include "LxKalveraTurntableControl.h"
+#include "LxStepperMotor.h"
 
 #include <ftdisim/Bus.h>
 #include <ftdisim/TurntableRig.h>
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <thread>
 #include <vector>
@@ -58,6 +63,7 @@ StopFigures stopLatency(const BenchBus& on, unsigned stepTime, int runs) {
     LxKalveraTurntableControl control;
     openModel(on, control, 2);
     control.SetRotationSpeed(stepTime);
+    control.SetChipClockedStepTrains(on.chipClocked);
     std::vector<double> calls, stands;
     for (int run = 0; run < runs; ++run) {
         control.SetRotationIncrementInCounts(0);
@@ -77,12 +83,49 @@ StopFigures stopLatency(const BenchBus& on, unsigned stepTime, int runs) {
     return {summarize(calls), summarize(stands)};
 }
 
+// Counted moves stopped part way, each after a different time: in how many
+// the driver's position differs from where the table stands, and by how many
+// counts at worst.
+struct PositionFigures {
+    int off = 0;
+    int worstCounts = 0;
+};
+
+PositionFigures positionAfterStops(const BenchBus& on, unsigned stepTime, int runs) {
+    constexpr long kCounts = 400;
+    resetBus(on);
+    LxStepperMotor driver(2);
+    if (!driver.openDevice(0, nullptr)) {
+        std::fprintf(stderr, "cannot open the simulated chip\n");
+        std::exit(1);
+    }
+    driver.SetCountsPerRevolution(kCounts);
+    driver.SetRotationSpeed(stepTime);
+    driver.SetChipClockedStepTrains(on.chipClocked);
+    PositionFigures figures;
+    for (int run = 0; run < runs; ++run) {
+        driver.SetRotationIncrementInCounts(kCounts / 2);
+        driver.startRotation();
+        std::this_thread::sleep_for(std::chrono::microseconds(20000 + 1731 * run));
+        driver.stopRotation();
+        // Both count clockwise moves down; the driver's position is modulo a turn.
+        const long driverCounts = std::lround(driver.GlobalPositionInDegrees() * kCounts / 360.0);
+        const long long apart =
+            ((driverCounts - rig().stepperTable().position()) % kCounts + kCounts) % kCounts;
+        const int off = static_cast<int>(std::min<long long>(apart, kCounts - apart));
+        figures.off += off != 0;
+        figures.worstCounts = std::max(figures.worstCounts, off);
+    }
+    return figures;
+}
+
 // Processor seconds per second of a counted move, the host polling every
 // 10 ms as the console program does.
 double cpuPerMoveSecond(const BenchBus& on, unsigned long model, unsigned stepTime, int counts) {
     LxKalveraTurntableControl control;
     openModel(on, control, model);
     control.SetRotationSpeed(stepTime);
+    control.SetChipClockedStepTrains(on.chipClocked);
     control.SetRotationIncrementInCounts(counts);
     const double cpuBefore = processCpuSeconds();
     const Clock::time_point start = Clock::now();
@@ -120,10 +163,22 @@ int main(int argc, char** argv) {
         std::printf("\n");
     }
 
+    std::printf("\nPosition after %d counted moves stopped part way (runs off, worst counts off)\n",
+                kRuns);
+    printBusHeader("   P", "    runs    worst");
+    for (unsigned stepTime : {0u, 5u}) {
+        std::printf("%4u", stepTime);
+        for (const BenchBus& on : kBenchBuses) {
+            const PositionFigures f = positionAfterStops(on, stepTime, kRuns);
+            std::printf(" | %8d %8d", f.off, f.worstCounts);
+        }
+        std::printf("\n");
+    }
+
     std::printf("\nProcessor time per second of move (whole process, host polling every 10 ms)\n");
     std::printf("%-26s", "move, CPU s/s");
     for (const BenchBus& on : kBenchBuses) {
-        std::printf(" %11s", on.name);
+        std::printf(" | %24s", on.name);
     }
     std::printf("\n");
     struct Move {
@@ -137,7 +192,7 @@ int main(int argc, char** argv) {
           Move{"DC table, 18 counts", 1, 0, 18}}) {
         std::printf("%-26s", move.name);
         for (const BenchBus& on : kBenchBuses) {
-            std::printf(" %11.3f", cpuPerMoveSecond(on, move.model, move.stepTime, move.counts));
+            std::printf(" | %24.3f", cpuPerMoveSecond(on, move.model, move.stepTime, move.counts));
         }
         std::printf("\n");
     }
