@@ -68,6 +68,8 @@ public:
     void SetMotorEnableActiveHigh(bool high) { standingTable().SetMotorEnableActiveHigh(high); }
     void SetClockwiseActiveHigh(bool high) { standingTable().SetClockwiseActiveHigh(high); }
     void SetLockMotorWhenIdle(bool lock) { standingTable().SetLockMotorWhenIdle(lock); }
+    void SetChipClockedStepTrains(bool on) { standingTable().SetChipClockedStepTrains(on); }
+    bool isChipClockedStepTrains() const { return table.isChipClockedStepTrains(); }
     void SetRotationSpeed(unsigned int speed) { standingTable().SetRotationSpeed(speed); }
     void SetRotationClockwise() { standingTable().SetRotationClockwise(); }
     void SetRotationCounterClockwise() { standingTable().SetRotationCounterClockwise(); }

@@ -10,7 +10,7 @@ namespace {
 constexpr int kBadCommandLine = 2;
 
 void printUsage(std::ostream& out) {
-    out << "Usage: KalveraTurntableTest [--backend NAME]\n"
+    out << "Usage: KalveraTurntableTest [--backend NAME] [--chip-clocked-steps]\n"
            "\n"
            "Drives one turntable by hand from a text menu.\n"
            "--backend  the USB backend that reaches the turntable; without it, the\n"
@@ -19,19 +19,29 @@ void printUsage(std::ostream& out) {
         << " names it, else the default.\n"
            "           The backends:\n"
         << LxD2xxBackend::listing("             ")
-        << "           In effect now: " << LxD2xxBackend::chosen() << "\n--help     this text\n";
+        << "           In effect now: " << LxD2xxBackend::chosen()
+        << "\n"
+           "--chip-clocked-steps\n"
+           "           stepper moves as chip-clocked step trains, timed by the chip's\n"
+           "           own clock; off by default until checked on your turntable with\n"
+           "           a logic analyser (docs/chip-clocked-step-trains.md)\n"
+           "--help     this text\n";
 }
 
 } // namespace
 
-int applyConsoleCommandLine(int argc, const char* const* argv, std::ostream& output,
-                            std::ostream& errors) {
+int applyConsoleCommandLine(int argc, const char* const* argv, ConsoleOptions* options,
+                            std::ostream& output, std::ostream& errors) {
     bool backendGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         if (argument == "--help" || argument == "-h") {
             printUsage(output);
             return 0;
+        }
+        if (argument == "--chip-clocked-steps") {
+            options->chipClockedStepTrains = true;
+            continue;
         }
         if (argument != "--backend" || i + 1 >= argc) {
             errors << (argument == "--backend" ? "--backend needs a value."

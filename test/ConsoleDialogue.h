@@ -143,11 +143,12 @@ void waitForTheTable(Turntable& control, std::ostream& out, std::chrono::millise
     }
 }
 
-// The whole dialogue, from the list of models to the exit; returns the
+// The whole dialogue, from the list of models to the exit, with stepper moves
+// as chip-clocked step trains when `chipClockedStepTrains`; returns the
 // program's exit status: 0, or 1 when the chosen model does not open.
 template <typename Turntable>
 int runConsoleDialogue(Turntable& control, std::istream& in, std::ostream& out,
-                       std::chrono::milliseconds pollPause) {
+                       std::chrono::milliseconds pollPause, bool chipClockedStepTrains = false) {
     const std::list<std::string> devices = control.availableDevices();
     const int deviceCount = static_cast<int>(devices.size());
 
@@ -197,6 +198,12 @@ int runConsoleDialogue(Turntable& control, std::istream& in, std::ostream& out,
                    LxAbstractPlugin::nativeToWideString(control.lastError()))
             << std::endl;
         return 1;
+    }
+    control.SetChipClockedStepTrains(chipClockedStepTrains);
+    // Said only when on, as the table has it: a user checking the mode with a
+    // logic analyser sees that it took.
+    if (control.isChipClockedStepTrains()) {
+        out << "Stepper moves run as chip-clocked step trains." << std::endl;
     }
 
     // A model without motor values ("Custom") cannot turn before these are known.

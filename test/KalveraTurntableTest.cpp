@@ -8,11 +8,13 @@
 #include <iostream>
 
 int main(int argc, char** argv) {
-    const int status = applyConsoleCommandLine(argc, argv, std::cout, std::cerr);
+    ConsoleOptions options;
+    const int status = applyConsoleCommandLine(argc, argv, &options, std::cout, std::cerr);
     if (status >= 0) {
         return status;
     }
     LxKalveraTurntableControl control;
     // A look at a turning table every 10 ms: dots enough to see it turn.
-    return runConsoleDialogue(control, std::cin, std::cout, std::chrono::milliseconds(10));
+    return runConsoleDialogue(control, std::cin, std::cout, std::chrono::milliseconds(10),
+                              options.chipClockedStepTrains);
 }

@@ -352,12 +352,21 @@ TEST(ConsoleCommandLine, AnUnknownBackendEndsTheProgramWithTheNames) {
     EXPECT_THAT(inEnvironment.errors, ::testing::HasSubstr("in KALVERA_TURNTABLE_BACKEND"));
 }
 
+TEST(ConsoleCommandLine, ChipClockedStepsAreTheTablesOnceItIsOpen) {
+    const std::string chipClocked = "Stepper moves run as chip-clocked step trains.\n";
+    expectRun(runConsole(kOpenCustom + "1\n5\n1\n6\n", InputEnd::KeptOpen, {},
+                         {QStringLiteral("--chip-clocked-steps")}),
+              0,
+              kModels + "Trying to open Custom...\n" + chipClocked + kCustomSettings +
+                  kLockAndSpeed + kMenu + kCountPrompts + kDirectionPrompt + kRotated + kMenu);
+}
+
 TEST(ConsoleCommandLine, HelpNamesTheBackendsTheDefaultAndTheVariableAndRunsNothing) {
     const ProgramRun run = runConsole("0\n6\n", InputEnd::Closed, {}, {QStringLiteral("--help")});
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 0);
-    for (const char* text :
-         {"--backend", "KALVERA_TURNTABLE_BACKEND", "libftdi (default)", "simulator", "vendor"}) {
+    for (const char* text : {"--backend", "KALVERA_TURNTABLE_BACKEND", "libftdi (default)",
+                             "simulator", "vendor", "--chip-clocked-steps"}) {
         EXPECT_THAT(run.output, ::testing::HasSubstr(text));
     }
     EXPECT_THAT(run.output, ::testing::Not(::testing::HasSubstr("Press '")));

@@ -180,6 +180,26 @@ TEST_F(Controller, MotorSettingsLastOneOpeningShootSettingsStay) {
     EXPECT_TRUE(control.isUsingIndexReshoot());
 }
 
+TEST_F(Controller, TheChipClockedChoiceReachesEveryDriverOpenedAfterIt) {
+    ASSERT_FALSE(control.availableDevices().empty());
+    control.SetChipClockedStepTrains(true);
+    EXPECT_FALSE(control.isChipClockedStepTrains());
+    ASSERT_TRUE(open(2));
+    EXPECT_FALSE(control.isChipClockedStepTrains()) << "off by default, nothing kept unopened";
+
+    control.SetChipClockedStepTrains(true);
+    EXPECT_TRUE(control.isChipClockedStepTrains());
+    control.closeDevice();
+    ASSERT_TRUE(open(5));
+    EXPECT_TRUE(control.isChipClockedStepTrains()) << "reopened as another model";
+    ASSERT_TRUE(open(0));
+    EXPECT_TRUE(control.isChipClockedStepTrains()) << "the model switched while open";
+
+    control.SetChipClockedStepTrains(false);
+    ASSERT_TRUE(open(3));
+    EXPECT_FALSE(control.isChipClockedStepTrains());
+}
+
 TEST_F(Controller, TheHostHearsOfEveryOpen) {
     ASSERT_FALSE(control.availableDevices().empty());
     control.openDevice(1);

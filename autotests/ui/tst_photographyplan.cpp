@@ -40,6 +40,29 @@ TEST_F(PhotographyPlan, FramesModeTakesTheWholeFramesOfTheText) {
     EXPECT_TRUE(control->isLockMotorWhenIdle()) << "held for the whole sequence";
 }
 
+TEST_F(PhotographyPlan, OnlyATrueBooleanSwitchesOnChipClockedStepTrains) {
+    const struct {
+        const char* name;
+        QVariant value;
+        bool on;
+    } cases[] = {{"on", true, true},
+                 {"off", false, false},
+                 {"absent", QVariant(), false},
+                 {"a damaged file's text", QStringLiteral("yes"), false},
+                 {"a damaged file's number", 1, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QVariantMap settings{{"framesCountText", "8"}};
+        if (c.value.isValid()) {
+            settings.insert("isChipClockedStepTrains", c.value);
+        }
+        setViewSettings(settings);
+        control->SetChipClockedStepTrains(!c.on);
+        ASSERT_TRUE(plan());
+        EXPECT_EQ(control->isChipClockedStepTrains(), c.on);
+    }
+}
+
 TEST_F(PhotographyPlan, FramesOutsideOneTo65535AreRefusedAndChangeNothing) {
     setViewSettings(QVariantMap{{"framesCountText", "65535.9"},
                                 {"captureDelaySeconds", QVariantList{1, 2}},

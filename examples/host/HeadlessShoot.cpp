@@ -26,6 +26,7 @@ QVariantMap quickShootSettings(int frames) {
         {QStringLiteral("rotationSpeed"), 10},
         {QStringLiteral("isLockTableWhenIdle"), false},
         {QStringLiteral("triggerShutterRelease"), true},
+        {QStringLiteral("isChipClockedStepTrains"), false},
         // Only "Custom" reads these: a common stepper of 200 steps a turn.
         {QStringLiteral("customTurntableAdvancedSettings"),
          QVariantMap{{QStringLiteral("stepsPerRevolutionText"), QStringLiteral("200")},

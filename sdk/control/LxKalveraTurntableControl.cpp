@@ -139,6 +139,7 @@ void LxKalveraTurntableControl::openDevice(unsigned long model, bool* opened) {
     if (row.clockwiseActiveHigh) {
         SetClockwiseActiveHigh(*row.clockwiseActiveHigh);
     }
+    motorDriver->SetChipClockedStepTrains(d->chipClockedStepTrains);
     motorDriver->setOwner(this);
 
     std::wstring message;
@@ -252,6 +253,17 @@ void LxKalveraTurntableControl::SetLockMotorWhenIdle(bool lock) {
 
 bool LxKalveraTurntableControl::isLockMotorWhenIdle() const {
     return motorDriver && motorDriver->isLockMotorWhenIdle();
+}
+
+void LxKalveraTurntableControl::SetChipClockedStepTrains(bool on) {
+    if (motorDriver) {
+        d->chipClockedStepTrains = on;
+        motorDriver->SetChipClockedStepTrains(on);
+    }
+}
+
+bool LxKalveraTurntableControl::isChipClockedStepTrains() const {
+    return motorDriver && motorDriver->isChipClockedStepTrains();
 }
 
 // The driver bounds the step time; the public header states its bound.

@@ -121,6 +121,20 @@ public:
     void SetLockMotorWhenIdle(bool lock);
     /// Whether the stepper holds the table after a move; false without a device.
     bool isLockMotorWhenIdle() const;
+    /// Writes each stepper move as a chip-clocked step train: the pulses go to
+    /// the chip in blocks of bytes that its own bit-bang clock puts on the
+    /// pins, so every edge comes out on time whatever the USB's latency, at
+    /// almost no processor time, and a stopped move leaves the position where
+    /// the steps that came out took the table. Off, each edge is a write of
+    /// its own, timed by this process. Off by default, until checked on a real
+    /// chip (docs/chip-clocked-step-trains.md); taken when a move starts. The
+    /// DC table has no step train and ignores it. Unlike the motor settings,
+    /// the choice is kept across closing and reopening and applies to every
+    /// model opened after it; without a device it does nothing.
+    void SetChipClockedStepTrains(bool on);
+    /// Whether stepper moves are written as chip-clocked step trains; false
+    /// without a device.
+    bool isChipClockedStepTrains() const;
     /// Sets the stepper's step time in milliseconds (on top of a 1 ms pulse);
     /// larger is slower. Every model starts at 0, the fastest. A step time
     /// above MAXIMUM_STEP_TIME_MS is taken as MAXIMUM_STEP_TIME_MS. Stopping

@@ -54,6 +54,9 @@ public:
     bool useTriggerShutterRelease = false;
     bool usingCustomAngles = false;
     bool usingIndexReshoot = false;
+    // The host's choice of step train, given to every driver it opens: the
+    // models' motor settings do not include it.
+    bool chipClockedStepTrains = false;
     // True only while the view's settings are taken over outside a sequence.
     bool savingSettingsOnly = false;
 };

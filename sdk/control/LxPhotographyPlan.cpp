@@ -112,6 +112,7 @@ bool LxKalveraTurntableControl::complete360ProductPhotographyWillStart(unsigned 
         SetClockwiseActiveHigh(advanced.value(LxSettingsMap::isClockwiseActiveHigh).toBool());
     }
     SetLockMotorWhenIdle(settings.value(LxSettingsMap::isLockTableWhenIdle).toBool());
+    SetChipClockedStepTrains(LxSettingsMap::chipClockedStepTrains(settings));
     d->useTriggerShutterRelease = settings.value(LxSettingsMap::triggerShutterRelease).toBool();
 
     if (!d->savingSettingsOnly) {

@@ -31,6 +31,13 @@ unsigned int stepTimeForSpeed(const QVariantMap& settings) {
     return speed > 10 ? 0 : 10 - speed;
 }
 
+bool chipClockedStepTrains(const QVariantMap& settings) {
+    // A mode not yet checked on every chip must not come on by a value that
+    // merely converts to true.
+    const QVariant value = settings.value(isChipClockedStepTrains);
+    return value.userType() == QMetaType::Bool && value.toBool();
+}
+
 unsigned int stepsPerRevolution(const QVariantMap& advancedSettings) {
     const int counts = advancedSettings.value(stepsPerRevolutionText).toString().toInt(nullptr, 10);
     // A negative count is no setting; as unsigned it would be billions of steps.

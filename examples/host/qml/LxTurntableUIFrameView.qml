@@ -44,6 +44,9 @@ Item {
             lockWhenIdle.checked = settings.isLockTableWhenIdle === true;
         if (settings.triggerShutterRelease !== undefined)
             shutterRelease.checked = settings.triggerShutterRelease === true;
+        // Only a true boolean switches the mode on, as the plug-in reads it.
+        if (settings.isChipClockedStepTrains !== undefined)
+            chipClockedStepTrains.checked = settings.isChipClockedStepTrains === true;
         if (settings.customTurntableAdvancedSettings)
             showCustomTurntable(settings.customTurntableAdvancedSettings);
     }
@@ -63,6 +66,7 @@ Item {
         settings.rotationSpeed = rotationSpeed.value;
         settings.isLockTableWhenIdle = lockWhenIdle.checked;
         settings.triggerShutterRelease = shutterRelease.checked;
+        settings.isChipClockedStepTrains = chipClockedStepTrains.checked;
         var advanced = settings.customTurntableAdvancedSettings;
         if (!advanced || typeof advanced !== "object" || Array.isArray(advanced))
             advanced = {};
@@ -248,6 +252,14 @@ Item {
                     Layout.columnSpan: 2
                     text: qsTr("Fire the camera through the turntable")
                     checked: true
+                }
+                // Off until the user's own chip has been checked with a logic
+                // analyser: docs/chip-clocked-step-trains.md.
+                CheckBox {
+                    id: chipClockedStepTrains
+                    objectName: "chipClockedStepTrainsBox"
+                    Layout.columnSpan: 2
+                    text: qsTr("Chip-clocked step trains (check on your turntable first)")
                 }
             }
         }
