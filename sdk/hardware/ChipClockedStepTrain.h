@@ -10,31 +10,32 @@
 // A stepper move as the bytes the FT245R's bit-bang clock puts on the pins,
 // one per tick, handed out in blocks for the USB. The chip times every edge,
 // so the pulses keep their widths however late a block reaches it, as long as
-// it comes before the chip has clocked out the one before.
+// it comes before the chip has clocked out the one before; one that comes
+// later only lengthens the phase the chip holds meanwhile.
 //
 // Each step is one millisecond of the step line low, then the step time high
 // (one tick at a step time of 0); the first millisecond low also sets up the
 // enable and direction lines before the first edge, and the train ends with
 // the last pulse's fall.
-//
-// Every block but the last ends on more bytes of one level than the chip's
-// buffer holds. When a block's write returns, what the chip has not clocked
-// out yet is part of that run: a purge then can drop neither an edge nor the
-// start of a pulse, the pins keep the run's level, and every step handed out
-// has come out.
 class LX_SDK_AUTOTEST_EXPORT ChipClockedStepTrain {
 public:
     // The baud rate the train is clocked at: the R series' generator divides
     // 3 MHz by exactly 384 for it (7812.5 baud), and bit-bang mode clocks 16
-    // bytes a baud, so a byte lasts 8 us and a millisecond is 125 bytes.
+    // bytes a baud, so a byte lasts 8 us and a millisecond is 125 bytes. A
+    // faster clock would make the one-tick pulse at a step time of 0 shorter,
+    // but the chip's buffer would then last less than the USB frame the next
+    // block may wait for.
     static constexpr unsigned long BAUD_RATE = 7812;
     static constexpr std::size_t BYTES_PER_MILLISECOND = 125;
-    // What the chip holds between the USB and its pins.
+    // What the chip holds between the USB and its pins, and how long it takes
+    // to clock that out: when a write returns, the pins have all it sent by
+    // then.
     static constexpr std::size_t CHIP_BUFFER_BYTES = 128;
-    // Blocks take this many bytes, and then up to two phases more to end on
-    // a long enough run: about 16 ms of pins, short enough that a stop taken between blocks
+    static constexpr std::chrono::microseconds CHIP_BUFFER_TIME{CHIP_BUFFER_BYTES * 1000 /
+                                                                BYTES_PER_MILLISECOND};
+    // About 16 ms of pins: short enough that a stop, taken between blocks,
     // ends the move within a few tens of milliseconds, long enough that the
-    // gaps between writes, one USB frame or so, are rare.
+    // gaps between writes are rare.
     static constexpr std::size_t BLOCK_BYTES = 2048;
 
     // `steps` pulses of `stepTimeMs` high; 0 steps: until the caller stops.
@@ -48,11 +49,6 @@ public:
     int stepsHandedOut() const { return steps; }
     // Whether the last block handed out ends with the step line high.
     bool endsHigh() const { return high; }
-
-    // The longest time the chip can take to clock out what it holds when a
-    // write returns: its buffer at 8 us a byte.
-    static constexpr std::chrono::microseconds CHIP_BUFFER_TIME{CHIP_BUFFER_BYTES * 1000 /
-                                                                BYTES_PER_MILLISECOND};
 
 private:
     // Moves on to the next phase of the train; false when there is none.

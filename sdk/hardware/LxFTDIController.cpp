@@ -5,6 +5,10 @@
 
 #include <ftd2xx.h>
 
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
+
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
@@ -17,6 +21,15 @@ namespace {
 
 std::mutex& asyncMutex() {
     return LxAbstractPlugin::AbstractPluginPrivate::asyncMutex;
+}
+
+// A sleeping thread may be woken up to its timer slack late, 50 us by
+// default: a rotation thread times edges to a few microseconds, and a
+// chip-clocked train must send its next block before the chip runs dry.
+void keepSleepsShort() {
+#ifdef __linux__
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+#endif
 }
 
 // The rotation that runs on this thread, if any. The thread reaches its own
@@ -290,10 +303,6 @@ bool LxFTDIController::setChipBaudRate(unsigned long baudRate) {
     return succeeded || SetFTDIError(FTDI_WRITE_ERROR);
 }
 
-void LxFTDIController::dropUnsentOutput() {
-    noteTransfer(FT_Purge(deviceHandle, FT_PURGE_TX) == FT_OK);
-}
-
 bool LxFTDIController::isChipLost() const {
     return transfersFailing &&
            std::chrono::steady_clock::now() - firstFailedTransfer >= CHIP_LOST_AFTER;
@@ -325,11 +334,12 @@ bool LxFTDIController::WaitUnlessStoppedUntil(std::chrono::steady_clock::time_po
     // Never cut shorter: a step pulse must stay long enough for the stepper
     // electronics to see it.
     WaitUntil(std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(1)));
-    {
+    // A wait on the condition costs tens of microseconds even when it has
+    // nothing left to wait for: a step that ends this soon is not cut.
+    const auto wakeUp = deadline - WAKE_UP_MARGIN;
+    if (std::chrono::steady_clock::now() < wakeUp) {
         std::unique_lock<std::mutex> lock(asyncMutex());
-        const bool stopped = state.stopAsked.wait_until(lock, deadline - WAKE_UP_MARGIN,
-                                                        [&state] { return !state.running; });
-        if (stopped) {
+        if (state.stopAsked.wait_until(lock, wakeUp, [&state] { return !state.running; })) {
             return false;
         }
     }
@@ -387,6 +397,7 @@ bool LxFTDIController::launchRotationThread(void (*rotationFunction)(LxFTDIContr
     state->thread = std::thread(
         [this, rotationFunction, state](std::future<void> ready) {
             ready.wait();
+            keepSleepsShort();
             rotationOfThisThread = state.get();
             rotationFunction(this);
         },

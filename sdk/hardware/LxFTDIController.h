@@ -279,8 +279,6 @@ protected:
     // Sets the chip's baud rate, which paces its bit-bang output; false, with
     // FTDI_WRITE_ERROR, when the chip refuses.
     bool setChipBaudRate(unsigned long baudRate);
-    // Drops the bytes the chip has not put on its pins yet.
-    void dropUnsentOutput();
     // The move ends `steps` counts from where it started, in its direction:
     // a stopped move whose steps are known lands where they took the table.
     // Without counts per revolution it ends where it started.

@@ -131,8 +131,11 @@ bool LxStepperMotor::runEdgeByEdgeTrain(unsigned char stepLow, unsigned char ste
 
 bool LxStepperMotor::runChipClockedTrain(unsigned char stepLow, unsigned char stepHigh) {
     ChipClockedStepTrain train(stepLow, stepHigh, rotationSpeed, rotationIncrementInCounts);
-    // A stop is taken between blocks, while the chip still clocks out the
-    // end of the last one.
+    // A stop is taken between blocks. What the chip still holds then, a
+    // millisecond at most, goes out: at a step time of 0 a whole step is
+    // shorter than the chip's buffer, so whatever a purge dropped could hold
+    // an edge, and nothing the chip reports would tell whether it came out.
+    // So every step handed to the chip is a step of the table.
     bool stopped = false;
     while (!stopped) {
         const std::vector<unsigned char>& block = train.nextBlock();
@@ -148,12 +151,10 @@ bool LxStepperMotor::runChipClockedTrain(unsigned char stepLow, unsigned char st
     }
     stepsTaken = train.stepsHandedOut();
     if (stopped && !train.isHandedOut()) {
-        // The block ends on a run of one level longer than what the chip
-        // still holds, so the purge drops no edge and the pins keep that
-        // level. A pulse cut off here stays high a millisecond more: it may
-        // have risen just now, and the stepper electronics must see it.
-        dropUnsentOutput();
         planPositionAfterSteps(stepsTaken);
+        // A pulse cut off here stays high a millisecond more: it may have
+        // risen with the block's last byte, and the stepper electronics must
+        // see it.
         if (train.endsHigh()) {
             std::vector<unsigned char> fall(ChipClockedStepTrain::BYTES_PER_MILLISECOND, stepHigh);
             fall.push_back(stepLow);

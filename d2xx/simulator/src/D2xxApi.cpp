@@ -81,17 +81,15 @@ FTDISIM_EXPORT FT_STATUS FT_Purge(FT_HANDLE handle, ULONG mask) {
 
 FTDISIM_EXPORT FT_STATUS FT_Write(FT_HANDLE handle, void* buffer, DWORD bytesToWrite,
                                   DWORD* bytesWritten) {
-    ftdisim::DeviceId written = 0;
     ftdisim::Clock::time_point completion;
     const FT_STATUS status = onDevice(D2xxFunction::Write, handle, [&](SimulatedDevice& device) {
-        written = device.id();
         const FT_STATUS result =
             device.write(static_cast<const UCHAR*>(buffer), bytesToWrite, bytesWritten);
         completion = device.writeCompletion();
         return result;
     });
     if (status == FT_OK) {
-        ftdisim::waitForWrite(written, completion);
+        ftdisim::waitForWrite(completion);
     }
     return status;
 }

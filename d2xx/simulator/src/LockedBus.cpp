@@ -20,15 +20,11 @@ LockedBus lockBus() {
     return LockedBus(bus->mutex, bus->state);
 }
 
-void waitForWrite(DeviceId device, Clock::time_point completion) {
+void waitForWrite(Clock::time_point completion) {
     if (completion <= Clock::now()) {
         return;
     }
     std::this_thread::sleep_until(completion);
-    // Gone when the bus was reset meanwhile.
-    if (SimulatedDevice* written = lockBus()->findDevice(device)) {
-        written->settle(Clock::now());
-    }
 }
 
 } // namespace ftdisim

@@ -167,7 +167,7 @@ UsbResult UsbPort::write(DeviceId id, const UCHAR* bytes, DWORD count, DWORD& wr
         return movedResult(status, written, count);
     });
     if (result == UsbResult::Done) {
-        waitForWrite(id, completion);
+        waitForWrite(completion);
     }
     return result;
 }
