@@ -59,8 +59,6 @@ struct Notice {
 ShootFigures shoot(const BenchBus& on, unsigned stepTime, int countsPerRevolution) {
     ftdisim::Bus& bus = ftdisim::Bus::instance();
     resetBus(on);
-    ftdisim::StepperTable& table = bus.rig(bus.devices().at(0))->stepperTable();
-
     std::mutex mutex;
     std::vector<Notice> notices;
     std::vector<Clock::time_point> calls, receipts;
@@ -88,7 +86,8 @@ ShootFigures shoot(const BenchBus& on, unsigned stepTime, int countsPerRevolutio
     Private::turntableRotationStopped = [&](LxTurntableHardware*) {
         {
             std::lock_guard<std::mutex> lock(mutex);
-            notices.push_back({Clock::now(), table.steps()});
+            // rig() lets the table take what the chip clocked out by now.
+            notices.push_back({Clock::now(), bus.rig(bus.devices().at(0))->stepperTable().steps()});
         }
         hostThread.send(0);
     };
