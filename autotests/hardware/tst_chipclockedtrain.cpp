@@ -80,11 +80,12 @@ TEST(ChipClockedStepTrain, BlocksSpellTheTrain) {
             EXPECT_EQ(train.stepsHandedOut(), static_cast<int>(runsOf(all).size() / 2));
         }
         EXPECT_EQ(train.stepsHandedOut(), steps);
-        // Set-up low, then per step high and low; the last low is the fall.
+        // Set-up low, then per step high and low; the last low is the fall
+        // and the idle tail.
         const std::vector<std::size_t> runs = runsOf(all);
         ASSERT_EQ(runs.size(), 2u * steps + 1);
         EXPECT_EQ(all.front(), kLow);
-        EXPECT_EQ(runs.back(), 1u);
+        EXPECT_EQ(runs.back(), ChipClockedStepTrain::IDLE_TAIL_BYTES);
         for (std::size_t i = 0; i + 1 < runs.size(); ++i) {
             const bool high = i % 2 == 1;
             EXPECT_EQ(runs[i], high ? std::max<std::size_t>(1, stepTime * kMs) : kMs);
@@ -127,6 +128,15 @@ TEST_F(ChipClockedSteps, EveryPulseKeepsItsWidthWhateverTheUsbAtASmallPartOfAPro
         EXPECT_GE(took, steps * std::chrono::milliseconds(stepTime + 1));
         EXPECT_LT(took, steps * std::chrono::milliseconds(3 * (stepTime + 1)) + 2s);
         EXPECT_LT(processor / std::chrono::duration<double>(took).count(), 0.4);
+        // The USB path hands the chip a divisor, which stands for 7812.5 baud.
+        EXPECT_NEAR(Bus::instance().stats(chip()).baudRate, ChipClockedStepTrain::BAUD_RATE, 1);
+
+        // The edges of a move after it reach the pins as soon as the chip has them.
+        driver.SetChipClockedStepTrains(false);
+        driver.SetRotationIncrementInCounts(1);
+        ASSERT_TRUE(driver.startRotation());
+        runToEnd(driver);
+        EXPECT_EQ(Bus::instance().stats(chip()).baudRate, LxFTDIController::EDGE_BY_EDGE_BAUD_RATE);
     }
 }
 

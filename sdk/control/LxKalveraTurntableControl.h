@@ -125,7 +125,9 @@ public:
     /// the chip in blocks of bytes that its own bit-bang clock puts on the
     /// pins, so every edge comes out on time whatever the USB's latency, at
     /// almost no processor time, and a stopped move leaves the position where
-    /// the steps that came out took the table. Off, each edge is a write of
+    /// the steps that came out took the table. A stop is taken between
+    /// blocks: up to 16 ms of steps still follow it, and are counted. Off,
+    /// each edge is a write of
     /// its own, timed by this process. Off by default, until checked on a real
     /// chip (docs/chip-clocked-step-trains.md); taken when a move starts. The
     /// DC table has no step train and ignores it. Unlike the motor settings,
@@ -183,8 +185,8 @@ public:
     /// \return false without a device, else true, also when nothing ran.
     bool stopRotation();
     /// Whether a move runs. Poll it with pauses of some milliseconds: the
-    /// rotation thread takes the same lock once per step, and its steps are
-    /// timed by busy waiting.
+    /// rotation thread takes the same lock once per step (once per block of
+    /// a chip-clocked train).
     /// \return false without a device.
     bool IsTurntableRotating();
 

@@ -15,8 +15,7 @@ bool ChipClockedStepTrain::beginNextPhase() {
     if (high) {
         high = false;
         falling = stepsPlanned != 0 && steps == stepsPlanned;
-        // The last fall needs only its edge: nothing follows it in this train.
-        leftInPhase = falling ? 1 : BYTES_PER_MILLISECOND;
+        leftInPhase = falling ? IDLE_TAIL_BYTES : BYTES_PER_MILLISECOND;
         return true;
     }
     if (falling) {

@@ -3,7 +3,6 @@
 
 #include "KalveraTurntableSDKGlobal.h"
 
-#include <chrono>
 #include <cstddef>
 #include <vector>
 
@@ -16,7 +15,7 @@
 // Each step is one millisecond of the step line low, then the step time high
 // (one tick at a step time of 0); the first millisecond low also sets up the
 // enable and direction lines before the first edge, and the train ends with
-// the last pulse's fall.
+// the last pulse's fall and an idle tail.
 class LX_SDK_AUTOTEST_EXPORT ChipClockedStepTrain {
 public:
     // The baud rate the train is clocked at: the R series' generator divides
@@ -27,12 +26,14 @@ public:
     // block may wait for.
     static constexpr unsigned long BAUD_RATE = 7812;
     static constexpr std::size_t BYTES_PER_MILLISECOND = 125;
-    // What the chip holds between the USB and its pins, and how long it takes
-    // to clock that out: when a write returns, the pins have all it sent by
-    // then.
+    // What the chip holds between the USB and its pins: when a write
+    // returns, all but its last so many bytes are on the pins.
     static constexpr std::size_t CHIP_BUFFER_BYTES = 128;
-    static constexpr std::chrono::microseconds CHIP_BUFFER_TIME{CHIP_BUFFER_BYTES * 1000 /
-                                                                BYTES_PER_MILLISECOND};
+    // The train ends on this many bytes with every line at rest, more than
+    // the chip and a USB packet can hold: when its last write returns, the
+    // last edge is on the pins, and the purge before the next write can only
+    // drop bytes that change nothing.
+    static constexpr std::size_t IDLE_TAIL_BYTES = CHIP_BUFFER_BYTES + 64;
     // About 16 ms of pins: short enough that a stop, taken between blocks,
     // ends the move within a few tens of milliseconds, long enough that the
     // gaps between writes are rare.
@@ -62,7 +63,7 @@ private:
     bool high = false;
     // Bytes of the current phase not handed out yet.
     std::size_t leftInPhase = BYTES_PER_MILLISECOND;
-    // Whether the current low phase is the last pulse's fall.
+    // Whether the current low phase is the last pulse's fall and the tail.
     bool falling = false;
     bool handedOut = false;
     int steps = 0;

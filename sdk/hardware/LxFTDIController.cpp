@@ -153,7 +153,8 @@ bool LxFTDIController::openDevice(int index, std::wstring* message) {
     }
     deviceHandle = handle;
     chipLost = false;
-    return setUpStep(FT_SetBaudRate(deviceHandle, 1000000), deviceHandle, message) &&
+    chipBaudRate = EDGE_BY_EDGE_BAUD_RATE;
+    return setUpStep(FT_SetBaudRate(deviceHandle, EDGE_BY_EDGE_BAUD_RATE), deviceHandle, message) &&
            setUpStep(FT_SetLatencyTimer(deviceHandle, 2), deviceHandle, message);
 }
 
@@ -298,8 +299,12 @@ bool LxFTDIController::writeBytesUntilTaken(const unsigned char* bytes, std::siz
 }
 
 bool LxFTDIController::setChipBaudRate(unsigned long baudRate) {
+    if (chipBaudRate == baudRate) {
+        return true;
+    }
     const bool succeeded = FT_SetBaudRate(deviceHandle, static_cast<ULONG>(baudRate)) == FT_OK;
     noteTransfer(succeeded);
+    chipBaudRate = succeeded ? baudRate : 0;
     return succeeded || SetFTDIError(FTDI_WRITE_ERROR);
 }
 
@@ -333,7 +338,13 @@ bool LxFTDIController::WaitUnlessStoppedUntil(std::chrono::steady_clock::time_po
     RotationThreadState& state = *rotationOfThisThread;
     // Never cut shorter: a step pulse must stay long enough for the stepper
     // electronics to see it.
-    WaitUntil(std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(1)));
+    const auto floor = std::chrono::steady_clock::now() + std::chrono::milliseconds(1);
+    if (deadline <= floor) {
+        WaitUntil(deadline);
+        return true;
+    }
+    // The deadline comes after the floor, so the floor needs no precision.
+    std::this_thread::sleep_until(floor);
     // A wait on the condition costs tens of microseconds even when it has
     // nothing left to wait for: a step that ends this soon is not cut.
     const auto wakeUp = deadline - WAKE_UP_MARGIN;

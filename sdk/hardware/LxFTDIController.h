@@ -37,6 +37,10 @@ public:
 
     static constexpr double DEGREES_PER_REVOLUTION = 360.0;
 
+    // The chip's baud rate for writes of one edge each, set by openDevice():
+    // its bit-bang clock then puts a byte on the pins 62.5 ns after it came.
+    static constexpr unsigned long EDGE_BY_EDGE_BAUD_RATE = 1000000;
+
     // How long every transfer with the chip may fail before a move gives the
     // chip up as lost (unplugged or dead) and ends.
     static constexpr std::chrono::milliseconds CHIP_LOST_AFTER{2000};
@@ -256,7 +260,8 @@ protected:
     // For the drivers' rotation threads: WaitUntil(deadline), unless the
     // rotation is asked to end first; then false, at the earliest 1 ms after
     // the call (a step pulse cut short must still be seen), and as soon as
-    // the thread is woken after that.
+    // the thread is woken after that. A wait that ends within that first
+    // millisecond is not cut.
     bool WaitUnlessStoppedUntil(std::chrono::steady_clock::time_point deadline);
     // The end of every move: the position becomes the planned one, the running
     // flag is cleared, then the owner is told (on the rotation thread). The
@@ -276,8 +281,8 @@ protected:
     // is sent again (1 ms later) from the first byte it did not take; false
     // once the chip is lost. For rotation threads only, as writeUntilTaken().
     bool writeBytesUntilTaken(const unsigned char* bytes, std::size_t count);
-    // Sets the chip's baud rate, which paces its bit-bang output; false, with
-    // FTDI_WRITE_ERROR, when the chip refuses.
+    // Sets the chip's baud rate, which paces its bit-bang output, unless the
+    // chip has it already; false, with FTDI_WRITE_ERROR, when the chip refuses.
     bool setChipBaudRate(unsigned long baudRate);
     // The move ends `steps` counts from where it started, in its direction:
     // a stopped move whose steps are known lands where they took the table.
@@ -304,6 +309,8 @@ protected:
     unsigned int rotationSpeed = 0;
     bool lockMotorWhenIdle = true;
     bool chipClockedStepTrains = false;
+    // The baud rate the chip was last set to; 0 when not known.
+    unsigned long chipBaudRate = 0;
     // Written by the rotation thread before it clears its running flag.
     int stepsTaken = 0;
     // The rotation started last; the pointer is read and replaced under asyncMutex.

@@ -74,9 +74,13 @@ void LxStepperMotor::rotationThread(LxFTDIController* controller) {
     // Composed once: settings changed during the move reach the pins after it.
     const unsigned char stepHigh = SetMaskBits(driver->outputRegister, STEP_OUTPUT, 255);
     const unsigned char stepLow = SetMaskBits(driver->outputRegister, STEP_OUTPUT, 0);
-    // A chip that will not take the train's clock still takes single edges.
+    // A chip that will not take the train's clock still takes single edges,
+    // which must reach the pins as soon as the chip has them.
     const bool chipClocked =
         driver->chipClockedStepTrains && driver->setChipBaudRate(ChipClockedStepTrain::BAUD_RATE);
+    if (!chipClocked) {
+        driver->setChipBaudRate(EDGE_BY_EDGE_BAUD_RATE);
+    }
     const bool taken = chipClocked ? driver->runChipClockedTrain(stepLow, stepHigh)
                                    : driver->runEdgeByEdgeTrain(stepLow, stepHigh);
     if (taken && !driver->lockMotorWhenIdle) {
@@ -154,17 +158,13 @@ bool LxStepperMotor::runChipClockedTrain(unsigned char stepLow, unsigned char st
         planPositionAfterSteps(stepsTaken);
         // A pulse cut off here stays high a millisecond more: it may have
         // risen with the block's last byte, and the stepper electronics must
-        // see it.
-        if (train.endsHigh()) {
-            std::vector<unsigned char> fall(ChipClockedStepTrain::BYTES_PER_MILLISECOND, stepHigh);
-            fall.push_back(stepLow);
-            if (!writeBytesUntilTaken(fall.data(), fall.size())) {
-                return false;
-            }
+        // see it. Then the idle tail every train ends on.
+        std::vector<unsigned char> end(
+            train.endsHigh() ? ChipClockedStepTrain::BYTES_PER_MILLISECOND : 0, stepHigh);
+        end.insert(end.end(), ChipClockedStepTrain::IDLE_TAIL_BYTES, stepLow);
+        if (!writeBytesUntilTaken(end.data(), end.size())) {
+            return false;
         }
     }
-    // The move has ended once the chip has put its last byte on the pins;
-    // a write of a single byte purges what the chip still holds.
-    WaitUntil(std::chrono::steady_clock::now() + ChipClockedStepTrain::CHIP_BUFFER_TIME);
     return true;
 }
