@@ -127,12 +127,12 @@ public:
     /// almost no processor time, and a stopped move leaves the position where
     /// the steps that came out took the table. A stop is taken between
     /// blocks: up to 16 ms of steps still follow it, and are counted. Off,
-    /// each edge is a write of
-    /// its own, timed by this process. Off by default, until checked on a real
-    /// chip (docs/chip-clocked-step-trains.md); taken when a move starts. The
-    /// DC table has no step train and ignores it. Unlike the motor settings,
-    /// the choice is kept across closing and reopening and applies to every
-    /// model opened after it; without a device it does nothing.
+    /// each edge is a write of its own, timed by this process. Off by
+    /// default, until checked on a real chip (docs/chip-clocked-step-trains.md);
+    /// taken when a move starts. The DC table has no step train and ignores
+    /// it. Unlike the motor settings, the choice is kept across closing and
+    /// reopening and applies to every model opened after it; without a device
+    /// it does nothing.
     void SetChipClockedStepTrains(bool on);
     /// Whether stepper moves are written as chip-clocked step trains; false
     /// without a device.

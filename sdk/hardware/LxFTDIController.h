@@ -329,6 +329,7 @@ private:
     void planPositionAfterIncrement();
     void flipDirection();
     void noteTransfer(bool succeeded);
+
     // Nothing runs until a move is asked for.
     PlannedMove plannedMove = PlannedMove::None;
     // Start of the current run of failed transfers; empty while the chip answers.
