@@ -127,7 +127,11 @@ TEST_F(ChipClockedSteps, EveryPulseKeepsItsWidthWhateverTheUsbAtASmallPartOfAPro
         EXPECT_EQ(rig().stepperTable().missedSteps(), 0u);
         EXPECT_GE(took, steps * std::chrono::milliseconds(stepTime + 1));
         EXPECT_LT(took, steps * std::chrono::milliseconds(3 * (stepTime + 1)) + 2s);
-        EXPECT_LT(processor / std::chrono::duration<double>(took).count(), 0.4);
+        // The whole process: the simulated chip's work for each of its 125,000
+        // bytes a second comes to almost half a processor under a thread
+        // sanitizer; a rotation thread that busy-waited would take a whole
+        // one on its own. The share itself is the benchmark's.
+        EXPECT_LT(processor / std::chrono::duration<double>(took).count(), 0.8);
         // The USB path hands the chip a divisor, which stands for 7812.5 baud.
         EXPECT_NEAR(Bus::instance().stats(chip()).baudRate, ChipClockedStepTrain::BAUD_RATE, 1);
 
