@@ -39,10 +39,10 @@ LxKalveraTurntableControl::LxKalveraTurntableControl()
 LxKalveraTurntableControl::~LxKalveraTurntableControl() {
     d->controllerThread->closeGate();
     closeNow();
-    if (d->uiObjects && !d->controllerThread->isCurrent()) {
-        d->uiObjects->handOverToTheirThread();
+    if (d->settingsView && !d->controllerThread->isCurrent()) {
+        d->settingsView->handOverToTheirThread();
     }
-    LxThreadMailbox::destroy(d->viewRefreshes.release());
+    d->settingsView.reset();
 }
 
 void LxKalveraTurntableControl::receiveCall(int call) {
@@ -460,6 +460,28 @@ void LxKalveraTurntableControl::rotateDeviceDelayed() {
 
 bool LxKalveraTurntableControl::shutterReleaseCameraHardware() {
     return motorDriver && motorDriver->triggerShutterRelease();
+}
+
+bool LxKalveraTurntableControl::pluginUIFrameViewWillClose(QQuickItem* view) {
+    if (d->viewExists) {
+        d->viewExists = false;
+        d->settingsView->close();
+    }
+    return LxAbstractPlugin::pluginUIFrameViewWillClose(view);
+}
+
+void LxKalveraTurntableControl::updateDeviceSettingsUI(int modelIndex) {
+    if (!d->viewExists) {
+        return;
+    }
+    if (!d->controllerThread->isCurrent()) {
+        // The end of a move, on its rotation thread. The view's objects belong
+        // to the controller's thread, where a close may be releasing them now:
+        // the refresh runs there.
+        d->settingsView->postRefresh(modelIndex);
+        return;
+    }
+    d->settingsView->refreshDeviceSettings(modelIndex);
 }
 
 void LxKalveraTurntableControl::turntableRotationStoppedHelper() {

@@ -267,9 +267,11 @@ public:
     /// \return true, also when nothing could be saved.
     bool pluginUIFrameViewWillClose(QQuickItem* view) override;
 
-    /// Sets the number of 360-degree turns of a shoot; stored as given.
+    /// Sets the number of 360-degree turns of a shoot; stored as given. The
+    /// SDK only stores it for the host, which reads it back: no plan or move
+    /// reads it.
     void setComplete360TurnsCount(unsigned short count);
-    /// The number of 360-degree turns of a shoot.
+    /// The number of 360-degree turns of a shoot, as last set (0 until then).
     unsigned short complete360TurnsCount() const;
     /// Sets the capture delays in seconds: `preDelay` from the end of a move
     /// to the turntable notice, `postDelay` from a capture step to its move.
@@ -282,13 +284,15 @@ public:
     /// The post-capture delay in seconds (-1 until set).
     float postDelaySeconds() const;
     /// Sets whether a shoot uses the custom angles list; a custom-angle plan
-    /// sets it, only this clears it.
+    /// sets it, only this clears it. The SDK only keeps it for the host, which
+    /// reads it back: the plan takes its mode from the view's settings.
     void setUsingCustomAngles(bool enable);
     /// Whether a shoot uses the custom angles list.
     bool isUsingCustomAngles() const;
-    /// Sets the index-reshoot mode of a shoot; stored as given.
+    /// Sets the index-reshoot mode of a shoot; stored as given. The SDK only
+    /// stores it for the host, which reads it back: no plan or move reads it.
     void setUsingIndexReshoot(bool enable);
-    /// Whether the index-reshoot mode is on.
+    /// Whether the index-reshoot mode is on, as last set (false until then).
     bool isUsingIndexReshoot() const;
 
     /// The next capture of a sequence: counts it, fires the camera through the

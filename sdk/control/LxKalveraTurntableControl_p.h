@@ -3,8 +3,7 @@
 
 #include "LxControllerThread.h"
 #include "LxKalveraTurntableControl.h"
-#include "LxThreadMailbox.h"
-#include "UIFrameViewObjects.h"
+#include "LxSettingsViewAccess.h"
 
 #include <atomic>
 #include <memory>
@@ -14,14 +13,12 @@
 // survive closing and reopening the device.
 class LxKalveraTurntableControl::TurntableControlPrivate {
 public:
-    // The settings view's objects while a view exists. Used on the
-    // controller's thread only, where views are made: the end-of-move refresh
-    // is handed over there.
-    std::unique_ptr<UIFrameViewObjects> uiObjects;
-    // Carries refreshes from rotation threads to the controller's thread. Made
-    // with the first view and kept to the end, so a rotation thread never
-    // meets it half gone.
-    std::unique_ptr<LxThreadMailbox> viewRefreshes;
+    // The settings view, with what carries refreshes from rotation threads to
+    // the controller's thread. Made with the first view and kept to the end,
+    // so a rotation thread never meets it half gone. Its view's objects are
+    // used on the controller's thread only, where views are made: the
+    // end-of-move refresh is handed over there.
+    std::unique_ptr<LxSettingsViewAccess> settingsView;
     // The thread the controller serves, and the hand-over to it of what a
     // host asks for on other threads (inside a turntable notice, on a rotation
     // thread): a post-capture delay in ms (>= 0), kCloseDeviceCall,
@@ -36,9 +33,9 @@ public:
     // What tells the chip that availableDevices() found from another one put
     // at its index since.
     std::string deviceSerialNumber;
-    // Whether uiObjects is set, for rotation threads, which must not read
-    // uiObjects itself: without a view they send no refresh. Set after
-    // viewRefreshes exists, which it publishes to them.
+    // Whether a view is open, for rotation threads, which must not ask the
+    // settings view itself: without a view they send no refresh. Set after
+    // settingsView exists, which it publishes to them.
     std::atomic<bool> viewExists{false};
     // Advanced on the controller's thread when a device closes or a shoot is
     // planned anew: a step timer started before does not move the table.

@@ -46,7 +46,7 @@ QString planCustomAngles(QStringList customAngles, unsigned long turntableIndex,
 
 bool LxKalveraTurntableControl::complete360ProductPhotographyWillStart(unsigned short* imagesCount,
                                                                        float** angles) {
-    if (!d->uiObjects || d->uiObjects->frameView.isNull()) {
+    if (!d->settingsView || !d->settingsView->hasItem()) {
         setLastError(QObject::tr("The turntable settings view must be open to plan a shoot."));
         return false;
     }
@@ -62,7 +62,7 @@ bool LxKalveraTurntableControl::complete360ProductPhotographyWillStart(unsigned 
         return false;
     }
     const unsigned long turntableIndex = currentTurntableIndex();
-    const QVariantMap settings = d->uiObjects->viewSettings(turntableIndex);
+    const QVariantMap settings = d->settingsView->settings(turntableIndex);
 
     // The captures are checked before anything is applied, and handed to the
     // sequence only once the whole plan holds: a refused plan starts no shoot.
@@ -70,8 +70,8 @@ bool LxKalveraTurntableControl::complete360ProductPhotographyWillStart(unsigned 
     std::unique_ptr<float[]> customAngles;
     if (settings.value(LxSettingsMap::useCustomAngles).toBool()) {
         if (angles) {
-            const QString refusal = planCustomAngles(d->uiObjects->customAngles(), turntableIndex,
-                                                     &count, &customAngles);
+            const QString refusal = planCustomAngles(d->settingsView->customAngles(),
+                                                     turntableIndex, &count, &customAngles);
             if (!refusal.isEmpty()) {
                 setLastError(refusal);
                 return false;
@@ -93,10 +93,12 @@ bool LxKalveraTurntableControl::complete360ProductPhotographyWillStart(unsigned 
     SetRotationSpeed(LxSettingsMap::stepTimeForSpeed(settings));
 
     const bool customModel = turntableIndex == CUSTOM_MODEL_INDEX;
+    const QVariantMap advanced =
+        customModel ? settings.value(LxSettingsMap::customTurntableAdvancedSettings).toMap()
+                    : QVariantMap();
     if (customModel) {
-        d->uiObjects->advancedSettings =
-            settings.value(LxSettingsMap::customTurntableAdvancedSettings).toMap();
-        SetCountsPerRevolution(LxSettingsMap::stepsPerRevolution(d->uiObjects->advancedSettings));
+        d->settingsView->setAdvancedSettings(advanced);
+        SetCountsPerRevolution(LxSettingsMap::stepsPerRevolution(advanced));
     }
     // Without counts no step turns the table, yet each would be reported as
     // ended: "Custom" opened while another model is selected, or reopened by
@@ -107,7 +109,6 @@ bool LxKalveraTurntableControl::complete360ProductPhotographyWillStart(unsigned 
         return false;
     }
     if (customModel) {
-        const QVariantMap& advanced = d->uiObjects->advancedSettings;
         SetMotorEnableActiveHigh(advanced.value(LxSettingsMap::isMotorEnableActiveHigh).toBool());
         SetClockwiseActiveHigh(advanced.value(LxSettingsMap::isClockwiseActiveHigh).toBool());
     }

@@ -10,7 +10,8 @@
 /// It registers no QML types: the settings view reaches the library's objects
 /// through context properties. The library carries no plug-in metadata or entry
 /// point, so Qt's plug-in loader never creates one; nothing in the library does
-/// either.
+/// either. It stays because it is part of the library's exported interface,
+/// which hosts link against: a host built against it may make one.
 class LX_SDK_EXPORT LxRegisterPlugin : public QQmlExtensionPlugin {
     Q_OBJECT
 

@@ -1,0 +1,295 @@
+#include "LxSettingsView.h"
+
+#include "LxCustomAnglesModel.h"
+#include "LxFTDIController.h"
+#include "LxGlobalQmlEngine.h"
+#include "LxKalveraTurntableControl.h"
+#include "LxKalveraTurntableControl_p.h"
+#include "LxQmlTurntableControl.h"
+#include "LxSettingsFile.h"
+#include "LxSettingsMap.h"
+#include "LxThreadMailbox.h"
+#include "LxTurntableModels.h"
+#include "LxViewFunctions.h"
+
+#include <QJsonObject>
+#include <QLoggingCategory>
+#include <QPointer>
+#include <QQmlComponent>
+#include <QQmlContext>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QUrl>
+
+#include <optional>
+
+namespace {
+
+// A category of its own, so that a host can route or silence these lines.
+Q_LOGGING_CATEGORY(settingsFileLog, "kalvera.turntable.settings")
+
+const QString framesCountModelProperty = QStringLiteral("KalveraTurntableFramesCountModel");
+const QString customAnglesModelProperty = QStringLiteral("KalveraTurntableCustomAnglesModel");
+const QString standardDevicesModelProperty = QStringLiteral("KalveraTurntableStandardDevicesModel");
+const QString qmlControlProperty = QStringLiteral("KalveraTurntableQmlControl");
+
+constexpr int MOVE_ENDED = -1;
+
+QStringList framesCounts() {
+    return {QStringLiteral("8"),   QStringLiteral("12"),  QStringLiteral("24"),
+            QStringLiteral("30"),  QStringLiteral("36"),  QStringLiteral("48"),
+            QStringLiteral("72"),  QStringLiteral("90"),  QStringLiteral("120"),
+            QStringLiteral("180"), QStringLiteral("240"), QStringLiteral("360")};
+}
+
+// The models whose settings the view can import into "Custom": all but
+// "Custom" itself, so row i is model index i + 1.
+QStringList standardDeviceNames(std::list<std::string> names) {
+    if (!names.empty()) {
+        names.pop_front();
+    }
+    QStringList standard;
+    for (const std::string& name : names) {
+        standard.append(QString::fromStdString(name));
+    }
+    return standard;
+}
+
+// The host's view item made in `context`; null when the host's QML file is
+// missing, does not compile or has no item at its root.
+QQuickItem* createViewItem(QQmlContext* context) {
+    QQmlComponent component(globalQmlEngine(),
+                            QUrl(QStringLiteral("qrc:/qml/LxTurntableUIFrameView.qml")),
+                            QQmlComponent::PreferSynchronous);
+    if (!component.isReady()) {
+        return nullptr;
+    }
+    QObject* root = component.create(context);
+    auto* item = qobject_cast<QQuickItem*>(root);
+    if (!item) {
+        // No one else would ever release a root that is not an item.
+        delete root;
+    }
+    return item;
+}
+
+// Only a settings file the user would lose otherwise, or settings that were
+// not saved, reach the host: through the last error and the log, for a host
+// that looks at neither after a view opens or closes.
+void reportSettingsProblem(LxAbstractPlugin& plugin, const QString& problem) {
+    if (problem.isEmpty()) {
+        return;
+    }
+    plugin.setLastError(problem);
+    qCWarning(settingsFileLog, "%s", qUtf8Printable(problem));
+}
+
+QVariantMap deviceSettingsOf(const LxKalveraTurntableControl& control) {
+    QVariantMap settings;
+    settings.insert(LxSettingsMap::stepsPerRevolutionText,
+                    QString::number(control.countsPerRevolution(), 10));
+    settings.insert(LxSettingsMap::isClockwiseActiveHigh, control.isClockwiseActiveHigh());
+    settings.insert(LxSettingsMap::isMotorEnableActiveHigh, control.isMotorEnableActiveHigh());
+    return settings;
+}
+
+} // namespace
+
+// The objects of one view, from its opening to its close. The record owns the
+// context, the custom angles model and the control object and releases them
+// when it goes; the view's root item stays the host's.
+class LxSettingsView::ViewObjects {
+public:
+    ViewObjects() = default;
+    ~ViewObjects();
+    ViewObjects(const ViewObjects&) = delete;
+    ViewObjects& operator=(const ViewObjects&) = delete;
+
+    // From another thread than the objects' own: they go on their own
+    // thread, from its event loop, instead of with this record.
+    void handOverToTheirThread();
+
+    QQmlContext* context = nullptr;
+    // Guarded: the host may dispose of the item before it closes the view.
+    QPointer<QQuickItem> frameView;
+    QPointer<LxQmlTurntableControl> qmlControl;
+    QPointer<LxCustomAnglesModel> customAnglesModel;
+    // The last known advanced settings of the "Custom" model.
+    QVariantMap advancedSettings;
+    // False when the settings file could not be read nor moved aside: the
+    // close leaves it as it is rather than lose it.
+    bool settingsFileWritable = true;
+};
+
+// The control object goes first, while the host's item, its parent, may still
+// call it; the context last, as the other two are published in it.
+LxSettingsView::ViewObjects::~ViewObjects() {
+    delete qmlControl.data();
+    delete customAnglesModel.data();
+    delete context;
+}
+
+void LxSettingsView::ViewObjects::handOverToTheirThread() {
+    for (QObject* object :
+         {static_cast<QObject*>(qmlControl.data()), static_cast<QObject*>(customAnglesModel.data()),
+          static_cast<QObject*>(context)}) {
+        if (object) {
+            object->deleteLater();
+        }
+    }
+    qmlControl = nullptr;
+    customAnglesModel = nullptr;
+    context = nullptr;
+}
+
+LxSettingsView::LxSettingsView(LxKalveraTurntableControl& control,
+                               std::function<void(int)> receiveRefresh)
+    : control(control)
+    , refreshes(std::make_unique<LxThreadMailbox>(std::move(receiveRefresh))) {}
+
+// Its mailbox may go on another thread, which destroy() serves.
+LxSettingsView::~LxSettingsView() {
+    LxThreadMailbox::destroy(refreshes.release());
+}
+
+QQuickItem* LxSettingsView::open() {
+    // Each view is to be closed before the next; should the host not do so,
+    // the earlier view's objects go now rather than never.
+    view = std::make_unique<ViewObjects>();
+
+    view->context = new QQmlContext(globalQmlEngine()->rootContext());
+    view->context->setContextProperty(framesCountModelProperty, framesCounts());
+    view->customAnglesModel = new LxCustomAnglesModel(globalQmlEngine());
+    view->context->setContextProperty(customAnglesModelProperty,
+                                      QVariant::fromValue<QObject*>(view->customAnglesModel));
+    view->context->setContextProperty(standardDevicesModelProperty,
+                                      standardDeviceNames(control.availableDevices()));
+
+    view->frameView = createViewItem(view->context);
+    loadSettingsFile();
+
+    view->qmlControl = new LxQmlTurntableControl(&control, view->frameView.data());
+    view->context->setContextProperty(qmlControlProperty,
+                                      QVariant::fromValue<QObject*>(view->qmlControl));
+    return view->frameView.data();
+}
+
+void LxSettingsView::close() {
+    if (view) {
+        saveSettingsFile();
+        view.reset();
+    }
+}
+
+void LxSettingsView::loadSettingsFile() {
+    const LxSettingsFile::Reading reading = LxSettingsFile::read();
+    reportSettingsProblem(control, reading.problem);
+    view->settingsFileWritable = reading.writable;
+    if (!reading.document) {
+        return;
+    }
+    const QJsonDocument& document = *reading.document;
+    LxViewFunctions::loadSettings(view->frameView.data(), document.toVariant());
+    const QJsonObject settings = document.object();
+    view->advancedSettings =
+        settings.value(LxSettingsMap::customTurntableAdvancedSettings).toObject().toVariantMap();
+    const QJsonValue angles = settings.value(LxSettingsMap::customAnglesList);
+    if (!angles.isNull()) {
+        view->customAnglesModel->setStringList(angles.toVariant().toStringList());
+        // Set again, so that the view's bindings see the loaded list.
+        view->context->setContextProperty(customAnglesModelProperty,
+                                          QVariant::fromValue<QObject*>(view->customAnglesModel));
+    }
+}
+
+void LxSettingsView::saveSettingsFile() {
+    if (!view->settingsFileWritable) {
+        reportSettingsProblem(control, LxSettingsFile::notWrittenOverUnreadable());
+        return;
+    }
+    // The view's settings with its custom angles; nothing when the view gives
+    // no map. The host's item is the one it was given; asked through the
+    // record's guarded pointer, as the host may have disposed of it already.
+    const auto settingsToSave = [this]() -> std::optional<QVariantMap> {
+        const QVariant answer =
+            LxViewFunctions::saveSettings(view->frameView.data(), control.currentTurntableIndex());
+        // Only a map is settings (a list would convert to an empty one); for
+        // anything else the file keeps the last ones.
+        if (answer.userType() != QMetaType::QVariantMap) {
+            return std::nullopt;
+        }
+        QVariantMap settings = answer.toMap();
+        const QStringList angles = customAngles();
+        if (!angles.isEmpty()) {
+            settings.insert(LxSettingsMap::customAnglesList, angles);
+        }
+        return settings;
+    };
+    reportSettingsProblem(control, LxSettingsFile::write(settingsToSave));
+}
+
+bool LxSettingsView::hasItem() const {
+    return view && !view->frameView.isNull();
+}
+
+QVariantMap LxSettingsView::settings(unsigned long turntableIndex) const {
+    if (!view) {
+        return QVariantMap();
+    }
+    return LxViewFunctions::saveSettings(view->frameView.data(), turntableIndex).toMap();
+}
+
+QStringList LxSettingsView::customAngles() const {
+    if (!view || !view->customAnglesModel) {
+        return QStringList();
+    }
+    return view->customAnglesModel->stringList();
+}
+
+void LxSettingsView::setAdvancedSettings(const QVariantMap& advancedSettings) {
+    if (view) {
+        view->advancedSettings = advancedSettings;
+    }
+}
+
+void LxSettingsView::refreshDeviceSettings(int modelIndex) {
+    if (!view) {
+        return;
+    }
+    QVariant deviceSettings;
+    if (modelIndex == static_cast<int>(CUSTOM_MODEL_INDEX)) {
+        // "Custom" shows the user's own values, not the driver's defaults.
+        deviceSettings = view->advancedSettings;
+    } else if (modelIndex != MOVE_ENDED) {
+        deviceSettings = deviceSettingsOf(control);
+    }
+    LxViewFunctions::postDeviceSettings(view->frameView.data(), modelIndex, deviceSettings);
+}
+
+void LxSettingsView::postRefresh(int modelIndex) {
+    refreshes->send(modelIndex);
+}
+
+void LxSettingsView::handOverToTheirThread() {
+    if (view) {
+        view->handOverToTheirThread();
+    }
+}
+
+// The controller's one member that needs this class whole, to make it.
+QQuickItem* LxKalveraTurntableControl::createPluginUIFrameView() {
+    // The view reads the device's settings and drives it: it lives on the
+    // controller's thread (and binds the controller there if it comes first).
+    if (LxFTDIController::isOnAnyRotationThread() || !d->controllerThread->bindToCallingThread()) {
+        setLastError(
+            QObject::tr("Make the settings view on the thread that opened the turntable."));
+        return nullptr;
+    }
+    if (!d->settingsView) {
+        d->settingsView = std::make_unique<LxSettingsView>(
+            *this, d->controllerThread->gated(
+                       [this](int modelIndex) { updateDeviceSettingsUI(modelIndex); }));
+    }
+    d->viewExists = true;
+    return d->settingsView->open();
+}
