@@ -219,7 +219,7 @@ TEST_F(Controller, TheHostHearsOfEveryOpen) {
     EXPECT_TRUE(opened) << "left as the caller preset it";
 }
 
-TEST_F(Controller, OpenFailuresLeaveTheDriversText) {
+TEST_F(Controller, OpenFailuresLeaveTheStatusText) {
     ASSERT_FALSE(control.availableDevices().empty());
     const std::map<FT_STATUS, const char*> texts = {
         {FT_INVALID_HANDLE, "Invalid handle."},
@@ -227,6 +227,7 @@ TEST_F(Controller, OpenFailuresLeaveTheDriversText) {
         {FT_DEVICE_NOT_OPENED, "Device not opened"},
         {FT_IO_ERROR, "IO Error"},
         {FT_INSUFFICIENT_RESOURCES, "Insufficient resources"},
+        {FT_INVALID_PARAMETER, "Invalid parameter"},
         {FT_OTHER_ERROR, "Other error"},
     };
     // 0x7fffffff is no D2XX status and has no text.
@@ -234,7 +235,7 @@ TEST_F(Controller, OpenFailuresLeaveTheDriversText) {
         const auto text = texts.find(testpath::openFailureSeen(status));
         return QString::fromLatin1(text == texts.end() ? "" : text->second);
     };
-    for (const FT_STATUS status : {1ul, 2ul, 3ul, 4ul, 5ul, 18ul, 0x7ffffffful}) {
+    for (const FT_STATUS status : {1ul, 2ul, 3ul, 4ul, 5ul, 6ul, 18ul, 0x7ffffffful}) {
         Bus::instance().failNextOpen(status);
         control.setLastError(QStringLiteral("earlier"));
         EXPECT_FALSE(open(3));

@@ -1,5 +1,6 @@
 #include "LxKalveraTurntableControl.h"
 
+#include "LxChipOpenFailure.h"
 #include "LxD2xxBackend.h"
 #include "LxDCMotor.h"
 #include "LxKalveraTurntableControl_p.h"
@@ -140,20 +141,18 @@ void LxKalveraTurntableControl::openDevice(unsigned long model, bool* opened) {
         SetClockwiseActiveHigh(*row.clockwiseActiveHigh);
     }
     motorDriver->SetChipClockedStepTrains(d->chipClockedStepTrains);
-    motorDriver->setOwner(this);
+    motorDriver->setMoveEndedHandler([this] { turntableRotationStoppedHelper(); });
 
-    std::wstring message;
-    const bool succeeded = motorDriver->openFoundDevice(deviceIndex, TURNTABLE_CHIP_SEARCH_TEXT,
-                                                        d->deviceSerialNumber, &message);
-    *opened = succeeded;
+    const LxChipOpenResult result = motorDriver->openFoundDevice(
+        deviceIndex, TURNTABLE_CHIP_SEARCH_TEXT, d->deviceSerialNumber);
+    *opened = static_cast<bool>(result);
     d->openedModel = model;
-    if (!succeeded) {
+    if (!result) {
         // A backend chosen since the search that does not load finds no chip:
         // its own reason is the one to give.
         std::string backendFailure;
-        setLastError(LxD2xxBackend::load(&backendFailure)
-                         ? LxAbstractPlugin::wideToNativeString(message)
-                         : QString::fromStdString(backendFailure));
+        setLastError(LxD2xxBackend::load(&backendFailure) ? LxChipOpenFailure::text(result)
+                                                          : QString::fromStdString(backendFailure));
         motorDriver.reset();
     }
     updateDeviceSettingsUI(static_cast<int>(model));

@@ -316,13 +316,13 @@ public:
     /// while a move runs.
     bool shutterReleaseCameraHardware();
 
-    /// The end of every move, called by the motor driver on its rotation
-    /// thread: refreshes the view and, during a sequence, sleeps the
-    /// pre-capture delay and fires turntableRotationStopped. A move that ended
-    /// because the chip stopped answering (unplugged) fires no
-    /// turntableRotationStopped: it sets the last error, and on this
-    /// controller's thread the shoot ends, the device is closed and the host
-    /// gets hardwareDisconnected(model).
+    /// The end of every move, called on the motor driver's rotation thread
+    /// through the handler the controller gives the driver at the open:
+    /// refreshes the view and, during a sequence, sleeps the pre-capture delay
+    /// and fires turntableRotationStopped. A move that ended because the chip
+    /// stopped answering (unplugged) fires no turntableRotationStopped: it sets
+    /// the last error, and on this controller's thread the shoot ends, the
+    /// device is closed and the host gets hardwareDisconnected(model).
     void turntableRotationStoppedHelper();
     /// Sends the settings view, queued, the model index and its device settings:
     /// the saved "Custom" settings for 0, the driver's counts per revolution and
