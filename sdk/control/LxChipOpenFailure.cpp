@@ -36,6 +36,21 @@ QString statusText(FT_STATUS status) {
 
 namespace LxChipOpenFailure {
 
+LxAbstractPlugin::ErrorCode code(const LxChipOpenResult& result) {
+    using ErrorCode = LxAbstractPlugin::ErrorCode;
+    switch (result.outcome) {
+    case LxChipOpenResult::Outcome::NoDeviceFound:
+        return ErrorCode::NoDeviceToOpen;
+    case LxChipOpenResult::Outcome::ChipChanged:
+        return ErrorCode::ChipChanged;
+    case LxChipOpenResult::Outcome::UsbFailure:
+        return ErrorCode::UsbFailure;
+    case LxChipOpenResult::Outcome::Opened:
+        break;
+    }
+    return ErrorCode::NoError;
+}
+
 QString text(const LxChipOpenResult& result) {
     switch (result.outcome) {
     case LxChipOpenResult::Outcome::NoDeviceFound:

@@ -70,17 +70,19 @@ QQuickItem* createViewItem(QQmlContext* context) {
 // Only a settings file the user would lose otherwise, or settings that were
 // not saved, reach the host: through the last error and the log, for a host
 // that looks at neither after a view opens or closes.
-void reportSettingsProblem(LxAbstractPlugin& plugin, const QString& problem) {
+void reportSettingsProblem(LxAbstractPlugin& plugin, LxAbstractPlugin::ErrorCode code,
+                           const QString& problem) {
     if (problem.isEmpty()) {
         return;
     }
-    plugin.setLastError(problem);
+    plugin.setLastError(code, problem);
     qCWarning(settingsFileLog, "%s", qUtf8Printable(problem));
 }
 
 void loadSettingsFile(UIFrameViewObjects& view, LxAbstractPlugin& plugin) {
     const LxSettingsFile::Reading reading = LxSettingsFile::read();
-    reportSettingsProblem(plugin, reading.problem);
+    reportSettingsProblem(plugin, LxAbstractPlugin::ErrorCode::SettingsFileUnreadable,
+                          reading.problem);
     view.settingsFileWritable = reading.writable;
     if (!reading.document) {
         return;
@@ -120,11 +122,13 @@ std::optional<QVariantMap> settingsToSave(const UIFrameViewObjects& view,
 
 void saveSettingsFile(const UIFrameViewObjects& view, LxKalveraTurntableControl& control) {
     if (!view.settingsFileWritable) {
-        reportSettingsProblem(control, LxSettingsFile::notWrittenOverUnreadable());
+        reportSettingsProblem(control, LxAbstractPlugin::ErrorCode::SettingsNotSaved,
+                              LxSettingsFile::notWrittenOverUnreadable());
         return;
     }
     const auto settings = [&] { return settingsToSave(view, control.currentTurntableIndex()); };
-    reportSettingsProblem(control, LxSettingsFile::write(settings));
+    reportSettingsProblem(control, LxAbstractPlugin::ErrorCode::SettingsNotSaved,
+                          LxSettingsFile::write(settings));
 }
 
 } // namespace
@@ -134,6 +138,7 @@ QQuickItem* LxKalveraTurntableControl::createPluginUIFrameView() {
     // controller's thread (and binds the controller there if it comes first).
     if (LxFTDIController::isOnAnyRotationThread() || !d->controllerThread->bindToCallingThread()) {
         setLastError(
+            ErrorCode::WrongThread,
             QObject::tr("Make the settings view on the thread that opened the turntable."));
         return nullptr;
     }
