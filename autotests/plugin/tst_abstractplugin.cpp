@@ -67,6 +67,8 @@ TEST(AbstractPlugin, TheErrorCodeComesWithItsText) {
     plugin.setLastError(QStringLiteral("the host's own"));
     EXPECT_EQ(plugin.lastError(), QStringLiteral("the host's own"));
     EXPECT_EQ(plugin.lastErrorCode(), ErrorCode::Unspecified) << "no code of an earlier error";
+    plugin.setLastError(QString());
+    EXPECT_EQ(plugin.lastErrorCode(), ErrorCode::NoError) << "cleared by the host";
 }
 
 TEST(AbstractPlugin, LastErrorIsSafeAcrossThreads) {

@@ -50,7 +50,8 @@ unsigned long LxAbstractPlugin::lastUsbStatus() const {
 }
 
 void LxAbstractPlugin::setLastError(QString text) {
-    setLastError(ErrorCode::Unspecified, std::move(text));
+    const ErrorCode code = text.isEmpty() ? ErrorCode::NoError : ErrorCode::Unspecified;
+    setLastError(code, std::move(text));
 }
 
 void LxAbstractPlugin::setLastError(ErrorCode code, QString text, unsigned long usbStatus) {

@@ -24,7 +24,7 @@ public:
     /// It is set together with the text of lastError(); a host branches on it
     /// instead of on the text, which may be translated. The values stay fixed.
     enum class ErrorCode {
-        /// Nothing has failed yet.
+        /// Nothing has failed yet, or the host cleared the text.
         NoError = 0,
         /// A text set through setLastError(QString) alone.
         Unspecified = 1,
@@ -144,7 +144,8 @@ public:
     /// lastErrorCode() is ErrorCode::UsbFailure; 0 (FT_OK) for other codes.
     /// \throws std::system_error if asyncMutex cannot be taken.
     unsigned long lastUsbStatus() const;
-    /// Replaces the last error text; the code becomes ErrorCode::Unspecified.
+    /// Replaces the last error text; the code becomes ErrorCode::Unspecified,
+    /// or ErrorCode::NoError for an empty text.
     /// \throws std::system_error if asyncMutex cannot be taken; the last error
     /// is then unchanged.
     void setLastError(QString text);
