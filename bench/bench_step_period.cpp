@@ -24,7 +24,7 @@ BenchStats measure(const BenchBus& on, int steps, unsigned stepTime) {
     ftdisim::Bus& bus = ftdisim::Bus::instance();
     resetBus(on);
     LxStepperMotor driver(2);
-    if (!driver.openDevice(0, nullptr)) {
+    if (!driver.openDevice(0)) {
         std::fprintf(stderr, "cannot open the simulated chip\n");
         std::exit(1);
     }

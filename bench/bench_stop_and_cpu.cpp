@@ -95,7 +95,7 @@ PositionFigures positionAfterStops(const BenchBus& on, unsigned stepTime, int ru
     constexpr long kCounts = 400;
     resetBus(on);
     LxStepperMotor driver(2);
-    if (!driver.openDevice(0, nullptr)) {
+    if (!driver.openDevice(0)) {
         std::fprintf(stderr, "cannot open the simulated chip\n");
         std::exit(1);
     }

@@ -29,8 +29,12 @@ class Bookkeeping : public LxFTDIController {
 public:
     bool triggerShutterRelease() override { return true; }
     bool Initialize() override { return true; }
-    bool StartRotationThread() override { return true; }
     void arrive() { globalPositionInDegrees = nextGlobalPositionInDegrees; }
+
+protected:
+    unsigned char pinDirections() const override { return 0; }
+    void writeOpeningPins() override {}
+    void runMove() override {}
 };
 
 // The controller's operations the dialogue uses. Model 0 ("Custom") has no

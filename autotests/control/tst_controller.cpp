@@ -99,8 +99,10 @@ TEST_F(Controller, DiscoveryExplainsAMissingChip) {
                                                   "- make sure driver is installed\n"
                                                   "- make sure turntable is powered on\n"
                                                   "- make sure turntable is connected via USB\n"));
+    EXPECT_EQ(control.lastErrorCode(), LxAbstractPlugin::ErrorCode::DeviceNotFound);
     EXPECT_FALSE(open(2));
     EXPECT_EQ(control.lastError(), QStringLiteral("No available device found."));
+    EXPECT_EQ(control.lastErrorCode(), LxAbstractPlugin::ErrorCode::NoDeviceToOpen);
 
     // A chip open in another process is not offered either, and one listed
     // without its strings is one this user may not open: both are named.
@@ -114,15 +116,18 @@ TEST_F(Controller, DiscoveryExplainsAMissingChip) {
     if (testpath::listFlagsDevicesOpenElsewhere()) {
         EXPECT_TRUE(control.availableDevices().empty());
         EXPECT_EQ(control.lastError(), cannotOpen);
+        EXPECT_EQ(control.lastErrorCode(), LxAbstractPlugin::ErrorCode::ChipUnopenable);
     } else {
         EXPECT_FALSE(control.availableDevices().empty());
         EXPECT_FALSE(open(2));
         EXPECT_EQ(control.lastError(), QStringLiteral("Device not opened"));
+        EXPECT_EQ(control.lastErrorCode(), LxAbstractPlugin::ErrorCode::UsbFailure);
     }
     Bus::instance().unplug(held);
     Bus::instance().attach({"FT245R USB FIFO", "B2", false, true});
     EXPECT_TRUE(control.availableDevices().empty());
     EXPECT_EQ(control.lastError(), cannotOpen);
+    EXPECT_EQ(control.lastErrorCode(), LxAbstractPlugin::ErrorCode::ChipUnopenable);
 }
 
 TEST_F(Controller, EachModelOpensWithItsMotorSettings) {
@@ -211,6 +216,7 @@ TEST_F(Controller, TheHostHearsOfEveryOpen) {
     Bus::instance().failNextOpen(FT_IO_ERROR);
     control.openDevice(2);
     EXPECT_EQ(control.lastError(), QStringLiteral("IO Error"));
+    EXPECT_EQ(control.lastErrorCode(), LxAbstractPlugin::ErrorCode::UsbFailure);
     EXPECT_EQ(reports, (std::vector<std::string>{"opened 1 standard", "opened 5 custom",
                                                  "disconnected 8", "disconnected 2"}));
 
@@ -219,7 +225,7 @@ TEST_F(Controller, TheHostHearsOfEveryOpen) {
     EXPECT_TRUE(opened) << "left as the caller preset it";
 }
 
-TEST_F(Controller, OpenFailuresLeaveTheDriversText) {
+TEST_F(Controller, OpenFailuresLeaveTheStatusText) {
     ASSERT_FALSE(control.availableDevices().empty());
     const std::map<FT_STATUS, const char*> texts = {
         {FT_INVALID_HANDLE, "Invalid handle."},
@@ -227,6 +233,7 @@ TEST_F(Controller, OpenFailuresLeaveTheDriversText) {
         {FT_DEVICE_NOT_OPENED, "Device not opened"},
         {FT_IO_ERROR, "IO Error"},
         {FT_INSUFFICIENT_RESOURCES, "Insufficient resources"},
+        {FT_INVALID_PARAMETER, "Invalid parameter"},
         {FT_OTHER_ERROR, "Other error"},
     };
     // 0x7fffffff is no D2XX status and has no text.
@@ -234,15 +241,19 @@ TEST_F(Controller, OpenFailuresLeaveTheDriversText) {
         const auto text = texts.find(testpath::openFailureSeen(status));
         return QString::fromLatin1(text == texts.end() ? "" : text->second);
     };
-    for (const FT_STATUS status : {1ul, 2ul, 3ul, 4ul, 5ul, 18ul, 0x7ffffffful}) {
+    for (const FT_STATUS status : {1ul, 2ul, 3ul, 4ul, 5ul, 6ul, 18ul, 0x7ffffffful}) {
         Bus::instance().failNextOpen(status);
         control.setLastError(QStringLiteral("earlier"));
         EXPECT_FALSE(open(3));
         EXPECT_EQ(control.lastError(), textSeen(status)) << status;
+        EXPECT_EQ(control.lastErrorCode(), LxAbstractPlugin::ErrorCode::UsbFailure);
+        EXPECT_EQ(control.lastUsbStatus(), testpath::openFailureSeen(status));
         EXPECT_FALSE(control.isTurntableOpened());
     }
     EXPECT_TRUE(open(3));
     EXPECT_EQ(control.lastError(), textSeen(0x7fffffff)) << "a success does not clear the text";
+    EXPECT_EQ(control.lastErrorCode(), LxAbstractPlugin::ErrorCode::UsbFailure) << "nor the code";
+    EXPECT_EQ(control.lastUsbStatus(), testpath::openFailureSeen(0x7fffffff));
 }
 
 TEST_F(Controller, AChipChangedSinceTheSearchIsNeitherOpenedNorDriven) {
@@ -253,6 +264,7 @@ TEST_F(Controller, AChipChangedSinceTheSearchIsNeitherOpenedNorDriven) {
     bus.unplug(bus.devices().at(0));
     EXPECT_FALSE(open(2));
     EXPECT_EQ(control.lastError(), changed) << "unplugged";
+    EXPECT_EQ(control.lastErrorCode(), LxAbstractPlugin::ErrorCode::ChipChanged);
 
     // Another FTDI chip, or another turntable, now has the index of the one found.
     for (const ftdisim::DeviceDescription& other :
@@ -262,6 +274,7 @@ TEST_F(Controller, AChipChangedSinceTheSearchIsNeitherOpenedNorDriven) {
         control.setLastError(QString());
         EXPECT_FALSE(open(2));
         EXPECT_EQ(control.lastError(), changed) << other.description;
+        EXPECT_EQ(control.lastErrorCode(), LxAbstractPlugin::ErrorCode::ChipChanged);
         EXPECT_FALSE(control.isTurntableOpened());
         EXPECT_EQ(bus.stats(device).opens, 0u);
         EXPECT_TRUE(bus.trace(device).events.empty()) << "no pin of " << other.description;
@@ -307,6 +320,11 @@ TEST_F(Controller, AControllerMadeOnAWorkerServesTheThreadThatOpensIt) {
     bool opened = false;
     made->openDevice(0, &opened);
     ASSERT_TRUE(opened) << made->lastError().toStdString();
+    bool openedElsewhere = true;
+    std::thread([&] { made->openDevice(2, &openedElsewhere); }).join();
+    EXPECT_FALSE(openedElsewhere);
+    EXPECT_EQ(made->lastErrorCode(), LxAbstractPlugin::ErrorCode::WrongThread);
+    EXPECT_TRUE(made->isTurntableOpened()) << "the open device stays";
     made->SetCountsPerRevolution(72);
     made->setDelaySeconds(0.0f, 0.0f);
     unsigned short captures = 1;

@@ -162,6 +162,7 @@ TEST_F(Positioning, EachStepWaitsTurnsAndSettlesBeforeTheHostHears) {
     // The call after the last capture ends the sequence and turns back to the start.
     EXPECT_FALSE(control->rotateDeviceToAngle(0.0f));
     EXPECT_EQ(control->lastError(), QStringLiteral("360 product photography completed."));
+    EXPECT_EQ(control->lastErrorCode(), LxAbstractPlugin::ErrorCode::SequenceCompleted);
     EXPECT_EQ(control->complete360ProductPhotographyImagesCount(nullptr), 0);
     EXPECT_EQ(control->complete360ProductPhotographyImageIndex(), 0);
     ASSERT_TRUE(runUntil([&] { return !moving(); }));

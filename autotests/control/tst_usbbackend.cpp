@@ -52,6 +52,7 @@ TEST_F(UsbBackend, ABackendThatCannotBeLoadedIsNamedWithTheReasonAndNothingStand
     const std::string error = control.lastError().toStdString();
     EXPECT_THAT(error, StartsWith("The USB backend \"vendor\" cannot be loaded: "));
     EXPECT_THAT(error, HasSubstr("libftd2xx.so"));
+    EXPECT_EQ(control.lastErrorCode(), LxAbstractPlugin::ErrorCode::BackendNotLoadable);
     bool opened = true;
     control.openDevice(0, &opened);
     EXPECT_FALSE(opened);

@@ -55,7 +55,7 @@ protected:
 
     // A stepper driver on the chip, chip-clocked, at `stepTime` ms.
     void open(LxStepperMotor& driver, unsigned stepTime) {
-        ASSERT_TRUE(driver.openDevice(0, nullptr));
+        ASSERT_TRUE(driver.openDevice(0));
         driver.SetCountsPerRevolution(200);
         driver.SetRotationSpeed(stepTime);
         driver.SetChipClockedStepTrains(true);

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <map>
 #include <string>
 
 using ftdisim::Bus;
@@ -43,41 +42,33 @@ protected:
 
 TEST_F(FtdiLink, NoDeviceIndexFailsWithoutAnyD2xxCall) {
     LxStepperMotor driver(2);
-    std::wstring message = L"previous";
-    EXPECT_FALSE(driver.openDevice(-1, &message));
-    EXPECT_EQ(message, L"No available device found.");
+    const LxChipOpenResult result = driver.openDevice(-1);
+    EXPECT_FALSE(result);
+    EXPECT_EQ(result.outcome, LxChipOpenResult::Outcome::NoDeviceFound);
     EXPECT_EQ(totalD2xxCalls(), 0u);
     EXPECT_EQ(Bus::instance().stats(chip()).opens, 0u) << "nor a USB request";
     EXPECT_FALSE(driver.isDeviceOpened());
 }
 
-TEST_F(FtdiLink, OpenFailuresGiveTheStatusText) {
-    const std::map<FT_STATUS, std::wstring> texts = {
-        {FT_INVALID_HANDLE, L"Invalid handle."},
-        {FT_DEVICE_NOT_FOUND, L"Device not found"},
-        {FT_DEVICE_NOT_OPENED, L"Device not opened"},
-        {FT_IO_ERROR, L"IO Error"},
-        {FT_INSUFFICIENT_RESOURCES, L"Insufficient resources"},
-        {FT_INVALID_PARAMETER, L"Invalid parameter"},
-        {FT_OTHER_ERROR, L"Other error"},
-    };
-    // 0x7fffffff is no D2XX status and has no text: the message stays.
+TEST_F(FtdiLink, OpenFailuresGiveTheStatus) {
+    // 0x7fffffff is no D2XX status at all: it is passed on as it came.
     for (const FT_STATUS status : {1ul, 2ul, 3ul, 4ul, 5ul, 6ul, 18ul, 0x7ffffffful}) {
-        const auto text = texts.find(testpath::openFailureSeen(status));
-        const std::wstring expected = text == texts.end() ? L"previous" : text->second;
         LxStepperMotor stepper(2);
         LxDCMotor dc;
         for (LxFTDIController* driver :
              {static_cast<LxFTDIController*>(&stepper), static_cast<LxFTDIController*>(&dc)}) {
             Bus::instance().failNextOpen(status);
-            std::wstring message = L"previous";
-            EXPECT_FALSE(driver->openDevice(0, &message));
-            EXPECT_EQ(message, expected) << status;
+            const LxChipOpenResult result = driver->openDevice(0);
+            EXPECT_FALSE(result);
+            EXPECT_EQ(result.outcome, LxChipOpenResult::Outcome::UsbFailure) << status;
+            EXPECT_EQ(result.status, testpath::openFailureSeen(status)) << status;
             EXPECT_FALSE(driver->isDeviceOpened());
         }
     }
     LxDCMotor dc;
-    EXPECT_FALSE(dc.openDevice(1, nullptr)) << "no such device, and no message to fill";
+    const LxChipOpenResult noSuchDevice = dc.openDevice(1);
+    EXPECT_EQ(noSuchDevice.outcome, LxChipOpenResult::Outcome::UsbFailure);
+    EXPECT_NE(noSuchDevice.status, FT_STATUS{FT_OK});
     EXPECT_EQ(Bus::instance().callCount(D2xxFunction::SetBaudRate), 0u);
     EXPECT_EQ(Bus::instance().stats(chip()).baudRateSets, 0u) << "nothing set up";
 }
@@ -85,7 +76,7 @@ TEST_F(FtdiLink, OpenFailuresGiveTheStatusText) {
 TEST_F(FtdiLink, OpenSetsTheLinkAndBitBangModeUp) {
     {
         LxStepperMotor driver(2);
-        ASSERT_TRUE(driver.openDevice(0, nullptr));
+        ASSERT_TRUE(driver.openDevice(0));
         const ftdisim::DeviceStats stats = Bus::instance().stats(chip());
         EXPECT_EQ(stats.baudRate, 1000000u);
         EXPECT_EQ(stats.latencyTimerMs, 2);
@@ -104,7 +95,7 @@ TEST_F(FtdiLink, OpenSetsTheLinkAndBitBangModeUp) {
     }
     Bus::instance().clearTrace(chip());
     LxDCMotor dc;
-    ASSERT_TRUE(dc.openDevice(0, nullptr));
+    ASSERT_TRUE(dc.openDevice(0));
     EXPECT_EQ(Bus::instance().stats(chip()).bitMask, 0xEF);
     std::vector<std::uint8_t> written;
     for (const TraceEvent& e : Bus::instance().trace(chip()).events) {
@@ -136,14 +127,14 @@ TEST_F(FtdiLink, DeviceSearchTakesTheFirstMatchNotOpenAnywhere) {
     EXPECT_EQ(LxFTDIController::availableDeviceIndex("245R"), 1);
 
     LxStepperMotor driver(3);
-    ASSERT_TRUE(driver.openDevice(1, nullptr));
+    ASSERT_TRUE(driver.openDevice(1));
     EXPECT_EQ(LxFTDIController::availableDeviceIndex("245R"), 2) << "open in this process";
 }
 
 TEST_F(FtdiLink, TransferFailuresAreRecorded) {
     Bus& bus = Bus::instance();
     LxDCMotor driver;
-    ASSERT_TRUE(driver.openDevice(0, nullptr));
+    ASSERT_TRUE(driver.openDevice(0));
     bus.setPinModel(chip(), nullptr);
     bus.setInputLevels(chip(), 0x10);
     EXPECT_EQ(driver.readChipByte(0x10), 0x10);
@@ -186,7 +177,7 @@ TEST_F(FtdiLink, RotationNeedsAnOpenDeviceAndAPlannedMove) {
     EXPECT_FALSE(driver.stopRotation());
     EXPECT_FALSE(driver.IsTurntableRotating());
 
-    ASSERT_TRUE(driver.openDevice(0, nullptr));
+    ASSERT_TRUE(driver.openDevice(0));
     EXPECT_TRUE(driver.stopRotation()) << "nothing to stop is no failure";
     driver.SetCountsPerRevolution(72);
     driver.SetRotationIncrementInDegrees(2.4);
@@ -198,7 +189,7 @@ TEST_F(FtdiLink, RotationNeedsAnOpenDeviceAndAPlannedMove) {
 
 TEST_F(FtdiLink, OneRotationAtATime) {
     LxStepperMotor driver(2);
-    ASSERT_TRUE(driver.openDevice(0, nullptr));
+    ASSERT_TRUE(driver.openDevice(0));
     driver.SetCountsPerRevolution(200);
     driver.SetRotationIncrementInCounts(0);
     ASSERT_TRUE(driver.startRotation());
@@ -221,7 +212,7 @@ TEST_F(FtdiLink, OneRotationAtATime) {
 TEST_F(FtdiLink, ClosingOrDestroyingStopsARunningRotation) {
     {
         LxStepperMotor driver(5);
-        ASSERT_TRUE(driver.openDevice(0, nullptr));
+        ASSERT_TRUE(driver.openDevice(0));
         driver.SetCountsPerRevolution(6400);
         driver.SetRotationIncrementInCounts(0);
         ASSERT_TRUE(driver.startRotation());
@@ -230,7 +221,7 @@ TEST_F(FtdiLink, ClosingOrDestroyingStopsARunningRotation) {
         EXPECT_FALSE(driver.isDeviceOpened());
     }
     auto driver = std::make_unique<LxDCMotor>();
-    ASSERT_TRUE(driver->openDevice(0, nullptr));
+    ASSERT_TRUE(driver->openDevice(0));
     driver->SetCountsPerRevolution(72);
     driver->SetRotationIncrementInCounts(0);
     ASSERT_TRUE(driver->startRotation());

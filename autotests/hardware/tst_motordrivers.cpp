@@ -71,7 +71,7 @@ std::vector<int> chunkCounts(const pinprotocol::PinProtocolReport& report) {
 
 TEST_F(DcDriver, ACountedMoveRunsInChunksOfAtMostSixteen) {
     LxDCMotor driver;
-    ASSERT_TRUE(driver.openDevice(0, nullptr));
+    ASSERT_TRUE(driver.openDevice(0));
     driver.SetCountsPerRevolution(72);
     ASSERT_EQ(driver.SetRotationIncrementInCounts(72), 72);
     ASSERT_TRUE(driver.startRotation());
@@ -99,7 +99,7 @@ TEST_F(DcDriver, EachChunkRunsOnceAtAnyTableSpeed) {
         Bus::instance().reset();
         rig().dcTable().setTimePerCount(timePerCount);
         LxDCMotor driver;
-        ASSERT_TRUE(driver.openDevice(0, nullptr));
+        ASSERT_TRUE(driver.openDevice(0));
         driver.SetCountsPerRevolution(72);
         driver.SetRotationCounterClockwise();
         const std::pair<int, std::vector<int>> moves[] = {{1, {1}}, {17, {1, 16}}, {18, {2, 16}}};
@@ -121,7 +121,7 @@ TEST_F(DcDriver, EachChunkRunsOnceAtAnyTableSpeed) {
 
 TEST_F(DcDriver, ContinuousRunsUntilStoppedAndStopsShort) {
     LxDCMotor driver;
-    ASSERT_TRUE(driver.openDevice(0, nullptr));
+    ASSERT_TRUE(driver.openDevice(0));
     driver.SetCountsPerRevolution(72);
     driver.SetRotationIncrementInCounts(0);
     ASSERT_TRUE(driver.startRotation());
@@ -160,7 +160,7 @@ TEST_F(DcDriver, ContinuousRunsUntilStoppedAndStopsShort) {
 
 TEST_F(DcDriver, AnUnpluggedChipEndsTheMove) {
     LxDCMotor driver;
-    ASSERT_TRUE(driver.openDevice(0, nullptr));
+    ASSERT_TRUE(driver.openDevice(0));
     driver.SetCountsPerRevolution(72);
     driver.SetRotationIncrementInCounts(40);
     ASSERT_TRUE(driver.startRotation());
@@ -176,7 +176,7 @@ TEST_F(DcDriver, AnUnpluggedChipEndsTheMove) {
 
 TEST_F(StepperDriver, AMoveIsExactlyItsStepsAtTheSetSpeed) {
     LxStepperMotor driver(2);
-    ASSERT_TRUE(driver.openDevice(0, nullptr));
+    ASSERT_TRUE(driver.openDevice(0));
     driver.SetCountsPerRevolution(200);
     driver.SetRotationSpeed(2);
     driver.SetLockMotorWhenIdle(false);
@@ -202,7 +202,7 @@ TEST_F(StepperDriver, AMoveIsExactlyItsStepsAtTheSetSpeed) {
 
 TEST_F(StepperDriver, AMoveCostsASmallPartOfAProcessor) {
     LxStepperMotor driver(2);
-    ASSERT_TRUE(driver.openDevice(0, nullptr));
+    ASSERT_TRUE(driver.openDevice(0));
     driver.SetCountsPerRevolution(200);
     driver.SetRotationSpeed(5);
     driver.SetRotationIncrementInCounts(200);
@@ -235,7 +235,7 @@ TEST_F(StepperDriver, HeldLateOrRetriedEdgesNeverShortenAPhase) {
         Bus::instance().setPinModel(chip(), std::make_shared<StallingPins>(hold, every));
         Bus::instance().setWriteFault(chip(), ftdisim::TransferFault{FT_IO_ERROR, -1, 5});
         LxStepperMotor driver(2);
-        ASSERT_TRUE(driver.openDevice(0, nullptr));
+        ASSERT_TRUE(driver.openDevice(0));
         driver.SetCountsPerRevolution(200);
         driver.SetRotationSpeed(1);
         driver.SetRotationIncrementInCounts(40);
@@ -264,7 +264,7 @@ TEST_F(StepperDriver, WiringPolaritiesAndTheIdleLock) {
         Bus::instance().reset();
         rig().stepperTable().setWiring({c.enableHigh, c.clockwiseHigh});
         LxStepperMotor driver(4);
-        ASSERT_TRUE(driver.openDevice(0, nullptr));
+        ASSERT_TRUE(driver.openDevice(0));
         driver.SetCountsPerRevolution(200);
         driver.SetClockwiseActiveHigh(c.clockwiseHigh);
         driver.SetMotorEnableActiveHigh(c.enableHigh);
@@ -289,7 +289,7 @@ TEST_F(StepperDriver, WiringPolaritiesAndTheIdleLock) {
 
 TEST_F(StepperDriver, ContinuousStepsUntilStopped) {
     LxStepperMotor driver(5);
-    ASSERT_TRUE(driver.openDevice(0, nullptr));
+    ASSERT_TRUE(driver.openDevice(0));
     driver.SetCountsPerRevolution(6400);
     driver.SetRotationIncrementInCounts(0);
     ASSERT_TRUE(driver.startRotation());
@@ -307,7 +307,7 @@ TEST_F(StepperDriver, ContinuousStepsUntilStopped) {
 
 TEST_F(StepperDriver, AStopCutsALongStepShortAndCountsIt) {
     LxStepperMotor driver(2);
-    ASSERT_TRUE(driver.openDevice(0, nullptr));
+    ASSERT_TRUE(driver.openDevice(0));
     driver.SetCountsPerRevolution(200);
     driver.SetRotationSpeed(5000);
     driver.SetLockMotorWhenIdle(false);
@@ -335,7 +335,7 @@ TEST_F(StepperDriver, AStopCutsALongStepShortAndCountsIt) {
 
 TEST_F(StepperDriver, TheShutterReleaseIsOneFocusedPressOfASecond) {
     LxStepperMotor driver(6);
-    ASSERT_TRUE(driver.openDevice(0, nullptr));
+    ASSERT_TRUE(driver.openDevice(0));
     const auto start = Clock::now();
     const auto processorBefore = processorTime();
     EXPECT_TRUE(driver.triggerShutterRelease());
@@ -367,7 +367,7 @@ TEST_F(StepperDriver, TheShutterReleaseIsOneFocusedPressOfASecond) {
 
 TEST_F(StepperDriver, AnUnpluggedChipEndsTheMove) {
     LxStepperMotor driver(2);
-    ASSERT_TRUE(driver.openDevice(0, nullptr));
+    ASSERT_TRUE(driver.openDevice(0));
     driver.SetCountsPerRevolution(19520);
     driver.SetRotationIncrementInCounts(19520);
     ASSERT_TRUE(driver.startRotation());

@@ -484,7 +484,7 @@ TEST_F(PinProtocolOnDriver, StepperMoveKeepsThePinRules) {
         SCOPED_TRACE(stepTime);
         ftdisim::Bus::instance().reset();
         LxStepperMotor driver(2);
-        ASSERT_TRUE(driver.openDevice(0, nullptr));
+        ASSERT_TRUE(driver.openDevice(0));
         driver.SetRotationSpeed(stepTime);
         move(driver, 25);
 
@@ -500,7 +500,7 @@ TEST_F(PinProtocolOnDriver, StepperMoveKeepsThePinRules) {
 
 TEST_F(PinProtocolOnDriver, ShutterReleaseKeepsThePinRules) {
     LxStepperMotor driver(2);
-    ASSERT_TRUE(driver.openDevice(0, nullptr));
+    ASSERT_TRUE(driver.openDevice(0));
     ASSERT_TRUE(driver.triggerShutterRelease());
     const PinProtocolReport report = checkStepperProtocol(trace(), StepperExpectations(2ms));
     EXPECT_TRUE(report.ok()) << report;
@@ -510,7 +510,7 @@ TEST_F(PinProtocolOnDriver, ShutterReleaseKeepsThePinRules) {
 
 TEST_F(PinProtocolOnDriver, DcMoveKeepsThePinRules) {
     LxDCMotor driver;
-    ASSERT_TRUE(driver.openDevice(0, nullptr));
+    ASSERT_TRUE(driver.openDevice(0));
     DcExpectations expect;
     expect.idleAt = {trace().events.size()};
     move(driver, 17);

@@ -18,7 +18,7 @@ class RotationBookkeeping : public SimulatedChipTest {
 protected:
     void SetUp() override {
         SimulatedChipTest::SetUp();
-        ASSERT_TRUE(driver.openDevice(0, nullptr));
+        ASSERT_TRUE(driver.openDevice(0));
         driver.SetCountsPerRevolution(72);
     }
     void TearDown() override {

@@ -49,6 +49,28 @@ TEST(AbstractPlugin, DefaultHooksAndLastError) {
     EXPECT_EQ(LxAbstractPlugin::pathSeparator(), '/');
 }
 
+TEST(AbstractPlugin, TheErrorCodeComesWithItsText) {
+    using ErrorCode = LxAbstractPlugin::ErrorCode;
+    PlainPlugin plugin;
+    EXPECT_EQ(plugin.lastErrorCode(), ErrorCode::NoError);
+    EXPECT_EQ(plugin.lastUsbStatus(), 0ul);
+
+    plugin.setLastError(ErrorCode::UsbFailure, QStringLiteral("IO Error"), 4);
+    EXPECT_EQ(plugin.lastError(), QStringLiteral("IO Error"));
+    EXPECT_EQ(plugin.lastErrorCode(), ErrorCode::UsbFailure);
+    EXPECT_EQ(plugin.lastUsbStatus(), 4ul);
+
+    plugin.setLastError(ErrorCode::ChipChanged, QStringLiteral("changed"), 4);
+    EXPECT_EQ(plugin.lastErrorCode(), ErrorCode::ChipChanged);
+    EXPECT_EQ(plugin.lastUsbStatus(), 0ul) << "a status belongs to a USB failure only";
+
+    plugin.setLastError(QStringLiteral("the host's own"));
+    EXPECT_EQ(plugin.lastError(), QStringLiteral("the host's own"));
+    EXPECT_EQ(plugin.lastErrorCode(), ErrorCode::Unspecified) << "no code of an earlier error";
+    plugin.setLastError(QString());
+    EXPECT_EQ(plugin.lastErrorCode(), ErrorCode::NoError) << "cleared by the host";
+}
+
 TEST(AbstractPlugin, LastErrorIsSafeAcrossThreads) {
     PlainPlugin plugin;
     const QString a = QStringLiteral("rotation ended on the worker");

@@ -59,6 +59,7 @@ TEST_F(TurntableHardware, SequenceCountsCapturesAndEndsOnTheCallAfterTheLast) {
 
     EXPECT_FALSE(plugin.rotateDeviceToAngle(0.0f));
     EXPECT_EQ(plugin.lastError(), QStringLiteral("360 product photography completed."));
+    EXPECT_EQ(plugin.lastErrorCode(), LxAbstractPlugin::ErrorCode::SequenceCompleted);
     EXPECT_EQ(plugin.complete360ProductPhotographyImagesCount(nullptr), 0);
     EXPECT_EQ(plugin.complete360ProductPhotographyImageIndex(), 0);
     EXPECT_EQ(plugin.overrideStops, 0) << "the end of a sequence runs the base stop only";
@@ -77,6 +78,7 @@ TEST_F(TurntableHardware, TheLargestSequenceEndsToo) {
 TEST_F(TurntableHardware, NoPlannedCapturesEndsAtOnce) {
     EXPECT_FALSE(plugin.rotateDeviceToAngle(45.0f));
     EXPECT_EQ(plugin.lastError(), QStringLiteral("360 product photography completed."));
+    EXPECT_EQ(plugin.lastErrorCode(), LxAbstractPlugin::ErrorCode::SequenceCompleted);
     EXPECT_EQ(plugin.complete360ProductPhotographyImageIndex(), 0);
 }
 

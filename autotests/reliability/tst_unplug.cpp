@@ -43,6 +43,7 @@ protected:
         EXPECT_EQ(noticeCount(HostNotice::RotationStopped, control.get()), 0u)
             << "a move that did not arrive is no capture";
         EXPECT_EQ(control->lastError(), QString::fromLatin1(kChipLostText));
+        EXPECT_EQ(control->lastErrorCode(), LxAbstractPlugin::ErrorCode::ChipLost);
         EXPECT_FALSE(control->isTurntableOpened());
         EXPECT_FALSE(control->IsTurntableRotating());
         EXPECT_TRUE(threadsBackToStart());
@@ -56,6 +57,7 @@ protected:
         EXPECT_EQ(control->lastError(),
                   QStringLiteral("The turntable's USB chip has changed since it was found. "
                                  "Search for the turntable again."));
+        EXPECT_EQ(control->lastErrorCode(), LxAbstractPlugin::ErrorCode::ChipChanged);
         EXPECT_EQ(notices(control.get()).back().kind, HostNotice::Disconnected);
         EXPECT_TRUE(control->availableDevices().empty());
         EXPECT_FALSE(bus().stats(lost).open) << "the lost handle was released";
@@ -167,6 +169,7 @@ TEST_F(Unplug, DuringASequence) {
     EXPECT_EQ(host.stepsTaken(), 4u);
     EXPECT_FALSE(host.finished());
     EXPECT_EQ(control->lastError(), QString::fromLatin1(kChipLostText));
+    EXPECT_EQ(control->lastErrorCode(), LxAbstractPlugin::ErrorCode::ChipLost);
     EXPECT_EQ(control->complete360ProductPhotographyImagesCount(nullptr), 0) << "the shoot ended";
     EXPECT_EQ(control->complete360ProductPhotographyImageIndex(), 0);
     EXPECT_FALSE(control->isTurntableOpened());

@@ -78,6 +78,7 @@ TEST_F(PhotographyPlan, FramesOutsideOneTo65535AreRefusedAndChangeNothing) {
         EXPECT_FALSE(plan());
         EXPECT_EQ(control->lastError(),
                   "The number of frames must be a whole number from 1 to 65535.");
+        EXPECT_EQ(control->lastErrorCode(), LxAbstractPlugin::ErrorCode::InvalidFrameCount);
         EXPECT_EQ(count, 7);
         EXPECT_EQ(control->complete360ProductPhotographyImagesCount(nullptr), 65535);
         EXPECT_EQ(control->preDelaySeconds(), 1.0f);
@@ -92,11 +93,13 @@ TEST_F(PhotographyPlan, APlanThatCannotTurnTheTableIsRefused) {
     setViewSettings(QVariantMap{{"framesCountText", "8"}});
     EXPECT_FALSE(plan());
     EXPECT_EQ(control->lastError(), "Counts per revolution have not been set.");
+    EXPECT_EQ(control->lastErrorCode(), LxAbstractPlugin::ErrorCode::CountsPerRevolutionNotSet);
     EXPECT_EQ(control->complete360ProductPhotographyImagesCount(nullptr), 0) << "no shoot runs";
 
     control->closeDevice();
     EXPECT_FALSE(plan());
     EXPECT_EQ(control->lastError(), "Open the turntable before planning a shoot.");
+    EXPECT_EQ(control->lastErrorCode(), LxAbstractPlugin::ErrorCode::DeviceNotOpen);
     EXPECT_EQ(control->complete360ProductPhotographyImagesCount(nullptr), 0);
 }
 
@@ -118,6 +121,7 @@ TEST_F(PhotographyPlan, CustomModeRefusesAnEmptyList) {
     EXPECT_FALSE(plan());
     EXPECT_EQ(control->lastError(),
               "Invalid custom angles array. Make sure the list is not empty.");
+    EXPECT_EQ(control->lastErrorCode(), LxAbstractPlugin::ErrorCode::InvalidCustomAngles);
     EXPECT_EQ(angles, nullptr);
     EXPECT_FALSE(control->isUsingCustomAngles());
 }
@@ -140,6 +144,7 @@ TEST_F(PhotographyPlan, CustomModeTakesNoMoreAnglesThanTheCountCanHold) {
     EXPECT_FALSE(plan());
     EXPECT_EQ(control->lastError(),
               "Too many custom angles. A shoot takes at most 65535 captures.");
+    EXPECT_EQ(control->lastErrorCode(), LxAbstractPlugin::ErrorCode::TooManyCustomAngles);
     EXPECT_EQ(angles, nullptr);
     EXPECT_FALSE(control->isUsingCustomAngles());
 
@@ -173,6 +178,7 @@ TEST_F(PhotographyPlan, WithoutAViewThereIsNoPlan) {
     closeView();
     EXPECT_FALSE(plan());
     EXPECT_EQ(control->lastError(), "The turntable settings view must be open to plan a shoot.");
+    EXPECT_EQ(control->lastErrorCode(), LxAbstractPlugin::ErrorCode::ViewNotOpen);
     EXPECT_EQ(control->complete360ProductPhotographyImagesCount(nullptr), 0);
 }
 

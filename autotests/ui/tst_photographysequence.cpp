@@ -164,6 +164,7 @@ TEST_F(PhotographySequence, FramesModeCapturesEachFrameWithItsDelays) {
         EXPECT_EQ(positionsAtNotice.at(k + 1), -9 * k) << "capture " << k + 1;
     }
     EXPECT_EQ(control->lastError(), QStringLiteral("360 product photography completed."));
+    EXPECT_EQ(control->lastErrorCode(), LxAbstractPlugin::ErrorCode::SequenceCompleted);
     EXPECT_EQ(control->complete360ProductPhotographyImagesCount(nullptr), 0);
     EXPECT_EQ(control->complete360ProductPhotographyImageIndex(), 0);
     EXPECT_EQ(table().position(), -72) << "the last 45 degrees back to the start";
@@ -293,11 +294,13 @@ TEST_F(PhotographySequence, RefusalsLeaveWhatTheyMust) {
     EXPECT_FALSE(control->complete360ProductPhotographyWillStart(&count, &angles));
     EXPECT_EQ(control->lastError(),
               QStringLiteral("Invalid custom angles array. Make sure the list is not empty."));
+    EXPECT_EQ(control->lastErrorCode(), LxAbstractPlugin::ErrorCode::InvalidCustomAngles);
     QMetaObject::invokeMethod(contextObject("KalveraTurntableCustomAnglesModel"),
                               "appendCustomAngle", Q_ARG(QString, QStringLiteral("90")));
     EXPECT_FALSE(control->complete360ProductPhotographyWillStart(&count, &angles));
     EXPECT_EQ(control->lastError(),
               QStringLiteral("Standard turntable does not support custom angles."));
+    EXPECT_EQ(control->lastErrorCode(), LxAbstractPlugin::ErrorCode::CustomAnglesUnsupported);
     EXPECT_FALSE(control->isUsingCustomAngles());
     EXPECT_EQ(angles, nullptr);
 
@@ -323,6 +326,7 @@ TEST_F(PhotographySequence, RefusalsLeaveWhatTheyMust) {
     setViewSettings(settings);
     EXPECT_FALSE(control->complete360ProductPhotographyWillStart(&count, &angles));
     EXPECT_EQ(control->lastError(), QStringLiteral("Counts per revolution have not been set."));
+    EXPECT_EQ(control->lastErrorCode(), LxAbstractPlugin::ErrorCode::CountsPerRevolutionNotSet);
     EXPECT_EQ(control->complete360ProductPhotographyImagesCount(nullptr), 0)
         << "a refused plan leaves no shoot to lock the view's preview and import";
     EXPECT_EQ(control->rotationSpeed(), 7u);
@@ -336,6 +340,7 @@ TEST_F(PhotographySequence, RefusalsLeaveWhatTheyMust) {
     EXPECT_FALSE(control->complete360ProductPhotographyWillStart(&count, &angles));
     EXPECT_EQ(control->lastError(),
               QStringLiteral("The number of frames must be a whole number from 1 to 65535."));
+    EXPECT_EQ(control->lastErrorCode(), LxAbstractPlugin::ErrorCode::InvalidFrameCount);
     EXPECT_EQ(control->complete360ProductPhotographyImagesCount(nullptr), 0);
 }
 
@@ -354,6 +359,7 @@ TEST_F(PhotographySequence, ThePreviewAndTheImportWaitUntilTheShootEnds) {
         EXPECT_EQ(callView("startPreview", {45, false}), false);
         EXPECT_EQ(control->lastError(), QStringLiteral("A 360 product photography shoot is "
                                                        "running. Let it end or stop it first."));
+        EXPECT_EQ(control->lastErrorCode(), LxAbstractPlugin::ErrorCode::ShootRunning);
         callView("importStandardSettings", {4});
         EXPECT_EQ(control->countsPerRevolution(), 72u) << "not reopened as \"Custom\"";
     };
@@ -364,6 +370,7 @@ TEST_F(PhotographySequence, ThePreviewAndTheImportWaitUntilTheShootEnds) {
     pressPreviewAndImport("during the move");
     EXPECT_FALSE(control->complete360ProductPhotographyWillStart(&count, &angles));
     EXPECT_EQ(control->lastError(), QStringLiteral("The turntable is turning. Stop it first."));
+    EXPECT_EQ(control->lastErrorCode(), LxAbstractPlugin::ErrorCode::TurntableTurning);
     ASSERT_TRUE(processEventsUntil([&] { return !control->IsTurntableRotating(); }, 5s));
     ASSERT_EQ(notices(), 0u) << "the pre-capture delay runs";
     pressPreviewAndImport("before the capture");

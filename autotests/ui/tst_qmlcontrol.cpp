@@ -103,6 +103,7 @@ TEST_F(QmlControl, WhileAPreviewTurnsAnotherPreviewAnImportAndAPlanWait) {
     setViewSettings(QVariantMap{{"rotationSpeed", 3}, {"isLockTableWhenIdle", false}});
     EXPECT_EQ(callView("startPreview", {90, true}), false);
     EXPECT_EQ(control->lastError(), "The turntable is turning. Stop it first.");
+    EXPECT_EQ(control->lastErrorCode(), LxAbstractPlugin::ErrorCode::TurntableTurning);
     EXPECT_EQ(saveCalls.turntableIndices.size(), 1) << "the settings are not taken over";
     EXPECT_EQ(control->rotationSpeed(), 0u);
     EXPECT_TRUE(control->isLockMotorWhenIdle());
@@ -115,6 +116,7 @@ TEST_F(QmlControl, WhileAPreviewTurnsAnotherPreviewAnImportAndAPlanWait) {
     float* angles = nullptr;
     EXPECT_FALSE(control->complete360ProductPhotographyWillStart(&count, &angles));
     EXPECT_EQ(control->lastError(), "The turntable is turning. Stop it first.");
+    EXPECT_EQ(control->lastErrorCode(), LxAbstractPlugin::ErrorCode::TurntableTurning);
     EXPECT_EQ(control->rotationSpeed(), 0u);
     EXPECT_TRUE(control->IsTurntableRotating());
     callView("stopPreview");

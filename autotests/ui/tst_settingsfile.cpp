@@ -98,6 +98,7 @@ TEST_F(SettingsFile, AFileWithoutASettingsObjectIsKeptAsideAndNeverOverwritten) 
         kept.append(keptFile);
         EXPECT_EQ(contentOf(keptFile), content) << "kept whole, beside earlier ones";
         EXPECT_TRUE(control->lastError().contains(keptFile)) << control->lastError().toStdString();
+        EXPECT_EQ(control->lastErrorCode(), LxAbstractPlugin::ErrorCode::SettingsFileUnreadable);
         ASSERT_EQ(recorded("loadCalls").size(), 1);
         EXPECT_EQ(recorded("loadCalls")[0].toMap()["type"], "undefined");
         EXPECT_TRUE(customAngles(contextObject("KalveraTurntableCustomAnglesModel")).isEmpty());
@@ -143,12 +144,15 @@ TEST_F(LockedSettingsFile, AFileThatCanNeitherBeReadNorMovedIsLeftAsItIs) {
             openView();
             EXPECT_TRUE(control->lastError().contains(settingsFilePath()))
                 << control->lastError().toStdString();
+            EXPECT_EQ(control->lastErrorCode(),
+                      LxAbstractPlugin::ErrorCode::SettingsFileUnreadable);
             control->setLastError({});
             setViewSettings(QVariantMap{{"framesCountText", "24"}});
             closeView();
         }
         EXPECT_TRUE(control->lastError().contains(settingsFilePath()))
             << "the close says it saved nothing";
+        EXPECT_EQ(control->lastErrorCode(), LxAbstractPlugin::ErrorCode::SettingsNotSaved);
         EXPECT_EQ(filesInDirectory(), QStringList{"KalveraTurntable.json"});
         QFile::setPermissions(settingsFilePath(), readWrite);
         EXPECT_EQ(readSettingsFile(), file.content);
@@ -308,6 +312,7 @@ TEST_F(SettingsFile, AnUnwritableDirectoryWritesNothing) {
               QStringList{"blocker"});
     EXPECT_TRUE(control->lastError().contains("KalveraTurntable.json"))
         << control->lastError().toStdString();
+    EXPECT_EQ(control->lastErrorCode(), LxAbstractPlugin::ErrorCode::SettingsNotSaved);
 }
 
 } // namespace

@@ -55,6 +55,7 @@ TEST_F(ViewLifecycle, WithoutAChipThereAreNoStandardDevices) {
     EXPECT_TRUE(contextProperty("KalveraTurntableStandardDevicesModel").toStringList().isEmpty());
     EXPECT_EQ(item->property("standardDeviceRows"), 0);
     EXPECT_TRUE(control->lastError().startsWith("The turntable device cannot be found."));
+    EXPECT_EQ(control->lastErrorCode(), LxAbstractPlugin::ErrorCode::DeviceNotFound);
 }
 
 TEST_F(ViewLifecycle, ClosingReleasesTheViewObjectsButNotTheItem) {

@@ -35,6 +35,7 @@ TEST_F(ViewWithoutQml, TheHostGetsNoItemAndTheCloseStillReleasesEverything) {
     float* angles = nullptr;
     EXPECT_FALSE(control->complete360ProductPhotographyWillStart(&count, &angles));
     EXPECT_EQ(control->lastError(), "The turntable settings view must be open to plan a shoot.");
+    EXPECT_EQ(control->lastErrorCode(), LxAbstractPlugin::ErrorCode::ViewNotOpen);
 
     EXPECT_TRUE(closeView());
     EXPECT_TRUE(anglesModel.isNull());

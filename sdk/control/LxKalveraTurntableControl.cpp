@@ -1,5 +1,6 @@
 #include "LxKalveraTurntableControl.h"
 
+#include "LxChipOpenFailure.h"
 #include "LxD2xxBackend.h"
 #include "LxDCMotor.h"
 #include "LxKalveraTurntableControl_p.h"
@@ -22,6 +23,22 @@ int secondsToTimerMs(float seconds) {
         return 0;
     }
     return ms < static_cast<float>(INT_MAX) ? static_cast<int>(ms) : INT_MAX;
+}
+
+// Loads the chosen USB backend; when it cannot be had, its reason becomes
+// the last error of `control`. A backend that cannot be had is no absent
+// turntable: the user needs to hear which library is missing, not to check
+// the cable.
+bool loadBackend(LxKalveraTurntableControl& control) {
+    std::string failure;
+    if (LxD2xxBackend::load(&failure)) {
+        return true;
+    }
+    const bool known = !LxD2xxBackend::description(LxD2xxBackend::chosen()).empty();
+    control.setLastError(known ? LxAbstractPlugin::ErrorCode::BackendNotLoadable
+                               : LxAbstractPlugin::ErrorCode::UnknownBackend,
+                         QString::fromStdString(failure));
+    return false;
 }
 
 } // namespace
@@ -65,35 +82,32 @@ void LxKalveraTurntableControl::receiveCall(int call) {
 std::list<std::string> LxKalveraTurntableControl::availableDevices() const {
     // The chip this controller has open is flagged as open like any other:
     // the search would not find it, and a later reopen would have no chip.
+    auto* const self = const_cast<LxKalveraTurntableControl*>(this);
     if (!motorDriver) {
-        // A backend that cannot be had is no absent turntable: the user needs
-        // to hear which library is missing, not to check the cable.
-        std::string backendFailure;
-        if (!LxD2xxBackend::load(&backendFailure)) {
+        if (!loadBackend(*self)) {
             deviceIndex = -1;
             d->deviceSerialNumber.clear();
-            const_cast<LxKalveraTurntableControl*>(this)->setLastError(
-                QString::fromStdString(backendFailure));
             return {};
         }
         deviceIndex = LxFTDIController::availableDeviceIndex(TURNTABLE_CHIP_SEARCH_TEXT,
                                                              &d->deviceSerialNumber);
     }
     if (deviceIndex == -1) {
+        const bool unopenable =
+            LxFTDIController::isUnopenableChipAttached(TURNTABLE_CHIP_SEARCH_TEXT);
         const std::wstring text =
-            LxFTDIController::isUnopenableChipAttached(TURNTABLE_CHIP_SEARCH_TEXT)
-                ? L"The turntable's USB chip is attached but cannot be opened: another "
-                  L"program or driver holds it, or this user may not open it.\n\n"
-                  L"- close other programs that use the turntable\n"
-                  L"- on Linux, install the udev rule 60-kalvera-turntable.rules into "
-                  L"/etc/udev/rules.d/ and plug the turntable in again\n"
-                : L"The turntable device cannot be found.\n\n"
-                  L"- make sure driver is installed\n"
-                  L"- make sure turntable is powered on\n"
-                  L"- make sure turntable is connected via USB\n";
+            unopenable ? L"The turntable's USB chip is attached but cannot be opened: another "
+                         L"program or driver holds it, or this user may not open it.\n\n"
+                         L"- close other programs that use the turntable\n"
+                         L"- on Linux, install the udev rule 60-kalvera-turntable.rules into "
+                         L"/etc/udev/rules.d/ and plug the turntable in again\n"
+                       : L"The turntable device cannot be found.\n\n"
+                         L"- make sure driver is installed\n"
+                         L"- make sure turntable is powered on\n"
+                         L"- make sure turntable is connected via USB\n";
         // A search is a query, but like any failing operation it leaves its reason.
-        const_cast<LxKalveraTurntableControl*>(this)->setLastError(
-            LxAbstractPlugin::wideToNativeString(text));
+        self->setLastError(unopenable ? ErrorCode::ChipUnopenable : ErrorCode::DeviceNotFound,
+                           LxAbstractPlugin::wideToNativeString(text));
         return {};
     }
     std::list<std::string> names;
@@ -113,7 +127,8 @@ void LxKalveraTurntableControl::openDevice(unsigned long model, bool* opened) {
     // thread that first opened a device.
     if (LxFTDIController::isOnAnyRotationThread() || !d->controllerThread->bindToCallingThread()) {
         *opened = false;
-        setLastError(QObject::tr("Open the turntable from the thread that opened it first, "
+        setLastError(ErrorCode::WrongThread,
+                     QObject::tr("Open the turntable from the thread that opened it first, "
                                  "not inside a turntable notice."));
         return;
     }
@@ -140,20 +155,19 @@ void LxKalveraTurntableControl::openDevice(unsigned long model, bool* opened) {
         SetClockwiseActiveHigh(*row.clockwiseActiveHigh);
     }
     motorDriver->SetChipClockedStepTrains(d->chipClockedStepTrains);
-    motorDriver->setOwner(this);
+    motorDriver->setMoveEndedHandler([this] { turntableRotationStoppedHelper(); });
 
-    std::wstring message;
-    const bool succeeded = motorDriver->openFoundDevice(deviceIndex, TURNTABLE_CHIP_SEARCH_TEXT,
-                                                        d->deviceSerialNumber, &message);
-    *opened = succeeded;
+    const LxChipOpenResult result = motorDriver->openFoundDevice(
+        deviceIndex, TURNTABLE_CHIP_SEARCH_TEXT, d->deviceSerialNumber);
+    *opened = static_cast<bool>(result);
     d->openedModel = model;
-    if (!succeeded) {
+    if (!result) {
         // A backend chosen since the search that does not load finds no chip:
         // its own reason is the one to give.
-        std::string backendFailure;
-        setLastError(LxD2xxBackend::load(&backendFailure)
-                         ? LxAbstractPlugin::wideToNativeString(message)
-                         : QString::fromStdString(backendFailure));
+        if (loadBackend(*this)) {
+            setLastError(LxChipOpenFailure::code(result), LxChipOpenFailure::text(result),
+                         result.status);
+        }
         motorDriver.reset();
     }
     updateDeviceSettingsUI(static_cast<int>(model));
@@ -489,7 +503,8 @@ void LxKalveraTurntableControl::turntableRotationStoppedHelper() {
     if (LxFTDIController::hasThisRotationLostChip()) {
         // The table did not get where the move was to take it: no capture
         // notice. The host hears of the lost device on its own thread.
-        setLastError(QObject::tr("The turntable does not answer. Check its USB connection "
+        setLastError(ErrorCode::ChipLost,
+                     QObject::tr("The turntable does not answer. Check its USB connection "
                                  "and open it again."));
         d->controllerThread->post(TurntableControlPrivate::kChipLostCall);
         return;

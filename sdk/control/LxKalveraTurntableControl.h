@@ -15,7 +15,9 @@ class LxFTDIController;
 /// table), forwards motor settings and moves to the model's motor driver, and
 /// keeps the shoot settings, which survive closing and reopening the device.
 /// Without an open device every motor operation does nothing, returns a
-/// neutral value (0, false or 0.0) and sets no last error.
+/// neutral value (0, false or 0.0) and sets no last error. Every last error
+/// it sets comes with its LxAbstractPlugin::ErrorCode (lastErrorCode()),
+/// named below beside its text.
 ///
 /// Units: angles and positions in degrees (positions modulo 360), moves in
 /// counts (the stepper's steps, or the DC table's counter pulses), the
@@ -55,15 +57,16 @@ public:
     /// openDevice(). While a device is open, that chip is the one found.
     /// \return the eight model names in model-index order; an empty list when
     /// no chip is found, with lastError() "The turntable device cannot be
-    /// found." followed by hints on the driver, the power and the USB cable;
-    /// or, when the chip is attached but cannot be had (open in another
-    /// program or controller, or listed without its strings because this user
-    /// may not open it), "The turntable's USB chip is attached but cannot be
-    /// opened: ..." followed by hints on other programs and the udev rule.
-    /// Also empty when the USB backend (LxD2xxBackend) cannot be had, with
-    /// lastError() "Unknown USB backend "NAME" in KALVERA_TURNTABLE_BACKEND;
-    /// the backends are libftdi, simulator, vendor." or "The USB backend
-    /// "NAME" cannot be loaded: " followed by the system's reason.
+    /// found." followed by hints on the driver, the power and the USB cable
+    /// (DeviceNotFound); or, when the chip is attached but cannot be had (open
+    /// in another program or controller, or listed without its strings
+    /// because this user may not open it), "The turntable's USB chip is
+    /// attached but cannot be opened: ..." followed by hints on other programs
+    /// and the udev rule (ChipUnopenable). Also empty when the USB backend
+    /// (LxD2xxBackend) cannot be had, with lastError() "Unknown USB backend
+    /// "NAME" in KALVERA_TURNTABLE_BACKEND; the backends are libftdi,
+    /// simulator, vendor." (UnknownBackend) or "The USB backend "NAME" cannot
+    /// be loaded: " followed by the system's reason (BackendNotLoadable).
     std::list<std::string> availableDevices() const override;
 
     /// Opens turntable model `model` on the chip that availableDevices() found
@@ -72,20 +75,21 @@ public:
     /// \param model the model index, 0 to 7; a larger one opens nothing and
     /// leaves `*opened` as the caller preset it.
     /// \param opened set true on success and false on failure, with the reason
-    /// in lastError(): "No available device found." (no chip was found), "The
-    /// turntable's USB chip has changed since it was found. Search for the
-    /// turntable again." (another chip, or none, is now listed where it was
-    /// found; nothing is sent to it) or the USB driver's status text of the
-    /// open or of a set-up call that failed ("Device not found", "Device not
-    /// opened", "IO Error", "Insufficient resources", "Invalid handle.",
-    /// "Invalid parameter", "Invalid baud rate", "Invalid arguments", "Not
-    /// supported", "Other error", or empty for a status that is none of
-    /// these); a chip whose set-up failed is closed again. When a USB backend
-    /// chosen since the search cannot be loaded, the reason availableDevices()
-    /// would give. The first open binds
-    /// the controller to the calling thread; refused (false, "Open the
-    /// turntable from the thread that opened it first, not inside a turntable
-    /// notice.") on another thread, or inside a turntable notice.
+    /// in lastError(): "No available device found." (no chip was found;
+    /// NoDeviceToOpen), "The turntable's USB chip has changed since it was
+    /// found. Search for the turntable again." (another chip, or none, is now
+    /// listed where it was found; nothing is sent to it; ChipChanged) or the
+    /// USB driver's status text of the open or of a set-up call that failed
+    /// ("Device not found", "Device not opened", "IO Error", "Insufficient
+    /// resources", "Invalid handle.", "Invalid parameter", "Invalid baud
+    /// rate", "Invalid arguments", "Not supported", "Other error", or empty
+    /// for a status that is none of these; UsbFailure, the status in
+    /// lastUsbStatus()); a chip whose set-up failed is closed again. When a
+    /// USB backend chosen since the search cannot be loaded, the reason
+    /// availableDevices() would give. The first open binds the controller to
+    /// the calling thread; refused (false, "Open the turntable from the thread
+    /// that opened it first, not inside a turntable notice.", WrongThread) on
+    /// another thread, or inside a turntable notice.
     void openDevice(unsigned long model, bool* opened);
     /// The host's entry: opens `model` as openDevice(unsigned long, bool*) does
     /// and reports hardwareOpenSucceeded(model, model supports custom angles)
@@ -205,18 +209,21 @@ public:
     /// \return true when the plan is made, with 1 to 65535 captures. False,
     /// with the reason in lastError() and the sequence left as it was: without
     /// a settings view ("The turntable settings view must be open to plan a
-    /// shoot."), without an open device ("Open the turntable before planning a
-    /// shoot."), while a move runs ("The turntable is turning. Stop it
-    /// first."), for a frame count that is no number or outside 1 to 65535
-    /// once truncated ("The number of frames must be a whole number from 1 to
-    /// 65535."), with an empty custom angles list ("Invalid custom angles
-    /// array. Make sure the list is not empty."), for custom angles on the
-    /// "Standard" model ("Standard turntable does not support custom
-    /// angles."), for more than 65534 custom angles ("Too many custom angles.
-    /// A shoot takes at most 65535 captures."), or when the open device has no
-    /// counts per revolution, as "Custom" has until its settings are applied
-    /// with its index selected ("Counts per revolution have not been set.";
-    /// the delays, the speed and the "Custom" settings are applied even so).
+    /// shoot.", ViewNotOpen), without an open device ("Open the turntable
+    /// before planning a shoot.", DeviceNotOpen), while a move runs ("The
+    /// turntable is turning. Stop it first.", TurntableTurning), for a frame
+    /// count that is no number or outside 1 to 65535 once truncated ("The
+    /// number of frames must be a whole number from 1 to 65535.",
+    /// InvalidFrameCount), with an empty custom angles list ("Invalid custom
+    /// angles array. Make sure the list is not empty.", InvalidCustomAngles),
+    /// for custom angles on the "Standard" model ("Standard turntable does not
+    /// support custom angles.", CustomAnglesUnsupported), for more than 65534
+    /// custom angles ("Too many custom angles. A shoot takes at most 65535
+    /// captures.", TooManyCustomAngles), or when the open device has no counts
+    /// per revolution, as "Custom" has until its settings are applied with its
+    /// index selected ("Counts per revolution have not been set.",
+    /// CountsPerRevolutionNotSet; the delays, the speed and the "Custom"
+    /// settings are applied even so).
     bool complete360ProductPhotographyWillStart(unsigned short* imagesCount,
                                                 float** angles) override;
     /// The last step of a plan: the current position becomes the start, and the
@@ -226,8 +233,8 @@ public:
     /// touching the sequence, the origin or the sequence's motor hold. Does
     /// nothing while a shoot runs or a move runs (the reason in lastError():
     /// "A 360 product photography shoot is running. Let it end or stop it
-    /// first." or "The turntable is turning. Stop it first."), nor without a
-    /// settings view or an open device.
+    /// first.", ShootRunning, or "The turntable is turning. Stop it first.",
+    /// TurntableTurning), nor without a settings view or an open device.
     void saveUISettingsInternalUse();
     /// Whether a 360-degree shoot runs: it has been planned with captures and
     /// the call after its last capture has not come (nor the base
@@ -248,9 +255,11 @@ public:
     /// view starts from its own defaults. lastError() and a warning in the log
     /// (category "kalvera.turntable.settings") name the kept file; when the
     /// file cannot be moved, they say so, and the file is left as it is and
-    /// not written over at the close. A file that reads well sets no last
-    /// error.
-    /// \return the item; null when it cannot be created.
+    /// not written over at the close (SettingsFileUnreadable either way). A
+    /// file that reads well sets no last error.
+    /// \return the item; null when it cannot be created, and on another thread
+    /// than the controller's or inside a turntable notice ("Make the settings
+    /// view on the thread that opened the turntable.", WrongThread).
     QQuickItem* createPluginUIFrameView() override;
     /// Saves the view's settings to the settings file and releases the view's
     /// objects (not the item). `view` is the item createPluginUIFrameView()
@@ -262,8 +271,8 @@ public:
     /// file, it is written in place. A view that gives no settings map leaves
     /// the file as it was. Settings that could not be saved, and a file left
     /// in place because it could not be read, are reported through lastError()
-    /// and a warning in the log, naming the file; a save that worked sets no
-    /// last error.
+    /// (SettingsNotSaved) and a warning in the log, naming the file; a save
+    /// that worked sets no last error.
     /// \return true, also when nothing could be saved.
     bool pluginUIFrameViewWillClose(QQuickItem* view) override;
 
@@ -304,7 +313,8 @@ public:
     /// rotation thread too. Needs a running Qt event loop in the controller's
     /// thread; inside a notice the step is handed to it.
     /// \return true while the sequence runs. The call after the last capture
-    /// returns false, with lastError() "360 product photography completed.",
+    /// returns false, with lastError() "360 product photography completed."
+    /// (SequenceCompleted),
     /// ends the sequence and turns the table back to the start (from the
     /// controller's thread) unless the last target was a whole turn or the
     /// table stands at the start already (within half a count).
@@ -320,13 +330,15 @@ public:
     /// while a move runs.
     bool shutterReleaseCameraHardware();
 
-    /// The end of every move, called by the motor driver on its rotation
-    /// thread: refreshes the view and, during a sequence, sleeps the
-    /// pre-capture delay and fires turntableRotationStopped. A move that ended
-    /// because the chip stopped answering (unplugged) fires no
-    /// turntableRotationStopped: it sets the last error, and on this
-    /// controller's thread the shoot ends, the device is closed and the host
-    /// gets hardwareDisconnected(model).
+    /// The end of every move, called on the motor driver's rotation thread
+    /// through the handler the controller gives the driver at the open:
+    /// refreshes the view and, during a sequence, sleeps the pre-capture delay
+    /// and fires turntableRotationStopped. A move that ended because the chip
+    /// stopped answering (unplugged) fires no turntableRotationStopped: it sets
+    /// the last error ("The turntable does not answer. Check its USB
+    /// connection and open it again.", ChipLost), and on this controller's
+    /// thread the shoot ends, the device is closed and the host gets
+    /// hardwareDisconnected(model).
     void turntableRotationStoppedHelper();
     /// Sends the settings view, queued, the model index and its device settings:
     /// the saved "Custom" settings for 0, the driver's counts per revolution and

@@ -17,21 +17,32 @@
 
 namespace {
 
+using ErrorCode = LxAbstractPlugin::ErrorCode;
+
+// Why custom angles make no shoot; NoError when they make one.
+struct Refusal {
+    ErrorCode code = ErrorCode::NoError;
+    QString text;
+};
+
 // The captures of a custom-angle shoot: the user's angles closed by a whole
-// turn. An empty text when they make a shoot, else why they do not.
-QString planCustomAngles(QStringList customAngles, unsigned long turntableIndex,
+// turn.
+Refusal planCustomAngles(QStringList customAngles, unsigned long turntableIndex,
                          unsigned short* count, std::unique_ptr<float[]>* angles) {
     if (customAngles.isEmpty()) {
-        return QObject::tr("Invalid custom angles array. Make sure the list is not empty.");
+        return {ErrorCode::InvalidCustomAngles,
+                QObject::tr("Invalid custom angles array. Make sure the list is not empty.")};
     }
     if (turntableIndex == STANDARD_MODEL_INDEX) {
-        return QObject::tr("Standard turntable does not support custom angles.");
+        return {ErrorCode::CustomAnglesUnsupported,
+                QObject::tr("Standard turntable does not support custom angles.")};
     }
     // The count, the closing whole turn included, is 16 bits wide: a longer
     // list (a settings file can hold any) would wrap it, and the shoot would
     // stop short of its angles or not run at all.
     if (customAngles.size() >= std::numeric_limits<unsigned short>::max()) {
-        return QObject::tr("Too many custom angles. A shoot takes at most 65535 captures.");
+        return {ErrorCode::TooManyCustomAngles,
+                QObject::tr("Too many custom angles. A shoot takes at most 65535 captures.")};
     }
     customAngles.append(QStringLiteral("360"));
     *count = static_cast<unsigned short>(customAngles.size());
@@ -39,7 +50,7 @@ QString planCustomAngles(QStringList customAngles, unsigned long turntableIndex,
     for (int i = 0; i < customAngles.size(); ++i) {
         (*angles)[static_cast<std::size_t>(i)] = customAngles.at(i).toFloat();
     }
-    return QString();
+    return {};
 }
 
 } // namespace
@@ -47,11 +58,13 @@ QString planCustomAngles(QStringList customAngles, unsigned long turntableIndex,
 bool LxKalveraTurntableControl::complete360ProductPhotographyWillStart(unsigned short* imagesCount,
                                                                        float** angles) {
     if (!d->settingsView || !d->settingsView->hasItem()) {
-        setLastError(QObject::tr("The turntable settings view must be open to plan a shoot."));
+        setLastError(ErrorCode::ViewNotOpen,
+                     QObject::tr("The turntable settings view must be open to plan a shoot."));
         return false;
     }
     if (!motorDriver) {
-        setLastError(QObject::tr("Open the turntable before planning a shoot."));
+        setLastError(ErrorCode::DeviceNotOpen,
+                     QObject::tr("Open the turntable before planning a shoot."));
         return false;
     }
     // Settings taken over for a preview would change a running shoot's. A
@@ -70,10 +83,10 @@ bool LxKalveraTurntableControl::complete360ProductPhotographyWillStart(unsigned 
     std::unique_ptr<float[]> customAngles;
     if (settings.value(LxSettingsMap::useCustomAngles).toBool()) {
         if (angles) {
-            const QString refusal = planCustomAngles(d->settingsView->customAngles(),
+            const Refusal refusal = planCustomAngles(d->settingsView->customAngles(),
                                                      turntableIndex, &count, &customAngles);
-            if (!refusal.isEmpty()) {
-                setLastError(refusal);
+            if (refusal.code != ErrorCode::NoError) {
+                setLastError(refusal.code, refusal.text);
                 return false;
             }
         }
@@ -81,6 +94,7 @@ bool LxKalveraTurntableControl::complete360ProductPhotographyWillStart(unsigned 
         const std::optional<unsigned short> frames = LxSettingsMap::framesCount(settings);
         if (!frames) {
             setLastError(
+                ErrorCode::InvalidFrameCount,
                 QObject::tr("The number of frames must be a whole number from 1 to 65535."));
             return false;
         }
@@ -105,7 +119,8 @@ bool LxKalveraTurntableControl::complete360ProductPhotographyWillStart(unsigned 
     // an import, would run a whole shoot standing still. A continuous preview
     // needs no counts, but the rest of the settings it turns with.
     if (countsPerRevolution() == 0 && !d->savingSettingsOnly) {
-        setLastError(QStringLiteral("Counts per revolution have not been set."));
+        setLastError(ErrorCode::CountsPerRevolutionNotSet,
+                     QStringLiteral("Counts per revolution have not been set."));
         return false;
     }
     if (customModel) {

@@ -8,7 +8,8 @@ namespace LxShootRefusals {
 
 bool refuseWhileBusy(LxKalveraTurntableControl& control) {
     if (control.isShootRunning()) {
-        control.setLastError(QObject::tr("A 360 product photography shoot is running. Let it "
+        control.setLastError(LxAbstractPlugin::ErrorCode::ShootRunning,
+                             QObject::tr("A 360 product photography shoot is running. Let it "
                                          "end or stop it first."));
         return true;
     }
@@ -17,7 +18,8 @@ bool refuseWhileBusy(LxKalveraTurntableControl& control) {
 
 bool refuseWhileTurning(LxKalveraTurntableControl& control) {
     if (control.IsTurntableRotating()) {
-        control.setLastError(QObject::tr("The turntable is turning. Stop it first."));
+        control.setLastError(LxAbstractPlugin::ErrorCode::TurntableTurning,
+                             QObject::tr("The turntable is turning. Stop it first."));
         return true;
     }
     return false;

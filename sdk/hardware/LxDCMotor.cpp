@@ -8,12 +8,7 @@ LxDCMotor::~LxDCMotor() {
     closeDevice();
 }
 
-bool LxDCMotor::openDevice(int index, std::wstring* message) {
-    if (!LxFTDIController::openDevice(index, message) ||
-        !enterBitBangMode(PIN_DIRECTIONS, message)) {
-        return false;
-    }
-
+void LxDCMotor::writeOpeningPins() {
     SetMaskBits(START_OUTPUT, 0);
     SetMaskBits(CONTINUOUS_OUTPUT, 0);
     SetMaskBits(COUNT_NIBBLE, IDLE_NIBBLE);
@@ -22,11 +17,6 @@ bool LxDCMotor::openDevice(int index, std::wstring* message) {
     writeChipByte(outputRegister);
     SetMaskBits(LOAD_OUTPUT, 255);
     writeChipByte(outputRegister);
-    return true;
-}
-
-bool LxDCMotor::StartRotationThread() {
-    return launchRotationThread(&LxDCMotor::rotationThread);
 }
 
 bool LxDCMotor::LoadCounters() {
@@ -93,44 +83,43 @@ void LxDCMotor::runStopSequence() {
     }
 }
 
-void LxDCMotor::rotationThread(LxFTDIController* controller) {
-    auto* driver = static_cast<LxDCMotor*>(controller);
-    const int increment = driver->rotationIncrementInCounts;
+void LxDCMotor::runMove() {
+    const int increment = rotationIncrementInCounts;
     const bool continuous = increment == 0;
     int remaining = increment;
     int chunk = 0;
     bool done = false;
 
-    driver->SetMaskBits(CONTINUOUS_OUTPUT, 0);
-    driver->sendRegister();
+    SetMaskBits(CONTINUOUS_OUTPUT, 0);
+    sendRegister();
     for (;;) {
-        if (driver->ReadIsTurntableStopped()) {
+        if (ReadIsTurntableStopped()) {
             if (continuous) {
-                driver->loadChunk(IDLE_NIBBLE, true);
-                driver->StartTurntable();
+                loadChunk(IDLE_NIBBLE, true);
+                StartTurntable();
             } else {
                 // The chunk started last has been run.
                 remaining -= chunk;
                 if (remaining > 0) {
                     // The counter runs (15 - nibble) mod 16 counts, 0 meaning 16.
                     chunk = remaining % 16;
-                    driver->loadChunk(static_cast<unsigned char>(15 - chunk), false);
+                    loadChunk(static_cast<unsigned char>(15 - chunk), false);
                     if (chunk == 0) {
                         chunk = 16;
                     }
-                    driver->StartTurntable();
+                    StartTurntable();
                 } else {
                     done = true;
                 }
             }
         }
-        const bool running = driver->isRotationRunning();
+        const bool running = isRotationRunning();
         Wait(1);
         // A chip that no longer answers would keep this loop polling forever.
-        if (!running || done || driver->isChipLost()) {
+        if (!running || done || isChipLost()) {
             break;
         }
     }
-    driver->runStopSequence();
-    driver->finishRotation();
+    runStopSequence();
+    finishRotation();
 }

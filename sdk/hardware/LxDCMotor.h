@@ -29,14 +29,10 @@ public:
     LxDCMotor() = default;
     ~LxDCMotor() override;
 
-    // Opens the device and leaves the table idle: idle nibble loaded, start
-    // and continuous lines low.
-    bool openDevice(int index, std::wstring* message) override;
     // The DC table has no shutter output: false, nothing is written.
     bool triggerShutterRelease() override { return false; }
     // Nothing to prepare: true.
     bool Initialize() override { return true; }
-    bool StartRotationThread() override;
 
     bool LoadCounters();
     bool ReadIsTurntableStopped();
@@ -47,7 +43,11 @@ public:
     // again: each chunk runs once, at any speed down to 10 ms per count.
     bool StartTurntable();
 
-    static void rotationThread(LxFTDIController* driver);
+protected:
+    unsigned char pinDirections() const override { return PIN_DIRECTIONS; }
+    // The table idle: idle nibble loaded, start and continuous lines low.
+    void writeOpeningPins() override;
+    void runMove() override;
 
 private:
     // During a move: a lost edge of the load or start line would run a chunk

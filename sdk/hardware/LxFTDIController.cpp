@@ -1,7 +1,6 @@
 #include "LxFTDIController.h"
 
 #include "LxAbstractPlugin.h"
-#include "LxKalveraTurntableControl.h"
 
 #include <ftd2xx.h>
 
@@ -15,6 +14,7 @@
 #include <future>
 #include <mutex>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -36,43 +36,6 @@ void keepSleepsShort() {
 // record through it: the driver's member may already have been handed to a
 // thread that stops the rotation.
 thread_local RotationThreadState* rotationOfThisThread = nullptr;
-
-// The D2XX status texts; null for FT_OK and for the EEPROM statuses, which
-// the drivers' calls never return.
-const wchar_t* statusText(FT_STATUS status) {
-    switch (status) {
-    case FT_INVALID_HANDLE:
-        return L"Invalid handle.";
-    case FT_DEVICE_NOT_FOUND:
-        return L"Device not found";
-    case FT_DEVICE_NOT_OPENED:
-        return L"Device not opened";
-    case FT_IO_ERROR:
-        return L"IO Error";
-    case FT_INSUFFICIENT_RESOURCES:
-        return L"Insufficient resources";
-    case FT_INVALID_PARAMETER:
-        return L"Invalid parameter";
-    case FT_INVALID_BAUD_RATE:
-        return L"Invalid baud rate";
-    case FT_INVALID_ARGS:
-        return L"Invalid arguments";
-    case FT_NOT_SUPPORTED:
-        return L"Not supported";
-    case FT_OTHER_ERROR:
-        return L"Other error";
-    default:
-        return nullptr;
-    }
-}
-
-void reportStatus(FT_STATUS status, std::wstring* message) {
-    if (message) {
-        if (const wchar_t* text = statusText(status)) {
-            *message = text;
-        }
-    }
-}
 
 // A text field of a device list entry, which a misbehaving library need not
 // terminate.
@@ -116,20 +79,10 @@ bool isListedAt(int index, const char* searchText, const std::string& serialNumb
            (describes(device, searchText) && textOf(device.SerialNumber) == serialNumber);
 }
 
-// True for FT_OK; otherwise the open fails: the status's text in `message`
-// and the handle closed. A chip whose set-up failed would not do what its
-// pins are told.
-bool setUpStep(FT_STATUS status, FT_HANDLE& handle, std::wstring* message) {
-    if (status == FT_OK) {
-        return true;
-    }
-    reportStatus(status, message);
-    FT_Close(handle);
-    handle = nullptr;
-    return false;
-}
-
 } // namespace
+
+// The open results carry the status as the D2XX header types it.
+static_assert(std::is_same<FT_STATUS, unsigned long>::value);
 
 LxFTDIController::LxFTDIController() = default;
 
@@ -137,40 +90,48 @@ LxFTDIController::~LxFTDIController() {
     closeDevice();
 }
 
-bool LxFTDIController::openDevice(int index, std::wstring* message) {
+LxChipOpenResult LxFTDIController::openDevice(int index) {
     if (index == -1) {
-        if (message) {
-            *message = L"No available device found.";
-        }
-        return false;
+        return LxChipOpenResult::refused(LxChipOpenResult::Outcome::NoDeviceFound);
     }
     FT_HANDLE handle = nullptr;
-    const FT_STATUS status = FT_Open(index, &handle);
+    FT_STATUS status = FT_Open(index, &handle);
     if (status != FT_OK) {
-        reportStatus(status, message);
         deviceHandle = nullptr;
-        return false;
+        return LxChipOpenResult::usbFailure(status);
     }
     deviceHandle = handle;
     chipLost = false;
     chipBaudRate = EDGE_BY_EDGE_BAUD_RATE;
-    return setUpStep(FT_SetBaudRate(deviceHandle, EDGE_BY_EDGE_BAUD_RATE), deviceHandle, message) &&
-           setUpStep(FT_SetLatencyTimer(deviceHandle, 2), deviceHandle, message);
+    status = FT_SetBaudRate(deviceHandle, EDGE_BY_EDGE_BAUD_RATE);
+    if (status == FT_OK) {
+        status = FT_SetLatencyTimer(deviceHandle, 2);
+    }
+    if (status == FT_OK) {
+        status = enterBitBangMode();
+    }
+    if (status != FT_OK) {
+        // A chip whose set-up failed would not do what its pins are told.
+        FT_Close(deviceHandle);
+        deviceHandle = nullptr;
+        return LxChipOpenResult::usbFailure(status);
+    }
+    writeOpeningPins();
+    return LxChipOpenResult::opened();
 }
 
-bool LxFTDIController::enterBitBangMode(unsigned char pinDirections, std::wstring* message) {
+unsigned long LxFTDIController::enterBitBangMode() {
     // Through the reset mode, so that a chip left in bit-bang mode by another
     // program takes the new directions from a clean state.
-    if (!setUpStep(FT_SetBitMode(deviceHandle, pinDirections, FT_BITMODE_RESET), deviceHandle,
-                   message)) {
-        return false;
+    FT_STATUS status = FT_SetBitMode(deviceHandle, pinDirections(), FT_BITMODE_RESET);
+    if (status != FT_OK) {
+        return status;
     }
     Wait(10);
+    status = FT_SetBitMode(deviceHandle, pinDirections(), FT_BITMODE_ASYNC_BITBANG);
     // The chip samples its pins into the receive buffer in bit-bang mode:
     // what lies there from before this open is not this driver's.
-    return setUpStep(FT_SetBitMode(deviceHandle, pinDirections, FT_BITMODE_ASYNC_BITBANG),
-                     deviceHandle, message) &&
-           setUpStep(FT_Purge(deviceHandle, FT_PURGE_RX | FT_PURGE_TX), deviceHandle, message);
+    return status == FT_OK ? FT_Purge(deviceHandle, FT_PURGE_RX | FT_PURGE_TX) : status;
 }
 
 bool LxFTDIController::isUnopenableChipAttached(const char* searchText) {
@@ -202,19 +163,15 @@ int LxFTDIController::availableDeviceIndex(const char* searchText, std::string* 
     return -1;
 }
 
-bool LxFTDIController::openFoundDevice(int index, const char* searchText,
-                                       const std::string& serialNumber, std::wstring* message) {
+LxChipOpenResult LxFTDIController::openFoundDevice(int index, const char* searchText,
+                                                   const std::string& serialNumber) {
     // Checked right before FT_Open: a chip put in the place of another has to
     // be enumerated by USB first, which takes far longer than the gap.
     if (index != -1 && !isListedAt(index, searchText, serialNumber)) {
-        if (message) {
-            *message = L"The turntable's USB chip has changed since it was found. "
-                       L"Search for the turntable again.";
-        }
         deviceHandle = nullptr;
-        return false;
+        return LxChipOpenResult::refused(LxChipOpenResult::Outcome::ChipChanged);
     }
-    return openDevice(index, message);
+    return openDevice(index);
 }
 
 void LxFTDIController::closeDevice() {
@@ -388,16 +345,20 @@ bool LxFTDIController::startEmptyMove() {
         return false;
     }
     stopAndJoinRotation(false);
-    return launchRotationThread(&LxFTDIController::emptyMove);
+    return launchRotationThread(&LxFTDIController::runEmptyMove);
 }
 
-void LxFTDIController::emptyMove(LxFTDIController* driver) {
+void LxFTDIController::runEmptyMove() {
     // Nothing turned: the position stays where the last move left it.
-    driver->nextGlobalPositionInDegrees = driver->globalPositionInDegrees;
-    driver->finishRotation();
+    nextGlobalPositionInDegrees = globalPositionInDegrees;
+    finishRotation();
 }
 
-bool LxFTDIController::launchRotationThread(void (*rotationFunction)(LxFTDIController*)) {
+bool LxFTDIController::StartRotationThread() {
+    return launchRotationThread(&LxFTDIController::runMove);
+}
+
+bool LxFTDIController::launchRotationThread(void (LxFTDIController::*move)()) {
     auto state = std::make_shared<RotationThreadState>();
     state->driver = this;
     // The thread waits until its record, handle included, is in place: a
@@ -406,11 +367,11 @@ bool LxFTDIController::launchRotationThread(void (*rotationFunction)(LxFTDIContr
     // notice there after the driver may have let go of it.
     std::promise<void> published;
     state->thread = std::thread(
-        [this, rotationFunction, state](std::future<void> ready) {
+        [this, move, state](std::future<void> ready) {
             ready.wait();
             keepSleepsShort();
             rotationOfThisThread = state.get();
-            rotationFunction(this);
+            (this->*move)();
         },
         published.get_future());
     state->threadId = state->thread.get_id();
@@ -445,8 +406,8 @@ void LxFTDIController::stopAndJoinRotation(bool dropNotice) {
     }
     if (state) {
         if (state->threadId == std::this_thread::get_id()) {
-            // Stopped from the end of this very rotation (the owner's handler
-            // reached the host): the thread touches nothing of the driver
+            // Stopped from the end of this very rotation (the move-ended
+            // handler reached the host): the thread touches nothing of the driver
             // after that call, so it may finish on its own.
             state->thread.detach();
         } else {
@@ -560,11 +521,14 @@ void LxFTDIController::finishRotation() {
         state->running = false;
         state->phase = RotationThreadState::Phase::Ending;
     }
-    if (owner) {
-        owner->turntableRotationStoppedHelper();
+    if (moveEnded) {
+        // A copy: the driver, its handler with it, may go inside the call.
+        const std::function<void()> handler = moveEnded;
+        handler();
     }
-    // The driver and the owner may be gone by now (closed or destroyed inside
-    // the host's notice): only the thread's own record is touched.
+    // The driver and the handler's owner may be gone by now (closed or
+    // destroyed inside the host's notice): only the thread's own record is
+    // touched.
     std::lock_guard<std::mutex> lock(asyncMutex());
     state->phase = RotationThreadState::Phase::Done;
 }

@@ -2,15 +2,16 @@
 #define LXFTDICONTROLLER_H
 
 #include "KalveraTurntableSDKGlobal.h"
+#include "LxChipOpenResult.h"
 #include "RotationThreadState.h"
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
-
-class LxKalveraTurntableControl;
 
 // Base of the two motor drivers. It owns the D2XX handle of the turntable's
 // FT245R chip, whose eight data pins the drivers drive in asynchronous
@@ -57,22 +58,19 @@ public:
     LxFTDIController& operator=(const LxFTDIController&) = delete;
 
     // Opens the D2XX device at list index `index` at 1000000 baud with a 2 ms
-    // latency timer. On failure returns false, with no handle kept, and, when
-    // `message` is not null, replaces its text: "No available device found."
-    // for index -1 (no D2XX call is made), or the text of the failing call's
-    // status ("Invalid handle.", "Device not found", "Device not opened", "IO
-    // Error", "Insufficient resources", "Invalid parameter", "Invalid baud
-    // rate", "Invalid arguments", "Not supported", "Other error"); a status
-    // without a text leaves the text alone. A set-up call that fails closes
-    // the handle again. Drivers override it to put the chip into bit-bang
-    // mode (enterBitBangMode()) after this succeeds.
-    virtual bool openDevice(int index, std::wstring* message);
+    // latency timer, puts the chip into asynchronous bit-bang mode with the
+    // driver's pinDirections() (through the reset mode, 10 ms apart), purges
+    // both its buffers and writes the driver's opening pins. On failure no
+    // handle is kept: NoDeviceFound for index -1 (no D2XX call is made), or
+    // UsbFailure with the status of the D2XX call that failed; a set-up call
+    // that fails closes the handle again.
+    LxChipOpenResult openDevice(int index);
     // Fires the camera shutter release, if the turntable has one.
     virtual bool triggerShutterRelease() = 0;
     // Prepares the output pins for the next move; false refuses the move.
     virtual bool Initialize() = 0;
-    // Starts the driver's rotation thread for the planned move.
-    virtual bool StartRotationThread() = 0;
+    // Starts a rotation thread that runs the planned move (runMove()).
+    bool StartRotationThread();
 
     // The D2XX list index of the first device not open in any process whose
     // description contains `searchText` (byte-wise, case-sensitive); -1 if none.
@@ -87,13 +85,11 @@ public:
     // Opens as openDevice() does the device that availableDeviceIndex() found
     // at `index` for `searchText` with `serialNumber`, if the device listed
     // there now is still that one: the bus may have changed since the search,
-    // and the pins of another chip must not be driven. Otherwise false with no
-    // D2XX device opened and, when `message` is not null, the text "The
-    // turntable's USB chip has changed since it was found. Search for the
-    // turntable again.". A device listed there as open is left to FT_Open,
-    // which refuses it.
-    bool openFoundDevice(int index, const char* searchText, const std::string& serialNumber,
-                         std::wstring* message);
+    // and the pins of another chip must not be driven. Otherwise ChipChanged,
+    // with no D2XX device opened. A device listed there as open is left to
+    // FT_Open, which refuses it.
+    LxChipOpenResult openFoundDevice(int index, const char* searchText,
+                                     const std::string& serialNumber);
 
     // Stops and joins a running rotation, then closes the handle.
     void closeDevice();
@@ -112,11 +108,6 @@ public:
     // Applies the above to the output register; nothing is sent to the chip.
     void SetMaskBits(unsigned char mask, unsigned char value);
     unsigned char outputRegisterValue() const { return outputRegister; }
-
-    // The second half of an open: the chip into asynchronous bit-bang mode
-    // with `pinDirections` (1 = output), through the reset mode, and both its
-    // buffers purged. Fails as openDevice() does, the handle closed.
-    bool enterBitBangMode(unsigned char pinDirections, std::wstring* message);
 
     // Waits at least `ms` milliseconds on the monotonic clock; returns at once
     // for ms <= 0. The thread sleeps until WAKE_UP_MARGIN before the end and
@@ -145,11 +136,11 @@ public:
     // call comes from one of this driver's rotation threads.
     bool startRotation();
     // Ends a move that turns nothing the way a move ends: on a rotation thread
-    // of its own, which tells the owner. The position stays. False, with
-    // nothing started, when startRotation() would refuse.
+    // of its own, which calls the move-ended handler. The position stays.
+    // False, with nothing started, when startRotation() would refuse.
     bool startEmptyMove();
     // Asks the running rotation to end and waits until its thread has finished,
-    // its final call to the owner included: a step in progress is cut short,
+    // its call of the move-ended handler included: a step in progress is cut short,
     // so this takes milliseconds whatever the step time; an end-of-move
     // notice not yet given to the host is dropped. True also when nothing was
     // started; false when no device is open (FTDI_DEVICE_NOT_OPENED). It never
@@ -162,12 +153,12 @@ public:
     bool stopRotation();
     bool IsTurntableRotating();
     // Whether the caller runs on one of this driver's rotation threads: at the
-    // end of a move the owner's handler, and through it the host, run there.
+    // end of a move the move-ended handler, and through it the host, run there.
     bool isOnRotationThread() const;
     // Whether the caller runs on a rotation thread of any driver.
     static bool isOnAnyRotationThread();
 
-    // For the owner's end-of-move handler, on the rotation thread; elsewhere
+    // For the move-ended handler, on the rotation thread; elsewhere
     // they wait plainly and always allow the notice. Sleeps `delay` before the
     // host's notice; false, at once, when the rotation is stopped meanwhile,
     // and the notice is dropped.
@@ -176,7 +167,7 @@ public:
     // thread. False when the notice has been dropped.
     static bool beginHostNotice();
     // Marks the host's notice as over; the thread touches nothing of the
-    // driver or the owner afterwards.
+    // driver or the handler's owner afterwards.
     static void endHostNotice();
     // Whether the last move ended because the chip stopped answering (it was
     // unplugged or died): its position and the device are no longer to be
@@ -191,8 +182,10 @@ public:
     // newer move of the driver may already run. False on other threads.
     static bool hasThisRotationLostChip();
 
-    // The controller whose end-of-move handler the rotation thread calls.
-    void setOwner(LxKalveraTurntableControl* controller) { owner = controller; }
+    // What the rotation thread calls at the end of every move, after the
+    // position is set and the running flag cleared. Set it while no rotation
+    // runs. The driver may be closed or destroyed inside the call.
+    void setMoveEndedHandler(std::function<void()> handler) { moveEnded = std::move(handler); }
 
     // Motor settings.
     void SetCountsPerRevolution(unsigned int counts) { countsPerRevolution = counts; }
@@ -255,6 +248,15 @@ public:
     double SetRotationNextGlobalPositionInDegrees(double degrees);
 
 protected:
+    // The driver's pin directions in bit-bang mode (1 = output).
+    virtual unsigned char pinDirections() const = 0;
+    // Puts the pins as the driver leaves them after an open, which succeeds
+    // even when these writes fail: outside a move a dead chip must not hold
+    // the caller.
+    virtual void writeOpeningPins() = 0;
+    // The planned move, on its rotation thread; it ends with finishRotation().
+    virtual void runMove() = 0;
+
     // For the drivers' rotation threads: whether their rotation should go on.
     bool isRotationRunning();
     // For the drivers' rotation threads: WaitUntil(deadline), unless the
@@ -264,8 +266,8 @@ protected:
     // millisecond is not cut.
     bool WaitUnlessStoppedUntil(std::chrono::steady_clock::time_point deadline);
     // The end of every move: the position becomes the planned one, the running
-    // flag is cleared, then the owner is told (on the rotation thread). The
-    // thread touches nothing of the driver after this call.
+    // flag is cleared, then the move-ended handler is called (on the rotation
+    // thread). The thread touches nothing of the driver after this call.
     void finishRotation();
     // True once every chip transfer has failed for CHIP_LOST_AFTER.
     bool isChipLost() const;
@@ -291,10 +293,7 @@ protected:
     // Ends the current rotation; `dropNotice` also drops its notice if the
     // host has not been given it yet (a stop, a close).
     void stopAndJoinRotation(bool dropNotice);
-    // Creates the rotation record and starts `rotationFunction` on it.
-    bool launchRotationThread(void (*rotationFunction)(LxFTDIController*));
 
-    LxKalveraTurntableControl* owner = nullptr;
     void* deviceHandle = nullptr;
     unsigned char outputRegister = 0;
     ENUM_ERROR ftdiError = FTDI_NO_ERROR;
@@ -324,7 +323,14 @@ private:
     // the driver goes, notices still to come are dropped and the threads in
     // one are let go: they touch nothing of the driver any more.
     void joinEndedRotations(bool driverGoes);
-    static void emptyMove(LxFTDIController* driver);
+    // Creates the rotation record and runs `move` on a thread of its own.
+    bool launchRotationThread(void (LxFTDIController::*move)());
+    // The move of startEmptyMove(): nothing turns, the position stays.
+    void runEmptyMove();
+    // The chip into asynchronous bit-bang mode with pinDirections(), through
+    // the reset mode, and both its buffers purged; FT_OK or the status of the
+    // call that failed.
+    unsigned long enterBitBangMode();
 
     void planPositionAfterIncrement();
     void flipDirection();
@@ -339,6 +345,7 @@ private:
     bool chipLost = false;
     // Ended rotations not joined yet; the list is changed under asyncMutex.
     std::vector<std::shared_ptr<RotationThreadState>> endedRotations;
+    std::function<void()> moveEnded;
 };
 
 #endif

@@ -14,14 +14,9 @@ LxStepperMotor::~LxStepperMotor() {
     closeDevice();
 }
 
-bool LxStepperMotor::openDevice(int index, std::wstring* message) {
-    if (!LxFTDIController::openDevice(index, message) ||
-        !enterBitBangMode(PIN_DIRECTIONS, message)) {
-        return false;
-    }
+void LxStepperMotor::writeOpeningPins() {
     SetMaskBits(FOCUS_OUTPUT | RELEASE_OUTPUT, 0);
     writeChipByte(outputRegister);
-    return true;
 }
 
 unsigned char LxStepperMotor::enableLevel(bool enabled) const {
@@ -40,10 +35,6 @@ bool LxStepperMotor::Initialize() {
     SetMaskBits(FOCUS_OUTPUT | RELEASE_OUTPUT, 0);
     writeChipByte(outputRegister);
     return true;
-}
-
-bool LxStepperMotor::StartRotationThread() {
-    return launchRotationThread(&LxStepperMotor::rotationThread);
 }
 
 bool LxStepperMotor::triggerShutterRelease() {
@@ -68,26 +59,25 @@ bool LxStepperMotor::triggerShutterRelease() {
     return taken;
 }
 
-void LxStepperMotor::rotationThread(LxFTDIController* controller) {
-    auto* driver = static_cast<LxStepperMotor*>(controller);
-    driver->stepsTaken = 0;
+void LxStepperMotor::runMove() {
+    stepsTaken = 0;
     // Composed once: settings changed during the move reach the pins after it.
-    const unsigned char stepHigh = SetMaskBits(driver->outputRegister, STEP_OUTPUT, 255);
-    const unsigned char stepLow = SetMaskBits(driver->outputRegister, STEP_OUTPUT, 0);
+    const unsigned char stepHigh = SetMaskBits(outputRegister, STEP_OUTPUT, 255);
+    const unsigned char stepLow = SetMaskBits(outputRegister, STEP_OUTPUT, 0);
     // A chip that will not take the train's clock still takes single edges,
     // which must reach the pins as soon as the chip has them.
     const bool chipClocked =
-        driver->chipClockedStepTrains && driver->setChipBaudRate(ChipClockedStepTrain::BAUD_RATE);
+        chipClockedStepTrains && setChipBaudRate(ChipClockedStepTrain::BAUD_RATE);
     if (!chipClocked) {
-        driver->setChipBaudRate(EDGE_BY_EDGE_BAUD_RATE);
+        setChipBaudRate(EDGE_BY_EDGE_BAUD_RATE);
     }
-    const bool taken = chipClocked ? driver->runChipClockedTrain(stepLow, stepHigh)
-                                   : driver->runEdgeByEdgeTrain(stepLow, stepHigh);
-    if (taken && !driver->lockMotorWhenIdle) {
-        driver->SetMaskBits(ENABLE_OUTPUT, driver->enableLevel(false));
-        driver->writeChipByte(driver->outputRegister);
+    const bool taken = chipClocked ? runChipClockedTrain(stepLow, stepHigh)
+                                   : runEdgeByEdgeTrain(stepLow, stepHigh);
+    if (taken && !lockMotorWhenIdle) {
+        SetMaskBits(ENABLE_OUTPUT, enableLevel(false));
+        writeChipByte(outputRegister);
     }
-    driver->finishRotation();
+    finishRotation();
 }
 
 bool LxStepperMotor::runEdgeByEdgeTrain(unsigned char stepLow, unsigned char stepHigh) {

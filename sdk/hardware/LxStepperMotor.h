@@ -27,8 +27,6 @@ public:
 
     int ModelIndex() const { return modelIndex; }
 
-    // Opens the device with every line low.
-    bool openDevice(int index, std::wstring* message) override;
     // Presses the camera's release for about one second on the caller's thread:
     // focus line at once, release line after 500 ms, both low after 1000 ms.
     // False, with nothing written, while a rotation runs or no device is open;
@@ -37,9 +35,12 @@ public:
     // Enables the motor and sets direction and auxiliary lines for the next
     // move; false (FTDI_DIRECTION_ERROR) for a direction code other than 1 or 2.
     bool Initialize() override;
-    bool StartRotationThread() override;
 
-    static void rotationThread(LxFTDIController* driver);
+protected:
+    unsigned char pinDirections() const override { return PIN_DIRECTIONS; }
+    // Every line low.
+    void writeOpeningPins() override;
+    void runMove() override;
 
 private:
     unsigned char enableLevel(bool enabled) const;

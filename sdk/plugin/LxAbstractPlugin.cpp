@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <utility>
 #include <vector>
 
 std::mutex LxAbstractPlugin::AbstractPluginPrivate::asyncMutex;
@@ -38,9 +39,26 @@ QString LxAbstractPlugin::lastError() const {
     return d->lastError;
 }
 
+LxAbstractPlugin::ErrorCode LxAbstractPlugin::lastErrorCode() const {
+    std::lock_guard<std::mutex> lock(AbstractPluginPrivate::asyncMutex);
+    return d->lastErrorCode;
+}
+
+unsigned long LxAbstractPlugin::lastUsbStatus() const {
+    std::lock_guard<std::mutex> lock(AbstractPluginPrivate::asyncMutex);
+    return d->lastUsbStatus;
+}
+
 void LxAbstractPlugin::setLastError(QString text) {
+    const ErrorCode code = text.isEmpty() ? ErrorCode::NoError : ErrorCode::Unspecified;
+    setLastError(code, std::move(text));
+}
+
+void LxAbstractPlugin::setLastError(ErrorCode code, QString text, unsigned long usbStatus) {
     std::lock_guard<std::mutex> lock(AbstractPluginPrivate::asyncMutex);
     d->lastError.swap(text);
+    d->lastErrorCode = code;
+    d->lastUsbStatus = code == ErrorCode::UsbFailure ? usbStatus : 0;
     // The previous text is released by `text` after the lock is gone.
 }
 

@@ -13,12 +13,69 @@ class QQuickItem;
 
 /// Base of every plug-in that a host photography application loads.
 ///
-/// It holds the hooks the host calls, the last error text the host reads after
-/// an operation has reported failure, and the library's process-wide state and
-/// text helpers. The library writes no log and no console output: the last
-/// error is how it explains a failure.
+/// It holds the hooks the host calls, the last error the host reads after an
+/// operation has reported failure (a text for the user and a code for the
+/// program), and the library's process-wide state and text helpers. The
+/// library writes no log and no console output: the last error is how it
+/// explains a failure.
 class LX_SDK_EXPORT LxAbstractPlugin {
 public:
+    /// What the last error is about: one value per condition the SDK reports.
+    /// It is set together with the text of lastError(); a host branches on it
+    /// instead of on the text, which may be translated. The values stay fixed.
+    enum class ErrorCode {
+        /// Nothing has failed yet, or the host cleared the text.
+        NoError = 0,
+        /// A text set through setLastError(QString) alone.
+        Unspecified = 1,
+        /// The call after the last capture of a sequence: "360 product
+        /// photography completed.".
+        SequenceCompleted = 2,
+        /// The search found no turntable chip.
+        DeviceNotFound = 3,
+        /// The chip is attached but open elsewhere, or this user may not open it.
+        ChipUnopenable = 4,
+        /// KALVERA_TURNTABLE_BACKEND names no USB backend.
+        UnknownBackend = 5,
+        /// The chosen USB backend's library cannot be loaded.
+        BackendNotLoadable = 6,
+        /// An open without a chip found by the search.
+        NoDeviceToOpen = 7,
+        /// Another chip, or none, is listed where the search found the
+        /// turntable's: nothing was opened.
+        ChipChanged = 8,
+        /// A call of the USB driver failed while opening; its D2XX status is
+        /// lastUsbStatus().
+        UsbFailure = 9,
+        /// Called on another thread than the one the controller serves, or
+        /// inside a turntable notice.
+        WrongThread = 10,
+        /// The turntable stopped answering during a move (it was unplugged).
+        ChipLost = 11,
+        /// A shoot was planned without the settings view open.
+        ViewNotOpen = 12,
+        /// A shoot was planned without an open device.
+        DeviceNotOpen = 13,
+        /// Refused while a move runs.
+        TurntableTurning = 14,
+        /// Refused while a shoot runs.
+        ShootRunning = 15,
+        /// The number of frames is no whole number from 1 to 65535.
+        InvalidFrameCount = 16,
+        /// A custom-angle shoot with an empty angles list.
+        InvalidCustomAngles = 17,
+        /// Custom angles on the "Standard" model, which has none.
+        CustomAnglesUnsupported = 18,
+        /// More custom angles than a shoot takes captures.
+        TooManyCustomAngles = 19,
+        /// The open device has no counts per revolution.
+        CountsPerRevolutionNotSet = 20,
+        /// The settings file could not be read (kept aside, or left as it is).
+        SettingsFileUnreadable = 21,
+        /// The settings could not be saved to the settings file.
+        SettingsNotSaved = 22
+    };
+
     /// Per-object state, plus the process-wide members the host may reach.
     class LX_SDK_EXPORT AbstractPluginPrivate {
     public:
@@ -34,9 +91,11 @@ public:
     private:
         friend class LxAbstractPlugin;
         QString lastError;
+        ErrorCode lastErrorCode = ErrorCode::NoError;
+        unsigned long lastUsbStatus = 0;
     };
 
-    /// A plug-in with an empty last error.
+    /// A plug-in with an empty last error and ErrorCode::NoError.
     LxAbstractPlugin();
     /// Releases the plug-in's own state.
     virtual ~LxAbstractPlugin();
@@ -76,10 +135,26 @@ public:
     /// \return a copy of the text; empty while nothing has failed.
     /// \throws std::system_error if asyncMutex cannot be taken.
     QString lastError() const;
-    /// Replaces the last error text.
-    /// \throws std::system_error if asyncMutex cannot be taken; the text is
-    /// then unchanged.
+    /// The code of the failure whose text lastError() holds; like the text,
+    /// later successes do not clear it.
+    /// \return ErrorCode::NoError while nothing has failed.
+    /// \throws std::system_error if asyncMutex cannot be taken.
+    ErrorCode lastErrorCode() const;
+    /// The D2XX status (FT_STATUS) of the USB driver's call that failed, when
+    /// lastErrorCode() is ErrorCode::UsbFailure; 0 (FT_OK) for other codes.
+    /// \throws std::system_error if asyncMutex cannot be taken.
+    unsigned long lastUsbStatus() const;
+    /// Replaces the last error text; the code becomes ErrorCode::Unspecified,
+    /// or ErrorCode::NoError for an empty text.
+    /// \throws std::system_error if asyncMutex cannot be taken; the last error
+    /// is then unchanged.
     void setLastError(QString text);
+    /// Replaces the last error's code and text, and the USB status (0 unless
+    /// `code` is ErrorCode::UsbFailure), in one step: a reader on another
+    /// thread sees the old error or the new one, never a mix.
+    /// \throws std::system_error if asyncMutex cannot be taken; the last error
+    /// is then unchanged.
+    void setLastError(ErrorCode code, QString text, unsigned long usbStatus = 0);
 
     /// A copy of the host's current project directory (empty until the host
     /// assigns AbstractPluginPrivate::currentProjectDirectory).

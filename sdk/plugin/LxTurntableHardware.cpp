@@ -41,7 +41,8 @@ bool LxTurntableHardware::rotateDeviceToAngle(float) {
         return true;
     }
     LxTurntableHardware::stopsSpinning();
-    setLastError(QStringLiteral("360 product photography completed."));
+    setLastError(ErrorCode::SequenceCompleted,
+                 QStringLiteral("360 product photography completed."));
     return false;
 }
 

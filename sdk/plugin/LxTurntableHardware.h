@@ -92,8 +92,9 @@ public:
     /// Counts one capture of the sequence; this base version moves nothing and
     /// does not use `angle`.
     /// \return true for captures 1 to N. Call N + 1 ends the sequence (count
-    /// and index back to 0, lastError() "360 product photography completed.")
-    /// and returns false; with no sequence the first call does so.
+    /// and index back to 0, lastError() "360 product photography completed.",
+    /// ErrorCode::SequenceCompleted) and returns false; with no sequence the
+    /// first call does so.
     virtual bool rotateDeviceToAngle(float angle);
     /// Ends the sequence: images count and image index become 0. The angles
     /// array stays until the next one is handed over.

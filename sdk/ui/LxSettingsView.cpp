@@ -76,11 +76,12 @@ QQuickItem* createViewItem(QQmlContext* context) {
 // Only a settings file the user would lose otherwise, or settings that were
 // not saved, reach the host: through the last error and the log, for a host
 // that looks at neither after a view opens or closes.
-void reportSettingsProblem(LxAbstractPlugin& plugin, const QString& problem) {
+void reportSettingsProblem(LxAbstractPlugin& plugin, LxAbstractPlugin::ErrorCode code,
+                           const QString& problem) {
     if (problem.isEmpty()) {
         return;
     }
-    plugin.setLastError(problem);
+    plugin.setLastError(code, problem);
     qCWarning(settingsFileLog, "%s", qUtf8Printable(problem));
 }
 
@@ -183,7 +184,8 @@ void LxSettingsView::close() {
 
 void LxSettingsView::loadSettingsFile() {
     const LxSettingsFile::Reading reading = LxSettingsFile::read();
-    reportSettingsProblem(control, reading.problem);
+    reportSettingsProblem(control, LxAbstractPlugin::ErrorCode::SettingsFileUnreadable,
+                          reading.problem);
     view->settingsFileWritable = reading.writable;
     if (!reading.document) {
         return;
@@ -204,7 +206,8 @@ void LxSettingsView::loadSettingsFile() {
 
 void LxSettingsView::saveSettingsFile() {
     if (!view->settingsFileWritable) {
-        reportSettingsProblem(control, LxSettingsFile::notWrittenOverUnreadable());
+        reportSettingsProblem(control, LxAbstractPlugin::ErrorCode::SettingsNotSaved,
+                              LxSettingsFile::notWrittenOverUnreadable());
         return;
     }
     // The view's settings with its custom angles; nothing when the view gives
@@ -225,7 +228,8 @@ void LxSettingsView::saveSettingsFile() {
         }
         return settings;
     };
-    reportSettingsProblem(control, LxSettingsFile::write(settingsToSave));
+    reportSettingsProblem(control, LxAbstractPlugin::ErrorCode::SettingsNotSaved,
+                          LxSettingsFile::write(settingsToSave));
 }
 
 bool LxSettingsView::hasItem() const {
@@ -282,6 +286,7 @@ QQuickItem* LxKalveraTurntableControl::createPluginUIFrameView() {
     // controller's thread (and binds the controller there if it comes first).
     if (LxFTDIController::isOnAnyRotationThread() || !d->controllerThread->bindToCallingThread()) {
         setLastError(
+            ErrorCode::WrongThread,
             QObject::tr("Make the settings view on the thread that opened the turntable."));
         return nullptr;
     }
