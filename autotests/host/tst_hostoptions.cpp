@@ -1,54 +1,9 @@
-// The host's hand-over of the turntable's notices to its event loop, and its
-// command line.
+// The host's command line.
 #include "HostOptions.h"
-#include "NoticeChannel.h"
-#include "ProcessEventsUntil.h"
 
 #include <gtest/gtest.h>
 
-#include <thread>
-#include <vector>
-
 namespace {
-
-TEST(NoticeChannel, EveryNoticeFromEveryThreadArrivesOnTheChannelsThread) {
-    NoticeChannel channel;
-    const auto receiver = std::this_thread::get_id();
-    int received = 0;
-    bool onOtherThread = false;
-    QObject::connect(&channel, &NoticeChannel::received, [&] {
-        ++received;
-        onOtherThread = onOtherThread || std::this_thread::get_id() != receiver;
-    });
-    constexpr int perThread = 500;
-    std::vector<std::thread> posters;
-    for (int t = 0; t < 3; ++t) {
-        posters.emplace_back([&channel] {
-            for (int i = 0; i < perThread; ++i) {
-                channel.post();
-            }
-        });
-    }
-    channel.post();
-    EXPECT_EQ(received, 0) << "posting never calls back inside post()";
-    for (auto& poster : posters) {
-        poster.join();
-    }
-    EXPECT_TRUE(processEventsUntil([&] { return received == 3 * perThread + 1; })) << received;
-    EXPECT_FALSE(onOtherThread);
-}
-
-TEST(NoticeChannel, ANoticePostedWhileOneIsHandledComesNext) {
-    NoticeChannel channel;
-    int received = 0;
-    QObject::connect(&channel, &NoticeChannel::received, [&] {
-        if (++received < 3) {
-            channel.post();
-        }
-    });
-    channel.post();
-    EXPECT_TRUE(processEventsUntil([&] { return received == 3; }));
-}
 
 HostOptions parsed(const QStringList& arguments, QString* error) {
     HostOptions options;
