@@ -1,5 +1,6 @@
 // The host's command line.
 #include "HostOptions.h"
+#include "LxTurntableModels.h"
 
 #include <gtest/gtest.h>
 
@@ -25,13 +26,13 @@ TEST(HostOptions, TheTwoModesAndTheirOptions) {
     const HostOptions window = parsed({}, &error);
     EXPECT_FALSE(window.headless);
     EXPECT_TRUE(window.model.isEmpty());
-    const HostOptions shoot =
-        parsed({QStringLiteral("--headless"), QStringLiteral("--frames"), QStringLiteral("360"),
-                QStringLiteral("--model"), QStringLiteral("Tessel M")},
-               &error);
+    const QString model = QString::fromLatin1(turntableModels[2].name);
+    const HostOptions shoot = parsed({QStringLiteral("--headless"), QStringLiteral("--frames"),
+                                      QStringLiteral("360"), QStringLiteral("--model"), model},
+                                     &error);
     EXPECT_TRUE(shoot.headless);
     EXPECT_EQ(shoot.frames, 360);
-    EXPECT_EQ(shoot.model, QStringLiteral("Tessel M"));
+    EXPECT_EQ(shoot.model, model);
 
     EXPECT_TRUE(
         refused({QStringLiteral("--headless"), QStringLiteral("--frames"), QStringLiteral("361")},

@@ -111,7 +111,8 @@ int runHeadlessShoot(const HostOptions& options, std::ostream& out, std::ostream
         errors << "No turntable found: " << host.status().toStdString() << '\n';
         return HeadlessNoTurntable;
     }
-    const QString modelName = options.model.isEmpty() ? QStringLiteral("Custom") : options.model;
+    // Model index 0, "Custom", by default.
+    const QString modelName = options.model.isEmpty() ? host.models().first() : options.model;
     const int model = host.modelIndex(modelName);
     if (model < 0) {
         errors << "Unknown turntable model \"" << modelName.toStdString()
