@@ -11,6 +11,7 @@
 #include "BenchStats.h"
 #include "LxD2xxBackend.h"
 #include "LxKalveraTurntableControl.h"
+#include "LxSettingsKeys.h"
 #include "LxThreadMailbox.h"
 
 #include <ftdisim/Bus.h>
@@ -102,21 +103,20 @@ ShootFigures shoot(const BenchBus& on, unsigned stepTime, int countsPerRevolutio
         std::fprintf(stderr, "no settings view\n");
         std::exit(1);
     }
-    view->setProperty(
-        "settingsToSave",
-        QVariantMap{{QStringLiteral("useCustomAngles"), false},
-                    {QStringLiteral("framesCountText"), QString::number(kFrames)},
-                    {QStringLiteral("captureDelaySeconds"),
-                     QVariantList{kPreDelayMs / 1000, kPostDelayMs / 1000}},
-                    {QStringLiteral("rotationSpeed"), 10 - static_cast<int>(stepTime)},
-                    {QStringLiteral("isLockTableWhenIdle"), true},
-                    {QStringLiteral("isChipClockedStepTrains"), on.chipClocked},
-                    {QStringLiteral("triggerShutterRelease"), false},
-                    {QStringLiteral("customTurntableAdvancedSettings"),
-                     QVariantMap{{QStringLiteral("stepsPerRevolutionText"),
-                                  QString::number(countsPerRevolution)},
-                                 {QStringLiteral("isClockwiseActiveHigh"), true},
-                                 {QStringLiteral("isMotorEnableActiveHigh"), true}}}});
+    view->setProperty("settingsToSave",
+                      QVariantMap{{LxSettingsKeys::useCustomAngles, false},
+                                  {LxSettingsKeys::framesCountText, QString::number(kFrames)},
+                                  {LxSettingsKeys::captureDelaySeconds,
+                                   QVariantList{kPreDelayMs / 1000, kPostDelayMs / 1000}},
+                                  {LxSettingsKeys::rotationSpeed, 10 - static_cast<int>(stepTime)},
+                                  {LxSettingsKeys::isLockTableWhenIdle, true},
+                                  {LxSettingsKeys::isChipClockedStepTrains, on.chipClocked},
+                                  {LxSettingsKeys::triggerShutterRelease, false},
+                                  {LxSettingsKeys::customTurntableAdvancedSettings,
+                                   QVariantMap{{LxSettingsKeys::stepsPerRevolutionText,
+                                                QString::number(countsPerRevolution)},
+                                               {LxSettingsKeys::isClockwiseActiveHigh, true},
+                                               {LxSettingsKeys::isMotorEnableActiveHigh, true}}}});
     unsigned short count = 0;
     float* planned = nullptr;
     if (!control->complete360ProductPhotographyWillStart(&count, &planned) || count != kFrames) {

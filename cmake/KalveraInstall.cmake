@@ -8,15 +8,18 @@ include(CMakePackageConfigHelpers)
 set(KALVERA_INSTALL_INCLUDEDIR ${CMAKE_INSTALL_INCLUDEDIR}/KalveraTurntableSDK)
 set(KALVERA_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/KalveraTurntableSDK)
 
-# What a host needs: the controller, its plug-in bases, the export macros and
-# the QML engine and extension class it may reach. The drivers, the view code
-# and the private records stay inside the library.
+# What a host needs: the controller, its plug-in bases, the export macros, the
+# mailbox that brings its notices to its own thread, the settings map's keys,
+# and the QML engine and extension class it may reach. The drivers, the view
+# code and the private records stay inside the library.
 set(KALVERA_PUBLIC_HEADERS
   ${PROJECT_SOURCE_DIR}/sdk/plugin/KalveraTurntableSDKGlobal.h
   ${PROJECT_SOURCE_DIR}/sdk/plugin/LxAbstractPlugin.h
   ${PROJECT_SOURCE_DIR}/sdk/plugin/LxTurntableHardware.h
+  ${PROJECT_SOURCE_DIR}/sdk/plugin/LxThreadMailbox.h
   ${PROJECT_SOURCE_DIR}/sdk/hardware/LxD2xxBackend.h
   ${PROJECT_SOURCE_DIR}/sdk/control/LxKalveraTurntableControl.h
+  ${PROJECT_SOURCE_DIR}/sdk/control/LxSettingsKeys.h
   ${PROJECT_SOURCE_DIR}/sdk/ui/LxGlobalQmlEngine.h
   ${PROJECT_SOURCE_DIR}/sdk/ui/LxRegisterPlugin.h
 )

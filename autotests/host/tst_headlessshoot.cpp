@@ -4,6 +4,7 @@
 // process, where the sanitizers see all of it.
 #include "HeadlessShoot.h"
 #include "HostFixture.h"
+#include "LxTurntableModels.h"
 #include "TestPath.h"
 #include "TurntableObserver.h"
 
@@ -170,10 +171,10 @@ TEST_F(HeadlessShoot, AWholeShootEndsWithItsSummaryAndLeavesSavedSettingsAlone) 
 TEST_F(HeadlessShoot, EveryModelsTableStandsAtTheAnglesAskedFor) {
     // Three frames: a table turning the wrong way stands at 240 degrees for
     // 120 (at 180 either way would pass).
-    const QStringList models = {QStringLiteral("Custom"),    QStringLiteral("Standard"),
-                                QStringLiteral("Tessel M"),  QStringLiteral("Tessel L"),
-                                QStringLiteral("Tessel XL"), QStringLiteral("Facet"),
-                                QStringLiteral("Quarry L"),  QStringLiteral("Quarry M")};
+    QStringList models;
+    for (const LxTurntableModel& model : turntableModels) {
+        models << QString::fromLatin1(model.name);
+    }
     // All at once: each shoot busy-waits through a whole turn step by step,
     // and a step's wait passes just as well while its process waits for a
     // processor.

@@ -1,6 +1,7 @@
 #include "ReliabilityTest.h"
 
 #include "LxGlobalQmlEngine.h"
+#include "LxSettingsKeys.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -179,16 +180,16 @@ bool ReliabilityTest::shortMoveWorks(LxKalveraTurntableControl& of, ftdisim::Dev
 
 QVariantMap shootSettings(int frames, int counts, double preDelay, double postDelay, bool shutter) {
     return {
-        {QStringLiteral("useCustomAngles"), false},
-        {QStringLiteral("framesCountText"), QString::number(frames)},
-        {QStringLiteral("captureDelaySeconds"), QVariantList{preDelay, postDelay}},
-        {QStringLiteral("rotationSpeed"), 10},
-        {QStringLiteral("isLockTableWhenIdle"), false},
-        {QStringLiteral("triggerShutterRelease"), shutter},
-        {QStringLiteral("customTurntableAdvancedSettings"),
-         QVariantMap{{QStringLiteral("stepsPerRevolutionText"), QString::number(counts)},
-                     {QStringLiteral("isClockwiseActiveHigh"), true},
-                     {QStringLiteral("isMotorEnableActiveHigh"), true}}},
+        {LxSettingsKeys::useCustomAngles, false},
+        {LxSettingsKeys::framesCountText, QString::number(frames)},
+        {LxSettingsKeys::captureDelaySeconds, QVariantList{preDelay, postDelay}},
+        {LxSettingsKeys::rotationSpeed, 10},
+        {LxSettingsKeys::isLockTableWhenIdle, false},
+        {LxSettingsKeys::triggerShutterRelease, shutter},
+        {LxSettingsKeys::customTurntableAdvancedSettings,
+         QVariantMap{{LxSettingsKeys::stepsPerRevolutionText, QString::number(counts)},
+                     {LxSettingsKeys::isClockwiseActiveHigh, true},
+                     {LxSettingsKeys::isMotorEnableActiveHigh, true}}},
     };
 }
 

@@ -2,6 +2,7 @@
 // middle of a shoot: while the table turns, and while a post-capture timer
 // waits. Nothing may act on what is gone, no thread may be left, and the SDK
 // works afterwards.
+#include "LxSettingsKeys.h"
 #include "PinProtocolChecker.h"
 #include "ReliabilityTest.h"
 
@@ -21,7 +22,7 @@ protected:
     void startShoot(double postDelay) {
         ASSERT_TRUE(openModel(*control, 0));
         QVariantMap settings = shootSettings(4, 720, 0.0, postDelay);
-        settings[QStringLiteral("rotationSpeed")] = 8;
+        settings[LxSettingsKeys::rotationSpeed] = 8;
         ASSERT_TRUE(planShoot(settings)) << control->lastError().toStdString();
         hostOf(*control).start(evenAngles(4));
         // The first capture has no move: its notice comes at once.

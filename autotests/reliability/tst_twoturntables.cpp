@@ -1,6 +1,7 @@
 // Two turntables on two chips, each with its own controller, view and shoot,
 // run at once from one host: every notice names its own controller, and each
 // table makes exactly its own moves.
+#include "LxSettingsKeys.h"
 #include "PinProtocolChecker.h"
 #include "ReliabilityTest.h"
 
@@ -31,7 +32,7 @@ TEST_F(TwoTurntables, ShootAtOnceWithoutDisturbingEachOther) {
     std::unique_ptr<QQuickItem> otherItem(other->createPluginUIFrameView());
     ASSERT_NE(otherItem, nullptr) << "a second view beside the first";
     QVariantMap otherSettings = shootSettings(6, 144, 0.0, 0.02);
-    otherSettings[QStringLiteral("rotationSpeed")] = 8;
+    otherSettings[LxSettingsKeys::rotationSpeed] = 8;
     otherItem->setProperty("settingsToSave", otherSettings);
     unsigned short otherCount = 0;
     float* otherAngles = nullptr;

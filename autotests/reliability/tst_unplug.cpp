@@ -2,6 +2,7 @@
 // the host hears of it on its own thread, the device is released, the next
 // open fails as the chip found is gone, and once the chip is back the SDK
 // works as before.
+#include "LxSettingsKeys.h"
 #include "PinProtocolChecker.h"
 #include "ReliabilityTest.h"
 #include "TestPath.h"
@@ -155,7 +156,7 @@ TEST_F(Unplug, DuringASequence) {
     ASSERT_TRUE(openModel(*control, 0));
     // 180 steps of at least 3 ms between captures: time to pull the plug.
     QVariantMap settings = shootSettings(8, 1440);
-    settings[QStringLiteral("rotationSpeed")] = 8;
+    settings[LxSettingsKeys::rotationSpeed] = 8;
     ASSERT_TRUE(planShoot(settings)) << control->lastError().toStdString();
     ShootingHost& host = hostOf(*control);
     host.start(evenAngles(8));

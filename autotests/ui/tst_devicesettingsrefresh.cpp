@@ -1,5 +1,6 @@
 // The refresh of the view's device settings: after every open and at the end
 // of every move, always from the view's event loop.
+#include "LxSettingsKeys.h"
 #include "ViewTest.h"
 
 #include <ftdisim/Bus.h>
@@ -11,9 +12,9 @@ namespace {
 using DeviceSettingsRefresh = ViewTest;
 
 QVariantMap deviceSettings(const char* counts, bool clockwiseHigh, bool enableHigh) {
-    return {{"stepsPerRevolutionText", counts},
-            {"isClockwiseActiveHigh", clockwiseHigh},
-            {"isMotorEnableActiveHigh", enableHigh}};
+    return {{LxSettingsKeys::stepsPerRevolutionText, counts},
+            {LxSettingsKeys::isClockwiseActiveHigh, clockwiseHigh},
+            {LxSettingsKeys::isMotorEnableActiveHigh, enableHigh}};
 }
 
 TEST_F(DeviceSettingsRefresh, CustomShowsTheSavedSettingsOtherModelsTheDrivers) {

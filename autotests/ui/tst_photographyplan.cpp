@@ -1,4 +1,5 @@
 // The 360-degree plan made from the settings the view holds.
+#include "LxSettingsKeys.h"
 #include "ViewTest.h"
 
 #include <QStringListModel>
@@ -25,10 +26,10 @@ protected:
 };
 
 TEST_F(PhotographyPlan, FramesModeTakesTheWholeFramesOfTheText) {
-    setViewSettings(QVariantMap{{"useCustomAngles", false},
-                                {"framesCountText", "36.9"},
-                                {"captureDelaySeconds", QVariantList{"1.5", 0.25}},
-                                {"rotationSpeed", 3}});
+    setViewSettings(QVariantMap{{LxSettingsKeys::useCustomAngles, false},
+                                {LxSettingsKeys::framesCountText, "36.9"},
+                                {LxSettingsKeys::captureDelaySeconds, QVariantList{"1.5", 0.25}},
+                                {LxSettingsKeys::rotationSpeed, 3}});
     ASSERT_TRUE(plan());
     EXPECT_EQ(count, 36);
     EXPECT_EQ(angles, nullptr);
@@ -52,9 +53,9 @@ TEST_F(PhotographyPlan, OnlyATrueBooleanSwitchesOnChipClockedStepTrains) {
                  {"a damaged file's number", 1, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        QVariantMap settings{{"framesCountText", "8"}};
+        QVariantMap settings{{LxSettingsKeys::framesCountText, "8"}};
         if (c.value.isValid()) {
-            settings.insert("isChipClockedStepTrains", c.value);
+            settings.insert(LxSettingsKeys::isChipClockedStepTrains, c.value);
         }
         setViewSettings(settings);
         control->SetChipClockedStepTrains(!c.on);
@@ -64,16 +65,16 @@ TEST_F(PhotographyPlan, OnlyATrueBooleanSwitchesOnChipClockedStepTrains) {
 }
 
 TEST_F(PhotographyPlan, FramesOutsideOneTo65535AreRefusedAndChangeNothing) {
-    setViewSettings(QVariantMap{{"framesCountText", "65535.9"},
-                                {"captureDelaySeconds", QVariantList{1, 2}},
-                                {"rotationSpeed", 3}});
+    setViewSettings(QVariantMap{{LxSettingsKeys::framesCountText, "65535.9"},
+                                {LxSettingsKeys::captureDelaySeconds, QVariantList{1, 2}},
+                                {LxSettingsKeys::rotationSpeed, 3}});
     ASSERT_TRUE(plan());
     EXPECT_EQ(count, 65535);
     for (const char* text : {"70000", "65536", "-1", "-3.7", "0.9", "nan", "inf", "abc", ""}) {
         SCOPED_TRACE(text);
-        setViewSettings(QVariantMap{{"framesCountText", text},
-                                    {"captureDelaySeconds", QVariantList{5, 6}},
-                                    {"rotationSpeed", 8}});
+        setViewSettings(QVariantMap{{LxSettingsKeys::framesCountText, text},
+                                    {LxSettingsKeys::captureDelaySeconds, QVariantList{5, 6}},
+                                    {LxSettingsKeys::rotationSpeed, 8}});
         count = 7;
         EXPECT_FALSE(plan());
         EXPECT_EQ(control->lastError(),
@@ -90,7 +91,7 @@ TEST_F(PhotographyPlan, APlanThatCannotTurnTheTableIsRefused) {
     // "Custom" opened while the host still has another model selected: the
     // view's "Custom" settings do not apply, and the driver has no counts.
     ASSERT_TRUE(openDevice(0));
-    setViewSettings(QVariantMap{{"framesCountText", "8"}});
+    setViewSettings(QVariantMap{{LxSettingsKeys::framesCountText, "8"}});
     EXPECT_FALSE(plan());
     EXPECT_EQ(control->lastError(), "Counts per revolution have not been set.");
     EXPECT_EQ(control->lastErrorCode(), LxAbstractPlugin::ErrorCode::CountsPerRevolutionNotSet);
@@ -107,7 +108,8 @@ TEST_F(PhotographyPlan, CustomModeClosesTheViewsAnglesWithAWholeTurn) {
     for (const char* angle : {"45", "90", "180"}) {
         callView("appendAngle", {angle});
     }
-    setViewSettings(QVariantMap{{"useCustomAngles", true}, {"framesCountText", "8"}});
+    setViewSettings(QVariantMap{{LxSettingsKeys::useCustomAngles, true},
+                                {LxSettingsKeys::framesCountText, "8"}});
     ASSERT_TRUE(plan());
     EXPECT_EQ(plannedAngles(), (std::vector<float>{45.0f, 90.0f, 180.0f, 360.0f}));
     float* held = nullptr;
@@ -117,7 +119,7 @@ TEST_F(PhotographyPlan, CustomModeClosesTheViewsAnglesWithAWholeTurn) {
 }
 
 TEST_F(PhotographyPlan, CustomModeRefusesAnEmptyList) {
-    setViewSettings(QVariantMap{{"useCustomAngles", true}});
+    setViewSettings(QVariantMap{{LxSettingsKeys::useCustomAngles, true}});
     EXPECT_FALSE(plan());
     EXPECT_EQ(control->lastError(),
               "Invalid custom angles array. Make sure the list is not empty.");
@@ -139,7 +141,7 @@ TEST_F(PhotographyPlan, CustomModeTakesNoMoreAnglesThanTheCountCanHold) {
             child->setProperty("model", QVariant());
         }
     }
-    setViewSettings(QVariantMap{{"useCustomAngles", true}});
+    setViewSettings(QVariantMap{{LxSettingsKeys::useCustomAngles, true}});
     model->setStringList(QVector<QString>(65535, QStringLiteral("1")).toList());
     EXPECT_FALSE(plan());
     EXPECT_EQ(control->lastError(),
@@ -158,11 +160,11 @@ TEST_F(PhotographyPlan, CustomModeTakesNoMoreAnglesThanTheCountCanHold) {
 TEST_F(PhotographyPlan, CustomModelTakesItsMotorSettingsFromTheView) {
     ASSERT_TRUE(openDevice(0));
     control->setCurrentTurntableIndex(0);
-    const QVariantMap advanced{{"stepsPerRevolutionText", "400"},
-                               {"isClockwiseActiveHigh", false},
-                               {"isMotorEnableActiveHigh", false}};
-    setViewSettings(
-        QVariantMap{{"framesCountText", "24"}, {"customTurntableAdvancedSettings", advanced}});
+    const QVariantMap advanced{{LxSettingsKeys::stepsPerRevolutionText, "400"},
+                               {LxSettingsKeys::isClockwiseActiveHigh, false},
+                               {LxSettingsKeys::isMotorEnableActiveHigh, false}};
+    setViewSettings(QVariantMap{{LxSettingsKeys::framesCountText, "24"},
+                                {LxSettingsKeys::customTurntableAdvancedSettings, advanced}});
     ASSERT_TRUE(plan());
     EXPECT_EQ(control->countsPerRevolution(), 400u);
     EXPECT_FALSE(control->isClockwiseActiveHigh());

@@ -7,6 +7,7 @@
 #include "ViewTest.h"
 
 #include "LxKalveraTurntableControl.h"
+#include "LxSettingsKeys.h"
 #include "LxThreadMailbox.h"
 
 #include <ftdisim/Bus.h>
@@ -30,17 +31,17 @@ namespace {
 
 QVariantMap shootSettings(const QString& frames, bool shutter) {
     return {
-        {QStringLiteral("useCustomAngles"), false},
-        {QStringLiteral("framesCountText"), frames},
+        {LxSettingsKeys::useCustomAngles, false},
+        {LxSettingsKeys::framesCountText, frames},
         // Pre-capture delay first, then post-capture delay.
-        {QStringLiteral("captureDelaySeconds"), QVariantList{0.2, 0.1}},
-        {QStringLiteral("rotationSpeed"), 10},
-        {QStringLiteral("isLockTableWhenIdle"), false},
-        {QStringLiteral("triggerShutterRelease"), shutter},
-        {QStringLiteral("customTurntableAdvancedSettings"),
-         QVariantMap{{QStringLiteral("stepsPerRevolutionText"), QStringLiteral("72")},
-                     {QStringLiteral("isClockwiseActiveHigh"), true},
-                     {QStringLiteral("isMotorEnableActiveHigh"), true}}},
+        {LxSettingsKeys::captureDelaySeconds, QVariantList{0.2, 0.1}},
+        {LxSettingsKeys::rotationSpeed, 10},
+        {LxSettingsKeys::isLockTableWhenIdle, false},
+        {LxSettingsKeys::triggerShutterRelease, shutter},
+        {LxSettingsKeys::customTurntableAdvancedSettings,
+         QVariantMap{{LxSettingsKeys::stepsPerRevolutionText, QStringLiteral("72")},
+                     {LxSettingsKeys::isClockwiseActiveHigh, true},
+                     {LxSettingsKeys::isMotorEnableActiveHigh, true}}},
     };
 }
 
@@ -199,8 +200,8 @@ TEST_F(PhotographySequence, WithoutTheShutterFlagTheCameraIsLeftAlone) {
 
 TEST_F(PhotographySequence, CustomAnglesCloseWithAWholeTurnAndNoReturn) {
     QVariantMap settings = shootSettings(QStringLiteral("8"), false);
-    settings[QStringLiteral("useCustomAngles")] = true;
-    settings[QStringLiteral("captureDelaySeconds")] = QVariantList{0, 0};
+    settings[LxSettingsKeys::useCustomAngles] = true;
+    settings[LxSettingsKeys::captureDelaySeconds] = QVariantList{0, 0};
     control->setCurrentTurntableIndex(0);
     control->openDevice(0);
     openView();
@@ -250,7 +251,7 @@ TEST_F(PhotographySequence, TheDcTableShootsInCountsOfFiveDegrees) {
 
 TEST_F(PhotographySequence, AShootPlannedAnewDropsTheStepTheOldOneWaitedFor) {
     QVariantMap settings = shootSettings(QStringLiteral("4"), false);
-    settings[QStringLiteral("captureDelaySeconds")] = QVariantList{0, 0.3};
+    settings[LxSettingsKeys::captureDelaySeconds] = QVariantList{0, 0.3};
     ASSERT_TRUE(startShoot(0, settings));
     ASSERT_TRUE(control->rotateDeviceToAngle(90.0f));
     // The host starts over before the step's post-capture delay has passed.
@@ -263,7 +264,7 @@ TEST_F(PhotographySequence, AShootPlannedAnewDropsTheStepTheOldOneWaitedFor) {
 
 TEST_F(PhotographySequence, ASequenceStoppedHalfWayCountsOnWhenRestarted) {
     QVariantMap settings = shootSettings(QStringLiteral("4"), false);
-    settings[QStringLiteral("captureDelaySeconds")] = QVariantList{0, 0};
+    settings[LxSettingsKeys::captureDelaySeconds] = QVariantList{0, 0};
     ASSERT_TRUE(startShoot(0, settings));
     ASSERT_TRUE(control->rotateDeviceToAngle(90.0f));
     ASSERT_TRUE(processEventsUntil([&] { return notices() == 1; }));
@@ -285,7 +286,7 @@ TEST_F(PhotographySequence, ASequenceStoppedHalfWayCountsOnWhenRestarted) {
 
 TEST_F(PhotographySequence, RefusalsLeaveWhatTheyMust) {
     QVariantMap settings = shootSettings(QStringLiteral("12"), false);
-    settings[QStringLiteral("useCustomAngles")] = true;
+    settings[LxSettingsKeys::useCustomAngles] = true;
     // The empty list is refused first, even on the DC model.
     control->setCurrentTurntableIndex(1);
     control->openDevice(1);
@@ -318,11 +319,11 @@ TEST_F(PhotographySequence, RefusalsLeaveWhatTheyMust) {
     control->setCurrentTurntableIndex(0);
     control->openDevice(0);
     openView();
-    settings[QStringLiteral("useCustomAngles")] = false;
-    settings[QStringLiteral("rotationSpeed")] = 3;
-    settings[QStringLiteral("captureDelaySeconds")] = QVariantList{QStringLiteral("1.5")};
-    settings[QStringLiteral("customTurntableAdvancedSettings")] =
-        QVariantMap{{QStringLiteral("stepsPerRevolutionText"), QStringLiteral("0")}};
+    settings[LxSettingsKeys::useCustomAngles] = false;
+    settings[LxSettingsKeys::rotationSpeed] = 3;
+    settings[LxSettingsKeys::captureDelaySeconds] = QVariantList{QStringLiteral("1.5")};
+    settings[LxSettingsKeys::customTurntableAdvancedSettings] =
+        QVariantMap{{LxSettingsKeys::stepsPerRevolutionText, QStringLiteral("0")}};
     setViewSettings(settings);
     EXPECT_FALSE(control->complete360ProductPhotographyWillStart(&count, &angles));
     EXPECT_EQ(control->lastError(), QStringLiteral("Counts per revolution have not been set."));
@@ -333,9 +334,9 @@ TEST_F(PhotographySequence, RefusalsLeaveWhatTheyMust) {
     EXPECT_EQ(control->preDelaySeconds(), 1.5f);
     EXPECT_EQ(control->postDelaySeconds(), 0.0f) << "a missing entry is no delay";
 
-    settings[QStringLiteral("framesCountText")] = QStringLiteral("abc");
-    settings[QStringLiteral("customTurntableAdvancedSettings")] =
-        QVariantMap{{QStringLiteral("stepsPerRevolutionText"), QStringLiteral("72")}};
+    settings[LxSettingsKeys::framesCountText] = QStringLiteral("abc");
+    settings[LxSettingsKeys::customTurntableAdvancedSettings] =
+        QVariantMap{{LxSettingsKeys::stepsPerRevolutionText, QStringLiteral("72")}};
     setViewSettings(settings);
     EXPECT_FALSE(control->complete360ProductPhotographyWillStart(&count, &angles));
     EXPECT_EQ(control->lastError(),
@@ -347,8 +348,8 @@ TEST_F(PhotographySequence, RefusalsLeaveWhatTheyMust) {
 TEST_F(PhotographySequence, ThePreviewAndTheImportWaitUntilTheShootEnds) {
     QVariantMap settings = shootSettings(QStringLiteral("1"), false);
     // 0.5 s before the capture notice, 0.3 s before the move, 10 ms a step.
-    settings[QStringLiteral("captureDelaySeconds")] = QVariantList{0.5, 0.3};
-    settings[QStringLiteral("rotationSpeed")] = 0;
+    settings[LxSettingsKeys::captureDelaySeconds] = QVariantList{0.5, 0.3};
+    settings[LxSettingsKeys::rotationSpeed] = 0;
     ASSERT_TRUE(startShoot(0, settings)) << control->lastError().toStdString();
     QObject* qmlControl = contextObject("KalveraTurntableQmlControl");
     const auto pressPreviewAndImport = [&](const char* phase) {

@@ -1,5 +1,6 @@
 // What the view commands through its control object: rotation previews and
 // the import of a standard model's settings into "Custom".
+#include "LxSettingsKeys.h"
 #include "ViewTest.h"
 
 namespace {
@@ -25,9 +26,9 @@ TEST_F(QmlControl, ImportSendsAStandardModelsSettingsAsCustom) {
     ASSERT_TRUE(processEventsUntil([this] { return recorded("deviceUpdates").size() == 4; }));
     const QVariantList updates = recorded("deviceUpdates").mid(1);
     EXPECT_EQ(modelIndices(updates), (QVariantList{4, 0, 0})) << "the import's own call last";
-    const QVariantMap imported{{"stepsPerRevolutionText", "11200"},
-                               {"isClockwiseActiveHigh", true},
-                               {"isMotorEnableActiveHigh", true}};
+    const QVariantMap imported{{LxSettingsKeys::stepsPerRevolutionText, "11200"},
+                               {LxSettingsKeys::isClockwiseActiveHigh, true},
+                               {LxSettingsKeys::isMotorEnableActiveHigh, true}};
     EXPECT_EQ(updates[2].toMap()["settings"], imported);
 }
 
@@ -37,9 +38,9 @@ TEST_F(QmlControl, ImportOfNoModelSendsZeroCounts) {
     ASSERT_TRUE(processEventsUntil([this] { return recorded("deviceUpdates").size() == 2; }));
     const QVariantList updates = recorded("deviceUpdates");
     EXPECT_EQ(modelIndices(updates), (QVariantList{0, 0}));
-    const QVariantMap imported{{"stepsPerRevolutionText", "0"},
-                               {"isClockwiseActiveHigh", false},
-                               {"isMotorEnableActiveHigh", true}};
+    const QVariantMap imported{{LxSettingsKeys::stepsPerRevolutionText, "0"},
+                               {LxSettingsKeys::isClockwiseActiveHigh, false},
+                               {LxSettingsKeys::isMotorEnableActiveHigh, true}};
     EXPECT_EQ(updates[1].toMap()["settings"], imported);
 }
 
@@ -47,7 +48,8 @@ TEST_F(QmlControl, APreviewTakesTheViewsSettingsAndTurnsUntilStopped) {
     openView();
     ASSERT_TRUE(openDevice(2));
     control->setCurrentTurntableIndex(2);
-    setViewSettings(QVariantMap{{"rotationSpeed", 3}, {"triggerShutterRelease", true}});
+    setViewSettings(QVariantMap{{LxSettingsKeys::rotationSpeed, 3},
+                                {LxSettingsKeys::triggerShutterRelease, true}});
 
     EXPECT_EQ(callView("startPreview", {0, false}), true);
     EXPECT_EQ(saveCalls.turntableIndices, QVariantList{2});
@@ -66,9 +68,9 @@ TEST_F(QmlControl, APreviewByDegreesEndsByItself) {
     openView();
     ASSERT_TRUE(openDevice(0));
     control->setCurrentTurntableIndex(0);
-    setViewSettings(QVariantMap{
-        {"rotationSpeed", 10},
-        {"customTurntableAdvancedSettings", QVariantMap{{"stepsPerRevolutionText", "72"}}}});
+    setViewSettings(QVariantMap{{LxSettingsKeys::rotationSpeed, 10},
+                                {LxSettingsKeys::customTurntableAdvancedSettings,
+                                 QVariantMap{{LxSettingsKeys::stepsPerRevolutionText, "72"}}}});
 
     EXPECT_EQ(callView("startPreview", {90, true}), true);
     EXPECT_EQ(control->countsPerRevolution(), 72u) << "the view's \"Custom\" settings";
@@ -82,10 +84,10 @@ TEST_F(QmlControl, AContinuousPreviewWithoutCountsTurnsWithTheViewsMotorSettings
     openView();
     ASSERT_TRUE(openDevice(0));
     control->setCurrentTurntableIndex(0);
-    setViewSettings(QVariantMap{
-        {"customTurntableAdvancedSettings", QVariantMap{{"stepsPerRevolutionText", ""},
-                                                        {"isClockwiseActiveHigh", false},
-                                                        {"isMotorEnableActiveHigh", false}}}});
+    setViewSettings(QVariantMap{{LxSettingsKeys::customTurntableAdvancedSettings,
+                                 QVariantMap{{LxSettingsKeys::stepsPerRevolutionText, ""},
+                                             {LxSettingsKeys::isClockwiseActiveHigh, false},
+                                             {LxSettingsKeys::isMotorEnableActiveHigh, false}}}});
 
     EXPECT_EQ(callView("startPreview", {0, false}), true);
     EXPECT_FALSE(control->isMotorEnableActiveHigh());
@@ -97,10 +99,12 @@ TEST_F(QmlControl, WhileAPreviewTurnsAnotherPreviewAnImportAndAPlanWait) {
     openView();
     ASSERT_TRUE(openDevice(2));
     control->setCurrentTurntableIndex(2);
-    setViewSettings(QVariantMap{{"rotationSpeed", 10}, {"isLockTableWhenIdle", true}});
+    setViewSettings(QVariantMap{{LxSettingsKeys::rotationSpeed, 10},
+                                {LxSettingsKeys::isLockTableWhenIdle, true}});
     ASSERT_EQ(callView("startPreview", {0, false}), true);
 
-    setViewSettings(QVariantMap{{"rotationSpeed", 3}, {"isLockTableWhenIdle", false}});
+    setViewSettings(QVariantMap{{LxSettingsKeys::rotationSpeed, 3},
+                                {LxSettingsKeys::isLockTableWhenIdle, false}});
     EXPECT_EQ(callView("startPreview", {90, true}), false);
     EXPECT_EQ(control->lastError(), "The turntable is turning. Stop it first.");
     EXPECT_EQ(control->lastErrorCode(), LxAbstractPlugin::ErrorCode::TurntableTurning);

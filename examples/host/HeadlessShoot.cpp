@@ -1,5 +1,6 @@
 #include "HeadlessShoot.h"
 
+#include "LxSettingsKeys.h"
 #include "TurntableHost.h"
 
 #include <QCoreApplication>
@@ -20,18 +21,18 @@ constexpr int kBarWidth = 32;
 
 QVariantMap quickShootSettings(int frames) {
     return {
-        {QStringLiteral("useCustomAngles"), false},
-        {QStringLiteral("framesCountText"), QString::number(frames)},
-        {QStringLiteral("captureDelaySeconds"), QVariantList{0, 0}},
-        {QStringLiteral("rotationSpeed"), 10},
-        {QStringLiteral("isLockTableWhenIdle"), false},
-        {QStringLiteral("triggerShutterRelease"), true},
-        {QStringLiteral("isChipClockedStepTrains"), false},
+        {LxSettingsKeys::useCustomAngles, false},
+        {LxSettingsKeys::framesCountText, QString::number(frames)},
+        {LxSettingsKeys::captureDelaySeconds, QVariantList{0, 0}},
+        {LxSettingsKeys::rotationSpeed, 10},
+        {LxSettingsKeys::isLockTableWhenIdle, false},
+        {LxSettingsKeys::triggerShutterRelease, true},
+        {LxSettingsKeys::isChipClockedStepTrains, false},
         // Only "Custom" reads these: a common stepper of 200 steps a turn.
-        {QStringLiteral("customTurntableAdvancedSettings"),
-         QVariantMap{{QStringLiteral("stepsPerRevolutionText"), QStringLiteral("200")},
-                     {QStringLiteral("isClockwiseActiveHigh"), true},
-                     {QStringLiteral("isMotorEnableActiveHigh"), true}}},
+        {LxSettingsKeys::customTurntableAdvancedSettings,
+         QVariantMap{{LxSettingsKeys::stepsPerRevolutionText, QStringLiteral("200")},
+                     {LxSettingsKeys::isClockwiseActiveHigh, true},
+                     {LxSettingsKeys::isMotorEnableActiveHigh, true}}},
     };
 }
 
@@ -110,7 +111,8 @@ int runHeadlessShoot(const HostOptions& options, std::ostream& out, std::ostream
         errors << "No turntable found: " << host.status().toStdString() << '\n';
         return HeadlessNoTurntable;
     }
-    const QString modelName = options.model.isEmpty() ? QStringLiteral("Custom") : options.model;
+    // Model index 0, "Custom", by default.
+    const QString modelName = options.model.isEmpty() ? host.models().first() : options.model;
     const int model = host.modelIndex(modelName);
     if (model < 0) {
         errors << "Unknown turntable model \"" << modelName.toStdString()

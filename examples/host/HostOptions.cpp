@@ -2,57 +2,113 @@
 
 #include <LxD2xxBackend.h>
 
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <memory>
+
 namespace {
 
 QString backendList() {
-    return QString::fromStdString(LxD2xxBackend::listing("              "));
+    return QString::fromStdString(LxD2xxBackend::listing("  "));
 }
 
-bool takesValue(const QString& argument) {
-    return argument == QLatin1String("--model") || argument == QLatin1String("--frames") ||
-           argument == QLatin1String("--screenshot") || argument == QLatin1String("--backend");
+// The options of both modes, as the parser and its help know them.
+class HostCommandLine {
+public:
+    HostCommandLine() {
+        parser.setApplicationDescription(QStringLiteral(
+            "Without --headless: the host window, with --model open and, with\n"
+            "--shoot, shooting. With --headless: one 360-degree shoot at the fastest\n"
+            "speed without delays and without a window, reported as text; the\n"
+            "settings saved by the window are neither used nor changed."));
+        parser.addHelpOption();
+        parser.addOptions({headless, model, frames, shoot, screenshot, backend});
+    }
+
+    QCommandLineParser parser;
+    const QCommandLineOption headless{QStringLiteral("headless"),
+                                      QStringLiteral("One shoot without a window, as text.")};
+    const QCommandLineOption model{
+        QStringLiteral("model"),
+        QStringLiteral("Turntable model by name, opened at the start (headless: default Custom)."),
+        QStringLiteral("NAME")};
+    const QCommandLineOption frames{
+        QStringLiteral("frames"),
+        QStringLiteral("Captures of the headless shoot, 1 to %1 (default 8).")
+            .arg(HostOptions::maxFrames),
+        QStringLiteral("N")};
+    const QCommandLineOption shoot{
+        QStringLiteral("shoot"), QStringLiteral("Start a shoot with the saved settings at once.")};
+    const QCommandLineOption screenshot{
+        QStringLiteral("screenshot"),
+        QStringLiteral("Write a picture of the window (after the shoot, if one runs) to FILE "
+                       "(PNG) and quit."),
+        QStringLiteral("FILE")};
+    const QCommandLineOption backend{
+        QStringLiteral("backend"),
+        QStringLiteral("The USB backend that reaches the turntable; without it, the environment "
+                       "variable %1 names it, else the default.")
+            .arg(QString::fromStdString(LxD2xxBackend::environmentVariable())),
+        QStringLiteral("NAME")};
+};
+
+// The parser's own texts say "Missing value" and "Unknown option": the host
+// words them as it words its other refusals.
+QString parseFailure(const HostCommandLine& commandLine, const QStringList& arguments) {
+    const QStringList unknown = commandLine.parser.unknownOptionNames();
+    if (!unknown.isEmpty()) {
+        const QString dashes =
+            unknown.first().size() > 1 ? QStringLiteral("--") : QStringLiteral("-");
+        return QStringLiteral("Unknown argument \"%1\".").arg(dashes + unknown.first());
+    }
+    const QString last = arguments.last();
+    for (const QCommandLineOption* option :
+         {&commandLine.model, &commandLine.frames, &commandLine.screenshot, &commandLine.backend}) {
+        if (last == QLatin1String("--") + option->names().first()) {
+            return QStringLiteral("%1 needs a value.").arg(last);
+        }
+    }
+    return commandLine.parser.errorText();
 }
 
 } // namespace
 
 bool HostOptions::parse(const QStringList& arguments, HostOptions* options, QString* error) {
-    bool framesGiven = false;
-    for (int i = 1; i < arguments.size(); ++i) {
-        const QString& argument = arguments[i];
-        if (takesValue(argument) && i + 1 >= arguments.size()) {
-            *error = QStringLiteral("%1 needs a value.").arg(argument);
-            return false;
-        }
-        if (argument == QLatin1String("--headless")) {
-            options->headless = true;
-        } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
-            options->help = true;
-        } else if (argument == QLatin1String("--shoot")) {
-            options->shoot = true;
-        } else if (argument == QLatin1String("--model")) {
-            options->model = arguments[++i];
-        } else if (argument == QLatin1String("--backend")) {
-            options->backend = arguments[++i];
-        } else if (argument == QLatin1String("--screenshot")) {
-            options->screenshot = arguments[++i];
-        } else if (argument == QLatin1String("--frames")) {
-            bool number = false;
-            options->frames = arguments[++i].toInt(&number);
-            if (!number || options->frames < 1 || options->frames > maxFrames) {
-                *error = QStringLiteral("--frames takes a whole number from 1 to %1, not \"%2\".")
-                             .arg(maxFrames)
-                             .arg(arguments[i]);
-                return false;
-            }
-            framesGiven = true;
-        } else {
-            *error = QStringLiteral("Unknown argument \"%1\".").arg(argument);
-            return false;
-        }
-    }
-    if (framesGiven && !options->headless) {
-        *error = QStringLiteral("--frames goes with --headless.");
+    HostCommandLine commandLine;
+    QCommandLineParser& parser = commandLine.parser;
+    if (!parser.parse(arguments)) {
+        *error = parseFailure(commandLine, arguments);
         return false;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        *error =
+            QStringLiteral("Unknown argument \"%1\".").arg(parser.positionalArguments().first());
+        return false;
+    }
+    options->headless = parser.isSet(commandLine.headless);
+    // The parser offers --help-all for Qt's own options, which the host
+    // does not take: the same help.
+    options->help =
+        parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"));
+    options->shoot = parser.isSet(commandLine.shoot);
+    options->model = parser.value(commandLine.model);
+    options->backend = parser.value(commandLine.backend);
+    options->screenshot = parser.value(commandLine.screenshot);
+    if (parser.isSet(commandLine.frames)) {
+        const QString frames = parser.value(commandLine.frames);
+        bool number = false;
+        options->frames = frames.toInt(&number);
+        if (!number || options->frames < 1 || options->frames > maxFrames) {
+            *error = QStringLiteral("--frames takes a whole number from 1 to %1, not \"%2\".")
+                         .arg(maxFrames)
+                         .arg(frames);
+            return false;
+        }
+        if (!options->headless) {
+            *error = QStringLiteral("--frames goes with --headless.");
+            return false;
+        }
     }
     if (options->shoot && (options->headless || options->model.isEmpty())) {
         *error = QStringLiteral("--shoot needs the window and --model.");
@@ -66,29 +122,19 @@ bool HostOptions::parse(const QStringList& arguments, HostOptions* options, QStr
 }
 
 QString HostOptions::usage() {
-    return QStringLiteral(
-               "Usage: KalveraTurntableHost [--model NAME [--shoot]] [--screenshot FILE]\n"
-               "                            [--backend NAME]\n"
-               "       KalveraTurntableHost --headless [--model NAME] [--frames N]\n"
-               "                            [--backend NAME]\n"
-               "\n"
-               "Without --headless: the host window.\n"
-               "--model       turntable model by name, opened at the start\n"
-               "              (headless: default Custom)\n"
-               "--shoot       start a shoot with the saved settings at once\n"
-               "--screenshot  write a picture of the window (after the shoot, if\n"
-               "              one runs) to FILE (PNG) and quit\n"
-               "--headless    one 360-degree shoot at the fastest speed without\n"
-               "              delays and without a window, reported as text; the\n"
-               "              settings saved by the window are neither used nor changed\n"
-               "--frames      captures of the headless shoot, 1 to %1 (default 8)\n"
-               "--backend     the USB backend that reaches the turntable; without it,\n"
-               "              the environment variable %2 names it,\n"
-               "              else the default. The backends:\n")
-               .arg(maxFrames)
-               .arg(QString::fromStdString(LxD2xxBackend::environmentVariable())) +
+    // The parser names the program after the application's arguments. A
+    // refused command line is answered before the application exists (it
+    // needs no display): a core application stands in while the text is made.
+    static int argc = 1;
+    static char program[] = "KalveraTurntableHost";
+    static char* argv[] = {program, nullptr};
+    std::unique_ptr<QCoreApplication> standIn;
+    if (!QCoreApplication::instance()) {
+        standIn = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    return HostCommandLine().parser.helpText() + QStringLiteral("\nThe USB backends:\n") +
            backendList() +
-           QStringLiteral("              In effect now: %1\n")
+           QStringLiteral("In effect now: %1\n")
                .arg(QString::fromStdString(LxD2xxBackend::chosen()));
 }
 

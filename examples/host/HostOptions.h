@@ -30,6 +30,8 @@ struct HostOptions {
     // `error`, on an unknown option, a missing or bad value, or an option of
     // the other mode.
     static bool parse(const QStringList& arguments, HostOptions* options, QString* error);
+    // The options' help, with the USB backends and the one in effect; also
+    // before the application object exists.
     static QString usage();
 
     // Chooses the backend given, if any; false, with the reason in `error`,

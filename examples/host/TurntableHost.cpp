@@ -30,13 +30,8 @@ TurntableHost::TurntableHost(QObject* parent)
         }
         emit openModelChanged();
     };
-    // On the rotation thread: only the channel is touched there.
-    Callbacks::turntableRotationStopped = [this](LxTurntableHardware*) { tableStopped.post(); };
-    connect(&tableStopped, &NoticeChannel::received, this, [this] {
-        if (sequence) {
-            sequence->tableStopped();
-        }
-    });
+    // On the rotation thread: only the mailbox is touched there.
+    Callbacks::turntableRotationStopped = [this](LxTurntableHardware*) { tableStopped.send(0); };
     // The plug-in tells the view which model it opened, not that it closed
     // one; the view offers the import only while "Custom" is open.
     connect(this, &TurntableHost::openModelChanged, this, [this] {
@@ -149,7 +144,7 @@ void TurntableHost::stopShoot() {
         sequence->stop();
         // The stop has joined the move, whose end has been posted by now; it
         // must not count as the end of the next shoot's first move.
-        tableStopped.discard();
+        tableStopped.dropPending();
     }
 }
 

@@ -1,8 +1,9 @@
 #ifndef TURNTABLEHOST_H
 #define TURNTABLEHOST_H
 
-#include "NoticeChannel.h"
 #include "ShootSequence.h"
+
+#include <LxThreadMailbox.h>
 
 #include <QObject>
 #include <QPointer>
@@ -89,9 +90,14 @@ private:
     void shootEnded(bool completed, const QString& message);
     void pollTurning();
 
-    // Declared before the controller: a move's end may still post while the
-    // controller stops it.
-    NoticeChannel tableStopped;
+    // Brings the end of a move from the rotation thread to this one. Declared
+    // before the controller: a move's end may still send while the controller
+    // stops it.
+    LxThreadMailbox tableStopped{[this](int) {
+        if (sequence) {
+            sequence->tableStopped();
+        }
+    }};
     std::unique_ptr<LxKalveraTurntableControl> control;
     std::unique_ptr<ShootSequence> sequence;
     QPointer<QQuickItem> viewItem;

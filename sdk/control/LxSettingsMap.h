@@ -1,34 +1,19 @@
 #ifndef LXSETTINGSMAP_H
 #define LXSETTINGSMAP_H
 
-#include <QString>
-#include <QStringList>
+#include "LxSettingsKeys.h"
+
 #include <QVariantMap>
 
 #include <optional>
 
-// The settings map that the settings view exchanges with the controller and
-// that the settings file keeps: its keys and how the controller reads them.
-// A missing key reads as an empty value: false, 0, empty text, list or map.
+// How the controller reads the settings map that the settings view exchanges
+// with it and that the settings file keeps. A missing key reads as an empty
+// value: false, 0, empty text, list or map.
 namespace LxSettingsMap {
 
-// Top-level keys.
-inline const QString useCustomAngles = QStringLiteral("useCustomAngles");
-inline const QString framesCountText = QStringLiteral("framesCountText");
-inline const QString captureDelaySeconds = QStringLiteral("captureDelaySeconds");
-inline const QString rotationSpeed = QStringLiteral("rotationSpeed");
-inline const QString isLockTableWhenIdle = QStringLiteral("isLockTableWhenIdle");
-inline const QString triggerShutterRelease = QStringLiteral("triggerShutterRelease");
-inline const QString isChipClockedStepTrains = QStringLiteral("isChipClockedStepTrains");
-inline const QString customTurntableAdvancedSettings =
-    QStringLiteral("customTurntableAdvancedSettings");
-inline const QString customAnglesList = QStringLiteral("CustomAnglesList");
-
-// Keys of the advanced settings map (the "Custom" model's motor settings),
-// which is also the device settings map sent to the view.
-inline const QString stepsPerRevolutionText = QStringLiteral("stepsPerRevolutionText");
-inline const QString isClockwiseActiveHigh = QStringLiteral("isClockwiseActiveHigh");
-inline const QString isMotorEnableActiveHigh = QStringLiteral("isMotorEnableActiveHigh");
+// The keys, as LxSettingsMap::framesCountText and so on.
+using namespace LxSettingsKeys;
 
 // The frame count: the text read as a number and truncated toward zero
 // ("36.9" is 36). None when that is no count from 1 to 65535, or no number.

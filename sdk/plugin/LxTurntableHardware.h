@@ -45,7 +45,7 @@ public:
         /// ended and the pre-capture delay has passed: the host takes its
         /// picture. Called on the motor driver's rotation thread, or on the
         /// host's thread for a step that turns nothing; the host makes its next
-        /// call from its own thread.
+        /// call from its own thread, where an LxThreadMailbox brings the notice.
         static std::function<void(LxTurntableHardware*)> turntableRotationStopped;
 
         /// Releases the angles array of the sequence.
