@@ -49,6 +49,8 @@ std::optional<int> readNumber(std::istream& in, int unread = 0) {
     return number;
 }
 
+// The SDK's texts go out as UTF-8: wide and narrow output on one stream is
+// not reliable.
 std::string utf8(const QString& text) {
     return LxAbstractPlugin::wideToUtf8String(LxAbstractPlugin::nativeToWideString(text));
 }
