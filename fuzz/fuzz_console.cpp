@@ -5,6 +5,7 @@
 // have been asked to do: no move while one runs, no move left running at the
 // end, only finite positions within a turn and a positive count per move.
 #include "ConsoleDialogue.h"
+#include "ConsoleTurntable.h"
 #include "LxFTDIController.h"
 
 #include <QString>
@@ -37,27 +38,26 @@ protected:
     void runMove() override {}
 };
 
-// The controller's operations the dialogue uses. Model 0 ("Custom") has no
-// counts per revolution until the user gives them; the last model stands for
-// a table that does not open.
-class StandInTurntable {
+// Model 0 ("Custom") has no counts per revolution until the user gives them;
+// the last model stands for a table that does not open.
+class StandInTurntable : public ConsoleTurntable {
 public:
-    std::list<std::string> availableDevices() const {
+    std::list<std::string> availableDevices() const override {
         return {"Custom",    "Standard", "Tessel M", "Tessel L",
                 "Tessel XL", "Facet",    "Quarry L", "Quarry M"};
     }
-    void openDevice(unsigned long model, bool* opened) {
+    bool openDevice(unsigned long model) override {
         if (model > 7) {
             fail("a model past the list was opened");
         }
         open = model != 7;
-        *opened = open;
         if (open && model != 0) {
             table.SetCountsPerRevolution(19520);
         }
+        return open;
     }
-    QString lastError() const { return QStringLiteral("Device not found"); }
-    void closeDevice() {
+    QString lastError() const override { return QStringLiteral("Device not found"); }
+    void closeDevice() override {
         if (continuousRotation) {
             fail("the device was closed with a continuous rotation running");
         }
@@ -65,35 +65,41 @@ public:
         closed = true;
     }
 
-    unsigned int countsPerRevolution() const { return table.CountsPerRevolution(); }
-    void SetCountsPerRevolution(unsigned int counts) {
+    unsigned int countsPerRevolution() const override { return table.CountsPerRevolution(); }
+    void SetCountsPerRevolution(unsigned int counts) override {
         standingTable().SetCountsPerRevolution(counts);
     }
-    void SetMotorEnableActiveHigh(bool high) { standingTable().SetMotorEnableActiveHigh(high); }
-    void SetClockwiseActiveHigh(bool high) { standingTable().SetClockwiseActiveHigh(high); }
-    void SetLockMotorWhenIdle(bool lock) { standingTable().SetLockMotorWhenIdle(lock); }
-    void SetChipClockedStepTrains(bool on) { standingTable().SetChipClockedStepTrains(on); }
-    bool isChipClockedStepTrains() const { return table.isChipClockedStepTrains(); }
-    void SetRotationSpeed(unsigned int speed) { standingTable().SetRotationSpeed(speed); }
-    void SetRotationClockwise() { standingTable().SetRotationClockwise(); }
-    void SetRotationCounterClockwise() { standingTable().SetRotationCounterClockwise(); }
-    void SetRotationIncrementInCounts(int counts) {
+    void SetMotorEnableActiveHigh(bool high) override {
+        standingTable().SetMotorEnableActiveHigh(high);
+    }
+    void SetClockwiseActiveHigh(bool high) override {
+        standingTable().SetClockwiseActiveHigh(high);
+    }
+    void SetLockMotorWhenIdle(bool lock) override { standingTable().SetLockMotorWhenIdle(lock); }
+    void SetChipClockedStepTrains(bool on) override {
+        standingTable().SetChipClockedStepTrains(on);
+    }
+    bool isChipClockedStepTrains() const override { return table.isChipClockedStepTrains(); }
+    void SetRotationSpeed(unsigned int speed) override { standingTable().SetRotationSpeed(speed); }
+    void SetRotationClockwise() override { standingTable().SetRotationClockwise(); }
+    void SetRotationCounterClockwise() override { standingTable().SetRotationCounterClockwise(); }
+    void SetRotationIncrementInCounts(int counts) override {
         const int planned = standingTable().SetRotationIncrementInCounts(counts);
         if (counts != 0 && table.CountsPerRevolution() != 0 && planned <= 0) {
             fail("a count rotation planned no counts");
         }
     }
-    void SetRotationIncrementInDegrees(double degrees) {
+    void SetRotationIncrementInDegrees(double degrees) override {
         standingTable().SetRotationIncrementInDegrees(degrees);
         checkPlan();
     }
-    void SetRotationNextGlobalPositionInDegrees(double degrees) {
+    void SetRotationNextGlobalPositionInDegrees(double degrees) override {
         standingTable().SetRotationNextGlobalPositionInDegrees(degrees);
         checkPlan();
     }
-    void SetRotationGlobalOriginHere() { standingTable().SetRotationGlobalOriginHere(); }
+    void SetRotationGlobalOriginHere() override { standingTable().SetRotationGlobalOriginHere(); }
 
-    bool startRotation() {
+    bool startRotation() override {
         if (!open || !table.isMovePlanned()) {
             return false;
         }
@@ -107,20 +113,14 @@ public:
         }
         return true;
     }
-    bool IsTurntableRotating() {
+    bool IsTurntableRotating() override {
         if (continuousRotation) {
             fail("a continuous rotation was waited for as if it would end");
         }
         return turningLooks-- > 0;
     }
-    bool stopRotation() {
-        continuousRotation = false;
-        return open;
-    }
-    bool shutterReleaseCameraHardware() {
-        standingTable();
-        return open;
-    }
+    void stopRotation() override { continuousRotation = false; }
+    void shutterReleaseCameraHardware() override { standingTable(); }
 
     bool wasClosed() const { return closed; }
 

@@ -2,7 +2,7 @@
 // console, through the SDK's public controller only, as any client would.
 #include "ConsoleCommandLine.h"
 #include "ConsoleDialogue.h"
-#include "LxKalveraTurntableControl.h"
+#include "ControllerTurntable.h"
 
 #include <chrono>
 #include <iostream>
@@ -13,8 +13,8 @@ int main(int argc, char** argv) {
     if (status >= 0) {
         return status;
     }
-    LxKalveraTurntableControl control;
+    ControllerTurntable table;
     // A look at a turning table every 10 ms: dots enough to see it turn.
-    return runConsoleDialogue(control, std::cin, std::cout, std::chrono::milliseconds(10),
+    return runConsoleDialogue(table, std::cin, std::cout, std::chrono::milliseconds(10),
                               options.chipClockedStepTrains);
 }

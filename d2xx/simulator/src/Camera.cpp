@@ -5,35 +5,24 @@
 namespace ftdisim {
 
 std::vector<Camera::Capture> Camera::captures() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    const auto lock = lockState();
     return captures_;
 }
 
 unsigned Camera::missedCaptures() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    const auto lock = lockState();
     return missedCaptures_;
 }
 
-void Camera::bitModeChanged(std::uint8_t, std::uint8_t, std::uint8_t outputLevels,
-                            Clock::time_point time) {
-    linesChanged(outputLevels, time);
-}
-
-void Camera::outputsWritten(std::uint8_t levels, std::uint8_t, Clock::time_point time) {
-    linesChanged(levels, time);
-}
-
-void Camera::linesChanged(std::uint8_t levels, Clock::time_point time) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    const LineEdges edges(lines_, levels);
-    lines_ = levels;
+void Camera::linesChanged(std::uint8_t before, std::uint8_t after, Clock::time_point time) {
+    const LineEdges edges(before, after);
     if (edges.rose(kFocusLine)) {
         focusedAt_ = time;
     }
     if (!edges.rose(kReleaseLine)) {
         return;
     }
-    if (levels & kFocusLine) {
+    if (after & kFocusLine) {
         captures_.push_back({time, focusedAt_});
     } else {
         ++missedCaptures_;

@@ -28,22 +28,22 @@ void DcTable::setTimePerCount(Clock::duration timePerCount) {
     if (timePerCount <= Clock::duration::zero()) {
         throw std::invalid_argument("ftdisim: a DC table needs a positive time per count");
     }
-    std::lock_guard<std::mutex> lock(mutex_);
+    const auto lock = lockState();
     timePerCount_ = timePerCount;
 }
 
 Clock::duration DcTable::timePerCount() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    const auto lock = lockState();
     return timePerCount_;
 }
 
 std::vector<DcChunk> DcTable::chunks() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    const auto lock = lockState();
     return chunks_;
 }
 
 unsigned DcTable::countsTurned(Clock::time_point at) const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    const auto lock = lockState();
     unsigned counts = 0;
     for (const DcChunk& chunk : chunks_) {
         counts += chunk.countsTurnedBy(at);
@@ -52,35 +52,24 @@ unsigned DcTable::countsTurned(Clock::time_point at) const {
 }
 
 bool DcTable::isTurning(Clock::time_point at) const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    const auto lock = lockState();
     return std::any_of(chunks_.begin(), chunks_.end(),
                        [at](const DcChunk& chunk) { return chunk.turningAt(at); });
 }
 
-void DcTable::bitModeChanged(std::uint8_t, std::uint8_t, std::uint8_t outputLevels,
-                             Clock::time_point time) {
-    linesChanged(outputLevels, time);
-}
-
-void DcTable::outputsWritten(std::uint8_t levels, std::uint8_t, Clock::time_point time) {
-    linesChanged(levels, time);
-}
-
 std::uint8_t DcTable::inputLevels(Clock::time_point time) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    const auto lock = lockState();
     finishRunBy(time);
     return drive_ ? 0 : kStoppedLine;
 }
 
-void DcTable::linesChanged(std::uint8_t levels, Clock::time_point time) {
-    std::lock_guard<std::mutex> lock(mutex_);
+void DcTable::linesChanged(std::uint8_t before, std::uint8_t after, Clock::time_point time) {
     finishRunBy(time);
-    const LineEdges edges(lines_, levels);
-    lines_ = levels;
+    const LineEdges edges(before, after);
     // In the order a byte that changes several lines at once takes effect:
     // the counter and the continuous line are set up before the pulse ends.
     if (edges.rose(kLoadLine)) {
-        load(levels & kCountNibble, time);
+        load(after & kCountNibble, time);
     }
     if (edges.rose(kContinuousLine)) {
         holdContinuous(time);
@@ -140,7 +129,7 @@ void DcTable::start(Clock::time_point time) {
     }
     DcChunk chunk;
     chunk.start = time;
-    chunk.continuous = (lines_ & kContinuousLine) != 0;
+    chunk.continuous = (lines() & kContinuousLine) != 0;
     chunk.nibble = counter_;
     chunk.timePerCount = timePerCount_;
     chunks_.push_back(chunk);

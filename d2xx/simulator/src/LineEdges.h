@@ -5,9 +5,8 @@
 
 namespace ftdisim {
 
-// The lines that changed between two samples of a chip's pins. The tables and
-// the camera react to edges, never to levels, so that a driver rewriting the
-// same byte does nothing.
+// The lines that changed between two samples of a chip's pins, as an
+// EdgeTriggeredModel reads them.
 class LineEdges {
 public:
     LineEdges(std::uint8_t before, std::uint8_t after)

@@ -13,65 +13,53 @@ bool isHigh(std::uint8_t levels, std::uint8_t line) {
 } // namespace
 
 void StepperTable::setWiring(Wiring wiring) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    const auto lock = lockState();
     wiring_ = wiring;
 }
 
 StepperTable::Wiring StepperTable::wiring() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    const auto lock = lockState();
     return wiring_;
 }
 
 long long StepperTable::position() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    const auto lock = lockState();
     return position_;
 }
 
 unsigned long long StepperTable::steps() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    const auto lock = lockState();
     return steps_;
 }
 
 unsigned long long StepperTable::missedSteps() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    const auto lock = lockState();
     return missedSteps_;
 }
 
 std::vector<Clock::time_point> StepperTable::stepTimes() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    const auto lock = lockState();
     return {stepTimes_.begin(), stepTimes_.end()};
 }
 
 bool StepperTable::isHoldingTorque() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return enabledAt(lines_);
+    const auto lock = lockState();
+    return enabledAt(lines());
 }
 
 bool StepperTable::auxiliaryLine() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return isHigh(lines_, kAuxiliaryLine);
+    const auto lock = lockState();
+    return isHigh(lines(), kAuxiliaryLine);
 }
 
 unsigned StepperTable::directionChangesWhileEnabled() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    const auto lock = lockState();
     return directionChanges_;
 }
 
-void StepperTable::bitModeChanged(std::uint8_t, std::uint8_t, std::uint8_t outputLevels,
-                                  Clock::time_point time) {
-    linesChanged(outputLevels, time);
-}
-
-void StepperTable::outputsWritten(std::uint8_t levels, std::uint8_t, Clock::time_point time) {
-    linesChanged(levels, time);
-}
-
-void StepperTable::linesChanged(std::uint8_t levels, Clock::time_point time) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    const LineEdges edges(lines_, levels);
-    const bool wasEnabled = enabledAt(lines_);
-    lines_ = levels;
-    if (edges.changed(kDirectionLine) && wasEnabled && enabledAt(levels)) {
+void StepperTable::linesChanged(std::uint8_t before, std::uint8_t after, Clock::time_point time) {
+    const LineEdges edges(before, after);
+    if (edges.changed(kDirectionLine) && enabledAt(before) && enabledAt(after)) {
         ++directionChanges_;
     }
     if (edges.rose(kStepLine)) {
@@ -80,12 +68,12 @@ void StepperTable::linesChanged(std::uint8_t levels, Clock::time_point time) {
 }
 
 void StepperTable::step(Clock::time_point time) {
-    if (!enabledAt(lines_)) {
+    if (!enabledAt(lines())) {
         ++missedSteps_;
         return;
     }
     ++steps_;
-    const bool clockwise = isHigh(lines_, kDirectionLine) == wiring_.clockwiseActiveHigh;
+    const bool clockwise = isHigh(lines(), kDirectionLine) == wiring_.clockwiseActiveHigh;
     position_ += clockwise ? -1 : 1;
     stepTimes_.push_back(time);
     if (stepTimes_.size() > kStepTimesKept) {

@@ -2,11 +2,10 @@
 #define FTDISIM_CAMERA_H
 
 #include <ftdisim/Clock.h>
+#include <ftdisim/EdgeTriggeredModel.h>
 #include <ftdisim/Export.h>
-#include <ftdisim/PinModel.h>
 
 #include <cstdint>
-#include <mutex>
 #include <vector>
 
 namespace ftdisim {
@@ -15,7 +14,7 @@ namespace ftdisim {
 // shutter release cable, the release line takes a picture only while the
 // focus line is held (half-press); a release without focus is lost, and the
 // camera counts it as missed.
-class FTDISIM_EXPORT Camera : public PinModel {
+class FTDISIM_EXPORT Camera : public EdgeTriggeredModel {
 public:
     static constexpr std::uint8_t kFocusLine = 0x10;
     static constexpr std::uint8_t kReleaseLine = 0x20;
@@ -29,16 +28,9 @@ public:
     std::vector<Capture> captures() const;
     unsigned missedCaptures() const;
 
-    void bitModeChanged(std::uint8_t mask, std::uint8_t mode, std::uint8_t outputLevels,
-                        Clock::time_point time) override;
-    void outputsWritten(std::uint8_t levels, std::uint8_t outputMask,
-                        Clock::time_point time) override;
-
 private:
-    void linesChanged(std::uint8_t levels, Clock::time_point time);
+    void linesChanged(std::uint8_t before, std::uint8_t after, Clock::time_point time) override;
 
-    mutable std::mutex mutex_;
-    std::uint8_t lines_ = 0;
     Clock::time_point focusedAt_;
     std::vector<Capture> captures_;
     unsigned missedCaptures_ = 0;

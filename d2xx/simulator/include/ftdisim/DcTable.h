@@ -3,12 +3,11 @@
 
 #include <ftdisim/Clock.h>
 #include <ftdisim/DcChunk.h>
+#include <ftdisim/EdgeTriggeredModel.h>
 #include <ftdisim/Export.h>
-#include <ftdisim/PinModel.h>
 
 #include <chrono>
 #include <cstdint>
-#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -32,7 +31,7 @@ namespace ftdisim {
 //
 // The motion follows from the timestamps of the pin accesses alone, so a busy
 // machine delays what a test sees but never changes it.
-class FTDISIM_EXPORT DcTable : public PinModel {
+class FTDISIM_EXPORT DcTable : public EdgeTriggeredModel {
 public:
     static constexpr std::uint8_t kCountNibble = 0x0F;
     static constexpr std::uint8_t kStoppedLine = 0x10;
@@ -53,16 +52,12 @@ public:
     unsigned countsTurned(Clock::time_point at = Clock::now()) const;
     bool isTurning(Clock::time_point at = Clock::now()) const;
 
-    void bitModeChanged(std::uint8_t mask, std::uint8_t mode, std::uint8_t outputLevels,
-                        Clock::time_point time) override;
-    void outputsWritten(std::uint8_t levels, std::uint8_t outputMask,
-                        Clock::time_point time) override;
     std::uint8_t inputLevels(Clock::time_point time) override;
 
 private:
     enum class Drive { Counting, Continuous, Coasting };
 
-    void linesChanged(std::uint8_t levels, Clock::time_point time);
+    void linesChanged(std::uint8_t before, std::uint8_t after, Clock::time_point time) override;
     void finishRunBy(Clock::time_point time);
     void load(std::uint8_t nibble, Clock::time_point time);
     void holdContinuous(Clock::time_point time);
@@ -72,9 +67,7 @@ private:
     std::uint8_t counterAtMark(long long mark) const;
     void stopAtMark(long long mark);
 
-    mutable std::mutex mutex_;
     Clock::duration timePerCount_;
-    std::uint8_t lines_ = 0;
     bool startRaised_ = false;
     // How the chunk chunks_.back() turns; empty while the table stands still.
     std::optional<Drive> drive_;

@@ -2,13 +2,12 @@
 #define FTDISIM_STEPPERTABLE_H
 
 #include <ftdisim/Clock.h>
+#include <ftdisim/EdgeTriggeredModel.h>
 #include <ftdisim/Export.h>
-#include <ftdisim/PinModel.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <mutex>
 #include <vector>
 
 namespace ftdisim {
@@ -18,7 +17,7 @@ namespace ftdisim {
 // motor is enabled; a clockwise step lowers the position, as the SDK counts.
 // An edge while the motor is disabled moves nothing: a driver that forgot to
 // enable it loses the step, and the table counts it as missed.
-class FTDISIM_EXPORT StepperTable : public PinModel {
+class FTDISIM_EXPORT StepperTable : public EdgeTriggeredModel {
 public:
     static constexpr std::uint8_t kEnableLine = 0x01;
     static constexpr std::uint8_t kDirectionLine = 0x02;
@@ -52,19 +51,12 @@ public:
     // between moves of a motor locked when idle.
     unsigned directionChangesWhileEnabled() const;
 
-    void bitModeChanged(std::uint8_t mask, std::uint8_t mode, std::uint8_t outputLevels,
-                        Clock::time_point time) override;
-    void outputsWritten(std::uint8_t levels, std::uint8_t outputMask,
-                        Clock::time_point time) override;
-
 private:
-    void linesChanged(std::uint8_t levels, Clock::time_point time);
+    void linesChanged(std::uint8_t before, std::uint8_t after, Clock::time_point time) override;
     void step(Clock::time_point time);
     bool enabledAt(std::uint8_t levels) const;
 
-    mutable std::mutex mutex_;
     Wiring wiring_;
-    std::uint8_t lines_ = 0;
     long long position_ = 0;
     unsigned long long steps_ = 0;
     unsigned long long missedSteps_ = 0;
