@@ -1,5 +1,5 @@
 # Applies KALVERA_SANITIZE to every target of the build. The runtimes' options
-# are built into the test programs (autotests/common/sanitizer_options.cpp).
+# are built into the test programs (autotests/support/entry/sanitizer_options.cpp).
 if(KALVERA_SANITIZE)
   set(_flags -fsanitize=${KALVERA_SANITIZE} -fno-omit-frame-pointer)
   if(KALVERA_SANITIZE MATCHES "undefined")
