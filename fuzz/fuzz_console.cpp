@@ -7,6 +7,7 @@
 #include "ConsoleDialogue.h"
 #include "ConsoleTurntable.h"
 #include "LxFTDIController.h"
+#include "LxTurntableModels.h"
 
 #include <QString>
 
@@ -43,8 +44,11 @@ protected:
 class StandInTurntable : public ConsoleTurntable {
 public:
     std::list<std::string> availableDevices() const override {
-        return {"Custom",    "Standard", "Tessel M", "Tessel L",
-                "Tessel XL", "Facet",    "Quarry L", "Quarry M"};
+        std::list<std::string> names;
+        for (const LxTurntableModel& model : turntableModels) {
+            names.emplace_back(model.name);
+        }
+        return names;
     }
     bool openDevice(unsigned long model) override {
         if (model > 7) {

@@ -427,8 +427,8 @@ void LxKalveraTurntableControl::returnToStart() {
     if (motorDriver->isAtGlobalPosition(0.0)) {
         return;
     }
-    SetRotationNextGlobalPositionInDegrees(360.0);
-    startRotation();
+    motorDriver->SetRotationNextGlobalPositionInDegrees(360.0);
+    motorDriver->startRotation();
 }
 
 void LxKalveraTurntableControl::delayRotatingDevice(float seconds) {
@@ -457,10 +457,10 @@ void LxKalveraTurntableControl::rotateDeviceDelayed() {
         return;
     }
     if (d->pendingRotationInDegrees != 0.0f) {
-        SetRotationNextGlobalPositionInDegrees(d->pendingRotationInDegrees);
+        motorDriver->SetRotationNextGlobalPositionInDegrees(d->pendingRotationInDegrees);
         if (motorDriver->isMovePlanned()) {
             // A move that the driver refuses to start is not reported.
-            startRotation();
+            motorDriver->startRotation();
             return;
         }
     }

@@ -81,7 +81,7 @@ bool LxKalveraTurntableControl::complete360ProductPhotographyWillStart(unsigned 
     // sequence only once the whole plan holds: a refused plan starts no shoot.
     unsigned short count = *imagesCount;
     std::unique_ptr<float[]> customAngles;
-    if (settings.value(LxSettingsMap::useCustomAngles).toBool()) {
+    if (settings.value(LxSettingsKeys::useCustomAngles).toBool()) {
         if (angles) {
             const Refusal refusal = planCustomAngles(d->settingsView->customAngles(),
                                                      turntableIndex, &count, &customAngles);
@@ -108,7 +108,7 @@ bool LxKalveraTurntableControl::complete360ProductPhotographyWillStart(unsigned 
 
     const bool customModel = turntableIndex == CUSTOM_MODEL_INDEX;
     const QVariantMap advanced =
-        customModel ? settings.value(LxSettingsMap::customTurntableAdvancedSettings).toMap()
+        customModel ? settings.value(LxSettingsKeys::customTurntableAdvancedSettings).toMap()
                     : QVariantMap();
     if (customModel) {
         d->settingsView->setAdvancedSettings(advanced);
@@ -124,12 +124,12 @@ bool LxKalveraTurntableControl::complete360ProductPhotographyWillStart(unsigned 
         return false;
     }
     if (customModel) {
-        SetMotorEnableActiveHigh(advanced.value(LxSettingsMap::isMotorEnableActiveHigh).toBool());
-        SetClockwiseActiveHigh(advanced.value(LxSettingsMap::isClockwiseActiveHigh).toBool());
+        SetMotorEnableActiveHigh(advanced.value(LxSettingsKeys::isMotorEnableActiveHigh).toBool());
+        SetClockwiseActiveHigh(advanced.value(LxSettingsKeys::isClockwiseActiveHigh).toBool());
     }
-    SetLockMotorWhenIdle(settings.value(LxSettingsMap::isLockTableWhenIdle).toBool());
+    SetLockMotorWhenIdle(settings.value(LxSettingsKeys::isLockTableWhenIdle).toBool());
     SetChipClockedStepTrains(LxSettingsMap::chipClockedStepTrains(settings));
-    d->useTriggerShutterRelease = settings.value(LxSettingsMap::triggerShutterRelease).toBool();
+    d->useTriggerShutterRelease = settings.value(LxSettingsKeys::triggerShutterRelease).toBool();
 
     if (!d->savingSettingsOnly) {
         // A shoot planned anew over one left half-way: the step the old one

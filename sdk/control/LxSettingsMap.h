@@ -12,7 +12,7 @@
 // value: false, 0, empty text, list or map.
 namespace LxSettingsMap {
 
-// The keys, as LxSettingsMap::framesCountText and so on.
+// The keys, as LxSettingsKeys::framesCountText and so on.
 using namespace LxSettingsKeys;
 
 // The frame count: the text read as a number and truncated toward zero

@@ -52,11 +52,11 @@ void LxQmlTurntableControl::customTurntableImportStandardSettings(int predefined
     control->openDevice(CUSTOM_MODEL_INDEX, &opened);
 
     QVariantMap settings;
-    settings.insert(LxSettingsMap::stepsPerRevolutionText,
+    settings.insert(LxSettingsKeys::stepsPerRevolutionText,
                     QString::number(static_cast<int>(counts), 10));
-    settings.insert(LxSettingsMap::isClockwiseActiveHigh, clockwiseActiveHigh);
+    settings.insert(LxSettingsKeys::isClockwiseActiveHigh, clockwiseActiveHigh);
     // Every turntable model enables its motor with a high level.
-    settings.insert(LxSettingsMap::isMotorEnableActiveHigh, true);
+    settings.insert(LxSettingsKeys::isMotorEnableActiveHigh, true);
     // Queued like the refreshes of both opens, so the view shows this last.
     LxViewFunctions::postDeviceSettings(parent(), static_cast<int>(CUSTOM_MODEL_INDEX), settings);
 }

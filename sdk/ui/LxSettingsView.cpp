@@ -87,10 +87,10 @@ void reportSettingsProblem(LxAbstractPlugin& plugin, LxAbstractPlugin::ErrorCode
 
 QVariantMap deviceSettingsOf(const LxKalveraTurntableControl& control) {
     QVariantMap settings;
-    settings.insert(LxSettingsMap::stepsPerRevolutionText,
+    settings.insert(LxSettingsKeys::stepsPerRevolutionText,
                     QString::number(control.countsPerRevolution(), 10));
-    settings.insert(LxSettingsMap::isClockwiseActiveHigh, control.isClockwiseActiveHigh());
-    settings.insert(LxSettingsMap::isMotorEnableActiveHigh, control.isMotorEnableActiveHigh());
+    settings.insert(LxSettingsKeys::isClockwiseActiveHigh, control.isClockwiseActiveHigh());
+    settings.insert(LxSettingsKeys::isMotorEnableActiveHigh, control.isMotorEnableActiveHigh());
     return settings;
 }
 
@@ -194,8 +194,8 @@ void LxSettingsView::loadSettingsFile() {
     LxViewFunctions::loadSettings(view->frameView.data(), document.toVariant());
     const QJsonObject settings = document.object();
     view->advancedSettings =
-        settings.value(LxSettingsMap::customTurntableAdvancedSettings).toObject().toVariantMap();
-    const QJsonValue angles = settings.value(LxSettingsMap::customAnglesList);
+        settings.value(LxSettingsKeys::customTurntableAdvancedSettings).toObject().toVariantMap();
+    const QJsonValue angles = settings.value(LxSettingsKeys::customAnglesList);
     if (!angles.isNull()) {
         view->customAnglesModel->setStringList(angles.toVariant().toStringList());
         // Set again, so that the view's bindings see the loaded list.
@@ -224,7 +224,7 @@ void LxSettingsView::saveSettingsFile() {
         QVariantMap settings = answer.toMap();
         const QStringList angles = customAngles();
         if (!angles.isEmpty()) {
-            settings.insert(LxSettingsMap::customAnglesList, angles);
+            settings.insert(LxSettingsKeys::customAnglesList, angles);
         }
         return settings;
     };
