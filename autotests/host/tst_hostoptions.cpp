@@ -46,6 +46,22 @@ TEST(HostOptions, TheTwoModesAndTheirOptions) {
     EXPECT_TRUE(refused(
         {QStringLiteral("--headless"), QStringLiteral("--screenshot"), QStringLiteral("a.png")},
         "needs the window"));
+    // What the parser would take apart or take only in part.
+    EXPECT_TRUE(refused({QStringLiteral("-headless")}, "Unknown argument \"-headless\""));
+    EXPECT_TRUE(refused({QStringLiteral("--headless"), QStringLiteral("--frames"),
+                         QStringLiteral("0"), QStringLiteral("--frames"), QStringLiteral("8")},
+                        "not \"0\""));
+    EXPECT_TRUE(refused({QStringLiteral("--help-all")}, "Unknown argument"));
+}
+
+TEST(HostOptions, TheHelpNamesBothModes) {
+    const QString usage = HostOptions::usage();
+    EXPECT_TRUE(usage.startsWith(
+        QStringLiteral("Usage: KalveraTurntableHost [--model NAME [--shoot]] [--screenshot FILE]\n"
+                       "                            [--backend NAME]\n"
+                       "       KalveraTurntableHost --headless [--model NAME] [--frames N]\n")))
+        << usage.toStdString();
+    EXPECT_TRUE(usage.contains(QStringLiteral("\n              In effect now: ")));
 }
 
 } // namespace

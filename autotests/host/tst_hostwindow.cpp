@@ -4,7 +4,6 @@
 
 #include "HostWindow.h"
 #include "LxKalveraTurntableControl.h"
-#include "LxSettingsKeys.h"
 #include "TurntableHost.h"
 
 #include <ftdisim/Bus.h>
@@ -149,15 +148,16 @@ TEST_F(HostWindowTest, SettingsSurviveARestartOfTheHost) {
     QFile file(settingsFilePath());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << "closing the view saves the settings";
     const QJsonObject saved = QJsonDocument::fromJson(file.readAll()).object();
-    EXPECT_EQ(saved.value(LxSettingsKeys::framesCountText).toString(), QStringLiteral("24"));
-    EXPECT_EQ(saved.value(LxSettingsKeys::customAnglesList).toArray(),
+    EXPECT_EQ(saved.value(QStringLiteral("framesCountText")).toString(), QStringLiteral("24"));
+    EXPECT_EQ(saved.value(QStringLiteral("CustomAnglesList")).toArray(),
               QJsonArray({QStringLiteral("30"), QStringLiteral("90")}));
-    EXPECT_EQ(saved.value(LxSettingsKeys::captureDelaySeconds).toArray(), QJsonArray({1.5, 0.25}));
-    EXPECT_EQ(saved.value(LxSettingsKeys::rotationSpeed).toInt(), 3);
-    EXPECT_EQ(saved.value(LxSettingsKeys::isChipClockedStepTrains), QJsonValue(true));
-    EXPECT_EQ(saved.value(LxSettingsKeys::customTurntableAdvancedSettings)
+    EXPECT_EQ(saved.value(QStringLiteral("captureDelaySeconds")).toArray(),
+              QJsonArray({1.5, 0.25}));
+    EXPECT_EQ(saved.value(QStringLiteral("rotationSpeed")).toInt(), 3);
+    EXPECT_EQ(saved.value(QStringLiteral("isChipClockedStepTrains")), QJsonValue(true));
+    EXPECT_EQ(saved.value(QStringLiteral("customTurntableAdvancedSettings"))
                   .toObject()
-                  .value(LxSettingsKeys::stepsPerRevolutionText)
+                  .value(QStringLiteral("stepsPerRevolutionText"))
                   .toString(),
               QStringLiteral("400"));
 
@@ -199,12 +199,12 @@ TEST_F(HostWindowTest, SettingsTheViewDoesNotKnowAreKeptWhenItSaves) {
     EXPECT_EQ(saved.value(QStringLiteral("laterVersion")).toObject(),
               QJsonObject({{QStringLiteral("level"), 2}}));
     const QJsonObject advanced =
-        saved.value(LxSettingsKeys::customTurntableAdvancedSettings).toObject();
+        saved.value(QStringLiteral("customTurntableAdvancedSettings")).toObject();
     EXPECT_EQ(advanced.value(QStringLiteral("microsteps")).toInt(), 16);
-    EXPECT_EQ(advanced.value(LxSettingsKeys::stepsPerRevolutionText).toString(),
+    EXPECT_EQ(advanced.value(QStringLiteral("stepsPerRevolutionText")).toString(),
               QStringLiteral("800"));
-    EXPECT_EQ(saved.value(LxSettingsKeys::framesCountText).toString(), QStringLiteral("24"));
-    EXPECT_FALSE(saved.contains(LxSettingsKeys::customAnglesList)) << "cleared angles stay gone";
+    EXPECT_EQ(saved.value(QStringLiteral("framesCountText")).toString(), QStringLiteral("24"));
+    EXPECT_FALSE(saved.contains(QStringLiteral("CustomAnglesList"))) << "cleared angles stay gone";
 }
 
 TEST_F(HostWindowTest, CustomAnglesAreAddedRemovedAndCleared) {

@@ -75,14 +75,26 @@ TEST(AbstractPlugin, LastErrorIsSafeAcrossThreads) {
     PlainPlugin plugin;
     const QString a = QStringLiteral("rotation ended on the worker");
     const QString b = QStringLiteral("opened on the host");
+    using ErrorCode = LxAbstractPlugin::ErrorCode;
     std::thread writer([&] {
         for (int i = 0; i < 2000; ++i) {
-            plugin.setLastError(i % 2 ? a : b);
+            if (i % 2) {
+                plugin.setLastError(ErrorCode::ChipLost, a);
+            } else {
+                plugin.setLastError(ErrorCode::UsbFailure, b, 4);
+            }
         }
     });
     for (int i = 0; i < 2000; ++i) {
         const QString seen = plugin.lastError();
         ASSERT_TRUE(seen.isEmpty() || seen == a || seen == b) << seen.toStdString();
+        // Code, text and status of one failure, never of two.
+        const LxAbstractPlugin::LastError record = plugin.lastErrorRecord();
+        ASSERT_TRUE(
+            (record.code == ErrorCode::NoError && record.text.isEmpty()) ||
+            (record.code == ErrorCode::ChipLost && record.text == a && record.usbStatus == 0) ||
+            (record.code == ErrorCode::UsbFailure && record.text == b && record.usbStatus == 4))
+            << record.text.toStdString();
     }
     writer.join();
     EXPECT_EQ(plugin.lastError(), a);

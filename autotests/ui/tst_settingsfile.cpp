@@ -1,6 +1,5 @@
 // The settings file: loaded into the view when it opens, written from the
 // view when it closes.
-#include "LxSettingsKeys.h"
 #include "UnprivilegedFileAccess.h"
 #include "ViewTest.h"
 
@@ -126,7 +125,7 @@ TEST_F(LockedSettingsFile, AFileThatCannotBeOpenedIsMovedAsideUnread) {
     EXPECT_TRUE(control->lastError().contains(keptFile)) << control->lastError().toStdString();
 
     closeView();
-    EXPECT_EQ(QJsonDocument::fromJson(readSettingsFile())[LxSettingsKeys::framesCountText], "36")
+    EXPECT_EQ(QJsonDocument::fromJson(readSettingsFile())["framesCountText"], "36")
         << "the view's defaults";
     EXPECT_EQ(contentOf(keptFile), previous);
 }
@@ -148,7 +147,7 @@ TEST_F(LockedSettingsFile, AFileThatCanNeitherBeReadNorMovedIsLeftAsItIs) {
             EXPECT_EQ(control->lastErrorCode(),
                       LxAbstractPlugin::ErrorCode::SettingsFileUnreadable);
             control->setLastError({});
-            setViewSettings(QVariantMap{{LxSettingsKeys::framesCountText, "24"}});
+            setViewSettings(QVariantMap{{"framesCountText", "24"}});
             closeView();
         }
         EXPECT_TRUE(control->lastError().contains(settingsFilePath()))
@@ -170,7 +169,7 @@ TEST_F(LockedSettingsFile, AReadOnlyDirectoryIsSavedIntoTheFileItself) {
     EXPECT_EQ(readSettingsFile(), previous) << "a view without a map leaves the file whole";
 
     openView();
-    setViewSettings(QVariantMap{{LxSettingsKeys::framesCountText, "24"}});
+    setViewSettings(QVariantMap{{"framesCountText", "24"}});
     closeView();
     EXPECT_EQ(readSettingsFile(), "{\n    \"framesCountText\": \"24\"\n}\n");
     EXPECT_EQ(filesInDirectory(), QStringList{"KalveraTurntable.json"});
@@ -181,8 +180,7 @@ TEST_F(SettingsFile, ANullAngleListIsNotLoadedAMissingOneLoadsEmpty) {
     writeSettingsFile(R"({"CustomAnglesList": null, "framesCountText": "24"})");
     openView();
     ASSERT_EQ(recorded("loadCalls").size(), 1);
-    EXPECT_EQ(recorded("loadCalls")[0].toMap()["value"].toMap()[LxSettingsKeys::framesCountText],
-              "24");
+    EXPECT_EQ(recorded("loadCalls")[0].toMap()["value"].toMap()["framesCountText"], "24");
     EXPECT_TRUE(customAngles(contextObject("KalveraTurntableCustomAnglesModel")).isEmpty());
     EXPECT_EQ(recorded("anglesModelPublications"), QVariantList{0}) << "published once";
     closeView();
@@ -232,17 +230,16 @@ TEST_F(SettingsFile, TheFileIsIndentedJsonInKeyOrderWithTheModelsAngles) {
     callView("appendAngle", {"45"});
     callView("appendAngle", {"90.0"});
     setViewSettings(QVariantMap{
-        {LxSettingsKeys::useCustomAngles, true},
-        {LxSettingsKeys::framesCountText, "36"},
-        {LxSettingsKeys::captureDelaySeconds, QVariantList{1.5, "2"}},
-        {LxSettingsKeys::rotationSpeed, 3},
-        {LxSettingsKeys::isLockTableWhenIdle, true},
-        {LxSettingsKeys::triggerShutterRelease, false},
-        {LxSettingsKeys::customTurntableAdvancedSettings,
-         QVariantMap{{LxSettingsKeys::stepsPerRevolutionText, "400"},
-                     {LxSettingsKeys::isClockwiseActiveHigh, true},
-                     {LxSettingsKeys::isMotorEnableActiveHigh, false}}},
-        {LxSettingsKeys::customAnglesList, QVariantList{"1"}},
+        {"useCustomAngles", true},
+        {"framesCountText", "36"},
+        {"captureDelaySeconds", QVariantList{1.5, "2"}},
+        {"rotationSpeed", 3},
+        {"isLockTableWhenIdle", true},
+        {"triggerShutterRelease", false},
+        {"customTurntableAdvancedSettings", QVariantMap{{"stepsPerRevolutionText", "400"},
+                                                        {"isClockwiseActiveHigh", true},
+                                                        {"isMotorEnableActiveHigh", false}}},
+        {"CustomAnglesList", QVariantList{"1"}},
         {"viewTheme", "dark"},
     });
     control->setCurrentTurntableIndex(3);
@@ -276,7 +273,7 @@ TEST_F(SettingsFile, WithAnEmptyModelTheViewsOwnAngleListIsWritten) {
     writeSettingsFile(R"({"CustomAnglesList": ["10"]})");
     openView();
     callView("clearAngles");
-    setViewSettings(QVariantMap{{LxSettingsKeys::customAnglesList, QVariantList{"7"}}});
+    setViewSettings(QVariantMap{{"CustomAnglesList", QVariantList{"7"}}});
     closeView();
     EXPECT_EQ(readSettingsFile(), QByteArray("{\n    \"CustomAnglesList\": [\n        \"7\"\n"
                                              "    ]\n}\n"));

@@ -117,4 +117,23 @@ TEST(ThreadMailbox, DroppingInsideTheReceiverDropsTheRestOfWhatWasSent) {
     EXPECT_EQ(received, (std::vector<int>{1, 4}));
 }
 
+// A receiver that runs an event loop of its own (a modal dialogue) while
+// another thread lets go of the mailbox: the mailbox goes once that receiver
+// has returned, and gives it nothing more.
+TEST(ThreadMailbox, DestroyedFromAnotherThreadWhileReceivingItGoesAfterTheReceiver) {
+    std::vector<int> received;
+    LxThreadMailbox* mailbox = nullptr;
+    mailbox = new LxThreadMailbox([&](int value) {
+        received.push_back(value);
+        if (value == 1) {
+            std::thread([mailbox] { LxThreadMailbox::destroy(mailbox); }).join();
+            processEventsUntil([] { return false; }, std::chrono::milliseconds(200));
+        }
+    });
+    mailbox->send(1);
+    mailbox->send(2);
+    processEventsUntil([] { return false; }, std::chrono::milliseconds(400));
+    EXPECT_EQ(received, std::vector<int>{1});
+}
+
 } // namespace

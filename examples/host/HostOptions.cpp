@@ -3,54 +3,29 @@
 #include <LxD2xxBackend.h>
 
 #include <QCommandLineParser>
-#include <QCoreApplication>
-
-#include <memory>
 
 namespace {
 
 QString backendList() {
-    return QString::fromStdString(LxD2xxBackend::listing("  "));
+    return QString::fromStdString(LxD2xxBackend::listing("              "));
 }
 
-// The options of both modes, as the parser and its help know them.
+// The options of both modes; usage() is their help.
 class HostCommandLine {
 public:
     HostCommandLine() {
-        parser.setApplicationDescription(QStringLiteral(
-            "Without --headless: the host window, with --model open and, with\n"
-            "--shoot, shooting. With --headless: one 360-degree shoot at the fastest\n"
-            "speed without delays and without a window, reported as text; the\n"
-            "settings saved by the window are neither used nor changed."));
-        parser.addHelpOption();
-        parser.addOptions({headless, model, frames, shoot, screenshot, backend});
+        parser.addOptions({help, headless, model, frames, shoot, screenshot, backend});
     }
 
     QCommandLineParser parser;
-    const QCommandLineOption headless{QStringLiteral("headless"),
-                                      QStringLiteral("One shoot without a window, as text.")};
-    const QCommandLineOption model{
-        QStringLiteral("model"),
-        QStringLiteral("Turntable model by name, opened at the start (headless: default Custom)."),
-        QStringLiteral("NAME")};
-    const QCommandLineOption frames{
-        QStringLiteral("frames"),
-        QStringLiteral("Captures of the headless shoot, 1 to %1 (default 8).")
-            .arg(HostOptions::maxFrames),
-        QStringLiteral("N")};
-    const QCommandLineOption shoot{
-        QStringLiteral("shoot"), QStringLiteral("Start a shoot with the saved settings at once.")};
-    const QCommandLineOption screenshot{
-        QStringLiteral("screenshot"),
-        QStringLiteral("Write a picture of the window (after the shoot, if one runs) to FILE "
-                       "(PNG) and quit."),
-        QStringLiteral("FILE")};
-    const QCommandLineOption backend{
-        QStringLiteral("backend"),
-        QStringLiteral("The USB backend that reaches the turntable; without it, the environment "
-                       "variable %1 names it, else the default.")
-            .arg(QString::fromStdString(LxD2xxBackend::environmentVariable())),
-        QStringLiteral("NAME")};
+    const QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}};
+    const QCommandLineOption headless{QStringLiteral("headless")};
+    const QCommandLineOption model{QStringLiteral("model"), QString(), QStringLiteral("NAME")};
+    const QCommandLineOption frames{QStringLiteral("frames"), QString(), QStringLiteral("N")};
+    const QCommandLineOption shoot{QStringLiteral("shoot")};
+    const QCommandLineOption screenshot{QStringLiteral("screenshot"), QString(),
+                                        QStringLiteral("FILE")};
+    const QCommandLineOption backend{QStringLiteral("backend"), QString(), QStringLiteral("NAME")};
 };
 
 // The parser's own texts say "Missing value" and "Unknown option": the host
@@ -75,6 +50,15 @@ QString parseFailure(const HostCommandLine& commandLine, const QStringList& argu
 } // namespace
 
 bool HostOptions::parse(const QStringList& arguments, HostOptions* options, QString* error) {
+    // The parser would read "-headless" as the short options h, e, a, ...:
+    // the host takes no such bundles, and names the word it does not know.
+    for (const QString& argument : arguments.mid(1)) {
+        if (argument.startsWith(QLatin1Char('-')) && !argument.startsWith(QLatin1String("--")) &&
+            argument != QLatin1String("-h")) {
+            *error = QStringLiteral("Unknown argument \"%1\".").arg(argument);
+            return false;
+        }
+    }
     HostCommandLine commandLine;
     QCommandLineParser& parser = commandLine.parser;
     if (!parser.parse(arguments)) {
@@ -87,23 +71,22 @@ bool HostOptions::parse(const QStringList& arguments, HostOptions* options, QStr
         return false;
     }
     options->headless = parser.isSet(commandLine.headless);
-    // The parser offers --help-all for Qt's own options, which the host
-    // does not take: the same help.
-    options->help =
-        parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"));
+    options->help = parser.isSet(commandLine.help);
     options->shoot = parser.isSet(commandLine.shoot);
     options->model = parser.value(commandLine.model);
     options->backend = parser.value(commandLine.backend);
     options->screenshot = parser.value(commandLine.screenshot);
     if (parser.isSet(commandLine.frames)) {
-        const QString frames = parser.value(commandLine.frames);
-        bool number = false;
-        options->frames = frames.toInt(&number);
-        if (!number || options->frames < 1 || options->frames > maxFrames) {
-            *error = QStringLiteral("--frames takes a whole number from 1 to %1, not \"%2\".")
-                         .arg(maxFrames)
-                         .arg(frames);
-            return false;
+        // Every value given is checked; the last one counts.
+        for (const QString& frames : parser.values(commandLine.frames)) {
+            bool number = false;
+            options->frames = frames.toInt(&number);
+            if (!number || options->frames < 1 || options->frames > maxFrames) {
+                *error = QStringLiteral("--frames takes a whole number from 1 to %1, not \"%2\".")
+                             .arg(maxFrames)
+                             .arg(frames);
+                return false;
+            }
         }
         if (!options->headless) {
             *error = QStringLiteral("--frames goes with --headless.");
@@ -122,19 +105,29 @@ bool HostOptions::parse(const QStringList& arguments, HostOptions* options, QStr
 }
 
 QString HostOptions::usage() {
-    // The parser names the program after the application's arguments. A
-    // refused command line is answered before the application exists (it
-    // needs no display): a core application stands in while the text is made.
-    static int argc = 1;
-    static char program[] = "KalveraTurntableHost";
-    static char* argv[] = {program, nullptr};
-    std::unique_ptr<QCoreApplication> standIn;
-    if (!QCoreApplication::instance()) {
-        standIn = std::make_unique<QCoreApplication>(argc, argv);
-    }
-    return HostCommandLine().parser.helpText() + QStringLiteral("\nThe USB backends:\n") +
+    return QStringLiteral(
+               "Usage: KalveraTurntableHost [--model NAME [--shoot]] [--screenshot FILE]\n"
+               "                            [--backend NAME]\n"
+               "       KalveraTurntableHost --headless [--model NAME] [--frames N]\n"
+               "                            [--backend NAME]\n"
+               "\n"
+               "Without --headless: the host window.\n"
+               "--model       turntable model by name, opened at the start\n"
+               "              (headless: default Custom)\n"
+               "--shoot       start a shoot with the saved settings at once\n"
+               "--screenshot  write a picture of the window (after the shoot, if\n"
+               "              one runs) to FILE (PNG) and quit\n"
+               "--headless    one 360-degree shoot at the fastest speed without\n"
+               "              delays and without a window, reported as text; the\n"
+               "              settings saved by the window are neither used nor changed\n"
+               "--frames      captures of the headless shoot, 1 to %1 (default 8)\n"
+               "--backend     the USB backend that reaches the turntable; without it,\n"
+               "              the environment variable %2 names it,\n"
+               "              else the default. The backends:\n")
+               .arg(maxFrames)
+               .arg(QString::fromStdString(LxD2xxBackend::environmentVariable())) +
            backendList() +
-           QStringLiteral("In effect now: %1\n")
+           QStringLiteral("              In effect now: %1\n")
                .arg(QString::fromStdString(LxD2xxBackend::chosen()));
 }
 

@@ -6,6 +6,8 @@
 #include <QQuickItem>
 #include <QVariantMap>
 
+#include <stdexcept>
+
 using Callbacks = LxTurntableHardware::TurntableHardwarePrivate;
 
 TurntableHost::TurntableHost(QObject* parent)
@@ -30,6 +32,10 @@ TurntableHost::TurntableHost(QObject* parent)
         }
         emit openModelChanged();
     };
+    if (!tableStopped.isValid()) {
+        // Without it no shoot would ever take its next step.
+        throw std::runtime_error("The system gave no pipe for the turntable's notices.");
+    }
     // On the rotation thread: only the mailbox is touched there.
     Callbacks::turntableRotationStopped = [this](LxTurntableHardware*) { tableStopped.send(0); };
     // The plug-in tells the view which model it opened, not that it closed

@@ -255,6 +255,9 @@ protected:
     // the caller.
     virtual void writeOpeningPins() = 0;
     // The planned move, on its rotation thread; it ends with finishRotation().
+    // As it runs on another thread, every driver's destructor calls
+    // closeDevice() first, which joins that thread while the driver's own
+    // members still exist.
     virtual void runMove() = 0;
 
     // For the drivers' rotation threads: whether their rotation should go on.

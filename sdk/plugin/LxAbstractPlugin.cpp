@@ -49,6 +49,11 @@ unsigned long LxAbstractPlugin::lastUsbStatus() const {
     return d->lastUsbStatus;
 }
 
+LxAbstractPlugin::LastError LxAbstractPlugin::lastErrorRecord() const {
+    std::lock_guard<std::mutex> lock(AbstractPluginPrivate::asyncMutex);
+    return {d->lastErrorCode, d->lastError, d->lastUsbStatus};
+}
+
 void LxAbstractPlugin::setLastError(QString text) {
     const ErrorCode code = text.isEmpty() ? ErrorCode::NoError : ErrorCode::Unspecified;
     setLastError(code, std::move(text));

@@ -144,14 +144,28 @@ public:
     /// lastErrorCode() is ErrorCode::UsbFailure; 0 (FT_OK) for other codes.
     /// \throws std::system_error if asyncMutex cannot be taken.
     unsigned long lastUsbStatus() const;
+    /// The last error whole, as one setLastError() left it.
+    struct LastError {
+        /// As lastErrorCode().
+        ErrorCode code = ErrorCode::NoError;
+        /// As lastError().
+        QString text;
+        /// As lastUsbStatus().
+        unsigned long usbStatus = 0;
+    };
+    /// The code, text and USB status of the last error, read in one step: a
+    /// host that reads them on another thread than the one that may fail
+    /// meanwhile reads them here, where they cannot come from two failures.
+    /// \throws std::system_error if asyncMutex cannot be taken.
+    LastError lastErrorRecord() const;
     /// Replaces the last error text; the code becomes ErrorCode::Unspecified,
     /// or ErrorCode::NoError for an empty text.
     /// \throws std::system_error if asyncMutex cannot be taken; the last error
     /// is then unchanged.
     void setLastError(QString text);
     /// Replaces the last error's code and text, and the USB status (0 unless
-    /// `code` is ErrorCode::UsbFailure), in one step: a reader on another
-    /// thread sees the old error or the new one, never a mix.
+    /// `code` is ErrorCode::UsbFailure), in one step: lastErrorRecord() on
+    /// another thread gives the old error or the new one, never a mix.
     /// \throws std::system_error if asyncMutex cannot be taken; the last error
     /// is then unchanged.
     void setLastError(ErrorCode code, QString text, unsigned long usbStatus = 0);

@@ -111,29 +111,32 @@ void LxThreadMailbox::collectSent() {
 }
 
 void LxThreadMailbox::receiveAll() {
+    ++receiveDepth;
     // The wake-ups first, then the values: a value sent after this read
     // either is collected below or wakes the thread once more.
     char wakes[64];
     ssize_t count;
     while ((count = read(readEnd, wakes, sizeof wakes)) > 0 || (count == -1 && errno == EINTR)) {
         for (ssize_t i = 0; i < count; ++i) {
-            if (wakes[i] == static_cast<char>(Wake::destroy)) {
-                // Its own watcher is calling: it goes once the call is over.
-                notifier->setEnabled(false);
-                notifier->deleteLater();
-                notifier = nullptr;
-                delete this;
-                return;
+            destroyRequested = destroyRequested || wakes[i] == static_cast<char>(Wake::destroy);
+        }
+    }
+    if (!destroyRequested) {
+        collectSent();
+        // One at a time: `receive` may drop the rest, or send more.
+        while (!ready.empty() && !destroyRequested) {
+            const int value = ready.front();
+            ready.pop_front();
+            if (receiving) {
+                receive(value);
             }
         }
     }
-    collectSent();
-    // One at a time: `receive` may drop the rest, or send more.
-    while (!ready.empty()) {
-        const int value = ready.front();
-        ready.pop_front();
-        if (receiving) {
-            receive(value);
-        }
+    if (--receiveDepth == 0 && destroyRequested) {
+        // Its own watcher is calling: it goes once the call is over.
+        notifier->setEnabled(false);
+        notifier->deleteLater();
+        notifier = nullptr;
+        delete this;
     }
 }

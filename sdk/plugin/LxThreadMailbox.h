@@ -46,6 +46,9 @@ public:
     /// Any thread, also the making one and from inside `receive`; never
     /// blocks and never calls `receive` itself.
     void send(int value);
+    /// Whether the mailbox got its pipe; false when the system gave none (out
+    /// of file descriptors), and every value sent is dropped.
+    bool isValid() const { return writeEnd != -1; }
     /// Drops the values sent so far and not yet received, also those of a
     /// batch that `receive` is being given right now. On the making thread.
     void dropPending();
@@ -71,6 +74,11 @@ private:
     std::deque<int> ready;
     // Cleared by destroy() on another thread.
     std::atomic<bool> receiving{true};
+    // How deep the making thread is in receiveAll(): `receive` may run an
+    // event loop of its own, which receives again. The mailbox that another
+    // thread destroyed meanwhile goes when the outermost call ends.
+    int receiveDepth = 0;
+    bool destroyRequested = false;
 };
 
 #endif
