@@ -136,4 +136,19 @@ TEST(ThreadMailbox, DestroyedFromAnotherThreadWhileReceivingItGoesAfterTheReceiv
     EXPECT_EQ(received, std::vector<int>{1});
 }
 
+// A receiver that lets go of its own mailbox, as a host window closing on the
+// notice does.
+TEST(ThreadMailbox, DestroyedFromItsOwnReceiverItGoesAfterTheReceiver) {
+    std::vector<int> received;
+    LxThreadMailbox* mailbox = nullptr;
+    mailbox = new LxThreadMailbox([&](int value) {
+        received.push_back(value);
+        LxThreadMailbox::destroy(mailbox);
+    });
+    mailbox->send(1);
+    mailbox->send(2);
+    processEventsUntil([] { return false; }, std::chrono::milliseconds(200));
+    EXPECT_EQ(received, std::vector<int>{1});
+}
+
 } // namespace

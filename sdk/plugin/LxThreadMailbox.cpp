@@ -57,7 +57,14 @@ void LxThreadMailbox::destroy(LxThreadMailbox* mailbox) {
         return;
     }
     if (!mailbox->notifier || mailbox->notifier->thread() == QThread::currentThread()) {
-        delete mailbox;
+        if (mailbox->receiveDepth > 0) {
+            // From inside `receive`: the receiving call still uses the
+            // mailbox, which goes when the outermost one ends.
+            mailbox->receiving = false;
+            mailbox->destroyRequested = true;
+        } else {
+            delete mailbox;
+        }
         return;
     }
     // Through the pipe: the mailbox is not touched here once its thread may

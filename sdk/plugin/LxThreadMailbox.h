@@ -39,8 +39,9 @@ public:
     /// one it goes from that thread's event loop, which drops the values sent
     /// before (the pipe's watcher cannot leave a thread's event loop from
     /// outside); `receive` is not called any more once destroy() has
-    /// returned, unless its thread is inside it right now. No thread may send
-    /// any more.
+    /// returned, unless its thread is inside it right now; called from inside
+    /// `receive`, the mailbox goes once that call has returned. No thread may
+    /// send any more.
     static void destroy(LxThreadMailbox* mailbox);
 
     /// Any thread, also the making one and from inside `receive`; never
