@@ -9,6 +9,9 @@
 #   make test-tsan  the threading tests under ThreadSanitizer
 #   make test-install  install the SDK into build-install/prefix and build and run
 #                   an outside client against it (CMake and pkg-config)
+#   make package    the Debian packages (runtime, -dev, tools) in build-package
+#   make test-package  build the packages, unpack them into build-package/root and
+#                   build and run the outside client and the console program there
 #   make docs       the API reference from the public headers (build-docs/html)
 #   make bench      the benchmarks on the simulated chip (docs/performance.md)
 #   make fuzz       the libFuzzer targets, FUZZ_SECONDS (60) each, in a clang build
@@ -32,7 +35,7 @@ endef
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS = fuzz_console fuzz_settings_file
 
-.PHONY: deps build test run console screenshot bench fuzz mutations test-asan test-tsan test-install docs \
+.PHONY: deps build test run console screenshot bench fuzz mutations test-asan test-tsan test-install package test-package docs \
         format format-check clean
 
 deps:
@@ -80,6 +83,14 @@ test-tsan: deps
 test-install: deps
 	JOBS=$(JOBS) CMAKE_FLAGS="$(CMAKE_FLAGS)" scripts/test-install
 
+# Configured for /usr, where Debian installs; the packages are built without tests.
+package: deps
+	$(call build_in,build-package,-DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr)
+	cd build-package && cpack -G DEB
+
+test-package: deps
+	JOBS=$(JOBS) CMAKE_FLAGS="$(CMAKE_FLAGS)" scripts/test-package
+
 # Fails on any warning, an undocumented public member included.
 docs: deps
 	doxygen docs/Doxyfile
@@ -90,4 +101,4 @@ format-check: deps
 	clang-format --dry-run --Werror $(SOURCES)
 
 clean:
-	rm -rf build build-asan build-tsan build-install build-docs build-fuzz build-mutants
+	rm -rf build build-asan build-tsan build-install build-package build-docs build-fuzz build-mutants

@@ -1,6 +1,9 @@
-# cmake --install: the SDK library, the D2XX backends it loads, the public
-# headers, a CMake package (KalveraTurntableSDK::KalveraTurntableSDK) and a
-# pkg-config file. Clients include the headers by their plain names, as in
+# cmake --install, in three components:
+#   Runtime      the SDK library, the D2XX backends it loads, the udev rule
+#   Development  the public headers, a CMake package
+#                (KalveraTurntableSDK::KalveraTurntableSDK) and a pkg-config file
+#   Tools        the console program
+# cmake/KalveraPackage.cmake makes a Debian package of each. Clients include the headers by their plain names, as in
 # #include <LxKalveraTurntableControl.h>.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
@@ -34,7 +37,7 @@ install(TARGETS KalveraTurntableSDK EXPORT KalveraTurntableSDKTargets
 # installed with.
 set_target_properties(KalveraTurntableTest PROPERTIES
   INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
-install(TARGETS KalveraTurntableTest RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Runtime)
+install(TARGETS KalveraTurntableTest RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Tools)
 install(FILES ${KALVERA_PUBLIC_HEADERS}
   DESTINATION ${KALVERA_INSTALL_INCLUDEDIR} COMPONENT Development)
 
@@ -42,6 +45,18 @@ install(FILES ${KALVERA_PUBLIC_HEADERS}
 # include nor link them. The simulator goes without its control headers.
 install(TARGETS ftd2xx_libftdi ftdisim
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Runtime NAMELINK_SKIP)
+
+# The rule that opens the chip to the user at the machine goes where udev
+# reads it: /lib/udev/rules.d on a system install (as GNUInstallDirs places
+# /etc for /usr), under the prefix elsewhere.
+if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+  set(KALVERA_UDEV_RULES_DEFAULT /lib/udev/rules.d)
+else()
+  set(KALVERA_UDEV_RULES_DEFAULT lib/udev/rules.d)
+endif()
+set(KALVERA_UDEV_RULES_DIR ${KALVERA_UDEV_RULES_DEFAULT} CACHE PATH "Where the udev rule is installed")
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/udev/60-kalvera-turntable.rules
+  DESTINATION ${KALVERA_UDEV_RULES_DIR} COMPONENT Runtime)
 
 install(EXPORT KalveraTurntableSDKTargets
   NAMESPACE KalveraTurntableSDK::
