@@ -7,6 +7,7 @@
 #                   on an X virtual framebuffer
 #   make test-asan  every test under AddressSanitizer + UndefinedBehaviorSanitizer
 #   make test-tsan  the threading tests under ThreadSanitizer
+#   make test-qt6   the same tests built with Qt 6 (build-qt6/)
 #   make test-install  install the SDK into build-install/prefix and build and run
 #                   an outside client against it (CMake and pkg-config)
 #   make docs       the API reference from the public headers (build-docs/html)
@@ -32,7 +33,7 @@ endef
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS = fuzz_console fuzz_settings_file
 
-.PHONY: deps build test run console screenshot bench fuzz mutations test-asan test-tsan test-install docs \
+.PHONY: deps build test test-qt6 test-install-qt6 run console screenshot bench fuzz mutations test-asan test-tsan test-install docs \
         format format-check clean
 
 deps:
@@ -43,6 +44,10 @@ build: deps
 
 test: build
 	cd build && $(CTEST)
+
+test-qt6: deps
+	$(call build_in,build-qt6,-DKALVERA_QT_MAJOR=6)
+	cd build-qt6 && $(CTEST)
 
 run: build
 	build/examples/host/KalveraTurntableHost --backend simulator --headless --model Custom --frames 6
@@ -80,6 +85,9 @@ test-tsan: deps
 test-install: deps
 	JOBS=$(JOBS) CMAKE_FLAGS="$(CMAKE_FLAGS)" scripts/test-install
 
+test-install-qt6: deps
+	KALVERA_QT_MAJOR=6 JOBS=$(JOBS) CMAKE_FLAGS="$(CMAKE_FLAGS)" scripts/test-install
+
 # Fails on any warning, an undocumented public member included.
 docs: deps
 	doxygen docs/Doxyfile
@@ -90,4 +98,5 @@ format-check: deps
 	clang-format --dry-run --Werror $(SOURCES)
 
 clean:
-	rm -rf build build-asan build-tsan build-install build-docs build-fuzz build-mutants
+	rm -rf build build-qt6 build-asan build-tsan build-install build-install-qt6 build-docs \
+	  build-fuzz build-mutants
