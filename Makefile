@@ -7,11 +7,13 @@
 #                   on an X virtual framebuffer
 #   make test-asan  every test under AddressSanitizer + UndefinedBehaviorSanitizer
 #   make test-tsan  the threading tests under ThreadSanitizer
+#   make test-qt6   the same tests built with Qt 6 (build-qt6/)
 #   make test-install  install the SDK into build-install/prefix and build and run
 #                   an outside client against it (CMake and pkg-config)
 #   make package    the Debian packages (runtime, -dev, tools) in build-package
 #   make test-package  build the packages, unpack them into build-package/root and
 #                   build and run the outside client and the console program there
+#   make package-qt6 / test-package-qt6  the same for the Qt 6 build's packages
 #   make docs       the API reference from the public headers (build-docs/html)
 #   make bench      the benchmarks on the simulated chip (docs/performance.md)
 #   make fuzz       the libFuzzer targets, FUZZ_SECONDS (60) each, in a clang build
@@ -35,7 +37,8 @@ endef
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS = fuzz_console fuzz_settings_file
 
-.PHONY: deps build test run console screenshot bench fuzz mutations test-asan test-tsan test-install package test-package docs \
+.PHONY: deps build test test-qt6 run console screenshot bench fuzz mutations test-asan test-tsan test-install \
+        test-install-qt6 package test-package package-qt6 test-package-qt6 docs \
         format format-check clean
 
 deps:
@@ -46,6 +49,10 @@ build: deps
 
 test: build
 	cd build && $(CTEST)
+
+test-qt6: deps
+	$(call build_in,build-qt6,-DKALVERA_QT_MAJOR=6)
+	cd build-qt6 && $(CTEST)
 
 run: build
 	build/examples/host/KalveraTurntableHost --backend simulator --headless --model Custom --frames 6
@@ -83,6 +90,9 @@ test-tsan: deps
 test-install: deps
 	JOBS=$(JOBS) CMAKE_FLAGS="$(CMAKE_FLAGS)" scripts/test-install
 
+test-install-qt6: deps
+	KALVERA_QT_MAJOR=6 JOBS=$(JOBS) CMAKE_FLAGS="$(CMAKE_FLAGS)" scripts/test-install
+
 # Configured for /usr, where Debian installs; the packages are built without tests.
 package: deps
 	$(call build_in,build-package,-DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr)
@@ -90,6 +100,13 @@ package: deps
 
 test-package: deps
 	JOBS=$(JOBS) CMAKE_FLAGS="$(CMAKE_FLAGS)" scripts/test-package
+
+package-qt6: deps
+	$(call build_in,build-package-qt6,-DKALVERA_QT_MAJOR=6 -DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr)
+	cd build-package-qt6 && cpack -G DEB
+
+test-package-qt6: deps
+	KALVERA_QT_MAJOR=6 JOBS=$(JOBS) CMAKE_FLAGS="$(CMAKE_FLAGS)" scripts/test-package
 
 # Fails on any warning, an undocumented public member included.
 docs: deps
@@ -101,4 +118,5 @@ format-check: deps
 	clang-format --dry-run --Werror $(SOURCES)
 
 clean:
-	rm -rf build build-asan build-tsan build-install build-package build-docs build-fuzz build-mutants
+	rm -rf build build-qt6 build-asan build-tsan build-install build-install-qt6 build-package build-package-qt6 build-docs \
+	  build-fuzz build-mutants

@@ -1,15 +1,19 @@
-# cmake --install, in three components:
-#   Runtime      the SDK library, the D2XX backends it loads, the udev rule
+# cmake --install, in four components:
+#   Runtime      the SDK library
+#   Backends     the D2XX backends it loads, the udev rule
 #   Development  the public headers, a CMake package
 #                (KalveraTurntableSDK::KalveraTurntableSDK) and a pkg-config file
 #   Tools        the console program
-# cmake/KalveraPackage.cmake makes a Debian package of each. Clients include the headers by their plain names, as in
-# #include <LxKalveraTurntableControl.h>.
+# cmake/KalveraPackage.cmake makes a Debian package of each. Clients include
+# the headers by their plain names, as in #include <LxKalveraTurntableControl.h>.
+# Built with Qt 6, the library, headers directory, package and .pc file are all
+# named KalveraTurntableSDKQt6 (KalveraTurntableSDKQt6::KalveraTurntableSDK), so
+# both builds install side by side; the backends have no Qt and serve both.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
-set(KALVERA_INSTALL_INCLUDEDIR ${CMAKE_INSTALL_INCLUDEDIR}/KalveraTurntableSDK)
-set(KALVERA_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/KalveraTurntableSDK)
+set(KALVERA_INSTALL_INCLUDEDIR ${CMAKE_INSTALL_INCLUDEDIR}/${KALVERA_SDK_NAME})
+set(KALVERA_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/${KALVERA_SDK_NAME})
 
 # What a host needs: the controller, its plug-in bases, the export macros, the
 # mailbox that brings its notices to its own thread, the settings map's keys,
@@ -44,7 +48,7 @@ install(FILES ${KALVERA_PUBLIC_HEADERS}
 # The backends are loaded at run time from beside the SDK: clients neither
 # include nor link them. The simulator goes without its control headers.
 install(TARGETS ftd2xx_libftdi ftdisim
-  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Runtime NAMELINK_SKIP)
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Backends NAMELINK_SKIP)
 
 # The rule that opens the chip to the user at the machine goes where udev
 # reads it: /lib/udev/rules.d on a system install (as GNUInstallDirs places
@@ -56,19 +60,20 @@ else()
 endif()
 set(KALVERA_UDEV_RULES_DIR ${KALVERA_UDEV_RULES_DEFAULT} CACHE PATH "Where the udev rule is installed")
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/udev/60-kalvera-turntable.rules
-  DESTINATION ${KALVERA_UDEV_RULES_DIR} COMPONENT Runtime)
+  DESTINATION ${KALVERA_UDEV_RULES_DIR} COMPONENT Backends)
 
 install(EXPORT KalveraTurntableSDKTargets
-  NAMESPACE KalveraTurntableSDK::
+  FILE ${KALVERA_SDK_NAME}Targets.cmake
+  NAMESPACE ${KALVERA_SDK_NAME}::
   DESTINATION ${KALVERA_INSTALL_CMAKEDIR} COMPONENT Development)
 configure_package_config_file(cmake/KalveraTurntableSDKConfig.cmake.in
-  ${PROJECT_BINARY_DIR}/KalveraTurntableSDKConfig.cmake
+  ${PROJECT_BINARY_DIR}/${KALVERA_SDK_NAME}Config.cmake
   INSTALL_DESTINATION ${KALVERA_INSTALL_CMAKEDIR})
-write_basic_package_version_file(${PROJECT_BINARY_DIR}/KalveraTurntableSDKConfigVersion.cmake
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/${KALVERA_SDK_NAME}ConfigVersion.cmake
   COMPATIBILITY SameMajorVersion)
 install(FILES
-  ${PROJECT_BINARY_DIR}/KalveraTurntableSDKConfig.cmake
-  ${PROJECT_BINARY_DIR}/KalveraTurntableSDKConfigVersion.cmake
+  ${PROJECT_BINARY_DIR}/${KALVERA_SDK_NAME}Config.cmake
+  ${PROJECT_BINARY_DIR}/${KALVERA_SDK_NAME}ConfigVersion.cmake
   DESTINATION ${KALVERA_INSTALL_CMAKEDIR} COMPONENT Development)
 
 # The .pc file locates the prefix from its own place, so that the tree can be
@@ -82,6 +87,6 @@ foreach(dir LIBDIR INCLUDEDIR)
     set(KALVERA_PC_${dir} "\${prefix}/${CMAKE_INSTALL_${dir}}")
   endif()
 endforeach()
-configure_file(cmake/KalveraTurntableSDK.pc.in ${PROJECT_BINARY_DIR}/KalveraTurntableSDK.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/KalveraTurntableSDK.pc
+configure_file(cmake/KalveraTurntableSDK.pc.in ${PROJECT_BINARY_DIR}/${KALVERA_SDK_NAME}.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/${KALVERA_SDK_NAME}.pc
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT Development)

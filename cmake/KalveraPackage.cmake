@@ -1,7 +1,13 @@
 # cpack -G DEB (make package): one Debian package per install component.
-#   libkalveraturntablesdk1       Runtime: the library, its D2XX backends, the udev rule
-#   libkalveraturntablesdk-dev    Development: headers, CMake package, .pc, the link name
-#   kalvera-turntable-tools       Tools: the console program
+#                 Qt 5 build                    Qt 6 build
+#   Runtime       libkalveraturntablesdk1       libkalveraturntablesdk-qt6-1      the library
+#   Development   libkalveraturntablesdk-dev    libkalveraturntablesdk-qt6-dev    headers, CMake package, .pc
+#   Backends      libkalveraturntablesdk-backends (from either build)             D2XX backends, udev rule
+#   Tools         kalvera-turntable-tools       (none)                            the console program
+# The backends have no Qt, so both runtimes share one package of them, and the
+# two builds' packages install side by side. The console program is made by
+# the Qt 5 build only: it does the same on either Qt, and two packages may not
+# both hold /usr/bin/KalveraTurntableTest.
 # Configure with -DCMAKE_INSTALL_PREFIX=/usr so that the files land where
 # Debian puts them (a multiarch libdir, the rule in /lib/udev/rules.d).
 set(CPACK_GENERATOR DEB)
@@ -14,7 +20,15 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_SET_DESTDIR ON)
 
 set(CPACK_DEB_COMPONENT_INSTALL ON)
-set(CPACK_COMPONENTS_ALL Runtime Development Tools)
+if(KALVERA_QT_MAJOR STREQUAL "5")
+  set(CPACK_COMPONENTS_ALL Runtime Development Backends Tools)
+  set(kalvera_package_qt "")
+  set(kalvera_qt_dev_packages "qtbase5-dev (>= ${KALVERA_QT_MIN_VERSION}), qtdeclarative5-dev")
+else()
+  set(CPACK_COMPONENTS_ALL Runtime Development Backends)
+  set(kalvera_package_qt -qt${KALVERA_QT_MAJOR})
+  set(kalvera_qt_dev_packages "qt6-base-dev (>= ${KALVERA_QT_MIN_VERSION}), qt6-declarative-dev")
+endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
@@ -25,32 +39,45 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # its dependency is given below.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_LIBRARY_OUTPUT_DIRECTORY})
 
-set(kalvera_runtime_package libkalveraturntablesdk${PROJECT_VERSION_MAJOR})
-set(kalvera_exact_runtime "${kalvera_runtime_package} (= ${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE})")
+set(kalvera_debian_version ${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE})
+# Debian separates a soname's version from a name that ends in a digit.
+if(kalvera_package_qt)
+  set(kalvera_runtime_package libkalveraturntablesdk${kalvera_package_qt}-${PROJECT_VERSION_MAJOR})
+else()
+  set(kalvera_runtime_package libkalveraturntablesdk${PROJECT_VERSION_MAJOR})
+endif()
+set(kalvera_exact_runtime "${kalvera_runtime_package} (= ${kalvera_debian_version})")
+set(kalvera_backends_package libkalveraturntablesdk-backends)
 
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME ${kalvera_runtime_package})
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
+# The library loads a backend by name: without one it finds no turntable.
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_DEPENDS "${kalvera_backends_package} (= ${kalvera_debian_version})")
 # A shlibs file, so that packages built against the SDK depend on a release
-# at least as new as theirs. Written by hand: the backends, loaded by name,
-# have no soname to list.
+# at least as new as theirs.
 file(WRITE ${PROJECT_BINARY_DIR}/packaging/shlibs
-  "libKalveraTurntableSDK ${PROJECT_VERSION_MAJOR} ${kalvera_runtime_package} (>= ${PROJECT_VERSION})\n")
+  "lib${KALVERA_SDK_NAME} ${PROJECT_VERSION_MAJOR} ${kalvera_runtime_package} (>= ${PROJECT_VERSION})\n")
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/packaging/shlibs)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # The first line of a description is its package's summary.
-set(CPACK_DEBIAN_RUNTIME_DESCRIPTION "Kalvera turntable SDK: the library
+set(CPACK_DEBIAN_RUNTIME_DESCRIPTION "Kalvera turntable SDK: the library for Qt ${KALVERA_QT_MAJOR}
 The library that drives Kalvera motorised turntables over their USB FT245R
-chip, its USB backends (libftdi and a simulated bus), and the udev rule that
-gives the user at the machine access to the chip.")
+chip, built with Qt ${KALVERA_QT_MAJOR}.")
 
-set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libkalveraturntablesdk-dev)
+set(CPACK_DEBIAN_BACKENDS_PACKAGE_NAME ${kalvera_backends_package})
+set(CPACK_DEBIAN_BACKENDS_PACKAGE_SECTION libs)
+set(CPACK_DEBIAN_BACKENDS_DESCRIPTION "Kalvera turntable SDK: USB backends and udev rule
+The two USB backends the Kalvera turntable SDK loads (libftdi for real chips,
+and a simulated bus), and the udev rule that gives the user at the machine
+access to the chip.")
+
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libkalveraturntablesdk${kalvera_package_qt}-dev)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
 # The public headers include Qt's: a client builds with Qt's development files.
-set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS
-  "${kalvera_exact_runtime}, qtbase5-dev (>= ${KALVERA_QT_MIN_VERSION}), qtdeclarative5-dev")
-set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION "Kalvera turntable SDK: development files
-Headers, the CMake package (KalveraTurntableSDK::KalveraTurntableSDK) and the
-pkg-config file (KalveraTurntableSDK) for hosts built with Qt 5.")
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS "${kalvera_exact_runtime}, ${kalvera_qt_dev_packages}")
+set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION "Kalvera turntable SDK: development files for Qt ${KALVERA_QT_MAJOR}
+Headers, the CMake package (${KALVERA_SDK_NAME}::KalveraTurntableSDK) and the
+pkg-config file (${KALVERA_SDK_NAME}) for hosts built with Qt ${KALVERA_QT_MAJOR}.")
 
 set(CPACK_DEBIAN_TOOLS_PACKAGE_NAME kalvera-turntable-tools)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION utils)

@@ -19,9 +19,11 @@ HostWindow::HostWindow(TurntableHost& host)
     : host(host)
     , context(std::make_unique<QQmlContext>(globalQmlEngine()->rootContext())) {
     // The offscreen platform (a machine without a display) has no OpenGL.
+    // By name: Qt 5 and Qt 6 both take the backend so.
+    const QString software = QStringLiteral("software");
     if (QGuiApplication::platformName() == QLatin1String("offscreen") &&
-        QQuickWindow::sceneGraphBackend() != QLatin1String("software")) {
-        QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);
+        QQuickWindow::sceneGraphBackend() != software) {
+        QQuickWindow::setSceneGraphBackend(software);
     }
     context->setContextProperty(QStringLiteral("turntableHost"), &host);
     QQmlComponent component(globalQmlEngine(), QUrl(QStringLiteral("qrc:/qml/HostWindow.qml")));
