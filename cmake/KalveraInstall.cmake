@@ -42,6 +42,18 @@ install(TARGETS KalveraTurntableSDK EXPORT KalveraTurntableSDKTargets
 set_target_properties(KalveraTurntableTest PROPERTIES
   INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
 install(TARGETS KalveraTurntableTest RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Tools)
+# The settings view's object file, for hosts that link
+# ${KALVERA_SDK_NAME}::SettingsView, and under a name of its own for those that
+# take the pkg-config file's variable settingsview.
+install(TARGETS KalveraTurntableSDKSettingsView EXPORT KalveraTurntableSDKTargets
+  OBJECTS DESTINATION ${CMAKE_INSTALL_LIBDIR}/${KALVERA_SDK_NAME} COMPONENT Development)
+install(FILES $<TARGET_OBJECTS:KalveraTurntableSDKSettingsView>
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/${KALVERA_SDK_NAME} RENAME LxTurntableUIFrameView.o
+  COMPONENT Development)
+# Its QML source, for a host's translators (lupdate) and for a host that
+# starts its own view from it.
+install(FILES ${PROJECT_SOURCE_DIR}/sdk/ui/view/qml/LxTurntableUIFrameView.qml
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/${KALVERA_SDK_NAME}/qml COMPONENT Development)
 install(FILES ${KALVERA_PUBLIC_HEADERS}
   DESTINATION ${KALVERA_INSTALL_INCLUDEDIR} COMPONENT Development)
 

@@ -1,7 +1,8 @@
 # cpack -G DEB (make package): one Debian package per install component.
 #                 Qt 5 build                    Qt 6 build
 #   Runtime       libkalveraturntablesdk1       libkalveraturntablesdk-qt6-1      the library
-#   Development   libkalveraturntablesdk-dev    libkalveraturntablesdk-qt6-dev    headers, CMake package, .pc
+#   Development   libkalveraturntablesdk-dev    libkalveraturntablesdk-qt6-dev    headers, CMake package, .pc,
+#                                                                                 the settings view
 #   Backends      libkalveraturntablesdk-backends (from either build)             D2XX backends, udev rule
 #   Tools         kalvera-turntable-tools       (none)                            the console program
 # The backends have no Qt, so both runtimes share one package of them, and the
@@ -24,10 +25,14 @@ if(KALVERA_QT_MAJOR STREQUAL "5")
   set(CPACK_COMPONENTS_ALL Runtime Development Backends Tools)
   set(kalvera_package_qt "")
   set(kalvera_qt_dev_packages "qtbase5-dev (>= ${KALVERA_QT_MIN_VERSION}), qtdeclarative5-dev")
+  set(kalvera_view_qml_modules
+    "qml-module-qtquick2, qml-module-qtquick-controls2, qml-module-qtquick-layouts")
 else()
   set(CPACK_COMPONENTS_ALL Runtime Development Backends)
   set(kalvera_package_qt -qt${KALVERA_QT_MAJOR})
   set(kalvera_qt_dev_packages "qt6-base-dev (>= ${KALVERA_QT_MIN_VERSION}), qt6-declarative-dev")
+  set(kalvera_view_qml_modules
+    "qml6-module-qtquick, qml6-module-qtquick-controls, qml6-module-qtquick-layouts")
 endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
@@ -74,9 +79,12 @@ access to the chip.")
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libkalveraturntablesdk${kalvera_package_qt}-dev)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
 # The public headers include Qt's: a client builds with Qt's development files.
-set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS "${kalvera_exact_runtime}, ${kalvera_qt_dev_packages}")
+# The settings view it may link in runs on the QML modules it imports.
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS
+  "${kalvera_exact_runtime}, ${kalvera_qt_dev_packages}, ${kalvera_view_qml_modules}")
 set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION "Kalvera turntable SDK: development files for Qt ${KALVERA_QT_MAJOR}
-Headers, the CMake package (${KALVERA_SDK_NAME}::KalveraTurntableSDK) and the
+Headers, the CMake package (${KALVERA_SDK_NAME}::KalveraTurntableSDK, and
+${KALVERA_SDK_NAME}::SettingsView for the SDK's settings view), and the
 pkg-config file (${KALVERA_SDK_NAME}) for hosts built with Qt ${KALVERA_QT_MAJOR}.")
 
 set(CPACK_DEBIAN_TOOLS_PACKAGE_NAME kalvera-turntable-tools)

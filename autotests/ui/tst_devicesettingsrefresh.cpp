@@ -73,17 +73,31 @@ TEST_F(DeviceSettingsRefresh, EveryMoveEndsWithARefreshWithoutSettings) {
     EXPECT_FALSE(control->IsTurntableRotating());
 }
 
-TEST_F(DeviceSettingsRefresh, WithoutAViewNothingIsSent) {
+// A host that opens the turntable before it shows the view: the view hears
+// the open model once, as it is now, and nothing kept from before it was made.
+TEST_F(DeviceSettingsRefresh, WithoutAViewNothingIsSentALaterViewHearsTheOpenModel) {
     ASSERT_TRUE(openDevice(2));
     control->SetCountsPerRevolution(72);
     ASSERT_EQ(control->SetRotationIncrementInCounts(5), 5);
     ASSERT_TRUE(control->startRotation());
     control->stopRotation(); // the move's end has been handled when this returns
     control->updateDeviceSettingsUI(2);
+    control->SetCountsPerRevolution(144);
 
     openView();
     processPendingEvents();
-    EXPECT_TRUE(recorded("deviceUpdates").isEmpty()) << "no refresh was kept for a later view";
+    const QVariantList updates = recorded("deviceUpdates");
+    ASSERT_EQ(updates.size(), 1) << "no refresh was kept for a later view";
+    EXPECT_EQ(updates[0].toMap()["modelIndex"], 2);
+    EXPECT_EQ(updates[0].toMap()["settings"].toMap()[LxSettingsKeys::stepsPerRevolutionText],
+              "144");
+
+    // After a close, nothing is sent to the view that was.
+    ASSERT_TRUE(closeView());
+    control->closeDevice();
+    openView();
+    processPendingEvents();
+    EXPECT_TRUE(recorded("deviceUpdates").isEmpty()) << "no model is open";
 }
 
 // For ThreadSanitizer and AddressSanitizer: the end of a move on its rotation
@@ -108,15 +122,17 @@ TEST_F(DeviceSettingsRefresh, ClosingTheViewWhileMovesEndIsSafe) {
         item.reset();
     }
 
-    // Nothing of those moves reaches a later view.
+    // Nothing of those moves reaches a later view, which hears only the open
+    // model and then its own move's end.
     openView();
     ASSERT_EQ(control->SetRotationIncrementInCounts(3), 3);
     ASSERT_TRUE(control->startRotation());
-    ASSERT_TRUE(processEventsUntil([this] { return !recorded("deviceUpdates").isEmpty(); }));
+    ASSERT_TRUE(processEventsUntil([this] { return recorded("deviceUpdates").size() >= 2; }));
     control->stopRotation();
     processPendingEvents();
-    ASSERT_EQ(recorded("deviceUpdates").size(), 1);
-    EXPECT_EQ(recorded("deviceUpdates")[0].toMap()["modelIndex"], -1);
+    ASSERT_EQ(recorded("deviceUpdates").size(), 2);
+    EXPECT_EQ(recorded("deviceUpdates")[0].toMap()["modelIndex"], 2);
+    EXPECT_EQ(recorded("deviceUpdates")[1].toMap()["modelIndex"], -1);
 }
 
 } // namespace

@@ -1,20 +1,23 @@
 // outside-client: a host in miniature that uses only what the SDK installs.
-// It lists the turntable models, opens one, fires the shutter, turns the table
-// and back to where it started, closes it and prints what happened. It exits
-// 0 only when every step worked.
+// It lists the turntable models, opens one, shows the SDK's settings view and
+// closes it again, fires the shutter, turns the table and back to where it
+// started, closes it and prints what happened. It exits 0 only when every step
+// worked.
 //
 //   outside-client [MODEL [DEGREES]]     default: Facet 15
 #include <LxKalveraTurntableControl.h>
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QGuiApplication>
+#include <QQuickItem>
 #include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
 #include <list>
+#include <memory>
 #include <string>
 
 namespace {
@@ -55,6 +58,17 @@ int fail(const LxKalveraTurntableControl& control, const char* what) {
                  qPrintable(control.lastError().isEmpty() ? QStringLiteral("no reason given")
                                                           : control.lastError()));
     return EXIT_FAILURE;
+}
+
+// The settings view comes from the SDK (the target SettingsView, or the .pc
+// file's settingsview): made with the saved settings, and saved at its close.
+bool showSettingsView(LxKalveraTurntableControl& control) {
+    const std::unique_ptr<QQuickItem> view(control.createPluginUIFrameView());
+    if (!view) {
+        return false;
+    }
+    std::printf("Settings view: \"%s\"\n", qPrintable(view->objectName()));
+    return control.pluginUIFrameViewWillClose(view.get());
 }
 
 // Waits for the move to end while the event loop runs, polling with pauses as
@@ -128,6 +142,10 @@ int run(const std::string& modelName, double degrees) {
                 model, report.customAngles ? "custom angles" : "no custom angles",
                 control.countsPerRevolution());
 
+    if (!showSettingsView(control)) {
+        return fail(control, "the settings view failed");
+    }
+
     if (control.shutterReleaseCameraHardware()) {
         std::printf("Shutter released\n");
     }
@@ -155,7 +173,7 @@ int run(const std::string& modelName, double degrees) {
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    QGuiApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("KalveraExamples"));
     QCoreApplication::setApplicationName(QStringLiteral("OutsideClient"));
 

@@ -243,11 +243,12 @@ public:
     bool isShootRunning() const;
 
     /// The settings view: a Qt Quick item made from
-    /// "qrc:/qml/LxTurntableUIFrameView.qml", which the host supplies in its
-    /// resources, with the settings file "KalveraTurntable.json" loaded into
-    /// it. The host owns the item and calls pluginUIFrameViewWillClose() before
-    /// it goes; a view it left open is released here, without saving its
-    /// settings.
+    /// "qrc:/qml/LxTurntableUIFrameView.qml" with the settings file
+    /// "KalveraTurntable.json" loaded into it. The QML file is the SDK's own
+    /// view when the host links the target KalveraTurntableSDK::SettingsView,
+    /// or one the host supplies in its resources. The host owns the item and calls
+    /// pluginUIFrameViewWillClose() before it goes; a view it left open is released here, without
+    /// saving its settings.
     ///
     /// A settings file that cannot be opened, does not parse or holds no JSON
     /// object is moved aside to "KalveraTurntable.json.unreadable" (or

@@ -296,5 +296,11 @@ QQuickItem* LxKalveraTurntableControl::createPluginUIFrameView() {
                        [this](int modelIndex) { updateDeviceSettingsUI(modelIndex); }));
     }
     d->viewExists = true;
-    return d->settingsView->open();
+    QQuickItem* item = d->settingsView->open();
+    // A view made after the open has not heard which model is open: it hears
+    // it now, as it would have at the open.
+    if (item && isTurntableOpened()) {
+        updateDeviceSettingsUI(static_cast<int>(d->openedModel));
+    }
+    return item;
 }

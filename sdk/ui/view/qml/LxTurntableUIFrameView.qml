@@ -1,7 +1,13 @@
-// The turntable plug-in's settings view, as this host supplies it. The
-// plug-in creates it in a context of its own with four context properties,
-// fills it through loadSettings(), reads it through saveSettings() and keeps
-// the open model's motor settings in step through updateDeviceSettingsUI().
+// The turntable plug-in's settings view, which a host takes by linking the
+// SDK's SettingsView target. The plug-in creates it in a context of its own
+// with four context properties, fills it through loadSettings(), reads it
+// through saveSettings() and keeps the open model's motor settings in step
+// through updateDeviceSettingsUI().
+//
+// It is drawn by the host's Qt Quick Controls style: no colour or font of its
+// own. Its texts go through qsTr (context "LxTurntableUIFrameView") for the
+// host's translations, and every control takes the keyboard focus in turn
+// with Tab.
 import QtQuick 2.12
 import QtQuick.Controls 2.12
 import QtQuick.Layouts 1.12
