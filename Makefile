@@ -96,6 +96,7 @@ test-install-qt6: deps
 # Configured for /usr, where Debian installs; the packages are built without tests.
 package: deps
 	$(call build_in,build-package,-DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr)
+	rm -f build-package/*.deb
 	cd build-package && cpack -G DEB
 
 test-package: deps
@@ -103,9 +104,11 @@ test-package: deps
 
 package-qt6: deps
 	$(call build_in,build-package-qt6,-DKALVERA_QT_MAJOR=6 -DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr)
+	rm -f build-package-qt6/*.deb
 	cd build-package-qt6 && cpack -G DEB
 
-test-package-qt6: deps
+# The Qt 6 packages need the backends' package of the Qt 5 build.
+test-package-qt6: package
 	KALVERA_QT_MAJOR=6 JOBS=$(JOBS) CMAKE_FLAGS="$(CMAKE_FLAGS)" scripts/test-package
 
 # Fails on any warning, an undocumented public member included.

@@ -42,12 +42,10 @@ install(TARGETS KalveraTurntableSDK EXPORT KalveraTurntableSDKTargets
 set_target_properties(KalveraTurntableTest PROPERTIES
   INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
 install(TARGETS KalveraTurntableTest RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Tools)
-# The settings view's object file, for hosts that link
-# ${KALVERA_SDK_NAME}::SettingsView, and under a name of its own for those that
-# take the pkg-config file's variable settingsview.
-install(TARGETS KalveraTurntableSDKSettingsView EXPORT KalveraTurntableSDKTargets
-  OBJECTS DESTINATION ${CMAKE_INSTALL_LIBDIR}/${KALVERA_SDK_NAME} COMPONENT Development)
-install(FILES $<TARGET_OBJECTS:KalveraTurntableSDKSettingsView>
+# The settings view: the target ${KALVERA_SDK_NAME}::SettingsView, and the
+# object file it links, which the pkg-config file names as settingsview.
+install(TARGETS KalveraTurntableSDKSettingsView EXPORT KalveraTurntableSDKTargets)
+install(FILES $<TARGET_OBJECTS:KalveraTurntableSDKSettingsViewObject>
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/${KALVERA_SDK_NAME} RENAME LxTurntableUIFrameView.o
   COMPONENT Development)
 # Its QML source, for a host's translators (lupdate) and for a host that
@@ -65,14 +63,18 @@ install(TARGETS ftd2xx_libftdi ftdisim
 # The rule that opens the chip to the user at the machine goes where udev
 # reads it: /lib/udev/rules.d on a system install (as GNUInstallDirs places
 # /etc for /usr), under the prefix elsewhere.
-if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
-  set(KALVERA_UDEV_RULES_DEFAULT /lib/udev/rules.d)
+# Worked out at every configure, so that a prefix changed later moves it too.
+set(KALVERA_UDEV_RULES_DIR "" CACHE PATH
+  "Where the udev rule is installed (empty: by the prefix, as above)")
+if(KALVERA_UDEV_RULES_DIR)
+  set(kalvera_udev_rules_dir ${KALVERA_UDEV_RULES_DIR})
+elseif(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+  set(kalvera_udev_rules_dir /lib/udev/rules.d)
 else()
-  set(KALVERA_UDEV_RULES_DEFAULT lib/udev/rules.d)
+  set(kalvera_udev_rules_dir lib/udev/rules.d)
 endif()
-set(KALVERA_UDEV_RULES_DIR ${KALVERA_UDEV_RULES_DEFAULT} CACHE PATH "Where the udev rule is installed")
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/udev/60-kalvera-turntable.rules
-  DESTINATION ${KALVERA_UDEV_RULES_DIR} COMPONENT Backends)
+  DESTINATION ${kalvera_udev_rules_dir} COMPONENT Backends)
 
 install(EXPORT KalveraTurntableSDKTargets
   FILE ${KALVERA_SDK_NAME}Targets.cmake

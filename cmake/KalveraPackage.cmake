@@ -3,12 +3,12 @@
 #   Runtime       libkalveraturntablesdk1       libkalveraturntablesdk-qt6-1      the library
 #   Development   libkalveraturntablesdk-dev    libkalveraturntablesdk-qt6-dev    headers, CMake package, .pc,
 #                                                                                 the settings view
-#   Backends      libkalveraturntablesdk-backends (from either build)             D2XX backends, udev rule
+#   Backends      libkalveraturntablesdk-backends (none)                          D2XX backends, udev rule
 #   Tools         kalvera-turntable-tools       (none)                            the console program
 # The backends have no Qt, so both runtimes share one package of them, and the
-# two builds' packages install side by side. The console program is made by
-# the Qt 5 build only: it does the same on either Qt, and two packages may not
-# both hold /usr/bin/KalveraTurntableTest.
+# two builds' packages install side by side. That package and the console
+# program's are made by the Qt 5 build only: they do the same on either Qt, and
+# two different packages of one name and version would trouble a repository.
 # Configure with -DCMAKE_INSTALL_PREFIX=/usr so that the files land where
 # Debian puts them (a multiarch libdir, the rule in /lib/udev/rules.d).
 set(CPACK_GENERATOR DEB)
@@ -28,7 +28,7 @@ if(KALVERA_QT_MAJOR STREQUAL "5")
   set(kalvera_view_qml_modules
     "qml-module-qtquick2, qml-module-qtquick-controls2, qml-module-qtquick-layouts")
 else()
-  set(CPACK_COMPONENTS_ALL Runtime Development Backends)
+  set(CPACK_COMPONENTS_ALL Runtime Development)
   set(kalvera_package_qt -qt${KALVERA_QT_MAJOR})
   set(kalvera_qt_dev_packages "qt6-base-dev (>= ${KALVERA_QT_MIN_VERSION}), qt6-declarative-dev")
   set(kalvera_view_qml_modules
@@ -56,8 +56,11 @@ set(kalvera_backends_package libkalveraturntablesdk-backends)
 
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME ${kalvera_runtime_package})
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
-# The library loads a backend by name: without one it finds no turntable.
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_DEPENDS "${kalvera_backends_package} (= ${kalvera_debian_version})")
+# The library loads a backend by name: without one it finds no turntable. It
+# makes the settings view with Qt Quick, whose QML modules the view imports:
+# they are needed wherever a host shows it, and no library names them.
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_DEPENDS
+  "${kalvera_backends_package} (= ${kalvera_debian_version}), ${kalvera_view_qml_modules}")
 # A shlibs file, so that packages built against the SDK depend on a release
 # at least as new as theirs.
 file(WRITE ${PROJECT_BINARY_DIR}/packaging/shlibs
@@ -79,9 +82,7 @@ access to the chip.")
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libkalveraturntablesdk${kalvera_package_qt}-dev)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
 # The public headers include Qt's: a client builds with Qt's development files.
-# The settings view it may link in runs on the QML modules it imports.
-set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS
-  "${kalvera_exact_runtime}, ${kalvera_qt_dev_packages}, ${kalvera_view_qml_modules}")
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS "${kalvera_exact_runtime}, ${kalvera_qt_dev_packages}")
 set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION "Kalvera turntable SDK: development files for Qt ${KALVERA_QT_MAJOR}
 Headers, the CMake package (${KALVERA_SDK_NAME}::KalveraTurntableSDK, and
 ${KALVERA_SDK_NAME}::SettingsView for the SDK's settings view), and the

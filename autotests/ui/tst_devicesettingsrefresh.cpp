@@ -86,18 +86,35 @@ TEST_F(DeviceSettingsRefresh, WithoutAViewNothingIsSentALaterViewHearsTheOpenMod
 
     openView();
     processPendingEvents();
-    const QVariantList updates = recorded("deviceUpdates");
-    ASSERT_EQ(updates.size(), 1) << "no refresh was kept for a later view";
+    QVariantList updates = recorded("deviceUpdates");
+    ASSERT_EQ(updates.size(), 1) << "one refresh of the open model, none kept from before";
     EXPECT_EQ(updates[0].toMap()["modelIndex"], 2);
-    EXPECT_EQ(updates[0].toMap()["settings"].toMap()[LxSettingsKeys::stepsPerRevolutionText],
-              "144");
-
-    // After a close, nothing is sent to the view that was.
+    EXPECT_EQ(updates[0].toMap()["settings"], deviceSettings("144", false, true));
     ASSERT_TRUE(closeView());
+
+    // "Custom" shows the saved settings, not the driver's.
+    writeSettingsFile(R"({"customTurntableAdvancedSettings": {"stepsPerRevolutionText": "400",
+        "isClockwiseActiveHigh": false, "isMotorEnableActiveHigh": true}})");
+    ASSERT_TRUE(openDevice(0));
+    openView();
+    processPendingEvents();
+    updates = recorded("deviceUpdates");
+    ASSERT_EQ(updates.size(), 1);
+    EXPECT_EQ(updates[0].toMap()["modelIndex"], 0);
+    EXPECT_EQ(updates[0].toMap()["settings"], deviceSettings("400", false, true));
+    ASSERT_TRUE(closeView());
+
+    // With no model open, after a close or a failed open, a new view hears nothing.
     control->closeDevice();
     openView();
     processPendingEvents();
-    EXPECT_TRUE(recorded("deviceUpdates").isEmpty()) << "no model is open";
+    EXPECT_TRUE(recorded("deviceUpdates").isEmpty()) << "after a close";
+    ASSERT_TRUE(closeView());
+    ftdisim::Bus::instance().failNextOpen(FT_IO_ERROR);
+    ASSERT_FALSE(openDevice(3));
+    openView();
+    processPendingEvents();
+    EXPECT_TRUE(recorded("deviceUpdates").isEmpty()) << "after a failed open";
 }
 
 // For ThreadSanitizer and AddressSanitizer: the end of a move on its rotation

@@ -128,7 +128,6 @@ TEST_F(ShippedSettingsView, ShowsTheFileAndSavesWhatTheKeyboardChanged) {
         "anotherHostsSetting": 7
     })");
     show();
-    EXPECT_EQ(read("turntableSettingsView", "objectName"), "turntableSettingsView");
     EXPECT_EQ(read("framesCountBox", "editText").toString(), "24");
     EXPECT_TRUE(read("useCustomAnglesBox", "checked").toBool());
     EXPECT_EQ(read("customAnglesList", "count").toInt(), 2);

@@ -245,10 +245,14 @@ public:
     /// The settings view: a Qt Quick item made from
     /// "qrc:/qml/LxTurntableUIFrameView.qml" with the settings file
     /// "KalveraTurntable.json" loaded into it. The QML file is the SDK's own
-    /// view when the host links the target KalveraTurntableSDK::SettingsView,
-    /// or one the host supplies in its resources. The host owns the item and calls
-    /// pluginUIFrameViewWillClose() before it goes; a view it left open is released here, without
-    /// saving its settings.
+    /// view when the host links the target KalveraTurntableSDK::SettingsView
+    /// (KalveraTurntableSDKQt6::SettingsView on Qt 6), or one the host
+    /// supplies in its resources. The host owns the item and calls
+    /// pluginUIFrameViewWillClose() before it goes; a view it left open is
+    /// released here, without saving its settings.
+    ///
+    /// A view made while a model is open hears that model from the event loop
+    /// afterwards, as updateDeviceSettingsUI() sends it after an open.
     ///
     /// A settings file that cannot be opened, does not parse or holds no JSON
     /// object is moved aside to "KalveraTurntable.json.unreadable" (or

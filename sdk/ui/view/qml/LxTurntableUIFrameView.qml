@@ -191,7 +191,8 @@ Item {
                     id: customAngles
                     objectName: "customAnglesList"
                     Layout.fillWidth: true
-                    implicitHeight: 34
+                    // As tall as a button of the host's style: the angles are buttons.
+                    implicitHeight: addAngle.implicitHeight
                     orientation: ListView.Horizontal
                     spacing: 4
                     clip: true
