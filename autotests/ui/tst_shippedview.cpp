@@ -1,7 +1,8 @@
 // The settings view the SDK ships (KalveraTurntableSDK::SettingsView), in a
 // window of a host that links nothing else for it: it shows the settings file,
 // saves what the user changed with the keyboard, and every control is reached
-// with the Tab key.
+// with the Tab key. CTest runs it in the default Controls style and in another
+// one that a host may choose.
 #include "HostFixture.h"
 
 #include "LxKalveraTurntableControl.h"
@@ -131,6 +132,9 @@ TEST_F(ShippedSettingsView, ShowsTheFileAndSavesWhatTheKeyboardChanged) {
     EXPECT_EQ(read("framesCountBox", "editText").toString(), "24");
     EXPECT_TRUE(read("useCustomAnglesBox", "checked").toBool());
     EXPECT_EQ(read("customAnglesList", "count").toInt(), 2);
+    EXPECT_GE(read("customAnglesList", "height").toDouble(),
+              read("removeAngleButton", "implicitHeight").toDouble())
+        << "an angle's button, as tall as the host's style makes it, is shown whole";
     EXPECT_EQ(read("preCaptureDelayField", "text").toString(), "1.5");
     EXPECT_EQ(read("postCaptureDelayField", "text").toString(), "0.25");
     EXPECT_EQ(read("rotationSpeedSlider", "value").toInt(), 3);
