@@ -99,17 +99,17 @@ package: deps
 	rm -f build-package/*.deb
 	cd build-package && cpack -G DEB
 
-test-package: deps
-	JOBS=$(JOBS) CMAKE_FLAGS="$(CMAKE_FLAGS)" scripts/test-package
+test-package: package
+	scripts/test-package
 
 package-qt6: deps
 	$(call build_in,build-package-qt6,-DKALVERA_QT_MAJOR=6 -DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr)
 	rm -f build-package-qt6/*.deb
 	cd build-package-qt6 && cpack -G DEB
 
-# The Qt 6 packages need the backends' package of the Qt 5 build.
-test-package-qt6: package
-	KALVERA_QT_MAJOR=6 JOBS=$(JOBS) CMAKE_FLAGS="$(CMAKE_FLAGS)" scripts/test-package
+# The Qt 6 packages are checked with the backends' package of the Qt 5 build.
+test-package-qt6: package package-qt6
+	KALVERA_QT_MAJOR=6 scripts/test-package
 
 # Fails on any warning, an undocumented public member included.
 docs: deps
