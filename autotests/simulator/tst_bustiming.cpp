@@ -10,7 +10,10 @@
 #include <sys/resource.h>
 
 #include <cstdlib>
+#include <optional>
 #include <ostream>
+#include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -32,13 +35,18 @@ void PrintTo(const BusTiming& timing, std::ostream* os) {
 namespace {
 
 constexpr UCHAR kAllOutputs = 0xFF;
-// The slowest baud rate the chip takes: 16 times 300 bytes a second, one byte
-// every 208 us, slow enough to see each byte come out on a busy machine.
+// The slowest baud rate the chip takes: at 16 bytes per baud period one byte
+// every 208 us, at 4 one every 833 us, slow enough to see each byte come out
+// on a busy machine.
 constexpr ULONG kSlowBaud = 300;
-constexpr auto kSlowBytePeriod = std::chrono::nanoseconds(1000000000 / (16 * kSlowBaud));
 constexpr std::size_t kChipBuffer = 128;
 
 const BusTiming kChipClock{BusTiming::Transfers::Ideal, {}, true};
+
+// One byte at the slow baud rate, at the bus's byte clock factor.
+std::chrono::nanoseconds slowBytePeriod(unsigned factor = Bus::instance().byteClockFactor()) {
+    return std::chrono::nanoseconds(1000000000 / (factor * kSlowBaud));
+}
 
 Clock::time_point nextFrameBoundary(Clock::time_point time) {
     const Clock::duration frame = BusTiming::kFrame;
@@ -89,7 +97,7 @@ protected:
 
     // The bytes' trace once the chip has had time to clock out `count` bytes.
     std::vector<TraceEvent> writesOnThePins(std::size_t count) {
-        std::this_thread::sleep_for(kSlowBytePeriod * count + 2 * BusTiming::kFrame);
+        std::this_thread::sleep_for(slowBytePeriod() * count + 2 * BusTiming::kFrame);
         return writesOf(Bus::instance().trace(Bus::instance().devices().at(0)).events);
     }
 
@@ -147,8 +155,8 @@ TEST_P(ClockedOutputTest, BytesReachThePinsAtTheByteRateInOrder) {
         EXPECT_TRUE(writes[i].applied);
         if (i > 0) {
             const auto gap = writes[i].time - writes[i - 1].time;
-            EXPECT_GE(gap, kSlowBytePeriod - 1us) << "byte " << i;
-            EXPECT_LE(gap, kSlowBytePeriod + 1us) << "byte " << i;
+            EXPECT_GE(gap, slowBytePeriod() - 1us) << "byte " << i;
+            EXPECT_LE(gap, slowBytePeriod() + 1us) << "byte " << i;
         }
     }
 }
@@ -159,7 +167,7 @@ TEST_P(ClockedOutputTest, AFullBufferHoldsTheWriterUntilThereIsRoom) {
     write(countingBytes(kChipBuffer + kBeyondBuffer));
     const Clock::duration held = Clock::now() - call;
     // The last byte gets in when the 40th goes out.
-    EXPECT_GE(held, kSlowBytePeriod * (kBeyondBuffer - 1));
+    EXPECT_GE(held, slowBytePeriod() * (kBeyondBuffer - 1));
     EXPECT_LT(held, 5s);
     EXPECT_EQ(writesOnThePins(kChipBuffer).size(), kChipBuffer + kBeyondBuffer);
 }
@@ -168,7 +176,7 @@ TEST_P(ClockedOutputTest, PurgeDropsWhatTheChipHasNotClockedOut) {
     write(countingBytes(kChipBuffer));
     ASSERT_EQ(FT_Purge(handle_, FT_PURGE_TX), FT_OK);
     const auto events = Bus::instance().trace(Bus::instance().devices().at(0)).events;
-    std::this_thread::sleep_for(kSlowBytePeriod * kChipBuffer);
+    std::this_thread::sleep_for(slowBytePeriod() * kChipBuffer);
     const auto later = Bus::instance().trace(Bus::instance().devices().at(0)).events;
     EXPECT_EQ(later.size(), events.size());
     EXPECT_EQ(later.back().kind, TraceEvent::Kind::Purge);
@@ -181,6 +189,76 @@ INSTANTIATE_TEST_SUITE_P(Timings, ClockedOutputTest,
                                         ? "ChipClock"
                                         : "FullSpeed";
                          });
+
+TEST_F(BusTimingTest, AByteClockFactorTimesTheBytesWrittenAfterIt) {
+    Bus::instance().setTiming(kChipClock);
+    ASSERT_EQ(FT_SetBaudRate(handle_, kSlowBaud), FT_OK);
+    const std::chrono::nanoseconds before = slowBytePeriod();
+    write(countingBytes(3));
+    Bus::instance().setByteClockFactor(3);
+    write(countingBytes(3));
+    const auto writes = writesOnThePins(3 + 3 * 16 / 3);
+    ASSERT_EQ(writes.size(), 6u);
+    for (std::size_t i : {1, 2}) {
+        EXPECT_EQ(writes[i].time - writes[i - 1].time, before) << "byte " << i;
+    }
+    for (std::size_t i : {4, 5}) {
+        EXPECT_EQ(writes[i].time - writes[i - 1].time, slowBytePeriod(3)) << "byte " << i;
+    }
+}
+
+// Sets an environment variable for one test and puts back what it was: CTest
+// runs the tests again with the byte clock factor set.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, const char* value)
+        : name_(name) {
+        if (const char* old = std::getenv(name)) {
+            old_ = old;
+        }
+        setenv(name, value, 1);
+    }
+    ~ScopedVariable() {
+        if (old_) {
+            setenv(name_, old_->c_str(), 1);
+        } else {
+            unsetenv(name_);
+        }
+        Bus::instance().reset();
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+TEST(ByteClockFactor, ResetTakesItFromTheEnvironmentAndTimingsLeaveIt) {
+    ScopedVariable factor(ftdisim::kByteClockFactorVariable, "4");
+    Bus::instance().reset();
+    EXPECT_EQ(Bus::instance().byteClockFactor(), 4u);
+    Bus::instance().setTiming(BusTiming::fullSpeed());
+    EXPECT_EQ(Bus::instance().byteClockFactor(), 4u);
+    Bus::instance().setByteClockFactor(3);
+    EXPECT_EQ(Bus::instance().byteClockFactor(), 3u);
+    EXPECT_THROW(Bus::instance().setByteClockFactor(0), std::invalid_argument);
+    EXPECT_THROW(Bus::instance().setByteClockFactor(17), std::invalid_argument);
+    Bus::instance().reset();
+    EXPECT_EQ(Bus::instance().byteClockFactor(), 4u);
+    setenv(ftdisim::kByteClockFactorVariable, "17", 1);
+    testing::internal::CaptureStderr();
+    Bus::instance().reset();
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("FTDISIM_BYTE_CLOCK_FACTOR"),
+              std::string::npos);
+    EXPECT_EQ(Bus::instance().byteClockFactor(), 16u);
+}
+
+TEST(ByteClockFactor, ParserTakesOneToSixteen) {
+    EXPECT_EQ(ftdisim::parseByteClockFactor("1"), 1u);
+    EXPECT_EQ(ftdisim::parseByteClockFactor(" 16 "), 16u);
+    for (const char* text : {"", "0", "17", "-4", "4x", "four"}) {
+        EXPECT_FALSE(ftdisim::parseByteClockFactor(text).has_value()) << text;
+    }
+}
 
 TEST(BusTimingParser, ReadsTheThreeTimingsAndRefusesTheRest) {
     EXPECT_EQ(ftdisim::parseBusTiming("ideal"), BusTiming{});

@@ -89,6 +89,17 @@ BusTiming Bus::timing() const {
     return lockBus()->timing();
 }
 
+void Bus::setByteClockFactor(unsigned factor) {
+    if (factor < 1 || factor > kMaxByteClockFactor) {
+        throw std::invalid_argument("ftdisim: a byte clock factor is from 1 to 16");
+    }
+    lockBus()->setByteClockFactor(factor);
+}
+
+unsigned Bus::byteClockFactor() const {
+    return lockBus()->byteClockFactor();
+}
+
 std::uint8_t Bus::outputLevels(DeviceId device) const {
     return lockBus()->settledDevice(device).outputLevels();
 }

@@ -42,6 +42,15 @@ BusSetup busSetupFromEnvironment() {
                       << "' ignored: not 'ideal', 'chip-clock' or 'full-speed[:<jitter us>]'\n";
         }
     }
+    if (const char* factor = std::getenv(kByteClockFactorVariable)) {
+        if (const auto parsed = parseByteClockFactor(factor)) {
+            setup.byteClockFactor = *parsed;
+        } else {
+            std::cerr << "ftdisim: " << kByteClockFactorVariable << "='" << factor
+                      << "' ignored: not a number of bytes per baud period from 1 to "
+                      << Bus::kMaxByteClockFactor << '\n';
+        }
+    }
     return setup;
 }
 

@@ -1,6 +1,7 @@
 #ifndef FTDISIM_BUSSETUP_H
 #define FTDISIM_BUSSETUP_H
 
+#include <ftdisim/Bus.h>
 #include <ftdisim/BusTiming.h>
 #include <ftdisim/Clock.h>
 #include <ftdisim/DcTable.h>
@@ -19,12 +20,15 @@ struct BusSetup {
     std::optional<FT_STATUS> openFailure;
     Clock::duration dcTimePerCount = DcTable::kDefaultTimePerCount;
     BusTiming timing;
+    unsigned byteClockFactor = Bus::kDefaultByteClockFactor;
 };
 
-// The bus FTDISIM_DEVICES, FTDISIM_OPEN_STATUS, FTDISIM_DC_COUNT_MS and
-// FTDISIM_USB_TIMING ask for; without them one unopened FT245R that opens,
-// with a table of 120 ms per count, on the ideal bus. Malformed values are reported on stderr,
-// where a developer running a demo sees why the bus is not what was asked for.
+// The bus FTDISIM_DEVICES, FTDISIM_OPEN_STATUS, FTDISIM_DC_COUNT_MS,
+// FTDISIM_USB_TIMING and FTDISIM_BYTE_CLOCK_FACTOR ask for; without them one
+// unopened FT245R that opens, with a table of 120 ms per count, on the ideal
+// bus, clocking 16 bytes per baud period. Malformed values are reported on
+// stderr, where a developer running a demo sees why the bus is not what was
+// asked for.
 BusSetup busSetupFromEnvironment();
 
 } // namespace ftdisim

@@ -47,6 +47,7 @@ void BusState::reset() {
     everyOpenFailure_ = setup.openFailure;
     dcTimePerCount_ = setup.dcTimePerCount;
     timing_ = setup.timing;
+    byteClockFactor_ = setup.byteClockFactor;
     for (DeviceDescription& description : setup.devices) {
         attach(std::move(description));
     }
@@ -71,6 +72,7 @@ DeviceId BusState::attach(DeviceDescription description) {
         devices_.try_emplace(id, id, std::move(description), traceCapacity_).first->second;
     device.setPinModel(std::make_shared<TurntableRig>(dcTimePerCount_));
     device.setTiming(timing_);
+    device.setByteClockFactor(byteClockFactor_);
     plugged_.push_back(id);
     return id;
 }
@@ -120,6 +122,13 @@ void BusState::setTiming(const BusTiming& timing) {
     timing_ = timing;
     for (auto& entry : devices_) {
         entry.second.setTiming(timing);
+    }
+}
+
+void BusState::setByteClockFactor(unsigned factor) {
+    byteClockFactor_ = factor;
+    for (auto& entry : devices_) {
+        entry.second.setByteClockFactor(factor);
     }
 }
 

@@ -4,6 +4,7 @@
 #include "HandleTable.h"
 #include "SimulatedDevice.h"
 
+#include <ftdisim/Bus.h>
 #include <ftdisim/BusTiming.h>
 #include <ftdisim/Clock.h>
 #include <ftdisim/D2xxFunction.h>
@@ -42,6 +43,8 @@ public:
     void setTraceCapacity(std::size_t eventsPerDevice);
     void setTiming(const BusTiming& timing);
     const BusTiming& timing() const { return timing_; }
+    void setByteClockFactor(unsigned factor);
+    unsigned byteClockFactor() const { return byteClockFactor_; }
     // device(id) once the pins have taken every byte clocked out by now.
     SimulatedDevice& settledDevice(DeviceId id);
     void countCall(D2xxFunction function);
@@ -81,6 +84,7 @@ private:
     // For the rigs of the devices attached until the next reset().
     Clock::duration dcTimePerCount_;
     BusTiming timing_;
+    unsigned byteClockFactor_ = Bus::kDefaultByteClockFactor;
     // Ids are never reused, so an id kept from before reset() cannot name a
     // device attached after it.
     DeviceId nextId_ = 1;

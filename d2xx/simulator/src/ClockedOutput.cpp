@@ -12,16 +12,15 @@ namespace {
 // the two divisors below 2 stand for 3 and 2 MBaud.
 constexpr double kBaudClockEighths = 3000000.0 * 8;
 constexpr double kMinFractionalEighths = 16;
-constexpr double kBitBangTicksPerBaud = 16;
 
 } // namespace
 
-Clock::duration ClockedOutput::bytePeriod(ULONG baudRate) {
+Clock::duration ClockedOutput::bytePeriod(ULONG baudRate, unsigned factor) {
     const double requestedEighths = std::round(kBaudClockEighths / baudRate);
     const double baud = requestedEighths < kMinFractionalEighths
                             ? static_cast<double>(baudRate)
                             : kBaudClockEighths / requestedEighths;
-    const std::chrono::duration<double> period(1.0 / (baud * kBitBangTicksPerBaud));
+    const std::chrono::duration<double> period(1.0 / (baud * factor));
     return std::chrono::round<Clock::duration>(period);
 }
 

@@ -30,9 +30,9 @@ public:
     };
 
     // The time between two bytes on the pins: one tick of the bit-bang clock,
-    // which runs at 16 times the baud rate of the divisor the chip derives from
-    // `baudRate`.
-    static Clock::duration bytePeriod(ULONG baudRate);
+    // which runs at `factor` times the baud rate of the divisor the chip
+    // derives from `baudRate`.
+    static Clock::duration bytePeriod(ULONG baudRate, unsigned factor);
 
     // Queues bytes that reach the chip at `arrival`; the time the last of them
     // entered the buffer, which is when a write of them can complete.

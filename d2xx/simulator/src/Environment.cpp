@@ -1,5 +1,7 @@
 #include <ftdisim/Environment.h>
 
+#include <ftdisim/Bus.h>
+
 #include <charconv>
 #include <cstdint>
 #include <utility>
@@ -58,6 +60,18 @@ std::pair<std::optional<DeviceDescription>, std::string> parseEntry(std::string_
     return {std::move(device), {}};
 }
 
+// A decimal number above 0, blanks around it ignored.
+std::optional<std::uint32_t> parsePositive(std::string_view text) {
+    text = trimmed(text);
+    const char* end = text.data() + text.size();
+    std::uint32_t number = 0;
+    const auto [rest, error] = std::from_chars(text.data(), end, number);
+    if (text.empty() || error != std::errc() || rest != end || number == 0) {
+        return std::nullopt;
+    }
+    return number;
+}
+
 } // namespace
 
 DeviceListParse parseDeviceList(std::string_view text) {
@@ -92,17 +106,19 @@ std::optional<FT_STATUS> parseOpenStatus(std::string_view text) {
 }
 
 std::optional<std::chrono::milliseconds> parseDcCountTime(std::string_view text) {
-    text = trimmed(text);
-    if (text.empty()) {
+    const std::optional<std::uint32_t> milliseconds = parsePositive(text);
+    if (!milliseconds) {
         return std::nullopt;
     }
-    const char* end = text.data() + text.size();
-    std::uint32_t milliseconds = 0;
-    const auto [rest, error] = std::from_chars(text.data(), end, milliseconds);
-    if (error != std::errc() || rest != end || milliseconds == 0) {
+    return std::chrono::milliseconds(*milliseconds);
+}
+
+std::optional<unsigned> parseByteClockFactor(std::string_view text) {
+    const std::optional<std::uint32_t> factor = parsePositive(text);
+    if (!factor || *factor > Bus::kMaxByteClockFactor) {
         return std::nullopt;
     }
-    return std::chrono::milliseconds(milliseconds);
+    return *factor;
 }
 
 std::optional<BusTiming> parseBusTiming(std::string_view text) {

@@ -200,7 +200,8 @@ void SimulatedDevice::queueWrite(const UCHAR* bytes, DWORD count, Clock::time_po
     // them onto the pins.
     const bool clocked = frames_.timing().clockedOutput && inBitBangMode();
     const Clock::duration period =
-        clocked ? ClockedOutput::bytePeriod(stats_.baudRate) : Clock::duration::zero();
+        clocked ? ClockedOutput::bytePeriod(stats_.baudRate, byteClockFactor_)
+                : Clock::duration::zero();
     writeCompletion_ = std::max(arrival, output_.push(bytes, count, arrival, period));
     settle(now);
 }

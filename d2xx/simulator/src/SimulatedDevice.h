@@ -6,6 +6,7 @@
 #include "TraceRecorder.h"
 #include "UsbFrames.h"
 
+#include <ftdisim/Bus.h>
 #include <ftdisim/BusTiming.h>
 #include <ftdisim/D2xxFunction.h>
 #include <ftdisim/DeviceDescription.h>
@@ -89,6 +90,8 @@ public:
 
     DeviceId id() const { return id_; }
     void setTiming(const BusTiming& timing);
+    // Bytes clocked out per baud period, for the bytes written from now on.
+    void setByteClockFactor(unsigned factor) { byteClockFactor_ = factor; }
     // Hands the pins every byte clocked out by `now`.
     void settle(Clock::time_point now);
 
@@ -124,6 +127,7 @@ private:
     TraceRecorder trace_;
     UsbFrames frames_;
     ClockedOutput output_;
+    unsigned byteClockFactor_ = Bus::kDefaultByteClockFactor;
     Clock::time_point writeCompletion_{};
 };
 

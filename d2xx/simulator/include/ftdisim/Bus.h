@@ -36,7 +36,8 @@ public:
 
     // Back to the start state: the devices of FTDISIM_DEVICES, or one unopened
     // FT245R, each with a new TurntableRig; FTDISIM_OPEN_STATUS, or no open
-    // failure; FTDISIM_USB_TIMING, or the ideal bus; no other fault or trace;
+    // failure; FTDISIM_USB_TIMING, or the ideal bus; FTDISIM_BYTE_CLOCK_FACTOR,
+    // or 16 bytes per baud period; no other fault or trace;
     // counts zero. Handles of earlier opens become invalid.
     void reset();
     // No devices at all. Handles of earlier opens become invalid.
@@ -89,6 +90,20 @@ public:
     // way keeps the timing it started with.
     void setTiming(const BusTiming& timing);
     BusTiming timing() const;
+
+    // AN232R-01 gives the bit-bang byte clock as 16 times the baud rate;
+    // measurements of R-series chips found 4 times (libftdi multiplies the
+    // rate by 4 in bit-bang mode for it).
+    static constexpr unsigned kDefaultByteClockFactor = 16;
+    static constexpr unsigned kMaxByteClockFactor = 16;
+    // The bytes the chips clock out per baud period in bit-bang mode, on every
+    // device, now and attached later, until reset() restores
+    // FTDISIM_BYTE_CLOCK_FACTOR's or 16. setTiming() leaves it alone, so a
+    // test's timing keeps the chip the environment chose. Bytes already queued
+    // keep their times; the factor applies to bytes written after the call.
+    // Throws std::invalid_argument outside 1 to kMaxByteClockFactor.
+    void setByteClockFactor(unsigned factor);
+    unsigned byteClockFactor() const;
 
     // The levels the chip drives: the last byte the pins took, on the output
     // pins of bit-bang mode; 0 on the other pins.

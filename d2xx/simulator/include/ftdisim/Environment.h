@@ -22,6 +22,7 @@ inline constexpr const char* kDevicesVariable = "FTDISIM_DEVICES";
 inline constexpr const char* kOpenStatusVariable = "FTDISIM_OPEN_STATUS";
 inline constexpr const char* kDcCountTimeVariable = "FTDISIM_DC_COUNT_MS";
 inline constexpr const char* kUsbTimingVariable = "FTDISIM_USB_TIMING";
+inline constexpr const char* kByteClockFactorVariable = "FTDISIM_BYTE_CLOCK_FACTOR";
 
 struct DeviceListParse {
     std::vector<DeviceDescription> devices;
@@ -47,6 +48,11 @@ FTDISIM_EXPORT std::optional<std::chrono::milliseconds> parseDcCountTime(std::st
 // in microseconds below one frame ("full-speed:120"). Anything else gives no
 // timing.
 FTDISIM_EXPORT std::optional<BusTiming> parseBusTiming(std::string_view text);
+
+// Parses a FTDISIM_BYTE_CLOCK_FACTOR value: the bytes the chip clocks out per
+// baud period, in decimal, from 1 to Bus::kMaxByteClockFactor. Anything else
+// gives no factor.
+FTDISIM_EXPORT std::optional<unsigned> parseByteClockFactor(std::string_view text);
 
 } // namespace ftdisim
 
