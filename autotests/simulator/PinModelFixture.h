@@ -11,8 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <memory>
+#include <thread>
 
 class PinModelTest : public ::testing::Test {
 protected:
@@ -37,7 +39,13 @@ protected:
         return ftdisim::Bus::instance().trace(device()).events.back().time;
     }
 
-    void open() { EXPECT_EQ(FT_Open(0, &handle_), FT_OK); }
+    // At the chip's fastest rate, 3 MBaud, which clocks a byte out within
+    // 333 ns at any byte clock factor.
+    void open(int index = 0) {
+        opened_ = ftdisim::Bus::instance().devices().at(static_cast<std::size_t>(index));
+        EXPECT_EQ(FT_Open(index, &handle_), FT_OK);
+        EXPECT_EQ(FT_SetBaudRate(handle_, 3000000), FT_OK);
+    }
     void setBitMode(UCHAR mask, UCHAR mode = FT_BITMODE_ASYNC_BITBANG) {
         EXPECT_EQ(FT_SetBitMode(handle_, mask, mode), FT_OK);
     }
@@ -45,10 +53,13 @@ protected:
         open();
         setBitMode(mask);
     }
+    // Returns once the chip has clocked the byte out and the models have it.
     void write(UCHAR byte) {
         DWORD written = 0;
         EXPECT_EQ(FT_Write(handle_, &byte, 1, &written), FT_OK);
         EXPECT_EQ(written, 1u);
+        std::this_thread::sleep_for(std::chrono::microseconds(1));
+        ftdisim::Bus::instance().stats(opened_);
     }
     UCHAR read() {
         UCHAR byte = 0;
@@ -59,6 +70,7 @@ protected:
     }
 
     FT_HANDLE handle_ = nullptr;
+    ftdisim::DeviceId opened_ = 0;
 };
 
 #endif

@@ -39,9 +39,16 @@ struct Transfer {
     unsigned byte;
 };
 
+// The chip's fastest rate, at which it clocks a byte out within 333 ns at
+// any byte clock factor.
+constexpr ULONG kFastestBaud = 3000000;
+
+// Writes a byte and gives the chip the time to clock it out, so that the pins
+// hold it when the call returns.
 Transfer writeByte(FT_HANDLE handle, UCHAR byte) {
     DWORD written = 99;
     const FT_STATUS status = FT_Write(handle, &byte, 1, &written);
+    std::this_thread::sleep_for(1us);
     return {status, written, byte};
 }
 
@@ -108,6 +115,7 @@ protected:
     static FT_HANDLE open(int index = 0) {
         FT_HANDLE handle = nullptr;
         EXPECT_EQ(FT_Open(index, &handle), FT_OK);
+        EXPECT_EQ(FT_SetBaudRate(handle, kFastestBaud), FT_OK);
         return handle;
     }
 
@@ -302,6 +310,8 @@ TEST_F(Simulator, MultiByteTransfersGoByteByByte) {
     DWORD count = 0;
     EXPECT_EQ(FT_Write(handle, bytes, 3, &count), FT_OK);
     EXPECT_EQ(count, 3u);
+    // The chip clocks them out one tick apart, within 333 ns each.
+    std::this_thread::sleep_for(1us);
     EXPECT_EQ(FT_Read(handle, bytes, 2, &count), FT_OK);
     EXPECT_EQ(count, 2u);
     EXPECT_EQ(describe(bus.trace(firstDevice())), "Mff/1 W01* W02* W03* R03 R03");

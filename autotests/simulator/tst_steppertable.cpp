@@ -121,6 +121,10 @@ TEST_F(StepperTableTest, KeepsTheTimesOfTheLastStepsInOrder) {
     }
     DWORD written = 0;
     ASSERT_EQ(FT_Write(handle_, train.data(), static_cast<DWORD>(train.size()), &written), FT_OK);
+    // The write returns once its last byte is in the chip's 128-byte buffer,
+    // which the chip clocks out within 43 us; rig() hands them to the table.
+    std::this_thread::sleep_for(1ms);
+    rig();
 
     const std::vector<Clock::time_point> times = table().stepTimes();
     ASSERT_EQ(times.size(), StepperTable::kStepTimesKept);
@@ -157,6 +161,9 @@ TEST_F(StepperTableTest, StateReadsWhileAnotherThreadSteps) {
         std::this_thread::sleep_for(200us);
     }
     driver.join();
+    // The chip clocks the last byte out within 333 ns; rig() hands it over.
+    std::this_thread::sleep_for(1us);
+    rig();
 
     EXPECT_EQ(failedWrites, 0u);
     EXPECT_EQ(table().steps(), kSteps);

@@ -88,7 +88,7 @@ TEST_F(TurntableRigTest, EveryDeviceHasARigOfItsOwnUntilATestReplacesIt) {
     EXPECT_NE(first, second);
     EXPECT_NE(second, bus.rig(attached));
 
-    ASSERT_EQ(FT_Open(1, &handle_), FT_OK);
+    open(1);
     setBitMode(TurntableRig::kStepperTableMask);
     write(StepperTable::kEnableLine);
     write(StepperTable::kEnableLine | StepperTable::kStepLine);

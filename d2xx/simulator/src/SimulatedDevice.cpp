@@ -181,15 +181,7 @@ FT_STATUS SimulatedDevice::write(const UCHAR* bytes, DWORD count, DWORD* written
     if (const std::optional<TransferFault> fault = writeFaults_.nextCall()) {
         return failWrite(bytes, count, written, fault->status, now);
     }
-    // Bytes still queued from a timed bus go out first, even once the bus is
-    // ideal again.
-    if (frames_.timing() == BusTiming{} && output_.empty()) {
-        for (DWORD i = 0; i < count; ++i) {
-            takeOnPins(bytes[i], i == 0 ? now : Clock::now(), i > 0);
-        }
-    } else {
-        queueWrite(bytes, count, now);
-    }
+    queueWrite(bytes, count, now);
     *written = count;
     return FT_OK;
 }
@@ -198,10 +190,9 @@ void SimulatedDevice::queueWrite(const UCHAR* bytes, DWORD count, Clock::time_po
     const Clock::time_point arrival = frames_.completion(now);
     // Outside bit-bang mode the bytes go to the FIFO, where nothing clocks
     // them onto the pins.
-    const bool clocked = frames_.timing().clockedOutput && inBitBangMode();
     const Clock::duration period =
-        clocked ? ClockedOutput::bytePeriod(stats_.baudRate, byteClockFactor_)
-                : Clock::duration::zero();
+        inBitBangMode() ? ClockedOutput::bytePeriod(stats_.baudRate, byteClockFactor_)
+                        : Clock::duration::zero();
     writeCompletion_ = std::max(arrival, output_.push(bytes, count, arrival, period));
     settle(now);
 }

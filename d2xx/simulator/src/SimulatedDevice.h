@@ -37,13 +37,12 @@ namespace ftdisim {
 // inputs. Received data is not buffered: a read samples the pins when it is
 // made, so purges change nothing but the counts.
 //
-// Timing: with the bus's ideal timing a write reaches the pins inside the
-// call. Otherwise written bytes reach the chip when their USB transfer
-// completes and, with a clocked output, the pins when the chip's clock takes
-// them out of its buffer; a purge of the transmit side drops what is still
-// queued. Bytes are handed to the pins, the trace and the pin model lazily, at
-// the next call that looks at the device (settle()), with the times they came
-// out at.
+// Timing: written bytes reach the chip when their USB transfer completes
+// (inside the call on the ideal bus) and, in bit-bang mode, the pins when the
+// chip's clock takes them out of its buffer; a purge of the transmit side
+// drops what is still queued. Bytes are handed to the pins, the trace and the
+// pin model lazily, at the next call that looks at the device (settle()), with
+// the times they came out at.
 class SimulatedDevice {
 public:
     SimulatedDevice(DeviceId id, DeviceDescription description, std::size_t traceCapacity);
@@ -90,6 +89,11 @@ public:
 
     DeviceId id() const { return id_; }
     void setTiming(const BusTiming& timing);
+    // When a control request or read handed to the host controller at `call`
+    // reaches the chip.
+    Clock::time_point transferCompletion(Clock::time_point call) {
+        return frames_.completion(call);
+    }
     // Bytes clocked out per baud period, for the bytes written from now on.
     void setByteClockFactor(unsigned factor) { byteClockFactor_ = factor; }
     // Hands the pins every byte clocked out by `now`.

@@ -80,12 +80,12 @@ public:
     void setPinModel(DeviceId device, std::shared_ptr<PinModel> model);
     // The device's pin model if it is a TurntableRig, as the bus attaches one
     // to each device; nullptr once setPinModel replaced it by another model.
-    // With a clocked output, bytes still in the chip's buffer reach the model
-    // at the next call on the device, of the D2XX functions or of rig(),
-    // outputLevels(), trace() or stats(): call one of them before reading a
-    // model that the chip may still be clocking bytes into.
+    // Bytes still in the chip's buffer reach the model at the next call on
+    // the device, of the D2XX functions or of rig(), outputLevels(), trace()
+    // or stats(): call one of them before reading a model that the chip may
+    // still be clocking bytes into.
     std::shared_ptr<TurntableRig> rig(DeviceId device) const;
-    // How long writes take on every device, now and attached later, until
+    // How long transfers take on every device, now and attached later, until
     // reset() restores FTDISIM_USB_TIMING's or the ideal bus. A write under
     // way keeps the timing it started with.
     void setTiming(const BusTiming& timing);

@@ -5,12 +5,17 @@
 
 namespace ftdisim {
 
-// How long writes take on the simulated bus. The default is the ideal bus the
-// tests run on: a write is taken at once and its bytes reach the pins inside
-// the call.
+// How long USB transfers take on the simulated bus. The default is the ideal
+// bus the tests run on: a transfer completes inside the call. On every bus the
+// chip clocks its bit-bang output: the bytes that reached the chip go through
+// its 128-byte buffer and are clocked onto the pins one at a time, at the
+// byte clock factor (Bus::setByteClockFactor()) times the baud rate the
+// chip's divisor gives; a write that does not fit holds its caller until its
+// last byte is in the buffer. The pins, the trace and the pin model see each
+// byte when it is clocked out.
 struct BusTiming {
     enum class Transfers {
-        // A write completes inside the call.
+        // A write's transfer completes inside the call.
         Ideal,
         // USB full speed: a write completes at the next 1 ms frame boundary
         // after the call, plus a random delay up to `jitter`; the writing
@@ -20,17 +25,10 @@ struct BusTiming {
 
     Transfers transfers = Transfers::Ideal;
     std::chrono::microseconds jitter{0};
-    // The chip's bit-bang output: the bytes that reached the chip go through
-    // its 128-byte buffer and are clocked onto the pins one at a time, at 16
-    // times the baud rate the chip's divisor gives; a write that does not fit
-    // waits for room. The pins, the trace and the pin model see each byte when
-    // it is clocked out. Off: a byte reaches the pins when it reaches the chip.
-    bool clockedOutput = false;
 
-    // The full-speed bus of a real FT245R: frame-bound transfers and the
-    // chip's clock.
+    // The full-speed bus of a real FT245R: frame-bound transfers.
     static BusTiming fullSpeed(std::chrono::microseconds jitter = kDefaultJitter) {
-        return {Transfers::FullSpeed, jitter, true};
+        return {Transfers::FullSpeed, jitter};
     }
 
     // The frame of a full-speed bus.
@@ -40,7 +38,7 @@ struct BusTiming {
 };
 
 inline bool operator==(const BusTiming& a, const BusTiming& b) {
-    return a.transfers == b.transfers && a.jitter == b.jitter && a.clockedOutput == b.clockedOutput;
+    return a.transfers == b.transfers && a.jitter == b.jitter;
 }
 
 } // namespace ftdisim
