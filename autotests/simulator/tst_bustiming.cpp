@@ -2,6 +2,7 @@
 // bit-bang output, as a driver meets them through FT_Write.
 #include <ftdisim/Bus.h>
 #include <ftdisim/Environment.h>
+#include <ftdisim/UsbPort.h>
 
 #include <ftd2xx.h>
 
@@ -10,6 +11,7 @@
 #include <sys/resource.h>
 
 #include <cstdlib>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <stdexcept>
@@ -130,6 +132,37 @@ TEST_F(BusTimingTest, FullSpeedWriteReturnsOnAFrameBoundaryAndSleepsUntilThen) {
     EXPECT_LT(wall, 5s);
     EXPECT_GE(voluntaryContextSwitches() - switchesBefore, kWrites / 2)
         << "the writer spins instead of sleeping";
+}
+
+TEST_F(BusTimingTest, ControlRequestsAndReadsActAFrameLaterAndSleepUntilThen) {
+    Bus::instance().setTiming(BusTiming::fullSpeed(0us));
+    const ftdisim::DeviceId device = Bus::instance().devices().at(0);
+    UCHAR byte = 0;
+    DWORD read = 0;
+    const std::vector<std::function<bool()>> requests = {
+        [&] { return FT_Purge(handle_, FT_PURGE_RX) == FT_OK; },
+        [&] { return FT_SetBaudRate(handle_, 1000000) == FT_OK; },
+        [&] { return FT_SetLatencyTimer(handle_, 2) == FT_OK; },
+        [&] { return FT_SetBitMode(handle_, kAllOutputs, FT_BITMODE_ASYNC_BITBANG) == FT_OK; },
+        [&] { return FT_Read(handle_, &byte, 1, &read) == FT_OK; },
+        [&] { return ftdisim::UsbPort::purge(device, FT_PURGE_TX) == ftdisim::UsbResult::Done; },
+        [&] { return ftdisim::UsbPort::readPins(device, byte) == ftdisim::UsbResult::Done; },
+    };
+    Bus::instance().clearTrace(device);
+    const Clock::time_point firstCall = Clock::now();
+    const long switchesBefore = voluntaryContextSwitches();
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        const Clock::time_point call = Clock::now();
+        EXPECT_TRUE(requests[i]()) << "request " << i;
+        EXPECT_GE(Clock::now(), nextFrameBoundary(call)) << "request " << i;
+    }
+    const auto events = Bus::instance().trace(device).events;
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.front().kind, TraceEvent::Kind::Purge);
+    EXPECT_GE(events.front().time, nextFrameBoundary(firstCall))
+        << "the purge acts on the chip when its transfer completes";
+    EXPECT_GE(voluntaryContextSwitches() - switchesBefore, static_cast<long>(requests.size()) / 2)
+        << "the caller spins instead of sleeping";
 }
 
 class ClockedOutputTest : public BusTimingTest, public ::testing::WithParamInterface<BusTiming> {

@@ -219,4 +219,21 @@ SimulatedDevice* BusState::deviceFor(FT_HANDLE handle) {
     return id ? &device(*id) : nullptr;
 }
 
+namespace {
+
+Clock::time_point transferCompletionOn(SimulatedDevice* device) {
+    const Clock::time_point now = Clock::now();
+    return device && device->plugged() ? device->transferCompletion(now) : now;
+}
+
+} // namespace
+
+Clock::time_point BusState::transferCompletion(FT_HANDLE handle) {
+    return transferCompletionOn(deviceFor(handle));
+}
+
+Clock::time_point BusState::transferCompletion(DeviceId id) {
+    return transferCompletionOn(findDevice(id));
+}
+
 } // namespace ftdisim

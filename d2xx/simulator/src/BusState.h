@@ -66,6 +66,10 @@ public:
     FT_STATUS closeForUsb(DeviceId id);
     // The device of an open handle; null for an unknown, closed or stale one.
     SimulatedDevice* deviceFor(FT_HANDLE handle);
+    // When a control request or read made now reaches the device's chip: at
+    // once for a handle or id that reaches no plugged device.
+    Clock::time_point transferCompletion(FT_HANDLE handle);
+    Clock::time_point transferCompletion(DeviceId id);
 
 private:
     static constexpr std::size_t kFunctionCount = static_cast<std::size_t>(D2xxFunction::Close) + 1;

@@ -24,6 +24,14 @@ FT_STATUS onDevice(D2xxFunction function, FT_HANDLE handle, Call call) {
     return call(*device);
 }
 
+// A control request or read, which reaches the chip when its USB transfer
+// completes: a frame later on a full-speed bus.
+template <typename Call>
+FT_STATUS onDeviceAfterTransfer(D2xxFunction function, FT_HANDLE handle, Call call) {
+    ftdisim::waitForTransfer(lockBus()->transferCompletion(handle));
+    return onDevice(function, handle, call);
+}
+
 } // namespace
 
 extern "C" {
@@ -60,23 +68,26 @@ FTDISIM_EXPORT FT_STATUS FT_Open(int deviceNumber, FT_HANDLE* handle) {
 }
 
 FTDISIM_EXPORT FT_STATUS FT_SetBaudRate(FT_HANDLE handle, ULONG baudRate) {
-    return onDevice(D2xxFunction::SetBaudRate, handle,
-                    [&](SimulatedDevice& device) { return device.setBaudRate(baudRate); });
+    return onDeviceAfterTransfer(D2xxFunction::SetBaudRate, handle, [&](SimulatedDevice& device) {
+        return device.setBaudRate(baudRate);
+    });
 }
 
 FTDISIM_EXPORT FT_STATUS FT_SetLatencyTimer(FT_HANDLE handle, UCHAR timerMs) {
-    return onDevice(D2xxFunction::SetLatencyTimer, handle,
-                    [&](SimulatedDevice& device) { return device.setLatencyTimer(timerMs); });
+    return onDeviceAfterTransfer(
+        D2xxFunction::SetLatencyTimer, handle,
+        [&](SimulatedDevice& device) { return device.setLatencyTimer(timerMs); });
 }
 
 FTDISIM_EXPORT FT_STATUS FT_SetBitMode(FT_HANDLE handle, UCHAR mask, UCHAR mode) {
-    return onDevice(D2xxFunction::SetBitMode, handle,
-                    [&](SimulatedDevice& device) { return device.setBitMode(mask, mode); });
+    return onDeviceAfterTransfer(D2xxFunction::SetBitMode, handle, [&](SimulatedDevice& device) {
+        return device.setBitMode(mask, mode);
+    });
 }
 
 FTDISIM_EXPORT FT_STATUS FT_Purge(FT_HANDLE handle, ULONG mask) {
-    return onDevice(D2xxFunction::Purge, handle,
-                    [&](SimulatedDevice& device) { return device.purge(mask); });
+    return onDeviceAfterTransfer(D2xxFunction::Purge, handle,
+                                 [&](SimulatedDevice& device) { return device.purge(mask); });
 }
 
 FTDISIM_EXPORT FT_STATUS FT_Write(FT_HANDLE handle, void* buffer, DWORD bytesToWrite,
@@ -89,14 +100,14 @@ FTDISIM_EXPORT FT_STATUS FT_Write(FT_HANDLE handle, void* buffer, DWORD bytesToW
         return result;
     });
     if (status == FT_OK) {
-        ftdisim::waitForWrite(completion);
+        ftdisim::waitForTransfer(completion);
     }
     return status;
 }
 
 FTDISIM_EXPORT FT_STATUS FT_Read(FT_HANDLE handle, void* buffer, DWORD bytesToRead,
                                  DWORD* bytesReturned) {
-    return onDevice(D2xxFunction::Read, handle, [&](SimulatedDevice& device) {
+    return onDeviceAfterTransfer(D2xxFunction::Read, handle, [&](SimulatedDevice& device) {
         return device.read(static_cast<UCHAR*>(buffer), bytesToRead, bytesReturned);
     });
 }

@@ -20,7 +20,7 @@ LockedBus lockBus() {
     return LockedBus(bus->mutex, bus->state);
 }
 
-void waitForWrite(Clock::time_point completion) {
+void waitForTransfer(Clock::time_point completion) {
     if (completion <= Clock::now()) {
         return;
     }

@@ -25,12 +25,12 @@ private:
 
 LockedBus lockBus();
 
-// Holds a writer until its write completes at `completion`, sleeping with the
-// bus free, as a real FT_Write blocks until its USB transfer is done. The
-// pins take what the chip clocked out meanwhile at the next call on the
-// device, off the writer's way back: a driver that keeps a chip's clocked
-// output fed must not be held up by the simulation.
-void waitForWrite(Clock::time_point completion);
+// Holds a caller until its USB transfer completes at `completion`, sleeping
+// with the bus free, as a real FT_Write or control request blocks until its
+// transfer is done. The pins take what the chip clocked out meanwhile at the
+// next call on the device, off the caller's way back: a driver that keeps a
+// chip's clocked output fed must not be held up by the simulation.
+void waitForTransfer(Clock::time_point completion);
 
 } // namespace ftdisim
 

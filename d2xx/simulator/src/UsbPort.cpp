@@ -48,6 +48,14 @@ UsbResult transfer(DeviceId id, Call call) {
     return call(*device);
 }
 
+// A control request, which acts on the chip when its transfer completes: a
+// frame later on a full-speed bus.
+template <typename Call>
+UsbResult controlTransfer(DeviceId id, Call call) {
+    waitForTransfer(lockBus()->transferCompletion(id));
+    return transfer(id, call);
+}
+
 // A transfer whose D2XX counterpart moves `expected` bytes: moving none
 // with FT_OK is the injected short transfer, which USB shows as a timeout.
 UsbResult movedResult(FT_STATUS status, DWORD moved, DWORD expected) {
@@ -124,16 +132,17 @@ UsbResult UsbPort::resetChip(DeviceId id) {
 }
 
 UsbResult UsbPort::purge(DeviceId id, ULONG mask) {
-    return transfer(id, [&](SimulatedDevice& device) { return resultOf(device.purge(mask)); });
+    return controlTransfer(id,
+                           [&](SimulatedDevice& device) { return resultOf(device.purge(mask)); });
 }
 
 UsbResult UsbPort::setBaudRate(DeviceId id, ULONG baudRate) {
-    return transfer(
+    return controlTransfer(
         id, [&](SimulatedDevice& device) { return resultOf(device.setBaudRate(baudRate)); });
 }
 
 UsbResult UsbPort::setLatencyTimer(DeviceId id, UCHAR milliseconds) {
-    return transfer(id, [&](SimulatedDevice& device) {
+    return controlTransfer(id, [&](SimulatedDevice& device) {
         return resultOf(device.setLatencyTimer(milliseconds));
     });
 }
@@ -146,12 +155,12 @@ UsbResult UsbPort::latencyTimer(DeviceId id, UCHAR& milliseconds) {
 }
 
 UsbResult UsbPort::setBitMode(DeviceId id, UCHAR mask, UCHAR mode) {
-    return transfer(
+    return controlTransfer(
         id, [&](SimulatedDevice& device) { return resultOf(device.setBitMode(mask, mode)); });
 }
 
 UsbResult UsbPort::readPins(DeviceId id, UCHAR& levels) {
-    return transfer(id, [&](SimulatedDevice& device) {
+    return controlTransfer(id, [&](SimulatedDevice& device) {
         DWORD returned = 0;
         const FT_STATUS status = device.read(&levels, 1, &returned);
         return movedResult(status, returned, 1);
@@ -167,7 +176,7 @@ UsbResult UsbPort::write(DeviceId id, const UCHAR* bytes, DWORD count, DWORD& wr
         return movedResult(status, written, count);
     });
     if (result == UsbResult::Done) {
-        waitForWrite(completion);
+        waitForTransfer(completion);
     }
     return result;
 }

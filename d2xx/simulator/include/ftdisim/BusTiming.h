@@ -17,9 +17,11 @@ struct BusTiming {
     enum class Transfers {
         // A write's transfer completes inside the call.
         Ideal,
-        // USB full speed: a write completes at the next 1 ms frame boundary
-        // after the call, plus a random delay up to `jitter`; the writing
-        // thread sleeps until then, with the bus free for other threads.
+        // USB full speed: a write, a read or a control request (purge, baud
+        // rate, bit mode, latency timer) completes at the next 1 ms frame
+        // boundary after the call, plus a random delay up to `jitter`, and
+        // acts on the chip then; the calling thread sleeps until then, with
+        // the bus free for other threads.
         FullSpeed,
     };
 
