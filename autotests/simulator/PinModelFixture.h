@@ -61,7 +61,10 @@ protected:
         std::this_thread::sleep_for(std::chrono::microseconds(1));
         ftdisim::Bus::instance().stats(opened_);
     }
+    // As the drivers read the pins: drops the samples the chip queued so far
+    // and reads the one it takes when the purge reaches it.
     UCHAR read() {
+        EXPECT_EQ(FT_Purge(handle_, FT_PURGE_RX), FT_OK);
         UCHAR byte = 0;
         DWORD count = 0;
         EXPECT_EQ(FT_Read(handle_, &byte, 1, &count), FT_OK);

@@ -34,7 +34,10 @@ TEST_P(TurntableRigMask, ConnectsTheModelsTheDriverOfTheMaskExpects) {
     open();
     setBitMode(connection.mask, connection.mode);
     const auto rig = this->rig();
-    EXPECT_EQ(read(), connection.dcTable ? DcTable::kStoppedLine : 0);
+    // Outside bit-bang mode the chip queues no samples of its pins to read.
+    if (connection.mode == FT_BITMODE_ASYNC_BITBANG) {
+        EXPECT_EQ(read(), connection.dcTable ? DcTable::kStoppedLine : 0);
+    }
     // Every line each model reacts to: DC load and start, stepper enable and
     // step, camera focus and release.
     const UCHAR held = DcTable::kLoadLine | StepperTable::kEnableLine | ftdisim::Camera::kFocusLine;

@@ -6,6 +6,7 @@
 
 #include <gmock/gmock.h>
 
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -41,9 +42,13 @@ protected:
         EXPECT_EQ(backend.setBitMode(handle, 0xFF, FT_BITMODE_ASYNC_BITBANG), FT_OK);
         return handle;
     }
+    // Gives the chip the tick it takes to clock the byte out: at most 104 us
+    // at the 9600 baud libftdi's open sets.
     FT_STATUS writeByte(FT_HANDLE handle, UCHAR byte) {
         DWORD written = 0;
-        return backend.write(handle, &byte, 1, &written);
+        const FT_STATUS status = backend.write(handle, &byte, 1, &written);
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+        return status;
     }
 
     LibftdiBackend backend;

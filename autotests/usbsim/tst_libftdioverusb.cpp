@@ -7,7 +7,10 @@
 #include <ftdi.h>
 #include <gmock/gmock.h>
 
+#include <array>
+#include <chrono>
 #include <memory>
+#include <thread>
 
 using ftdisim::Bus;
 using ftdisim::DeviceId;
@@ -66,6 +69,8 @@ TEST_F(LibftdiOverUsb, BitBangWritesDriveTheRigAndReadsSampleThePins) {
     // Enable, then two step pulses clockwise.
     const unsigned char steps[] = {0x03, 0x07, 0x03, 0x07, 0x03};
     ASSERT_EQ(ftdi_write_data(ftdi.get(), steps, sizeof steps), static_cast<int>(sizeof steps));
+    // The chip clocks them out a byte at a time, within 26 us each.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
     unsigned char pins = 0;
     ASSERT_EQ(ftdi_read_pins(ftdi.get(), &pins), 0);
 
@@ -80,6 +85,15 @@ TEST_F(LibftdiOverUsb, BitBangWritesDriveTheRigAndReadsSampleThePins) {
     EXPECT_EQ(pins & 0x0F, 0x03);
     EXPECT_EQ(Bus::instance().rig(second)->stepperTable().steps(), 2u);
     EXPECT_EQ(Bus::instance().stats(first).writes, 0u);
+
+    // The chip's samples of the pins come in 64-byte packets behind their
+    // status bytes, which libftdi strips. It samples every 26 us or faster.
+    ASSERT_EQ(ftdi_tciflush(ftdi.get()), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::array<unsigned char, 200> samples{};
+    ASSERT_EQ(ftdi_read_data(ftdi.get(), samples.data(), samples.size()),
+              static_cast<int>(samples.size()));
+    EXPECT_THAT(samples, ::testing::Each(0x03));
 
     EXPECT_EQ(ftdi_usb_close(ftdi.get()), 0);
     EXPECT_FALSE(Bus::instance().stats(second).open);

@@ -6,6 +6,9 @@
 
 #include <ftd2xx.h>
 
+#include <algorithm>
+#include <optional>
+
 using ftdisim::D2xxFunction;
 using ftdisim::lockBus;
 using ftdisim::LockedBus;
@@ -107,9 +110,24 @@ FTDISIM_EXPORT FT_STATUS FT_Write(FT_HANDLE handle, void* buffer, DWORD bytesToW
 
 FTDISIM_EXPORT FT_STATUS FT_Read(FT_HANDLE handle, void* buffer, DWORD bytesToRead,
                                  DWORD* bytesReturned) {
-    return onDeviceAfterTransfer(D2xxFunction::Read, handle, [&](SimulatedDevice& device) {
-        return device.read(static_cast<UCHAR*>(buffer), bytesToRead, bytesReturned);
-    });
+    auto* bytes = static_cast<UCHAR*>(buffer);
+    const ftdisim::Clock::time_point timeout =
+        ftdisim::Clock::now() + SimulatedDevice::kReadTimeout;
+    std::optional<ftdisim::Clock::time_point> restDue;
+    const FT_STATUS status =
+        onDeviceAfterTransfer(D2xxFunction::Read, handle, [&](SimulatedDevice& device) {
+            return device.read(bytes, bytesToRead, bytesReturned, &restDue);
+        });
+    if (!restDue) {
+        return status;
+    }
+    // A real FT_Read waits for the rest, until its timeout at the latest.
+    ftdisim::waitForTransfer(std::min(*restDue, timeout));
+    LockedBus bus = lockBus();
+    if (SimulatedDevice* device = bus->deviceFor(handle)) {
+        *bytesReturned += device->takeSamples(bytes + *bytesReturned, bytesToRead - *bytesReturned);
+    }
+    return FT_OK;
 }
 
 FTDISIM_EXPORT FT_STATUS FT_Close(FT_HANDLE handle) {

@@ -105,6 +105,7 @@ FT_STATUS SimulatedDevice::setBaudRate(ULONG baudRate) {
         return FT_INVALID_BAUD_RATE;
     }
     stats_.baudRate = baudRate;
+    samples_.setPeriod(bytePeriod());
     return FT_OK;
 }
 
@@ -137,6 +138,11 @@ FT_STATUS SimulatedDevice::setBitMode(UCHAR mask, UCHAR mode) {
     }
     stats_.bitMask = mask;
     stats_.bitMode = mode;
+    if (!inBitBangMode()) {
+        samples_.stop();
+    } else if (!samples_.sampling()) {
+        samples_.start(now, bytePeriod());
+    }
     if (model_) {
         model_->bitModeChanged(mask, mode, outputLevels(), now);
     }
@@ -154,6 +160,9 @@ FT_STATUS SimulatedDevice::purge(ULONG mask) {
     trace_.record(event(TraceEvent::Kind::Purge, now, static_cast<std::uint8_t>(mask), status));
     if (status == FT_OK && (mask & FT_PURGE_TX)) {
         output_.purge();
+    }
+    if (status == FT_OK && (mask & FT_PURGE_RX)) {
+        samples_.purge(now);
     }
     if (status == FT_OK) {
         stats_.rxPurges += (mask & FT_PURGE_RX) ? 1 : 0;
@@ -190,9 +199,7 @@ void SimulatedDevice::queueWrite(const UCHAR* bytes, DWORD count, Clock::time_po
     const Clock::time_point arrival = frames_.completion(now);
     // Outside bit-bang mode the bytes go to the FIFO, where nothing clocks
     // them onto the pins.
-    const Clock::duration period =
-        inBitBangMode() ? ClockedOutput::bytePeriod(stats_.baudRate, byteClockFactor_)
-                        : Clock::duration::zero();
+    const Clock::duration period = inBitBangMode() ? bytePeriod() : Clock::duration::zero();
     writeCompletion_ = std::max(arrival, output_.push(bytes, count, arrival, period));
     settle(now);
 }
@@ -211,16 +218,38 @@ void SimulatedDevice::takeOnPins(std::uint8_t byte, Clock::time_point time, bool
 }
 
 void SimulatedDevice::settle(Clock::time_point now) {
-    output_.popDue(now, [this](const ClockedOutput::Byte& byte) {
+    // The chip samples the pins as they are between the bytes it clocks out.
+    const auto levelsAt = [this](Clock::time_point time) { return pinLevels(time); };
+    output_.popDue(now, [&](const ClockedOutput::Byte& byte) {
+        samples_.sampleUntil(byte.time, true, levelsAt);
         takeOnPins(byte.value, byte.time, byte.continued);
     });
+    samples_.sampleUntil(now, false, levelsAt);
+}
+
+void SimulatedDevice::setByteClockFactor(unsigned factor) {
+    byteClockFactor_ = factor;
+    samples_.setPeriod(bytePeriod());
 }
 
 void SimulatedDevice::setTiming(const BusTiming& timing) {
     frames_.setTiming(timing);
 }
 
-FT_STATUS SimulatedDevice::read(UCHAR* bytes, DWORD count, DWORD* returned) {
+FT_STATUS SimulatedDevice::read(UCHAR* bytes, DWORD count, DWORD* returned,
+                                std::optional<Clock::time_point>* restDue) {
+    if (const std::optional<FT_STATUS> end = readFailure(bytes, count, returned)) {
+        return *end;
+    }
+    *returned = takeSamples(bytes, count);
+    if (restDue && *returned < count) {
+        *restDue = samples_.timeOfSample(count - *returned).value_or(Clock::time_point::max());
+    }
+    return FT_OK;
+}
+
+std::optional<FT_STATUS> SimulatedDevice::readFailure(const UCHAR* bytes, DWORD count,
+                                                      DWORD* returned) {
     ++stats_.reads;
     const Clock::time_point now = Clock::now();
     settle(now);
@@ -237,13 +266,32 @@ FT_STATUS SimulatedDevice::read(UCHAR* bytes, DWORD count, DWORD* returned) {
     if (const std::optional<TransferFault> fault = readFaults_.nextCall()) {
         return failRead(returned, fault->status, now);
     }
+    return std::nullopt;
+}
+
+DWORD SimulatedDevice::takeSamples(UCHAR* bytes, DWORD count) {
+    const Clock::time_point now = Clock::now();
+    settle(now);
+    const auto taken = static_cast<DWORD>(samples_.take(bytes, count));
+    recordReads(bytes, taken, now);
+    return taken;
+}
+
+FT_STATUS SimulatedDevice::readPins(UCHAR* levels, DWORD* returned) {
+    if (const std::optional<FT_STATUS> end = readFailure(levels, 1, returned)) {
+        return *end;
+    }
+    const Clock::time_point now = Clock::now();
+    *levels = pinLevels(now);
+    *returned = 1;
+    recordReads(levels, 1, now);
+    return FT_OK;
+}
+
+void SimulatedDevice::recordReads(const UCHAR* bytes, DWORD count, Clock::time_point time) {
     for (DWORD i = 0; i < count; ++i) {
-        const Clock::time_point time = i == 0 ? now : Clock::now();
-        bytes[i] = pinLevels(time);
         trace_.record(event(TraceEvent::Kind::Read, time, bytes[i], FT_OK));
     }
-    *returned = count;
-    return FT_OK;
 }
 
 void SimulatedDevice::setWriteFault(std::optional<TransferFault> fault) {
@@ -295,6 +343,10 @@ DeviceStats SimulatedDevice::stats() const {
 
 bool SimulatedDevice::inBitBangMode() const {
     return stats_.bitMode == FT_BITMODE_ASYNC_BITBANG;
+}
+
+Clock::duration SimulatedDevice::bytePeriod() const {
+    return ClockedOutput::bytePeriod(stats_.baudRate, byteClockFactor_);
 }
 
 std::uint8_t SimulatedDevice::outputMask() const {

@@ -3,6 +3,7 @@
 
 #include "ClockedOutput.h"
 #include "FaultSchedule.h"
+#include "PinSamples.h"
 #include "TraceRecorder.h"
 #include "UsbFrames.h"
 
@@ -18,6 +19,7 @@
 
 #include <ftd2xx.h>
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -33,9 +35,13 @@ namespace ftdisim {
 // Pins: in asynchronous bit-bang mode the pins in the direction mask are
 // outputs and take each written byte; the others are inputs. In reset mode,
 // and before any bit mode is set, no pin is an output: writes succeed (the
-// bytes go to the FIFO) but drive nothing, and reads sample all pins as
-// inputs. Received data is not buffered: a read samples the pins when it is
-// made, so purges change nothing but the counts.
+// bytes go to the FIFO) but drive nothing.
+//
+// Reads: in asynchronous bit-bang mode the chip samples its pins at every
+// tick of its byte clock and queues the samples for the host (PinSamples);
+// FT_Read returns them oldest first, and a purge of the receive side drops
+// them and starts afresh. Outside bit-bang mode nothing is queued. The
+// stand-in's read-pins request samples the pins when it is made.
 //
 // Timing: written bytes reach the chip when their USB transfer completes
 // (inside the call on the ideal bus) and, in bit-bang mode, the pins when the
@@ -66,7 +72,22 @@ public:
     // When the last write's transfer completes and its bytes are all in the
     // chip's buffer: the writer is held until then.
     Clock::time_point writeCompletion() const { return writeCompletion_; }
-    FT_STATUS read(UCHAR* bytes, DWORD count, DWORD* returned);
+    // The D2XX default read timeout: the vendor's ftd2xx.h sets
+    // FT_DEFAULT_RX_TIMEOUT to 300 ms, and a read that has not got all its
+    // bytes by then returns FT_OK with those it has.
+    static constexpr std::chrono::milliseconds kReadTimeout{300};
+    // An FT_Read: up to `count` queued samples, oldest first, in `bytes`. A
+    // read that gets fewer than `count` without a fault sets `restDue` to
+    // when the rest will be queued (Clock::time_point::max() outside bit-bang
+    // mode, where none will): the caller waits for them outside the bus lock,
+    // until kReadTimeout at most, and takes them with takeSamples().
+    FT_STATUS read(UCHAR* bytes, DWORD count, DWORD* returned,
+                   std::optional<Clock::time_point>* restDue = nullptr);
+    // Moves up to `count` queued samples to `bytes`; how many.
+    DWORD takeSamples(UCHAR* bytes, DWORD count);
+    // The pins' levels now, as the read-pins request gives them: a read of
+    // one byte, with the failures and faults of FT_Read.
+    FT_STATUS readPins(UCHAR* levels, DWORD* returned);
 
     void setSetUpFault(D2xxFunction function, std::optional<FT_STATUS> status);
     void setWriteFault(std::optional<TransferFault> fault);
@@ -94,8 +115,9 @@ public:
     Clock::time_point transferCompletion(Clock::time_point call) {
         return frames_.completion(call);
     }
-    // Bytes clocked out per baud period, for the bytes written from now on.
-    void setByteClockFactor(unsigned factor) { byteClockFactor_ = factor; }
+    // Bytes clocked out per baud period, for the bytes written and the
+    // samples taken from now on.
+    void setByteClockFactor(unsigned factor);
     // Hands the pins every byte clocked out by `now`.
     void settle(Clock::time_point now);
 
@@ -103,11 +125,17 @@ private:
     void takeOnPins(std::uint8_t byte, Clock::time_point time, bool continued);
     void queueWrite(const UCHAR* bytes, DWORD count, Clock::time_point now);
     bool inBitBangMode() const;
+    // One tick of the chip's byte clock at its baud rate.
+    Clock::duration bytePeriod() const;
+    void recordReads(const UCHAR* bytes, DWORD count, Clock::time_point time);
     std::uint8_t outputMask() const;
     std::uint8_t pinLevels(Clock::time_point time);
     FT_STATUS failWrite(const UCHAR* bytes, DWORD count, DWORD* written, FT_STATUS status,
                         Clock::time_point time);
     FT_STATUS failRead(DWORD* returned, FT_STATUS status, Clock::time_point time);
+    // Counts a read and gives the status it ends with before it moves a
+    // byte: unplugged, invalid, a fault, or nothing asked for.
+    std::optional<FT_STATUS> readFailure(const UCHAR* bytes, DWORD count, DWORD* returned);
     // FT_OK, or what a call of the set-up function returns instead:
     // unplugged, or a fault set on it.
     FT_STATUS setUpStatus(D2xxFunction function) const;
@@ -131,6 +159,7 @@ private:
     TraceRecorder trace_;
     UsbFrames frames_;
     ClockedOutput output_;
+    PinSamples samples_;
     unsigned byteClockFactor_ = Bus::kDefaultByteClockFactor;
     Clock::time_point writeCompletion_{};
 };

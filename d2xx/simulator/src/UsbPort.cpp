@@ -162,7 +162,7 @@ UsbResult UsbPort::setBitMode(DeviceId id, UCHAR mask, UCHAR mode) {
 UsbResult UsbPort::readPins(DeviceId id, UCHAR& levels) {
     return controlTransfer(id, [&](SimulatedDevice& device) {
         DWORD returned = 0;
-        const FT_STATUS status = device.read(&levels, 1, &returned);
+        const FT_STATUS status = device.readPins(&levels, &returned);
         return movedResult(status, returned, 1);
     });
 }
@@ -179,6 +179,14 @@ UsbResult UsbPort::write(DeviceId id, const UCHAR* bytes, DWORD count, DWORD& wr
         waitForTransfer(completion);
     }
     return result;
+}
+
+UsbResult UsbPort::readSamples(DeviceId id, UCHAR* bytes, DWORD count, DWORD& moved) {
+    moved = 0;
+    return transfer(id, [&](SimulatedDevice& device) {
+        moved = device.takeSamples(bytes, count);
+        return UsbResult::Done;
+    });
 }
 
 UsbResult UsbPort::exchange(DeviceId id) {

@@ -47,11 +47,7 @@ USBSIM_EXPORT int libusb_bulk_transfer(libusb_device_handle* handle, unsigned ch
             ftdisim::UsbPort::write(handle->device->id, data, static_cast<DWORD>(length), written));
         moved = static_cast<int>(written);
     } else if (endpoint == kBulkIn) {
-        status = libusbCode(ftdisim::UsbPort::exchange(handle->device->id));
-        if (status == LIBUSB_SUCCESS) {
-            moved = std::min(length, static_cast<int>(sizeof kalvera::usbsim::kModemStatus));
-            std::memcpy(data, kalvera::usbsim::kModemStatus, static_cast<std::size_t>(moved));
-        }
+        status = kalvera::usbsim::answerBulkIn(handle->device->id, data, length, moved);
     }
     if (transferred) {
         *transferred = moved;

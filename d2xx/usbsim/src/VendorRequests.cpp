@@ -4,6 +4,9 @@
 
 #include <ftd2xx.h>
 
+#include <algorithm>
+#include <vector>
+
 namespace kalvera::usbsim {
 
 namespace {
@@ -111,6 +114,33 @@ int answerIn(ftdisim::DeviceId device, const VendorRequest& request) {
 }
 
 } // namespace
+
+int answerBulkIn(ftdisim::DeviceId device, unsigned char* data, int length, int& moved) {
+    constexpr int kPacket = 64;
+    constexpr int kStatusBytes = sizeof kModemStatus;
+    constexpr int kSamplesPerPacket = kPacket - kStatusBytes;
+    const int room =
+        length / kPacket * kSamplesPerPacket + std::max(0, length % kPacket - kStatusBytes);
+    std::vector<UCHAR> samples(static_cast<std::size_t>(room));
+    DWORD taken = 0;
+    moved = 0;
+    const UsbResult result =
+        UsbPort::readSamples(device, samples.data(), static_cast<DWORD>(room), taken);
+    if (result != UsbResult::Done) {
+        return libusbCode(result);
+    }
+    int sent = 0;
+    do {
+        const int status = std::min(kStatusBytes, length - moved);
+        std::copy_n(kModemStatus, status, data + moved);
+        moved += status;
+        const int count = std::min(kSamplesPerPacket, static_cast<int>(taken) - sent);
+        std::copy_n(samples.begin() + sent, count, data + moved);
+        moved += count;
+        sent += count;
+    } while (sent < static_cast<int>(taken));
+    return LIBUSB_SUCCESS;
+}
 
 std::uint32_t baudRateOfDivisor(std::uint32_t encoded) {
     // Two codes name the divisors below 2, which the fraction cannot.

@@ -26,6 +26,12 @@ struct VendorRequest {
 // libusb error; LIBUSB_ERROR_PIPE (a stall) for what the chip does not know.
 int answerVendorRequest(ftdisim::DeviceId device, const VendorRequest& request);
 
+// Answers a bulk IN as an FT245R does: 64-byte packets, each the status
+// bytes then up to 62 of the samples the chip queued, as many packets as the
+// samples and `length` call for, at least one. The libusb code; `moved` gets
+// the bytes put in `data`.
+int answerBulkIn(ftdisim::DeviceId device, unsigned char* data, int length, int& moved);
+
 // The baud rate of an R-series divisor: value in the low 16 bits, the
 // index's bit 0 as bit 16.
 std::uint32_t baudRateOfDivisor(std::uint32_t encoded);

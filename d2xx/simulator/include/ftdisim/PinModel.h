@@ -32,7 +32,9 @@ public:
                                 Clock::time_point time);
 
     // The levels the model drives at `time`; the bus uses those of the pins
-    // that are not outputs. Called for each byte read.
+    // that are not outputs. Called for each sample the chip takes of its pins
+    // (at every tick of its byte clock in bit-bang mode, until its buffer is
+    // full) and for each read-pins request, with times that never go back.
     virtual std::uint8_t inputLevels(Clock::time_point time);
 };
 

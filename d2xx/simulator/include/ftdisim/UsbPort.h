@@ -56,12 +56,17 @@ public:
     static UsbResult setLatencyTimer(DeviceId id, UCHAR milliseconds);
     static UsbResult latencyTimer(DeviceId id, UCHAR& milliseconds);
     static UsbResult setBitMode(DeviceId id, UCHAR mask, UCHAR mode);
-    // One sample of the pins, as a one-byte FT_Read takes it.
+    // The pins' levels when the request reaches the chip (the read-pins
+    // request), with the read faults of a one-byte FT_Read.
     static UsbResult readPins(DeviceId id, UCHAR& levels);
+    // What a bulk IN carries after its status bytes: up to `count` of the
+    // samples the chip queued in bit-bang mode, oldest first, in `bytes`;
+    // `moved` says how many (none outside bit-bang mode). Never waits.
+    static UsbResult readSamples(DeviceId id, UCHAR* bytes, DWORD count, DWORD& moved);
     // The bytes as one FT_Write; `written` is 0 unless Done.
     static UsbResult write(DeviceId id, const UCHAR* bytes, DWORD count, DWORD& written);
     // A transfer that changes nothing on the simulated chip (modem and flow
-    // control, line settings, the modem status, a bulk IN).
+    // control, line settings, the modem status).
     static UsbResult exchange(DeviceId id);
 };
 
