@@ -338,12 +338,13 @@ TEST_F(Simulator, PinModelSeesEveryChangeAndDrivesTheInputs) {
     Clock::time_point writtenAt;
     {
         ::testing::InSequence inOrder;
-        EXPECT_CALL(*model, bitModeChanged(0x00, FT_BITMODE_RESET, 0x00, _));
-        EXPECT_CALL(*model, bitModeChanged(kDcTableMask, FT_BITMODE_ASYNC_BITBANG, 0x00, _));
-        EXPECT_CALL(*model, outputsWritten(0x0F, kDcTableMask, _))
+        // The chip's pull-ups hold every pin it does not drive high.
+        EXPECT_CALL(*model, bitModeChanged(0x00, FT_BITMODE_RESET, 0xFF, _));
+        EXPECT_CALL(*model, bitModeChanged(kDcTableMask, FT_BITMODE_ASYNC_BITBANG, 0x10, _));
+        EXPECT_CALL(*model, outputsWritten(0x1F, kDcTableMask, _))
             .WillOnce(::testing::SaveArg<2>(&writtenAt));
-        EXPECT_CALL(*model, bitModeChanged(kDcTableMask, FT_BITMODE_RESET, 0x00, _));
-        EXPECT_CALL(*model, bitModeChanged(kDcTableMask, FT_BITMODE_ASYNC_BITBANG, 0x0F, _));
+        EXPECT_CALL(*model, bitModeChanged(kDcTableMask, FT_BITMODE_RESET, 0xFF, _));
+        EXPECT_CALL(*model, bitModeChanged(kDcTableMask, FT_BITMODE_ASYNC_BITBANG, 0x1F, _));
     }
     // The chip samples the inputs at every tick of its clock in bit-bang mode.
     EXPECT_CALL(*model, inputLevels(_)).WillRepeatedly(::testing::Return(0xE0));

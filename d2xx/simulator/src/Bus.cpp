@@ -100,6 +100,14 @@ unsigned Bus::byteClockFactor() const {
     return lockBus()->byteClockFactor();
 }
 
+void Bus::setResetPins(ResetPins pins) {
+    lockBus()->setResetPins(pins);
+}
+
+ResetPins Bus::resetPins() const {
+    return lockBus()->resetPins();
+}
+
 std::uint8_t Bus::outputLevels(DeviceId device) const {
     return lockBus()->settledDevice(device).outputLevels();
 }

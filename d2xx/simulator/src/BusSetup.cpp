@@ -8,6 +8,25 @@
 
 namespace ftdisim {
 
+namespace {
+
+// Sets `setting` from the variable when it is set and `parse` takes it; says
+// on stderr why it was ignored when it does not.
+template <typename Parse, typename Setting>
+void readVariable(const char* name, Parse parse, Setting& setting, const char* expected) {
+    const char* text = std::getenv(name);
+    if (!text) {
+        return;
+    }
+    if (const auto parsed = parse(text)) {
+        setting = *parsed;
+    } else {
+        std::cerr << "ftdisim: " << name << "='" << text << "' ignored: not " << expected << '\n';
+    }
+}
+
+} // namespace
+
 BusSetup busSetupFromEnvironment() {
     BusSetup setup;
     if (const char* devices = std::getenv(kDevicesVariable)) {
@@ -19,38 +38,15 @@ BusSetup busSetupFromEnvironment() {
     } else {
         setup.devices.emplace_back();
     }
-    if (const char* status = std::getenv(kOpenStatusVariable)) {
-        setup.openFailure = parseOpenStatus(status);
-        if (!setup.openFailure) {
-            std::cerr << "ftdisim: " << kOpenStatusVariable << "='" << status
-                      << "' ignored: not a decimal status other than 0\n";
-        }
-    }
-    if (const char* countTime = std::getenv(kDcCountTimeVariable)) {
-        if (const auto time = parseDcCountTime(countTime)) {
-            setup.dcTimePerCount = *time;
-        } else {
-            std::cerr << "ftdisim: " << kDcCountTimeVariable << "='" << countTime
-                      << "' ignored: not a positive number of milliseconds\n";
-        }
-    }
-    if (const char* timing = std::getenv(kUsbTimingVariable)) {
-        if (const auto parsed = parseBusTiming(timing)) {
-            setup.timing = *parsed;
-        } else {
-            std::cerr << "ftdisim: " << kUsbTimingVariable << "='" << timing
-                      << "' ignored: not 'ideal', 'chip-clock' or 'full-speed[:<jitter us>]'\n";
-        }
-    }
-    if (const char* factor = std::getenv(kByteClockFactorVariable)) {
-        if (const auto parsed = parseByteClockFactor(factor)) {
-            setup.byteClockFactor = *parsed;
-        } else {
-            std::cerr << "ftdisim: " << kByteClockFactorVariable << "='" << factor
-                      << "' ignored: not a number of bytes per baud period from 1 to "
-                      << Bus::kMaxByteClockFactor << '\n';
-        }
-    }
+    readVariable(kOpenStatusVariable, parseOpenStatus, setup.openFailure,
+                 "a decimal status other than 0");
+    readVariable(kDcCountTimeVariable, parseDcCountTime, setup.dcTimePerCount,
+                 "a positive number of milliseconds");
+    readVariable(kUsbTimingVariable, parseBusTiming, setup.timing,
+                 "'ideal' or 'full-speed[:<jitter us>]'");
+    readVariable(kByteClockFactorVariable, parseByteClockFactor, setup.byteClockFactor,
+                 "a number of bytes per baud period from 1 to 16");
+    readVariable(kResetPinsVariable, parseResetPins, setup.resetPins, "'high', 'low' or 'held'");
     return setup;
 }
 

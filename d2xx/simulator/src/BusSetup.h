@@ -21,12 +21,14 @@ struct BusSetup {
     Clock::duration dcTimePerCount = DcTable::kDefaultTimePerCount;
     BusTiming timing;
     unsigned byteClockFactor = Bus::kDefaultByteClockFactor;
+    ResetPins resetPins = ResetPins::PulledUp;
 };
 
 // The bus FTDISIM_DEVICES, FTDISIM_OPEN_STATUS, FTDISIM_DC_COUNT_MS,
-// FTDISIM_USB_TIMING and FTDISIM_BYTE_CLOCK_FACTOR ask for; without them one
-// unopened FT245R that opens, with a table of 120 ms per count, on the ideal
-// bus, clocking 16 bytes per baud period. Malformed values are reported on
+// FTDISIM_USB_TIMING, FTDISIM_BYTE_CLOCK_FACTOR and FTDISIM_RESET_PINS ask
+// for; without them one unopened FT245R that opens, with a table of 120 ms
+// per count, on the ideal bus, clocking 16 bytes per baud period, its
+// undriven pins pulled up. Malformed values are reported on
 // stderr, where a developer running a demo sees why the bus is not what was
 // asked for.
 BusSetup busSetupFromEnvironment();

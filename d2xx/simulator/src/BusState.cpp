@@ -48,6 +48,7 @@ void BusState::reset() {
     dcTimePerCount_ = setup.dcTimePerCount;
     timing_ = setup.timing;
     byteClockFactor_ = setup.byteClockFactor;
+    resetPins_ = setup.resetPins;
     for (DeviceDescription& description : setup.devices) {
         attach(std::move(description));
     }
@@ -70,9 +71,11 @@ DeviceId BusState::attach(DeviceDescription description) {
     const DeviceId id = nextId_++;
     SimulatedDevice& device =
         devices_.try_emplace(id, id, std::move(description), traceCapacity_).first->second;
-    device.setPinModel(std::make_shared<TurntableRig>(dcTimePerCount_));
     device.setTiming(timing_);
     device.setByteClockFactor(byteClockFactor_);
+    // Before the rig, which starts from the levels the pins show.
+    device.setResetPins(resetPins_);
+    device.setPinModel(std::make_shared<TurntableRig>(dcTimePerCount_));
     plugged_.push_back(id);
     return id;
 }
@@ -129,6 +132,13 @@ void BusState::setByteClockFactor(unsigned factor) {
     byteClockFactor_ = factor;
     for (auto& entry : devices_) {
         entry.second.setByteClockFactor(factor);
+    }
+}
+
+void BusState::setResetPins(ResetPins pins) {
+    resetPins_ = pins;
+    for (auto& entry : devices_) {
+        entry.second.setResetPins(pins);
     }
 }
 

@@ -45,6 +45,8 @@ public:
     const BusTiming& timing() const { return timing_; }
     void setByteClockFactor(unsigned factor);
     unsigned byteClockFactor() const { return byteClockFactor_; }
+    void setResetPins(ResetPins pins);
+    ResetPins resetPins() const { return resetPins_; }
     // device(id) once the pins have taken every byte clocked out by now.
     SimulatedDevice& settledDevice(DeviceId id);
     void countCall(D2xxFunction function);
@@ -89,6 +91,7 @@ private:
     Clock::duration dcTimePerCount_;
     BusTiming timing_;
     unsigned byteClockFactor_ = Bus::kDefaultByteClockFactor;
+    ResetPins resetPins_ = ResetPins::PulledUp;
     // Ids are never reused, so an id kept from before reset() cannot name a
     // device attached after it.
     DeviceId nextId_ = 1;

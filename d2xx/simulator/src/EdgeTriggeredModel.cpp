@@ -2,9 +2,15 @@
 
 namespace ftdisim {
 
-void EdgeTriggeredModel::bitModeChanged(std::uint8_t, std::uint8_t, std::uint8_t outputLevels,
+void EdgeTriggeredModel::bitModeChanged(std::uint8_t, std::uint8_t, std::uint8_t levels,
                                         Clock::time_point time) {
-    follow(outputLevels, time);
+    if (!attached_) {
+        const std::unique_lock<std::mutex> lock = lockState();
+        attached_ = true;
+        lines_ = levels;
+        return;
+    }
+    follow(levels, time);
 }
 
 void EdgeTriggeredModel::outputsWritten(std::uint8_t levels, std::uint8_t, Clock::time_point time) {

@@ -121,6 +121,20 @@ std::optional<unsigned> parseByteClockFactor(std::string_view text) {
     return *factor;
 }
 
+std::optional<ResetPins> parseResetPins(std::string_view text) {
+    text = trimmed(text);
+    if (text == "high") {
+        return ResetPins::PulledUp;
+    }
+    if (text == "low") {
+        return ResetPins::PulledDown;
+    }
+    if (text == "held") {
+        return ResetPins::Held;
+    }
+    return std::nullopt;
+}
+
 std::optional<BusTiming> parseBusTiming(std::string_view text) {
     text = trimmed(text);
     // The chip clocks its output on every bus now; "chip-clock" names the

@@ -144,7 +144,7 @@ FT_STATUS SimulatedDevice::setBitMode(UCHAR mask, UCHAR mode) {
         samples_.start(now, bytePeriod());
     }
     if (model_) {
-        model_->bitModeChanged(mask, mode, outputLevels(), now);
+        model_->bitModeChanged(mask, mode, lineLevels(), now);
     }
     return FT_OK;
 }
@@ -212,7 +212,7 @@ void SimulatedDevice::takeOnPins(std::uint8_t byte, Clock::time_point time, bool
     if (e.applied) {
         latch_ = byte;
         if (model_) {
-            model_->outputsWritten(outputLevels(), outputMask(), time);
+            model_->outputsWritten(lineLevels(), outputMask(), time);
         }
     }
 }
@@ -317,8 +317,25 @@ void SimulatedDevice::setInputLevels(std::uint8_t levels) {
 void SimulatedDevice::setPinModel(std::shared_ptr<PinModel> model) {
     model_ = std::move(model);
     if (model_) {
-        model_->bitModeChanged(stats_.bitMask, stats_.bitMode, outputLevels(), Clock::now());
+        model_->bitModeChanged(stats_.bitMask, stats_.bitMode, lineLevels(), Clock::now());
     }
+}
+
+std::uint8_t SimulatedDevice::lineLevels() {
+    const std::uint8_t driven = outputMask();
+    std::uint8_t undriven = lines_;
+    switch (resetPins_) {
+    case ResetPins::PulledUp:
+        undriven = 0xFF;
+        break;
+    case ResetPins::PulledDown:
+        undriven = 0x00;
+        break;
+    case ResetPins::Held:
+        break;
+    }
+    lines_ = static_cast<std::uint8_t>((latch_ & driven) | (undriven & ~driven));
+    return lines_;
 }
 
 std::uint8_t SimulatedDevice::outputLevels() const {

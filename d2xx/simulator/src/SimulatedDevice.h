@@ -118,6 +118,7 @@ public:
     // Bytes clocked out per baud period, for the bytes written and the
     // samples taken from now on.
     void setByteClockFactor(unsigned factor);
+    void setResetPins(ResetPins pins) { resetPins_ = pins; }
     // Hands the pins every byte clocked out by `now`.
     void settle(Clock::time_point now);
 
@@ -129,6 +130,10 @@ private:
     Clock::duration bytePeriod() const;
     void recordReads(const UCHAR* bytes, DWORD count, Clock::time_point time);
     std::uint8_t outputMask() const;
+    // The levels on the pins, as what is wired to them sees them: the
+    // outputs' and, on the others, what the reset-pin setting gives. Keeps
+    // them for ResetPins::Held.
+    std::uint8_t lineLevels();
     std::uint8_t pinLevels(Clock::time_point time);
     FT_STATUS failWrite(const UCHAR* bytes, DWORD count, DWORD* written, FT_STATUS status,
                         Clock::time_point time);
@@ -161,6 +166,9 @@ private:
     ClockedOutput output_;
     PinSamples samples_;
     unsigned byteClockFactor_ = Bus::kDefaultByteClockFactor;
+    ResetPins resetPins_ = ResetPins::PulledUp;
+    // The levels lineLevels() gave last.
+    std::uint8_t lines_ = 0;
     Clock::time_point writeCompletion_{};
 };
 

@@ -11,6 +11,16 @@ TurntableRig::TurntableRig(Clock::duration dcTimePerCount)
 
 void TurntableRig::bitModeChanged(std::uint8_t mask, std::uint8_t mode, std::uint8_t outputLevels,
                                   Clock::time_point time) {
+    if (!attached_) {
+        // The tables are wired to the chip from the start, whichever of them
+        // the driver then picks.
+        attached_ = true;
+        for (PinModel* model :
+             {static_cast<PinModel*>(&dcTable_), static_cast<PinModel*>(&stepperTable_),
+              static_cast<PinModel*>(&camera_)}) {
+            model->bitModeChanged(mask, mode, outputLevels, time);
+        }
+    }
     std::vector<PinModel*> connecting = modelsFor(mask, mode);
     if (connecting != connected_) {
         for (PinModel* model : connected_) {
@@ -39,7 +49,7 @@ std::uint8_t TurntableRig::inputLevels(Clock::time_point time) {
 }
 
 std::vector<PinModel*> TurntableRig::modelsFor(std::uint8_t mask, std::uint8_t mode) {
-    if (mode != FT_BITMODE_ASYNC_BITBANG) {
+    if (mode != FT_BITMODE_ASYNC_BITBANG && mode != FT_BITMODE_RESET) {
         return {};
     }
     switch (mask) {

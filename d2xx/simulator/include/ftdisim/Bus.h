@@ -7,6 +7,7 @@
 #include <ftdisim/DeviceStats.h>
 #include <ftdisim/Export.h>
 #include <ftdisim/PinModel.h>
+#include <ftdisim/ResetPins.h>
 #include <ftdisim/Trace.h>
 #include <ftdisim/TransferFault.h>
 #include <ftdisim/UsbFault.h>
@@ -37,7 +38,8 @@ public:
     // Back to the start state: the devices of FTDISIM_DEVICES, or one unopened
     // FT245R, each with a new TurntableRig; FTDISIM_OPEN_STATUS, or no open
     // failure; FTDISIM_USB_TIMING, or the ideal bus; FTDISIM_BYTE_CLOCK_FACTOR,
-    // or 16 bytes per baud period; no other fault or trace;
+    // or 16 bytes per baud period; FTDISIM_RESET_PINS, or pins pulled up; no
+    // other fault or trace;
     // counts zero. Handles of earlier opens become invalid.
     void reset();
     // No devices at all. Handles of earlier opens become invalid.
@@ -104,6 +106,15 @@ public:
     // Throws std::invalid_argument outside 1 to kMaxByteClockFactor.
     void setByteClockFactor(unsigned factor);
     unsigned byteClockFactor() const;
+
+    // What the chips' undriven data pins show, and what is wired to them
+    // sees: in reset mode, before any bit mode is set, and outside the
+    // bit-bang mask. For every device, now and attached later, until reset()
+    // restores FTDISIM_RESET_PINS's or ResetPins::PulledUp, the FT245R's own
+    // pull-ups. A device's pin model hears the new levels at its next bit-mode
+    // change or write.
+    void setResetPins(ResetPins pins);
+    ResetPins resetPins() const;
 
     // The levels the chip drives: the last byte the pins took, on the output
     // pins of bit-bang mode; 0 on the other pins.

@@ -12,8 +12,10 @@ namespace ftdisim {
 
 // A model that follows the chip's output lines and reacts to their edges,
 // never to their levels, so that a driver rewriting the same byte does
-// nothing: the turntables and the camera. The lines start low and take every
-// level the chip drives, those of a new bit mode too.
+// nothing: the turntables and the camera. The lines start at the levels the
+// chip shows when the model is attached (its first bitModeChanged()), which
+// is no edge, and then take every level the pins show, those of a new bit
+// mode too.
 //
 // The model's own lock guards the lines and whatever state a subclass keeps
 // for tests to read from other threads; the subclass hears of each change
@@ -39,6 +41,7 @@ private:
 
     mutable std::mutex mutex_;
     std::uint8_t lines_ = 0;
+    bool attached_ = false;
 };
 
 } // namespace ftdisim

@@ -4,6 +4,7 @@
 #include <ftdisim/BusTiming.h>
 #include <ftdisim/DeviceDescription.h>
 #include <ftdisim/Export.h>
+#include <ftdisim/ResetPins.h>
 
 #include <ftd2xx.h>
 
@@ -23,6 +24,7 @@ inline constexpr const char* kOpenStatusVariable = "FTDISIM_OPEN_STATUS";
 inline constexpr const char* kDcCountTimeVariable = "FTDISIM_DC_COUNT_MS";
 inline constexpr const char* kUsbTimingVariable = "FTDISIM_USB_TIMING";
 inline constexpr const char* kByteClockFactorVariable = "FTDISIM_BYTE_CLOCK_FACTOR";
+inline constexpr const char* kResetPinsVariable = "FTDISIM_RESET_PINS";
 
 struct DeviceListParse {
     std::vector<DeviceDescription> devices;
@@ -52,6 +54,10 @@ FTDISIM_EXPORT std::optional<BusTiming> parseBusTiming(std::string_view text);
 // baud period, in decimal, from 1 to Bus::kMaxByteClockFactor. Anything else
 // gives no factor.
 FTDISIM_EXPORT std::optional<unsigned> parseByteClockFactor(std::string_view text);
+
+// Parses a FTDISIM_RESET_PINS value: "high" (pulled up), "low" (pulled down)
+// or "held". Anything else gives no setting.
+FTDISIM_EXPORT std::optional<ResetPins> parseResetPins(std::string_view text);
 
 } // namespace ftdisim
 

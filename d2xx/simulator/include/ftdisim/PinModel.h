@@ -21,13 +21,16 @@ public:
 
     // The chip's bit mode was set; also called once when the model is
     // attached, so it starts from the chip's state. In bit-bang mode the pins
-    // in `mask` are outputs and drive `outputLevels`; in any other mode no pin
-    // is driven and `outputLevels` is 0. A model chooses its behaviour here.
-    virtual void bitModeChanged(std::uint8_t mask, std::uint8_t mode, std::uint8_t outputLevels,
+    // in `mask` are outputs; in any other mode no pin is driven. `levels` are
+    // the levels on the pins: the outputs' and, on the undriven pins, what
+    // the bus's ResetPins setting gives them. A model chooses its behaviour
+    // here.
+    virtual void bitModeChanged(std::uint8_t mask, std::uint8_t mode, std::uint8_t levels,
                                 Clock::time_point time);
 
-    // A write reached the pins: the outputs (the pins in `outputMask`) are at
-    // `levels` from `time` on. Called for each byte, changed or not.
+    // A write reached the pins: the pins are at `levels` from `time` on, the
+    // outputs (the pins in `outputMask`) at the written byte's. Called for
+    // each byte, changed or not.
     virtual void outputsWritten(std::uint8_t levels, std::uint8_t outputMask,
                                 Clock::time_point time);
 

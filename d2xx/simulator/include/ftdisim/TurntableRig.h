@@ -14,11 +14,13 @@
 namespace ftdisim {
 
 // What the bus wires to each device it attaches, so that every turntable
-// model opens on any simulated chip: the bit-bang mask a driver sets picks
-// the table it expects. Mask 0xEF connects the DC table, mask 0xFF the stepper
-// table and the camera on its shutter lines; any other mask, and reset mode,
-// connect nothing. A model that is cut off sees its lines low, as a chip in
-// reset mode leaves them: a DC table turning then still stops at its mark.
+// model opens on any simulated chip: the mask a driver sets with its bit mode
+// picks the table it expects. Mask 0xEF connects the DC table, mask 0xFF the
+// stepper table and the camera on its shutter lines, in bit-bang mode and in
+// reset mode, where their lines show what the chip's undriven pins show
+// (ResetPins); any other mask or mode connects nothing. Every model starts
+// from the levels of the pins when the rig is attached. A model that is cut
+// off sees its lines low: a DC table turning then still stops at its mark.
 class FTDISIM_EXPORT TurntableRig : public PinModel {
 public:
     static constexpr std::uint8_t kDcTableMask = 0xEF;
@@ -42,8 +44,9 @@ private:
     DcTable dcTable_;
     StepperTable stepperTable_;
     Camera camera_;
-    // Only the bus touches it, under its lock.
+    // Only the bus touches these, under its lock.
     std::vector<PinModel*> connected_;
+    bool attached_ = false;
 };
 
 } // namespace ftdisim
