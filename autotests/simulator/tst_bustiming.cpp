@@ -165,6 +165,21 @@ TEST_F(BusTimingTest, ControlRequestsAndReadsActAFrameLaterAndSleepUntilThen) {
         << "the caller spins instead of sleeping";
 }
 
+TEST_F(BusTimingTest, ANoisyBusCompletesSomeTransfersMillisecondsLate) {
+    Bus::instance().setTiming(BusTiming::noisy(0us));
+    constexpr int kWrites = 20;
+    int late = 0;
+    for (int i = 0; i < kWrites; ++i) {
+        const Clock::time_point call = Clock::now();
+        write({static_cast<UCHAR>(i)});
+        const Clock::duration overFrame = Clock::now() - nextFrameBoundary(call);
+        EXPECT_GE(overFrame, Clock::duration::zero()) << "write " << i;
+        late += overFrame >= BusTiming::kNoisyLateMin ? 1 : 0;
+    }
+    EXPECT_GE(late, 1);
+    EXPECT_LT(late, kWrites);
+}
+
 class ClockedOutputTest : public BusTimingTest, public ::testing::WithParamInterface<BusTiming> {
 protected:
     void SetUp() override {
@@ -295,6 +310,7 @@ TEST(BusTimingParser, ReadsTheThreeTimingsAndRefusesTheRest) {
     EXPECT_EQ(ftdisim::parseBusTiming(" chip-clock "), BusTiming{});
     EXPECT_EQ(ftdisim::parseBusTiming("full-speed"), BusTiming::fullSpeed());
     EXPECT_EQ(ftdisim::parseBusTiming("full-speed:120"), BusTiming::fullSpeed(120us));
+    EXPECT_EQ(ftdisim::parseBusTiming("noisy"), BusTiming::noisy());
     for (const char* text : {"", "fast", "full-speed:", "full-speed:1000", "full-speed:-1",
                              "full-speed120", "ideal:5"}) {
         EXPECT_FALSE(ftdisim::parseBusTiming(text).has_value()) << text;

@@ -113,6 +113,17 @@ TEST_F(DcTableTest, StartsWhenThePulseEndsAndIgnoresPulsesWhileTurning) {
     EXPECT_EQ(chunks[0].end, start + 15s);
 }
 
+TEST_F(DcTableTest, ATableThatNeverStartsIgnoresStartPulses) {
+    table().setStarts(false);
+    loadCounter(0);
+    pulseStart(kLoad);
+    EXPECT_TRUE(table().chunks().empty());
+    EXPECT_TRUE(stopped());
+    table().setStarts(true);
+    pulseStart(kLoad);
+    EXPECT_EQ(table().chunks().size(), 1u);
+}
+
 TEST_F(DcTableTest, StoppedLineIsLowWhileTurningAndHighAfterTheCounts) {
     constexpr auto kRun = 4 * DcTable::kDefaultTimePerCount;
     loadCounter(0x0B);

@@ -43,7 +43,7 @@ BusSetup busSetupFromEnvironment() {
     readVariable(kDcCountTimeVariable, parseDcCountTime, setup.dcTimePerCount,
                  "a positive number of milliseconds");
     readVariable(kUsbTimingVariable, parseBusTiming, setup.timing,
-                 "'ideal' or 'full-speed[:<jitter us>]'");
+                 "'ideal', 'full-speed[:<jitter us>]' or 'noisy'");
     readVariable(kByteClockFactorVariable, parseByteClockFactor, setup.byteClockFactor,
                  "a number of bytes per baud period from 1 to 16");
     readVariable(kResetPinsVariable, parseResetPins, setup.resetPins, "'high', 'low' or 'held'");

@@ -37,6 +37,11 @@ Clock::duration DcTable::timePerCount() const {
     return timePerCount_;
 }
 
+void DcTable::setStarts(bool starts) {
+    const auto lock = lockState();
+    starts_ = starts;
+}
+
 std::vector<DcChunk> DcTable::chunks() const {
     const auto lock = lockState();
     return chunks_;
@@ -82,7 +87,9 @@ void DcTable::linesChanged(std::uint8_t before, std::uint8_t after, Clock::time_
     }
     if (edges.fell(kStartLine) && startRaised_) {
         startRaised_ = false;
-        start(time);
+        if (starts_) {
+            start(time);
+        }
     }
 }
 

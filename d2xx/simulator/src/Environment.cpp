@@ -142,6 +142,9 @@ std::optional<BusTiming> parseBusTiming(std::string_view text) {
     if (text == "ideal" || text == "chip-clock") {
         return BusTiming{};
     }
+    if (text == "noisy") {
+        return BusTiming::noisy();
+    }
     constexpr std::string_view kFullSpeed = "full-speed";
     if (text.substr(0, kFullSpeed.size()) != kFullSpeed) {
         return std::nullopt;

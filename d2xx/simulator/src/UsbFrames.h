@@ -17,7 +17,8 @@ public:
     const BusTiming& timing() const { return timing_; }
 
     // Ideal: `call` itself. Full speed: strictly after the frame boundary that
-    // follows `call`, never before it, plus up to the jitter.
+    // follows `call`, never before it, plus up to the jitter. Noisy: now and
+    // then some milliseconds later still.
     Clock::time_point completion(Clock::time_point call);
 
 private:

@@ -23,6 +23,12 @@ struct BusTiming {
         // acts on the chip then; the calling thread sleeps until then, with
         // the bus free for other threads.
         FullSpeed,
+        // A full-speed bus shared with a device that hogs it: as FullSpeed,
+        // but one transfer in kNoisyLateEvery, at random, completes a further
+        // kNoisyLateMin to kNoisyLateMax late. Too noisy for a driver to time
+        // the chip's clock from a few transfers. The random draws are seeded
+        // alike in every run, so a test sees the same delays each time.
+        Noisy,
     };
 
     Transfers transfers = Transfers::Ideal;
@@ -33,10 +39,18 @@ struct BusTiming {
         return {Transfers::FullSpeed, jitter};
     }
 
+    // A full-speed bus that another device hogs now and then.
+    static BusTiming noisy(std::chrono::microseconds jitter = kDefaultJitter) {
+        return {Transfers::Noisy, jitter};
+    }
+
     // The frame of a full-speed bus.
     static constexpr std::chrono::milliseconds kFrame{1};
     // A host controller schedules a transfer somewhere in its frame.
     static constexpr std::chrono::microseconds kDefaultJitter{50};
+    static constexpr unsigned kNoisyLateEvery = 4;
+    static constexpr std::chrono::milliseconds kNoisyLateMin{3};
+    static constexpr std::chrono::milliseconds kNoisyLateMax{40};
 };
 
 inline bool operator==(const BusTiming& a, const BusTiming& b) {

@@ -28,6 +28,7 @@ namespace ftdisim {
 // - While the continuous line is high the table turns without counting; when
 //   the line drops it coasts to its next mark and stops there.
 // - The stopped line is high while the table stands still.
+// - A table set not to start (setStarts(false)) ignores start pulses.
 //
 // The motion follows from the timestamps of the pin accesses alone, so a busy
 // machine delays what a test sees but never changes it.
@@ -46,6 +47,10 @@ public:
     // Applies from the next chunk on. Throws std::invalid_argument unless positive.
     void setTimePerCount(Clock::duration timePerCount);
     Clock::duration timePerCount() const;
+    // Whether a start pulse starts a chunk (true until set): false stands for
+    // a table that never starts, its motor dead or unpowered, whose stopped
+    // line stays high whatever the driver does. Applies from the next pulse.
+    void setStarts(bool starts);
 
     // In start order; the last one may still be turning.
     std::vector<DcChunk> chunks() const;
@@ -69,6 +74,7 @@ private:
 
     Clock::duration timePerCount_;
     bool startRaised_ = false;
+    bool starts_ = true;
     // How the chunk chunks_.back() turns; empty while the table stands still.
     std::optional<Drive> drive_;
     // The counter now while the table stands; while it turns, the counter at

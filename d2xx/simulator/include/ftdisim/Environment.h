@@ -46,8 +46,8 @@ FTDISIM_EXPORT std::optional<FT_STATUS> parseOpenStatus(std::string_view text);
 FTDISIM_EXPORT std::optional<std::chrono::milliseconds> parseDcCountTime(std::string_view text);
 
 // Parses a FTDISIM_USB_TIMING value: "ideal" (or its old name "chip-clock");
-// or "full-speed", optionally with the jitter in microseconds below one frame
-// ("full-speed:120"). Anything else gives no timing.
+// "full-speed", optionally with the jitter in microseconds below one frame
+// ("full-speed:120"); or "noisy". Anything else gives no timing.
 FTDISIM_EXPORT std::optional<BusTiming> parseBusTiming(std::string_view text);
 
 // Parses a FTDISIM_BYTE_CLOCK_FACTOR value: the bytes the chip clocks out per
