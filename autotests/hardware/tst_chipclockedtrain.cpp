@@ -107,9 +107,11 @@ TEST_F(ChipClockedSteps, EveryPulseKeepsItsWidthWhateverTheUsbAtASmallPartOfAPro
          {std::pair{0u, 120}, std::pair{1u, 40}, std::pair{5u, 12}}) {
         SCOPED_TRACE(stepTime);
         Bus::instance().clearTrace(chip());
-        const unsigned before = rig().stepperTable().steps();
         LxStepperMotor driver(2);
         open(driver, stepTime);
+        // Counted from the open on: a re-open passes through reset mode, where
+        // the chip's pull-ups raise the step line.
+        const unsigned before = rig().stepperTable().steps();
         driver.SetLockMotorWhenIdle(false);
         driver.SetRotationIncrementInCounts(steps);
         const double processorBefore = processorSeconds();

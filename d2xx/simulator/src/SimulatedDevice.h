@@ -35,7 +35,8 @@ namespace ftdisim {
 // Pins: in asynchronous bit-bang mode the pins in the direction mask are
 // outputs and take each written byte; the others are inputs. In reset mode,
 // and before any bit mode is set, no pin is an output: writes succeed (the
-// bytes go to the FIFO) but drive nothing.
+// bytes go to the FIFO) but drive nothing. The pin model sees the undriven
+// pins at the levels the ResetPins setting gives them.
 //
 // Reads: in asynchronous bit-bang mode the chip samples its pins at every
 // tick of its byte clock and queues the samples for the host (PinSamples);
