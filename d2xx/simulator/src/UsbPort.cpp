@@ -51,12 +51,9 @@ UsbResult onChip(DeviceId id, Call call) {
 template <typename Call>
 UsbResult transfer(DeviceId id, Call call) {
     return onChip(id, [&](SimulatedDevice& device) {
-        if (device.plugged()) {
-            if (const std::optional<UsbFault> fault = device.nextUsbTransfer(false)) {
-                return resultOf(fault->kind);
-            }
-        }
-        return call(device);
+        const std::optional<UsbFault> fault =
+            device.plugged() ? device.nextUsbTransfer(false) : std::nullopt;
+        return fault ? resultOf(fault->kind) : call(device);
     });
 }
 
