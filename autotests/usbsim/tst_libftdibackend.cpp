@@ -7,6 +7,7 @@
 #include <gmock/gmock.h>
 
 #include <chrono>
+#include <numeric>
 #include <thread>
 #include <vector>
 
@@ -14,8 +15,21 @@ using ftdisim::Bus;
 using ftdisim::DeviceId;
 using ftdisim::TransferFault;
 using ftdisim::UsbFault;
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
 
 namespace {
+
+// The bytes the chip's pins took, in order.
+std::vector<UCHAR> bytesOnPins(DeviceId device) {
+    std::vector<UCHAR> bytes;
+    for (const ftdisim::TraceEvent& event : Bus::instance().trace(device).events) {
+        if (event.kind == ftdisim::TraceEvent::Kind::Write && event.applied) {
+            bytes.push_back(event.value);
+        }
+    }
+    return bytes;
+}
 
 std::vector<FT_DEVICE_LIST_INFO_NODE> listOf(FT_STATUS (*create)(DWORD*),
                                              FT_STATUS (*get)(FT_DEVICE_LIST_INFO_NODE*, DWORD*)) {
@@ -119,6 +133,51 @@ TEST_F(LibftdiBackendOverUsb, EveryFailedTransferIsAnIoError) {
     Bus::instance().unplug(table);
     EXPECT_EQ(writeByte(handle, 0x44), FT_IO_ERROR);
     EXPECT_EQ(backend.close(handle), FT_IO_ERROR);
+}
+
+// A write that fails part way reports what went out, so that the rest can be
+// sent from there without a byte twice or missing, whether the host saw every
+// packet the chip took or lost the acknowledgement of the last.
+TEST_F(LibftdiBackendOverUsb, AWriteThatFailsPartWayReportsWhatWentOut) {
+    const FT_HANDLE handle = openInBitBang(0);
+    Bus::instance().setPinModel(table, nullptr);
+    std::vector<UCHAR> bytes(300);
+    std::iota(bytes.begin(), bytes.end(), UCHAR{0});
+    DWORD written = 0;
+
+    Bus::instance().setUsbFault(table, UsbFault{UsbFault::Kind::PartialTransfer, 1, 1, 3});
+    EXPECT_EQ(backend.write(handle, bytes.data(), 300, &written), FT_IO_ERROR);
+    EXPECT_EQ(written, 192u);
+    EXPECT_EQ(bytesOnPins(table), std::vector<UCHAR>(bytes.begin(), bytes.begin() + 192));
+    // Cut after more packets than it has, a write still fails, with all of it out.
+    Bus::instance().setUsbFault(table, UsbFault{UsbFault::Kind::PartialTransfer, 1, 1, 3});
+    EXPECT_EQ(backend.write(handle, &bytes[192], 108, &written), FT_IO_ERROR);
+    EXPECT_EQ(written, 108u);
+    EXPECT_EQ(bytesOnPins(table), bytes);
+
+    Bus::instance().clearTrace(table);
+    Bus::instance().setUsbFault(table, UsbFault{UsbFault::Kind::LostAcknowledgement, 1, 1, 2});
+    EXPECT_EQ(backend.write(handle, bytes.data(), 300, &written), FT_IO_ERROR);
+    EXPECT_EQ(written, 128u);
+    EXPECT_EQ(bytesOnPins(table), std::vector<UCHAR>(bytes.begin(), bytes.begin() + 192));
+    // The chip takes the resent packet it has for a retry and drops it.
+    EXPECT_EQ(backend.write(handle, &bytes[128], 172, &written), FT_OK);
+    EXPECT_EQ(written, 172u);
+    EXPECT_EQ(bytesOnPins(table), bytes);
+    EXPECT_EQ(backend.close(handle), FT_OK);
+}
+
+// A chip that lets a write time out holds the caller for the backend's USB
+// timeout of 250 ms, not libftdi's 5 s.
+TEST_F(LibftdiBackendOverUsb, AWriteTimesOutAfterAQuarterOfASecond) {
+    const FT_HANDLE handle = openInBitBang(0);
+    Bus::instance().setUsbFault(table, UsbFault{UsbFault::Kind::Timeout, 1, 1});
+    const auto start = Clock::now();
+    EXPECT_EQ(writeByte(handle, 0x22), FT_IO_ERROR);
+    const auto took = Clock::now() - start;
+    EXPECT_GE(took, 250ms);
+    EXPECT_LT(took, 2s);
+    EXPECT_EQ(backend.close(handle), FT_OK);
 }
 
 TEST_F(LibftdiBackendOverUsb, TwoTablesDrivenFromTwoThreads) {

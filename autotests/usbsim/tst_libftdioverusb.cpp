@@ -6,6 +6,7 @@
 
 #include <ftdi.h>
 #include <gmock/gmock.h>
+#include <libusb.h>
 
 #include <array>
 #include <chrono>
@@ -14,6 +15,9 @@
 
 using ftdisim::Bus;
 using ftdisim::DeviceId;
+using ftdisim::UsbFault;
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -97,6 +101,39 @@ TEST_F(LibftdiOverUsb, BitBangWritesDriveTheRigAndReadsSampleThePins) {
 
     EXPECT_EQ(ftdi_usb_close(ftdi.get()), 0);
     EXPECT_FALSE(Bus::instance().stats(second).open);
+}
+
+TEST_F(LibftdiOverUsb, ATimeoutHoldsTheCallerForTheTimeoutItWasGiven) {
+    ASSERT_EQ(ftdi_usb_open_desc_index(ftdi.get(), 0x0403, 0x6001, nullptr, nullptr, 0), 0);
+    ftdi->usb_write_timeout = 100;
+    Bus::instance().setUsbFault(first, UsbFault{UsbFault::Kind::Timeout, 2, 1});
+    const unsigned char byte = 0x01;
+    for (const bool control : {true, false}) {
+        SCOPED_TRACE(control ? "control transfer" : "bulk transfer");
+        const auto start = Clock::now();
+        EXPECT_LT(control ? ftdi_set_baudrate(ftdi.get(), 9600)
+                          : ftdi_write_data(ftdi.get(), &byte, 1),
+                  0);
+        EXPECT_GE(Clock::now() - start, 100ms);
+        EXPECT_LT(Clock::now() - start, 2s);
+    }
+}
+
+// After a lost acknowledgement the chip drops the next packet as a retry,
+// unless setting the configuration has put both data toggles back to DATA0.
+TEST_F(LibftdiOverUsb, SettingTheConfigurationResynchronisesTheDataToggles) {
+    ASSERT_EQ(ftdi_usb_open_desc_index(ftdi.get(), 0x0403, 0x6001, nullptr, nullptr, 0), 0);
+    ASSERT_EQ(ftdi_set_bitmode(ftdi.get(), 0xFF, BITMODE_BITBANG), 0);
+    Bus::instance().setPinModel(first, nullptr);
+    Bus::instance().setUsbFault(first, UsbFault{UsbFault::Kind::LostAcknowledgement, 1, 1, 0});
+    const unsigned char taken = 0x11;
+    EXPECT_EQ(ftdi_write_data(ftdi.get(), &taken, 1), -1);
+    EXPECT_EQ(Bus::instance().outputLevels(first), 0x11);
+
+    ASSERT_EQ(libusb_set_configuration(ftdi->usb_dev, 1), 0);
+    const unsigned char next = 0x22;
+    EXPECT_EQ(ftdi_write_data(ftdi.get(), &next, 1), 1);
+    EXPECT_EQ(Bus::instance().outputLevels(first), 0x22);
 }
 
 TEST_F(LibftdiOverUsb, ADeviceOpenElsewhereCannotBeClaimed) {

@@ -196,11 +196,17 @@ KALVERA_D2XX_EXPORT FT_STATUS FT_Purge(FT_HANDLE handle, ULONG mask) {
     return onDevice(handle, [&](OpenDevice& device) { return device.purge(mask); });
 }
 
-// ftdi_write_data. *bytesWritten is 0 unless FT_OK. FT_OK; FT_INVALID_HANDLE;
-// FT_INVALID_PARAMETER for a null count, a null buffer with bytes to write or
-// more bytes than libftdi's int; FT_IO_ERROR for any negative result (the
-// transfer failed, stalled or timed out, or the device is gone: libftdi
-// returns -1 for each and drops libusb's code, so they cannot be told apart).
+// libusb bulk transfers on libftdi's device handle, chunked as
+// ftdi_write_data chunks them (BulkWrite.h). *bytesWritten counts the bytes
+// the chip acknowledged, also when a transfer failed part way, so that a
+// caller resends from the first byte that did not go out. Statuses:
+// - FT_OK: every byte written;
+// - FT_INVALID_HANDLE;
+// - FT_INVALID_PARAMETER: a null count, or a null buffer with bytes to write
+//   (nothing is written);
+// - FT_IO_ERROR: a transfer failed, stalled, timed out (after the backend's
+//   USB timeout, FtdiContext.h) or moved nothing, or the device is gone; what
+//   went out before is counted.
 KALVERA_D2XX_EXPORT FT_STATUS FT_Write(FT_HANDLE handle, void* buffer, DWORD bytesToWrite,
                                        DWORD* bytesWritten) {
     return onDevice(handle, [&](OpenDevice& device) {

@@ -7,6 +7,8 @@ namespace kalvera::libftdi {
 FtdiContext newFtdiContext(ContextFailure& failure) {
     FtdiContext context(ftdi_new());
     if (context) {
+        context->usb_read_timeout = kUsbTimeoutMs;
+        context->usb_write_timeout = kUsbTimeoutMs;
         failure = ContextFailure::None;
         return context;
     }

@@ -1,8 +1,7 @@
 #include "OpenDevice.h"
 
 #include "BaudRate.h"
-
-#include <climits>
+#include "BulkWrite.h"
 
 namespace kalvera::libftdi {
 
@@ -83,17 +82,7 @@ FT_STATUS OpenDevice::write(const unsigned char* bytes, DWORD count, DWORD* writ
     if (!context) {
         return FT_INVALID_HANDLE;
     }
-    if (count > INT_MAX) {
-        return FT_INVALID_PARAMETER;
-    }
-    // libftdi retries until everything is sent and reports an error without
-    // the count of what went out before it.
-    const int result = ftdi_write_data(context.get(), bytes, static_cast<int>(count));
-    if (result < 0) {
-        return FT_IO_ERROR;
-    }
-    *written = static_cast<DWORD>(result);
-    return FT_OK;
+    return writeBulk(*context, bytes, count, *written);
 }
 
 FT_STATUS OpenDevice::read(unsigned char* bytes, DWORD count, DWORD* read) {

@@ -24,6 +24,9 @@ public:
         callsSinceSet_ = 0;
     }
 
+    // The fault set, while it has not cleared itself.
+    const std::optional<Fault>& fault() const { return fault_; }
+
     // Counts a call and gives the fault it fails with, or nothing when it
     // goes through.
     std::optional<Fault> nextCall() {

@@ -1,6 +1,7 @@
 #include "SimulatedDevice.h"
 
 #include <algorithm>
+#include <stdexcept>
 #include <utility>
 
 namespace ftdisim {
@@ -303,10 +304,17 @@ void SimulatedDevice::setReadFault(std::optional<TransferFault> fault) {
 }
 
 void SimulatedDevice::setUsbFault(std::optional<UsbFault> fault) {
+    if (fault && fault->cutsPackets() && fault->packets < 0) {
+        throw std::invalid_argument("ftdisim: a fault on packets needs a packet of 0 or more");
+    }
     usbFaults_.set(fault);
 }
 
-std::optional<UsbFault> SimulatedDevice::nextUsbTransfer() {
+std::optional<UsbFault> SimulatedDevice::nextUsbTransfer(bool bulkOut) {
+    const std::optional<UsbFault>& fault = usbFaults_.fault();
+    if (fault && fault->cutsPackets() && !bulkOut) {
+        return std::nullopt;
+    }
     return usbFaults_.nextCall();
 }
 

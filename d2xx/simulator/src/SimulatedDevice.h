@@ -94,8 +94,9 @@ public:
     void setWriteFault(std::optional<TransferFault> fault);
     void setReadFault(std::optional<TransferFault> fault);
     void setUsbFault(std::optional<UsbFault> fault);
-    // Counts a USB transfer; the fault it fails with, if any.
-    std::optional<UsbFault> nextUsbTransfer();
+    // Counts a USB transfer; the fault it fails with, if any. A fault that
+    // cuts packets counts bulk OUT transfers only.
+    std::optional<UsbFault> nextUsbTransfer(bool bulkOut);
     // An open failure of the USB path that shows at the first reset after
     // the claim, as a real chip's failing reset would.
     void failNextReset() { failNextReset_ = true; }

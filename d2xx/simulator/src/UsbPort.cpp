@@ -13,6 +13,8 @@ UsbResult resultOf(UsbFault::Kind kind) {
     case UsbFault::Kind::Timeout:
         return UsbResult::Timeout;
     case UsbFault::Kind::TransferError:
+    case UsbFault::Kind::PartialTransfer: // cut into packets by the stand-in instead
+    case UsbFault::Kind::LostAcknowledgement:
         break;
     }
     return UsbResult::TransferError;
@@ -29,10 +31,10 @@ UsbResult resultOf(FT_STATUS status) {
     }
 }
 
-// A transfer: an unplugged device still counts the call, as the D2XX
+// A call on the chip: an unplugged device still counts it, as the D2XX
 // functions count calls on unplugged devices.
 template <typename Call>
-UsbResult transfer(DeviceId id, Call call) {
+UsbResult onChip(DeviceId id, Call call) {
     LockedBus bus = lockBus();
     SimulatedDevice* device = bus->findDevice(id);
     if (!device) {
@@ -42,10 +44,17 @@ UsbResult transfer(DeviceId id, Call call) {
         call(*device);
         return UsbResult::NoDevice;
     }
-    if (const std::optional<UsbFault> fault = device->nextUsbTransfer()) {
-        return resultOf(fault->kind);
-    }
     return call(*device);
+}
+
+// A transfer other than a bulk OUT: counted against the UsbFault first.
+template <typename Call>
+UsbResult transfer(DeviceId id, Call call) {
+    return onChip(id, [&](SimulatedDevice& device) {
+        const std::optional<UsbFault> fault =
+            device.plugged() ? device.nextUsbTransfer(false) : std::nullopt;
+        return fault ? resultOf(fault->kind) : call(device);
+    });
 }
 
 // A control request, which acts on the chip when its transfer completes: a
@@ -167,10 +176,29 @@ UsbResult UsbPort::readPins(DeviceId id, UCHAR& levels) {
     });
 }
 
+UsbResult UsbPort::beginBulkOut(DeviceId id, std::optional<UsbFault>& packetFault) {
+    packetFault.reset();
+    LockedBus bus = lockBus();
+    SimulatedDevice* device = bus->findDevice(id);
+    if (!device) {
+        return UsbResult::NoDevice;
+    }
+    if (!device->plugged()) {
+        return UsbResult::Done;
+    }
+    const std::optional<UsbFault> fault = device->nextUsbTransfer(true);
+    if (fault && fault->cutsPackets()) {
+        packetFault = fault;
+    } else if (fault) {
+        return resultOf(fault->kind);
+    }
+    return UsbResult::Done;
+}
+
 UsbResult UsbPort::write(DeviceId id, const UCHAR* bytes, DWORD count, DWORD& written) {
     written = 0;
     Clock::time_point completion;
-    const UsbResult result = transfer(id, [&](SimulatedDevice& device) {
+    const UsbResult result = onChip(id, [&](SimulatedDevice& device) {
         const FT_STATUS status = device.write(bytes, count, &written);
         completion = device.writeCompletion();
         return movedResult(status, written, count);

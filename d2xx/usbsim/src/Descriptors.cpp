@@ -12,7 +12,6 @@ constexpr uint16_t kFtdiVendor = 0x0403;
 constexpr uint16_t kFt245rProduct = 0x6001;
 // bcdDevice 0x0600 is what libftdi and D2XX take for the R series.
 constexpr uint16_t kRSeriesRelease = 0x0600;
-constexpr uint16_t kPacketSize = 64;
 
 enum StringIndex : uint8_t { kManufacturer = 1, kProduct = 2, kSerialNumber = 3 };
 
@@ -30,7 +29,7 @@ libusb_endpoint_descriptor bulkEndpoint(uint8_t address) {
     endpoint.bDescriptorType = LIBUSB_DT_ENDPOINT;
     endpoint.bEndpointAddress = address;
     endpoint.bmAttributes = LIBUSB_TRANSFER_TYPE_BULK;
-    endpoint.wMaxPacketSize = kPacketSize;
+    endpoint.wMaxPacketSize = kalvera::usbsim::kPacketSize;
     return endpoint;
 }
 

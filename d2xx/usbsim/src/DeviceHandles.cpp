@@ -1,5 +1,6 @@
 // Opening a device and taking its one interface. libusb_open succeeds on a
 // device in use, as on a real bus; only claiming the interface finds it busy.
+#include "DataToggles.h"
 #include "UsbObjects.h"
 
 #include <cerrno>
@@ -69,11 +70,17 @@ USBSIM_EXPORT int libusb_get_configuration(libusb_device_handle* handle, int* co
     return LIBUSB_SUCCESS;
 }
 
+// Setting the configuration puts the data toggles back to DATA0 at both ends
+// (USB 2.0, 9.1.1.5), even the one the chip is in.
 USBSIM_EXPORT int libusb_set_configuration(libusb_device_handle* handle, int configuration) {
     if (configuration != kConfiguration && configuration != -1) {
         return LIBUSB_ERROR_NOT_FOUND;
     }
-    return ftdisim::UsbPort::plugged(handle->device->id) ? LIBUSB_SUCCESS : LIBUSB_ERROR_NO_DEVICE;
+    if (!ftdisim::UsbPort::plugged(handle->device->id)) {
+        return LIBUSB_ERROR_NO_DEVICE;
+    }
+    kalvera::usbsim::resetDataToggles(handle->device->id);
+    return LIBUSB_SUCCESS;
 }
 
 // No kernel driver is bound to a simulated chip: nothing to detach. libftdi

@@ -37,6 +37,9 @@ struct libusb_device_handle {
 
 namespace kalvera::usbsim {
 
+// The bulk endpoints' largest packet, as full speed allows it.
+constexpr int kPacketSize = 64;
+
 inline int libusbCode(ftdisim::UsbResult result) {
     switch (result) {
     case ftdisim::UsbResult::Done:

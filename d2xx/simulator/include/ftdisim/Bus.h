@@ -72,7 +72,8 @@ public:
     void setReadFault(DeviceId device, std::optional<TransferFault> fault);
     // A fault on the USB wire, seen by the libusb stand-in's path only (the
     // D2XX functions of this library ignore it). Same rules and exceptions as
-    // the transfer faults.
+    // the transfer faults; also std::invalid_argument for a fault that cuts
+    // packets at a packet below 0.
     void setUsbFault(DeviceId device, std::optional<UsbFault> fault);
 
     // What the outside drives on the input pins while no pin model is attached:

@@ -3,9 +3,11 @@
 
 #include <ftdisim/DeviceDescription.h>
 #include <ftdisim/Export.h>
+#include <ftdisim/UsbFault.h>
 
 #include <ftd2xx.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,10 +30,11 @@ enum class UsbResult {
 // tests, which drive the bus through Bus. Each call runs under the bus lock.
 // An id the bus does not know gives NoDevice.
 //
-// Transfers (every call from resetChip() on) first count against the
-// device's UsbFault, then act on the chip as the D2XX call of the same name
-// does; a D2XX transfer fault with FT_IO_ERROR gives TransferError, one with
-// FT_OK (nothing moved) Timeout, any other failing status Stall.
+// Transfers (every call from resetChip() on, but write(), which
+// beginBulkOut() counts) first count against the device's UsbFault, then act
+// on the chip as the D2XX call of the same name does; a D2XX transfer fault
+// with FT_IO_ERROR gives TransferError, one with FT_OK (nothing moved)
+// Timeout, any other failing status Stall.
 class FTDISIM_EXPORT UsbPort {
 public:
     // The plugged devices, in D2XX index order.
@@ -63,7 +66,15 @@ public:
     // samples the chip queued in bit-bang mode, oldest first, in `bytes`;
     // `moved` says how many (none outside bit-bang mode). Never waits.
     static UsbResult readSamples(DeviceId id, UCHAR* bytes, DWORD count, DWORD& moved);
-    // The bytes as one FT_Write; `written` is 0 unless Done.
+    // Counts a bulk OUT transfer against the device's UsbFault. A fault that
+    // fails whole transfers fails it here, and nothing reaches the chip; one
+    // that cuts packets (UsbFault::cutsPackets()) is handed back in
+    // `packetFault` with Done, for the caller, who splits the transfer into
+    // packets, to apply. Done without a fault for an unplugged device, which
+    // write() then fails, counting the call.
+    static UsbResult beginBulkOut(DeviceId id, std::optional<UsbFault>& packetFault);
+    // What of a bulk OUT transfer reaches the chip, as one FT_Write, after
+    // beginBulkOut(); `written` is 0 unless Done.
     static UsbResult write(DeviceId id, const UCHAR* bytes, DWORD count, DWORD& written);
     // A transfer that changes nothing on the simulated chip (modem and flow
     // control, line settings, the modem status).
