@@ -54,8 +54,10 @@ test-qt6: deps
 	$(call build_in,build-qt6,-DKALVERA_QT_MAJOR=6)
 	cd build-qt6 && $(CTEST)
 
+# On the full-speed bus, where a real chip's USB frames and bit-bang clock are
+# modelled.
 run: build
-	build/examples/host/KalveraTurntableHost --backend simulator --headless --model Custom --frames 6
+	FTDISIM_USB_TIMING=full-speed build/examples/host/KalveraTurntableHost --backend simulator --headless --model Custom --frames 6
 
 console: build
 	build/test/KalveraTurntableTest --backend simulator

@@ -59,7 +59,7 @@ struct Notice {
 
 ShootFigures shoot(const BenchBus& on, unsigned stepTime, int countsPerRevolution) {
     ftdisim::Bus& bus = ftdisim::Bus::instance();
-    resetBus(on);
+    const auto load = resetBus(on);
     std::mutex mutex;
     std::vector<Notice> notices;
     std::vector<Clock::time_point> calls, receipts;
@@ -110,7 +110,7 @@ ShootFigures shoot(const BenchBus& on, unsigned stepTime, int countsPerRevolutio
                                    QVariantList{kPreDelayMs / 1000, kPostDelayMs / 1000}},
                                   {LxSettingsKeys::rotationSpeed, 10 - static_cast<int>(stepTime)},
                                   {LxSettingsKeys::isLockTableWhenIdle, true},
-                                  {LxSettingsKeys::isChipClockedStepTrains, on.chipClocked},
+                                  {LxSettingsKeys::isPerEdgeStepWrites, !on.chipClocked},
                                   {LxSettingsKeys::triggerShutterRelease, false},
                                   {LxSettingsKeys::customTurntableAdvancedSettings,
                                    QVariantMap{{LxSettingsKeys::stepsPerRevolutionText,

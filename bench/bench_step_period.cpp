@@ -22,7 +22,7 @@ namespace {
 
 BenchStats measure(const BenchBus& on, int steps, unsigned stepTime) {
     ftdisim::Bus& bus = ftdisim::Bus::instance();
-    resetBus(on);
+    const auto load = resetBus(on);
     LxStepperMotor driver(2);
     if (!driver.openDevice(0)) {
         std::fprintf(stderr, "cannot open the simulated chip\n");

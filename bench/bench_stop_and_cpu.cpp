@@ -42,8 +42,10 @@ ftdisim::TurntableRig& rig() {
     return *bus.rig(bus.devices().at(0));
 }
 
-void openModel(const BenchBus& on, LxKalveraTurntableControl& control, unsigned long model) {
-    resetBus(on);
+// The load the bus runs beside, to be kept for the measurement.
+[[nodiscard]] std::unique_ptr<CpuLoad>
+openModel(const BenchBus& on, LxKalveraTurntableControl& control, unsigned long model) {
+    auto load = resetBus(on);
     control.availableDevices();
     bool opened = false;
     control.openDevice(model, &opened);
@@ -51,6 +53,7 @@ void openModel(const BenchBus& on, LxKalveraTurntableControl& control, unsigned 
         std::fprintf(stderr, "cannot open model %lu on the simulated chip\n", model);
         std::exit(1);
     }
+    return load;
 }
 
 struct StopFigures {
@@ -61,7 +64,7 @@ struct StopFigures {
 // to return, and from the call to the table's last step.
 StopFigures stopLatency(const BenchBus& on, unsigned stepTime, int runs) {
     LxKalveraTurntableControl control;
-    openModel(on, control, 2);
+    const auto load = openModel(on, control, 2);
     control.SetRotationSpeed(stepTime);
     control.SetChipClockedStepTrains(on.chipClocked);
     std::vector<double> calls, stands;
@@ -93,7 +96,7 @@ struct PositionFigures {
 
 PositionFigures positionAfterStops(const BenchBus& on, unsigned stepTime, int runs) {
     constexpr long kCounts = 400;
-    resetBus(on);
+    const auto load = resetBus(on);
     LxStepperMotor driver(2);
     if (!driver.openDevice(0)) {
         std::fprintf(stderr, "cannot open the simulated chip\n");
@@ -123,7 +126,7 @@ PositionFigures positionAfterStops(const BenchBus& on, unsigned stepTime, int ru
 // 10 ms as the console program does.
 double cpuPerMoveSecond(const BenchBus& on, unsigned long model, unsigned stepTime, int counts) {
     LxKalveraTurntableControl control;
-    openModel(on, control, model);
+    const auto load = openModel(on, control, model);
     control.SetRotationSpeed(stepTime);
     control.SetChipClockedStepTrains(on.chipClocked);
     control.SetRotationIncrementInCounts(counts);

@@ -84,6 +84,8 @@ public:
         standingTable().SetChipClockedStepTrains(on);
     }
     bool isChipClockedStepTrains() const override { return table.isChipClockedStepTrains(); }
+    int chipByteClockFactor() const override { return 0; }
+    QString chipByteClockProblem() const override { return {}; }
     void SetRotationSpeed(unsigned int speed) override { standingTable().SetRotationSpeed(speed); }
     void SetRotationClockwise() override { standingTable().SetRotationClockwise(); }
     void SetRotationCounterClockwise() override { standingTable().SetRotationCounterClockwise(); }

@@ -10,7 +10,7 @@ namespace {
 constexpr int kBadCommandLine = 2;
 
 void printUsage(std::ostream& out) {
-    out << "Usage: KalveraTurntableTest [--backend NAME] [--chip-clocked-steps]\n"
+    out << "Usage: KalveraTurntableTest [--backend NAME] [--per-edge-steps]\n"
            "\n"
            "Drives one turntable by hand from a text menu.\n"
            "--backend  the USB backend that reaches the turntable; without it, the\n"
@@ -21,10 +21,12 @@ void printUsage(std::ostream& out) {
         << LxD2xxBackend::listing("             ")
         << "           In effect now: " << LxD2xxBackend::chosen()
         << "\n"
-           "--chip-clocked-steps\n"
-           "           stepper moves as chip-clocked step trains, timed by the chip's\n"
-           "           own clock; off by default until checked on your turntable with\n"
-           "           a logic analyser (docs/chip-clocked-step-trains.md)\n"
+           "--per-edge-steps\n"
+           "           stepper moves as one USB write per edge, timed by this program,\n"
+           "           instead of chip-clocked step trains, timed by the chip's own\n"
+           "           clock (the default, once the open has measured that clock;\n"
+           "           docs/chip-clocked-step-trains.md). --chip-clocked-steps asks\n"
+           "           for the default\n"
            "--help     this text\n";
 }
 
@@ -39,8 +41,8 @@ int applyConsoleCommandLine(int argc, const char* const* argv, ConsoleOptions* o
             printUsage(output);
             return 0;
         }
-        if (argument == "--chip-clocked-steps") {
-            options->chipClockedStepTrains = true;
+        if (argument == "--per-edge-steps" || argument == "--chip-clocked-steps") {
+            options->perEdgeStepWrites = argument == "--per-edge-steps";
             continue;
         }
         if (argument != "--backend" || i + 1 >= argc) {

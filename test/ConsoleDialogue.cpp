@@ -240,10 +240,29 @@ bool carryOut(const MenuCommand& command, ConsoleTurntable& table, std::istream&
     return false;
 }
 
+// For a stepper model: the chip's clock as the open measured it, and which
+// way the steps are timed, as the table has it: a user checking a real chip
+// with a logic analyser sees what to expect.
+void sayHowStepsAreTimed(const ConsoleTurntable& table, std::ostream& out) {
+    const int factor = table.chipByteClockFactor();
+    const QString problem = table.chipByteClockProblem();
+    if (factor == 0 && problem.isEmpty()) {
+        return;
+    }
+    if (factor != 0) {
+        out << "The chip clocks " << factor << " bit-bang bytes per baud period." << std::endl;
+    } else {
+        out << "The chip's bit-bang clock is not known: " << utf8(problem) << "." << std::endl;
+    }
+    out << (table.isChipClockedStepTrains() ? "Stepper moves run as chip-clocked step trains."
+                                            : "Stepper moves run as per-edge writes.")
+        << std::endl;
+}
+
 } // namespace
 
 int runConsoleDialogue(ConsoleTurntable& table, std::istream& in, std::ostream& out,
-                       std::chrono::milliseconds pollPause, bool chipClockedStepTrains) {
+                       std::chrono::milliseconds pollPause, bool perEdgeStepWrites) {
     const std::list<std::string> devices = table.availableDevices();
     if (devices.empty()) {
         sayWhyNoTurntable(table.lastError(), out);
@@ -262,12 +281,8 @@ int runConsoleDialogue(ConsoleTurntable& table, std::istream& in, std::ostream& 
         out << utf8(table.lastError()) << std::endl;
         return 1;
     }
-    table.SetChipClockedStepTrains(chipClockedStepTrains);
-    // Said only when on, as the table has it: a user checking the mode with a
-    // logic analyser sees that it took.
-    if (table.isChipClockedStepTrains()) {
-        out << "Stepper moves run as chip-clocked step trains." << std::endl;
-    }
+    table.SetChipClockedStepTrains(!perEdgeStepWrites);
+    sayHowStepsAreTimed(table, out);
     if (table.countsPerRevolution() == 0) {
         askMotorValues(table, in, out);
     }

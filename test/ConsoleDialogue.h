@@ -8,14 +8,15 @@
 class ConsoleTurntable;
 
 // The whole dialogue of KalveraTurntableTest on `in` and `out`, from the list
-// of models to the exit, with stepper moves as chip-clocked step trains when
-// `chipClockedStepTrains`. A turning table is looked at every `pollPause`.
+// of models to the exit, with stepper moves as per-edge writes when
+// `perEdgeStepWrites`, else as chip-clocked step trains on a chip whose clock
+// the open measured; it says which, and the clock. A turning table is looked at every `pollPause`.
 // Returns the program's exit status: 0, or 1 when the chosen model does not
 // open.
 //
 // The end of the input counts as the exit choice at every prompt that checks
 // its read, so the dialogue never spins on a closed input.
 int runConsoleDialogue(ConsoleTurntable& table, std::istream& in, std::ostream& out,
-                       std::chrono::milliseconds pollPause, bool chipClockedStepTrains = false);
+                       std::chrono::milliseconds pollPause, bool perEdgeStepWrites = false);
 
 #endif

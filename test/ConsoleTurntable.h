@@ -27,6 +27,8 @@ public:
     virtual void SetLockMotorWhenIdle(bool lock) = 0;
     virtual void SetChipClockedStepTrains(bool on) = 0;
     virtual bool isChipClockedStepTrains() const = 0;
+    virtual int chipByteClockFactor() const = 0;
+    virtual QString chipByteClockProblem() const = 0;
     virtual void SetRotationSpeed(unsigned int speed) = 0;
 
     virtual void SetRotationClockwise() = 0;

@@ -30,6 +30,8 @@ public:
     void SetLockMotorWhenIdle(bool lock) override { control_.SetLockMotorWhenIdle(lock); }
     void SetChipClockedStepTrains(bool on) override { control_.SetChipClockedStepTrains(on); }
     bool isChipClockedStepTrains() const override { return control_.isChipClockedStepTrains(); }
+    int chipByteClockFactor() const override { return control_.chipByteClockFactor(); }
+    QString chipByteClockProblem() const override { return control_.chipByteClockProblem(); }
     void SetRotationSpeed(unsigned int speed) override { control_.SetRotationSpeed(speed); }
 
     void SetRotationClockwise() override { control_.SetRotationClockwise(); }

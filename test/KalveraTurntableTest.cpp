@@ -16,5 +16,5 @@ int main(int argc, char** argv) {
     ControllerTurntable table;
     // A look at a turning table every 10 ms: dots enough to see it turn.
     return runConsoleDialogue(table, std::cin, std::cout, std::chrono::milliseconds(10),
-                              options.chipClockedStepTrains);
+                              options.perEdgeStepWrites);
 }

@@ -51,11 +51,21 @@ const std::string kDirectionPrompt =
 const std::string kRotated = "Rotating the turntable.Turntable is stopped.\n";
 const std::string kStopPrompt = "Enter \"stop\" to stop the continous rotation\n";
 
+// What the open of a stepper model says: the chip's clock as measured on the
+// simulated bus, whose factor the environment may set, and the default step
+// trains.
+const std::string kSteppersTimed =
+    "The chip clocks " +
+    std::to_string(qEnvironmentVariableIsEmpty("FTDISIM_BYTE_CLOCK_FACTOR")
+                       ? 16
+                       : qEnvironmentVariableIntValue("FTDISIM_BYTE_CLOCK_FACTOR")) +
+    " bit-bang bytes per baud period.\nStepper moves run as chip-clocked step trains.\n";
+
 // Opens "Custom" with 72 counts per revolution, active-low lines, no lock and
 // the shortest step time, so that moves are short.
 const std::string kOpenCustom = "0\n72\n0\n0\n0\n0\n";
 const std::string kCustomOpened =
-    kModels + "Trying to open Custom...\n" + kCustomSettings + kLockAndSpeed;
+    kModels + "Trying to open Custom...\n" + kSteppersTimed + kCustomSettings + kLockAndSpeed;
 
 using Environment = std::vector<std::pair<QString, QString>>;
 
@@ -177,7 +187,8 @@ TEST(ConsoleSettings, OnlyAModelWithoutCountsAsksForTheMotorSettings) {
         SCOPED_TRACE(name);
         const std::string choice = name == "Standard" ? "1" : "5";
         expectRun(runConsole(choice + "\n0\n0\n6\n"), 0,
-                  kModels + "Trying to open " + name + "...\n" + kLockAndSpeed + kMenu);
+                  kModels + "Trying to open " + name + "...\n" +
+                      (name == "Standard" ? "" : kSteppersTimed) + kLockAndSpeed + kMenu);
     }
 }
 
@@ -289,8 +300,7 @@ TEST(ConsoleEndOfInput, EndsTheProgramAsExitWouldAtEveryPrompt) {
         std::string output;
     } cases[] = {
         {"model", "", kModels},
-        {"model, after a word", "Custom",
-         kModels + "Trying to open Custom...\n" + kCustomSettings + kLockAndSpeed + kMenu},
+        {"model, after a word", "Custom", kCustomOpened + kMenu},
         {"settings", "0\n72\n", kCustomOpened + kMenu},
         {"menu", kOpenCustom, kCustomOpened + kMenu},
         {"menu, after a word", kOpenCustom + "x", kCustomOpened + kMenu},
@@ -352,13 +362,14 @@ TEST(ConsoleCommandLine, AnUnknownBackendEndsTheProgramWithTheNames) {
     EXPECT_THAT(inEnvironment.errors, ::testing::HasSubstr("in KALVERA_TURNTABLE_BACKEND"));
 }
 
-TEST(ConsoleCommandLine, ChipClockedStepsAreTheTablesOnceItIsOpen) {
-    const std::string chipClocked = "Stepper moves run as chip-clocked step trains.\n";
+TEST(ConsoleCommandLine, PerEdgeStepsAreTheTablesOnceItIsOpen) {
+    const std::string perEdge = kSteppersTimed.substr(0, kSteppersTimed.find('\n') + 1) +
+                                "Stepper moves run as per-edge writes.\n";
     expectRun(runConsole(kOpenCustom + "1\n5\n1\n6\n", InputEnd::KeptOpen, {},
-                         {QStringLiteral("--chip-clocked-steps")}),
+                         {QStringLiteral("--per-edge-steps")}),
               0,
-              kModels + "Trying to open Custom...\n" + chipClocked + kCustomSettings +
-                  kLockAndSpeed + kMenu + kCountPrompts + kDirectionPrompt + kRotated + kMenu);
+              kModels + "Trying to open Custom...\n" + perEdge + kCustomSettings + kLockAndSpeed +
+                  kMenu + kCountPrompts + kDirectionPrompt + kRotated + kMenu);
 }
 
 TEST(ConsoleCommandLine, HelpNamesTheBackendsTheDefaultAndTheVariableAndRunsNothing) {
@@ -366,7 +377,7 @@ TEST(ConsoleCommandLine, HelpNamesTheBackendsTheDefaultAndTheVariableAndRunsNoth
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 0);
     for (const char* text : {"--backend", "KALVERA_TURNTABLE_BACKEND", "libftdi (default)",
-                             "simulator", "vendor", "--chip-clocked-steps"}) {
+                             "simulator", "vendor", "--per-edge-steps"}) {
         EXPECT_THAT(run.output, ::testing::HasSubstr(text));
     }
     EXPECT_THAT(run.output, ::testing::Not(::testing::HasSubstr("Press '")));

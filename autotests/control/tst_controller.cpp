@@ -187,22 +187,30 @@ TEST_F(Controller, MotorSettingsLastOneOpeningShootSettingsStay) {
 
 TEST_F(Controller, TheChipClockedChoiceReachesEveryDriverOpenedAfterIt) {
     ASSERT_FALSE(control.availableDevices().empty());
-    control.SetChipClockedStepTrains(true);
+    control.SetChipClockedStepTrains(false);
     EXPECT_FALSE(control.isChipClockedStepTrains());
+    EXPECT_EQ(control.chipByteClockFactor(), 0);
     ASSERT_TRUE(open(2));
-    EXPECT_FALSE(control.isChipClockedStepTrains()) << "off by default, nothing kept unopened";
-
-    control.SetChipClockedStepTrains(true);
-    EXPECT_TRUE(control.isChipClockedStepTrains());
-    control.closeDevice();
-    ASSERT_TRUE(open(5));
-    EXPECT_TRUE(control.isChipClockedStepTrains()) << "reopened as another model";
-    ASSERT_TRUE(open(0));
-    EXPECT_TRUE(control.isChipClockedStepTrains()) << "the model switched while open";
+    EXPECT_TRUE(control.isChipClockedStepTrains()) << "on by default, nothing kept unopened";
+    EXPECT_EQ(control.chipByteClockFactor(), static_cast<int>(Bus::instance().byteClockFactor()));
+    EXPECT_TRUE(control.chipByteClockProblem().isEmpty())
+        << control.chipByteClockProblem().toStdString();
 
     control.SetChipClockedStepTrains(false);
-    ASSERT_TRUE(open(3));
     EXPECT_FALSE(control.isChipClockedStepTrains());
+    control.closeDevice();
+    ASSERT_TRUE(open(5));
+    EXPECT_FALSE(control.isChipClockedStepTrains()) << "reopened as another model";
+    ASSERT_TRUE(open(0));
+    EXPECT_FALSE(control.isChipClockedStepTrains()) << "the model switched while open";
+
+    control.SetChipClockedStepTrains(true);
+    ASSERT_TRUE(open(1));
+    EXPECT_FALSE(control.isChipClockedStepTrains()) << "the DC table has no step train";
+    EXPECT_EQ(control.chipByteClockFactor(), 0);
+    EXPECT_TRUE(control.chipByteClockProblem().isEmpty());
+    ASSERT_TRUE(open(3));
+    EXPECT_TRUE(control.isChipClockedStepTrains());
 }
 
 TEST_F(Controller, TheHostHearsOfEveryOpen) {
@@ -330,8 +338,11 @@ TEST_F(Controller, AControllerMadeOnAWorkerServesTheThreadThatOpensIt) {
     unsigned short captures = 1;
     made->LxTurntableHardware::complete360ProductPhotographyWillStart(&captures, nullptr);
     ASSERT_TRUE(made->rotateDeviceToAngle(45.0f));
-    auto& table = Bus::instance().rig(Bus::instance().devices().at(0))->stepperTable();
-    EXPECT_TRUE(processEventsUntil([&] { return table.steps() == 9; })) << "the step's timer ran";
+    // rig() hands the table what the chip has clocked out by now.
+    const auto steps = [] {
+        return Bus::instance().rig(Bus::instance().devices().at(0))->stepperTable().steps();
+    };
+    EXPECT_TRUE(processEventsUntil([&] { return steps() == 9; })) << "the step's timer ran";
 
     std::thread([&] { made->closeDevice(); }).join();
     EXPECT_TRUE(processEventsUntil([&] { return !made->isTurntableOpened(); }));

@@ -91,7 +91,7 @@ TEST_F(HostWindowTest, TheWindowShowsEveryControlAndGrabsToPng) {
                              "rotationSpeedSlider",
                              "lockWhenIdleBox",
                              "shutterReleaseBox",
-                             "chipClockedStepTrainsBox",
+                             "perEdgeStepWritesBox",
                              "stepsPerRevolutionField",
                              "clockwiseActiveHighBox",
                              "motorEnableActiveHighBox",
@@ -107,7 +107,7 @@ TEST_F(HostWindowTest, TheWindowShowsEveryControlAndGrabsToPng) {
     EXPECT_EQ(read(window, "modelPicker", "count").toInt(), 8);
     EXPECT_EQ(read(window, "framesCountBox", "count").toInt(), 12);
     EXPECT_EQ(read(window, "importModelBox", "count").toInt(), 7) << "the models but Custom";
-    EXPECT_FALSE(read(window, "chipClockedStepTrainsBox", "checked").toBool())
+    EXPECT_FALSE(read(window, "perEdgeStepWritesBox", "checked").toBool())
         << "off until checked on a real chip";
 
     const QImage picture = window.picture();
@@ -139,7 +139,7 @@ TEST_F(HostWindowTest, SettingsSurviveARestartOfTheHost) {
         write(window, "rotationSpeedSlider", "value", 3);
         write(window, "lockWhenIdleBox", "checked", true);
         write(window, "shutterReleaseBox", "checked", false);
-        write(window, "chipClockedStepTrainsBox", "checked", true);
+        write(window, "perEdgeStepWritesBox", "checked", true);
         write(window, "stepsPerRevolutionField", "text", QStringLiteral("400"));
         write(window, "clockwiseActiveHighBox", "checked", true);
         addAngle(window, "30");
@@ -154,7 +154,7 @@ TEST_F(HostWindowTest, SettingsSurviveARestartOfTheHost) {
     EXPECT_EQ(saved.value(QStringLiteral("captureDelaySeconds")).toArray(),
               QJsonArray({1.5, 0.25}));
     EXPECT_EQ(saved.value(QStringLiteral("rotationSpeed")).toInt(), 3);
-    EXPECT_EQ(saved.value(QStringLiteral("isChipClockedStepTrains")), QJsonValue(true));
+    EXPECT_EQ(saved.value(QStringLiteral("isPerEdgeStepWrites")), QJsonValue(true));
     EXPECT_EQ(saved.value(QStringLiteral("customTurntableAdvancedSettings"))
                   .toObject()
                   .value(QStringLiteral("stepsPerRevolutionText"))
@@ -171,7 +171,7 @@ TEST_F(HostWindowTest, SettingsSurviveARestartOfTheHost) {
     EXPECT_EQ(read(window, "rotationSpeedSlider", "value").toInt(), 3);
     EXPECT_TRUE(read(window, "lockWhenIdleBox", "checked").toBool());
     EXPECT_FALSE(read(window, "shutterReleaseBox", "checked").toBool());
-    EXPECT_TRUE(read(window, "chipClockedStepTrainsBox", "checked").toBool());
+    EXPECT_TRUE(read(window, "perEdgeStepWritesBox", "checked").toBool());
     EXPECT_EQ(read(window, "stepsPerRevolutionField", "text").toString(), QStringLiteral("400"));
     EXPECT_TRUE(read(window, "clockwiseActiveHighBox", "checked").toBool());
     EXPECT_EQ(angleRows(window), 2);

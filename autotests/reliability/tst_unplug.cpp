@@ -208,7 +208,10 @@ TEST_P(UsbWireFault, ThatKeepsFailingIsALostChip) {
     bus().setUsbFault(device, ftdisim::UsbFault{GetParam(), -1, 1});
     const unsigned long long stepsAtFault = rig(device).stepperTable().steps();
     expectHostToldOfLostChip(0);
-    EXPECT_LE(rig(device).stepperTable().steps(), stepsAtFault + 1) << "no step after the fault";
+    // The chip itself still has power: what it took before the fault, at most
+    // the block of the train under way (16 ms, five steps of 3 ms), still
+    // comes out.
+    EXPECT_LE(rig(device).stepperTable().steps(), stepsAtFault + 6) << "no step after the fault";
     expectStepperRulesKept(device);
 
     bus().setUsbFault(device, std::nullopt);

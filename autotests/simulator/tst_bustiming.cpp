@@ -166,7 +166,7 @@ TEST_F(BusTimingTest, ControlRequestsAndReadsActAFrameLaterAndSleepUntilThen) {
 }
 
 TEST_F(BusTimingTest, ANoisyBusCompletesSomeTransfersMillisecondsLate) {
-    Bus::instance().setTiming(BusTiming::noisy(0us));
+    Bus::instance().setTiming(BusTiming::noisy(BusTiming::kNoisyLateEvery, 0us));
     constexpr int kWrites = 20;
     int late = 0;
     for (int i = 0; i < kWrites; ++i) {

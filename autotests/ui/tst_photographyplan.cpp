@@ -41,26 +41,28 @@ TEST_F(PhotographyPlan, FramesModeTakesTheWholeFramesOfTheText) {
     EXPECT_TRUE(control->isLockMotorWhenIdle()) << "held for the whole sequence";
 }
 
-TEST_F(PhotographyPlan, OnlyATrueBooleanSwitchesOnChipClockedStepTrains) {
+TEST_F(PhotographyPlan, OnlyATrueBooleanSwitchesChipClockedStepTrainsOff) {
     const struct {
         const char* name;
         QVariant value;
-        bool on;
-    } cases[] = {{"on", true, true},
-                 {"off", false, false},
-                 {"absent", QVariant(), false},
-                 {"a damaged file's text", QStringLiteral("yes"), false},
-                 {"a damaged file's number", 1, false}};
+        bool chipClocked;
+    } cases[] = {{"per-edge", true, false},
+                 {"not per-edge", false, true},
+                 {"absent", QVariant(), true},
+                 {"a damaged file's text", QStringLiteral("yes"), true},
+                 {"a damaged file's number", 1, true}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        QVariantMap settings{{LxSettingsKeys::framesCountText, "8"}};
+        QVariantMap settings{{LxSettingsKeys::framesCountText, "8"},
+                             // Files from when trains were off by default say so.
+                             {QStringLiteral("isChipClockedStepTrains"), false}};
         if (c.value.isValid()) {
-            settings.insert(LxSettingsKeys::isChipClockedStepTrains, c.value);
+            settings.insert(LxSettingsKeys::isPerEdgeStepWrites, c.value);
         }
         setViewSettings(settings);
-        control->SetChipClockedStepTrains(!c.on);
+        control->SetChipClockedStepTrains(!c.chipClocked);
         ASSERT_TRUE(plan());
-        EXPECT_EQ(control->isChipClockedStepTrains(), c.on);
+        EXPECT_EQ(control->isChipClockedStepTrains(), c.chipClocked);
     }
 }
 

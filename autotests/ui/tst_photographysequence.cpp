@@ -185,6 +185,11 @@ TEST_F(PhotographySequence, FramesModeCapturesEachFrameWithItsDelays) {
 }
 
 TEST_F(PhotographySequence, WithoutTheShutterFlagTheCameraIsLeftAlone) {
+    // The re-open below passes through the chip's reset mode: a board whose
+    // lines float up to the chip's pull-ups would see a step and a press of
+    // the camera then, which no open can avoid (README.md). This one holds
+    // them.
+    Bus::instance().setResetPins(ftdisim::ResetPins::Held);
     ASSERT_TRUE(startShoot(2, shootSettings(QStringLiteral("8"), false)));
     EXPECT_EQ(control->countsPerRevolution(), 19520u) << "a standard model keeps its own";
     closeView();

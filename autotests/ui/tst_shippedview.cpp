@@ -26,7 +26,7 @@ const QStringList kControls{
     "framesCountBox",         "useCustomAnglesBox",       "customAngleField",
     "addAngleButton",         "clearAnglesButton",        "preCaptureDelayField",
     "postCaptureDelayField",  "rotationSpeedSlider",      "lockWhenIdleBox",
-    "shutterReleaseBox",      "chipClockedStepTrainsBox", "stepsPerRevolutionField",
+    "shutterReleaseBox",      "perEdgeStepWritesBox",     "stepsPerRevolutionField",
     "clockwiseActiveHighBox", "motorEnableActiveHighBox", "importModelBox",
     "importButton",           "previewAngleBox",          "previewCounterclockwiseBox",
     "previewTurnButton",      "previewContinuousButton",  "previewStopButton",
@@ -120,7 +120,7 @@ TEST_F(ShippedSettingsView, ShowsTheFileAndSavesWhatTheKeyboardChanged) {
         "rotationSpeed": 3,
         "isLockTableWhenIdle": true,
         "triggerShutterRelease": false,
-        "isChipClockedStepTrains": false,
+        "isPerEdgeStepWrites": false,
         "customTurntableAdvancedSettings": {
             "stepsPerRevolutionText": "400",
             "isClockwiseActiveHigh": true,

@@ -21,7 +21,10 @@ using namespace std::chrono_literals;
 namespace {
 
 // The bytes the chip's pins took, in order.
+// Once the chip has clocked out what its buffer still holds: 128 bytes take
+// 13 ms at the 9600 baud of libftdi's open, at the slowest clock the bus has.
 std::vector<UCHAR> bytesOnPins(DeviceId device) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
     std::vector<UCHAR> bytes;
     for (const ftdisim::TraceEvent& event : Bus::instance().trace(device).events) {
         if (event.kind == ftdisim::TraceEvent::Kind::Write && event.applied) {

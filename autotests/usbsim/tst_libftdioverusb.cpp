@@ -128,11 +128,14 @@ TEST_F(LibftdiOverUsb, SettingTheConfigurationResynchronisesTheDataToggles) {
     Bus::instance().setUsbFault(first, UsbFault{UsbFault::Kind::LostAcknowledgement, 1, 1, 0});
     const unsigned char taken = 0x11;
     EXPECT_EQ(ftdi_write_data(ftdi.get(), &taken, 1), -1);
+    // The chip clocks each byte out within a tick of its clock.
+    std::this_thread::sleep_for(5ms);
     EXPECT_EQ(Bus::instance().outputLevels(first), 0x11);
 
     ASSERT_EQ(libusb_set_configuration(ftdi->usb_dev, 1), 0);
     const unsigned char next = 0x22;
     EXPECT_EQ(ftdi_write_data(ftdi.get(), &next, 1), 1);
+    std::this_thread::sleep_for(5ms);
     EXPECT_EQ(Bus::instance().outputLevels(first), 0x22);
 }
 

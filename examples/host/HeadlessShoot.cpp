@@ -27,7 +27,6 @@ QVariantMap quickShootSettings(int frames) {
         {LxSettingsKeys::rotationSpeed, 10},
         {LxSettingsKeys::isLockTableWhenIdle, false},
         {LxSettingsKeys::triggerShutterRelease, true},
-        {LxSettingsKeys::isChipClockedStepTrains, false},
         // Only "Custom" reads these: a common stepper of 200 steps a turn.
         {LxSettingsKeys::customTurntableAdvancedSettings,
          QVariantMap{{LxSettingsKeys::stepsPerRevolutionText, QStringLiteral("200")},

@@ -7,6 +7,7 @@
 #include "LxStepperMotor.h"
 #include "LxTurntableModels.h"
 
+#include <QLoggingCategory>
 #include <QObject>
 
 #include <chrono>
@@ -15,6 +16,10 @@
 #include <cstdint>
 
 namespace {
+
+// What the SDK found out about the chip at an open: only a fallback that
+// costs the user step timing is a warning.
+Q_LOGGING_CATEGORY(chipLog, "kalvera.turntable.chip", QtWarningMsg)
 
 // Seconds as whole milliseconds, truncated; negative and invalid values count as 0.
 int secondsToTimerMs(float seconds) {
@@ -161,6 +166,9 @@ void LxKalveraTurntableControl::openDevice(unsigned long model, bool* opened) {
         deviceIndex, TURNTABLE_CHIP_SEARCH_TEXT, d->deviceSerialNumber);
     *opened = static_cast<bool>(result);
     d->openedModel = model;
+    if (result && !row.dcMotor) {
+        logByteClock();
+    }
     if (!result) {
         // A backend chosen since the search that does not load finds no chip:
         // its own reason is the one to give.
@@ -277,7 +285,28 @@ void LxKalveraTurntableControl::SetChipClockedStepTrains(bool on) {
 }
 
 bool LxKalveraTurntableControl::isChipClockedStepTrains() const {
-    return motorDriver && motorDriver->isChipClockedStepTrains();
+    return motorDriver && motorDriver->runsChipClockedStepTrains();
+}
+
+int LxKalveraTurntableControl::chipByteClockFactor() const {
+    return motorDriver ? motorDriver->byteClock().factor : 0;
+}
+
+QString LxKalveraTurntableControl::chipByteClockProblem() const {
+    return motorDriver ? QString::fromStdString(motorDriver->byteClock().problem) : QString();
+}
+
+void LxKalveraTurntableControl::logByteClock() const {
+    const LxByteClockReading& clock = motorDriver->byteClock();
+    if (clock.factor != 0) {
+        qCInfo(chipLog,
+               "The chip clocks %d bit-bang bytes per baud period (%.0f bytes a second "
+               "measured at 7812.5 baud).",
+               clock.factor, clock.bytesPerSecond);
+    } else if (d->chipClockedStepTrains) {
+        qCWarning(chipLog, "Stepper moves are per-edge writes, not chip-clocked step trains: %s.",
+                  clock.problem.c_str());
+    }
 }
 
 // The driver bounds the step time; the public header states its bound.

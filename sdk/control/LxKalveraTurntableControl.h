@@ -125,22 +125,35 @@ public:
     void SetLockMotorWhenIdle(bool lock);
     /// Whether the stepper holds the table after a move; false without a device.
     bool isLockMotorWhenIdle() const;
-    /// Writes each stepper move as a chip-clocked step train: the pulses go to
-    /// the chip in blocks of bytes that its own bit-bang clock puts on the
-    /// pins, so every edge comes out on time whatever the USB's latency, at
-    /// almost no processor time, and a stopped move leaves the position where
-    /// the steps that came out took the table. A stop is taken between
-    /// blocks: up to 16 ms of steps still follow it, and are counted. Off,
-    /// each edge is a write of its own, timed by this process. Off by
-    /// default, until checked on a real chip (docs/chip-clocked-step-trains.md);
-    /// taken when a move starts. The DC table has no step train and ignores
-    /// it. Unlike the motor settings, the choice is kept across closing and
-    /// reopening and applies to every model opened after it; without a device
-    /// it does nothing.
+    /// Writes each stepper move as a chip-clocked step train (on, the default)
+    /// or one USB write per edge (off). A chip-clocked train goes to the chip
+    /// in blocks of bytes that its own bit-bang clock puts on the pins, so
+    /// every edge comes out on time whatever the USB's latency, at almost no
+    /// processor time, and a stopped move leaves the position where the steps
+    /// that came out took the table; a stop is taken between blocks, and up to
+    /// 16 ms of steps still follow it, counted. Per-edge writes are timed by
+    /// this process, and on a real USB bus each step takes about 2 ms more
+    /// than its step time. Trains run only on a chip whose bit-bang clock the
+    /// open measured (chipByteClockFactor()); on another, moves are per-edge
+    /// writes whatever the choice, and the log says why. Taken when a move
+    /// starts. The DC table has no step train and ignores it. Unlike the motor
+    /// settings, the choice is kept across closing and reopening and applies to
+    /// every model opened after it; without a device it does nothing.
     void SetChipClockedStepTrains(bool on);
-    /// Whether stepper moves are written as chip-clocked step trains; false
-    /// without a device.
+    /// Whether stepper moves run as chip-clocked step trains: chosen, and the
+    /// chip's clock known. False without a device, and for the DC table.
     bool isChipClockedStepTrains() const;
+    /// The bit-bang clock of the open chip, which the open of a stepper model
+    /// times with a silent train (every line kept, at most 100 ms): the bytes
+    /// it puts on the pins per baud period, 16 or 4, the two readings that FT245R
+    /// chips have shown. 0 without a device, for the DC table, and when the
+    /// clock matched neither or could not be timed (chipByteClockProblem()
+    /// says why; the log category "kalvera.turntable.chip" warns of it).
+    int chipByteClockFactor() const;
+    /// Why chipByteClockFactor() is 0 for an open stepper model, in English for
+    /// a log ("the USB was too busy to time its bit-bang clock: ..."); empty
+    /// when the clock is known or no stepper model is open.
+    QString chipByteClockProblem() const;
     /// Sets the stepper's step time in milliseconds (on top of a 1 ms pulse);
     /// larger is slower. Every model starts at 0, the fastest. A step time
     /// above MAXIMUM_STEP_TIME_MS is taken as MAXIMUM_STEP_TIME_MS. Stopping
@@ -357,6 +370,8 @@ private:
     void receiveCall(int call);
     // closeDevice() on the calling thread.
     void closeNow();
+    // Tells the log what the open found of the chip's bit-bang clock.
+    void logByteClock() const;
     // The move back to the start after the last capture.
     void returnToStart();
     // The post-capture timer of a step of the open device.

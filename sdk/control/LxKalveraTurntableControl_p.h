@@ -53,7 +53,7 @@ public:
     bool usingIndexReshoot = false;
     // The host's choice of step train, given to every driver it opens: the
     // models' motor settings do not include it.
-    bool chipClockedStepTrains = false;
+    bool chipClockedStepTrains = true;
     // True only while the view's settings are taken over outside a sequence.
     bool savingSettingsOnly = false;
 };

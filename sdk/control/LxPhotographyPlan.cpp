@@ -128,7 +128,7 @@ bool LxKalveraTurntableControl::complete360ProductPhotographyWillStart(unsigned 
         SetClockwiseActiveHigh(advanced.value(LxSettingsKeys::isClockwiseActiveHigh).toBool());
     }
     SetLockMotorWhenIdle(settings.value(LxSettingsKeys::isLockTableWhenIdle).toBool());
-    SetChipClockedStepTrains(LxSettingsMap::chipClockedStepTrains(settings));
+    SetChipClockedStepTrains(!LxSettingsMap::perEdgeStepWrites(settings));
     d->useTriggerShutterRelease = settings.value(LxSettingsKeys::triggerShutterRelease).toBool();
 
     if (!d->savingSettingsOnly) {

@@ -28,8 +28,12 @@ inline const QString rotationSpeed = QStringLiteral("rotationSpeed");
 inline const QString isLockTableWhenIdle = QStringLiteral("isLockTableWhenIdle");
 /// Boolean: the turntable fires the camera before each move of a shoot.
 inline const QString triggerShutterRelease = QStringLiteral("triggerShutterRelease");
-/// Boolean: stepper moves are chip-clocked step trains; only a true boolean
-/// switches them on.
+/// Boolean: stepper moves are one USB write per edge instead of chip-clocked
+/// step trains, the default; only a true boolean switches them on.
+inline const QString isPerEdgeStepWrites = QStringLiteral("isPerEdgeStepWrites");
+/// No longer read: chip-clocked step trains are the default, and files kept
+/// from when they were not hold false here by default. Kept for hosts that
+/// name it; use isPerEdgeStepWrites.
 inline const QString isChipClockedStepTrains = QStringLiteral("isChipClockedStepTrains");
 /// Map of the "Custom" model's motor settings, under the three keys below;
 /// read only while "Custom" is the current turntable.

@@ -31,10 +31,9 @@ unsigned int stepTimeForSpeed(const QVariantMap& settings) {
     return speed > 10 ? 0 : 10 - speed;
 }
 
-bool chipClockedStepTrains(const QVariantMap& settings) {
-    // A mode not yet checked on every chip must not come on by a value that
-    // merely converts to true.
-    const QVariant value = settings.value(isChipClockedStepTrains);
+bool perEdgeStepWrites(const QVariantMap& settings) {
+    // A damaged entry must not cost the user the step timing of the default.
+    const QVariant value = settings.value(isPerEdgeStepWrites);
     return value.userType() == QMetaType::Bool && value.toBool();
 }
 

@@ -23,9 +23,9 @@ void captureDelays(const QVariantMap& settings, float* preDelay, float* postDela
 // The controller's step time from the view's speed (0 slowest to 10 fastest):
 // 10 minus the speed, and 0 (the fastest) for a speed above 10.
 unsigned int stepTimeForSpeed(const QVariantMap& settings);
-// Whether stepper moves are chip-clocked step trains: only a true boolean
-// switches them on; a value of another type ("yes", 1) is a damaged file.
-bool chipClockedStepTrains(const QVariantMap& settings);
+// Whether stepper moves are per-edge writes instead of chip-clocked step
+// trains: only a true boolean says so.
+bool perEdgeStepWrites(const QVariantMap& settings);
 // Counts per revolution from the advanced settings: positive whole decimal
 // text, else 0.
 unsigned int stepsPerRevolution(const QVariantMap& advancedSettings);

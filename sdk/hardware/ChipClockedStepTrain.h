@@ -18,14 +18,18 @@
 // the last pulse's fall and an idle tail.
 class LX_SDK_AUTOTEST_EXPORT ChipClockedStepTrain {
 public:
-    // The baud rate the train is clocked at: the R series' generator divides
-    // 3 MHz by exactly 384 for it (7812.5 baud), and bit-bang mode clocks 16
-    // bytes a baud, so a byte lasts 8 us and a millisecond is 125 bytes. A
-    // faster clock would make the one-tick pulse at a step time of 0 shorter,
-    // but the chip's buffer would then last less than the USB frame the next
-    // block may wait for.
-    static constexpr unsigned long BAUD_RATE = 7812;
+    // The train is clocked at 125,000 bytes a second: a byte lasts 8 us and a
+    // millisecond is 125 bytes. A faster clock would make the one-tick pulse
+    // at a step time of 0 shorter, but the chip's buffer would then last less
+    // than the USB frame the next block may wait for.
     static constexpr std::size_t BYTES_PER_MILLISECOND = 125;
+    // The baud rate that clocks the train on a chip whose bit-bang clock puts
+    // `bytesPerBaud` bytes on the pins per baud period (16 or 4): 7812 (the
+    // R series divides 3 MHz by exactly 384 for it, 7812.5 baud) or 31250
+    // (by 96).
+    static constexpr unsigned long baudRateFor(int bytesPerBaud) {
+        return static_cast<unsigned long>(BYTES_PER_MILLISECOND * 1000 / bytesPerBaud);
+    }
     // What the chip holds between the USB and its pins: when a write
     // returns, all but its last so many bytes are on the pins.
     static constexpr std::size_t CHIP_BUFFER_BYTES = 128;

@@ -1,6 +1,7 @@
 #include "LxDCMotor.h"
 
 #include <chrono>
+#include <thread>
 
 // The rotation thread runs this class's code: it ends before this part of the
 // object does.
@@ -42,7 +43,8 @@ bool LxDCMotor::StartTurntable() {
         if (hasStartedSincePulse()) {
             return true;
         }
-        if (isChipLost()) {
+        // A table that never starts must not hold a stop for 100 pulses.
+        if (isChipLost() || !isRotationRunning()) {
             return false;
         }
     }
@@ -61,7 +63,7 @@ bool LxDCMotor::hasStartedSincePulse() {
         if (std::chrono::steady_clock::now() - pulsed >= START_TIMEOUT || isChipLost()) {
             return false;
         }
-        Wait(1);
+        pollPause();
     }
 }
 
@@ -71,6 +73,12 @@ void LxDCMotor::loadChunk(unsigned char nibble, bool continuous) {
     LoadCounters();
     SetMaskBits(CONTINUOUS_OUTPUT, continuous ? 255 : 0);
     sendRegister();
+}
+
+void LxDCMotor::pollPause() {
+    // The table's marks come tens of milliseconds apart: a poll needs no
+    // busy-waited precision, and a sleep leaves the processor to others.
+    std::this_thread::sleep_for(POLL_PERIOD);
 }
 
 void LxDCMotor::runStopSequence() {
@@ -114,7 +122,7 @@ void LxDCMotor::runMove() {
             }
         }
         const bool running = isRotationRunning();
-        Wait(1);
+        pollPause();
         // A chip that no longer answers would keep this loop polling forever.
         if (!running || done || isChipLost()) {
             break;

@@ -37,7 +37,8 @@ public:
     bool LoadCounters();
     bool ReadIsTurntableStopped();
     // Pulses start until the table reports that it runs, at most 100 times
-    // (about 10 s); false if it never started. The stopped line is watched
+    // (about 10 s); false if it never started, at once when the rotation is
+    // asked to end or the chip is lost. The stopped line is watched
     // from each pulse on, so that a fast table, which runs a short chunk and
     // stands again well within START_TIMEOUT, is seen running and not pulsed
     // again: each chunk runs once, at any speed down to 10 ms per count.
@@ -58,6 +59,9 @@ private:
     bool hasStartedSincePulse();
     void loadChunk(unsigned char nibble, bool continuous);
     void runStopSequence();
+    // Between two looks at the stopped line.
+    static void pollPause();
+    static constexpr std::chrono::milliseconds POLL_PERIOD{1};
 };
 
 #endif

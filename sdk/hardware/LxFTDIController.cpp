@@ -102,6 +102,7 @@ LxChipOpenResult LxFTDIController::openDevice(int index) {
     }
     deviceHandle = handle;
     chipLost = false;
+    byteClockReading = {};
     chipBaudRate = EDGE_BY_EDGE_BAUD_RATE;
     status = FT_SetBaudRate(deviceHandle, EDGE_BY_EDGE_BAUD_RATE);
     if (status == FT_OK) {
@@ -117,6 +118,7 @@ LxChipOpenResult LxFTDIController::openDevice(int index) {
         return LxChipOpenResult::usbFailure(status);
     }
     writeOpeningPins();
+    probeChip();
     return LxChipOpenResult::opened();
 }
 
@@ -226,33 +228,50 @@ bool LxFTDIController::writeUntilTaken(unsigned char byte,
             }
             return true;
         }
-        if (isChipLost()) {
+        if (shouldGiveUpWriting()) {
             return false;
         }
         Wait(1);
     }
 }
 
-bool LxFTDIController::writeBytesUntilTaken(const unsigned char* bytes, std::size_t count) {
-    while (count > 0) {
+std::size_t LxFTDIController::writeBytesUntilTaken(const unsigned char* bytes, std::size_t count) {
+    std::size_t taken = 0;
+    while (taken < count) {
         DWORD written = 0;
-        const FT_STATUS status = FT_Write(deviceHandle, const_cast<unsigned char*>(bytes),
-                                          static_cast<DWORD>(count), &written);
-        // A library that reports more than it was given is not believed.
-        written = std::min<DWORD>(written, static_cast<DWORD>(count));
-        bytes += written;
-        count -= written;
-        const bool succeeded = status == FT_OK && written > 0;
-        ftdiError = status == FT_OK && count == 0 ? FTDI_NO_ERROR : FTDI_WRITE_ERROR;
+        const std::size_t left = count - taken;
+        const FT_STATUS status = FT_Write(deviceHandle, const_cast<unsigned char*>(bytes + taken),
+                                          static_cast<DWORD>(left), &written);
+        // A library that reports more than it was given is not believed. What
+        // a failing write did send is counted too: sent again, it would put
+        // its edges on the pins twice.
+        written = std::min<DWORD>(written, static_cast<DWORD>(left));
+        taken += written;
+        // A write that moved bytes, failing or not, reached a chip that is
+        // still there.
+        const bool succeeded = written > 0;
+        ftdiError = status == FT_OK && taken == count ? FTDI_NO_ERROR : FTDI_WRITE_ERROR;
         noteTransfer(succeeded);
-        if (count > 0 && !succeeded) {
-            if (isChipLost()) {
-                return false;
+        if (taken < count && !succeeded) {
+            if (shouldGiveUpWriting()) {
+                break;
             }
             Wait(1);
         }
     }
-    return true;
+    return taken;
+}
+
+bool LxFTDIController::shouldGiveUpWriting() {
+    if (isChipLost()) {
+        return true;
+    }
+    // A stop waits a short while for a chip that refuses writes (a pulse
+    // should still fall), but not until the chip counts as lost: what it did
+    // not take is not on the pins, and the move ends where the pins are.
+    return transfersFailing &&
+           std::chrono::steady_clock::now() - firstFailedTransfer >= STOP_WRITES_FOR &&
+           !isRotationRunning();
 }
 
 bool LxFTDIController::setChipBaudRate(unsigned long baudRate) {

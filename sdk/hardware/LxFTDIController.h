@@ -2,6 +2,7 @@
 #define LXFTDICONTROLLER_H
 
 #include "KalveraTurntableSDKGlobal.h"
+#include "LxByteClockReading.h"
 #include "LxChipOpenResult.h"
 #include "RotationThreadState.h"
 
@@ -45,6 +46,9 @@ public:
     // How long every transfer with the chip may fail before a move gives the
     // chip up as lost (unplugged or dead) and ends.
     static constexpr std::chrono::milliseconds CHIP_LOST_AFTER{2000};
+    // How long a move asked to stop still sends to a chip that refuses its
+    // writes, so that a stop returns well within CHIP_LOST_AFTER.
+    static constexpr std::chrono::milliseconds STOP_WRITES_FOR{200};
 
     // The slowest step time taken: a thousand times the settings view's
     // slowest, slow enough to watch single steps, and a counted move that
@@ -206,10 +210,22 @@ public:
     // pulses go to the chip as blocks of bytes that the chip's own bit-bang
     // clock puts on the pins, so every edge comes out on time whatever the
     // USB does, at almost no processor time. Off, each edge is a write of its
-    // own, timed by this process. Off by default; taken when a move starts.
-    // The DC driver has no step train and ignores it.
+    // own, timed by this process. Off until set (the controller sets it at
+    // every open, on unless the host chose per-edge writes); taken when a
+    // move starts, and only on a chip whose clock the open measured
+    // (byteClock()): on another, moves are per-edge writes whatever the
+    // choice. The DC driver has no step train and ignores it.
     void SetChipClockedStepTrains(bool on) { chipClockedStepTrains = on; }
     bool isChipClockedStepTrains() const { return chipClockedStepTrains; }
+    // Whether the next move runs as a chip-clocked step train: chosen, and
+    // the chip's clock known.
+    bool runsChipClockedStepTrains() const {
+        return chipClockedStepTrains && byteClockReading.factor != 0;
+    }
+    // What the chip's bit-bang clock showed at the last open: the stepper
+    // driver times it at every open (at most 100 ms); the DC driver has no
+    // use for it and leaves it empty.
+    const LxByteClockReading& byteClock() const { return byteClockReading; }
 
     // Rotation bookkeeping. A clockwise move decreases the global position;
     // positions are reduced modulo 360 and keep their sign.
@@ -254,6 +270,13 @@ protected:
     // even when these writes fail: outside a move a dead chip must not hold
     // the caller.
     virtual void writeOpeningPins() = 0;
+    // Learns what the driver needs of the chip once its opening pins are
+    // written; nothing by default. An open succeeds whatever it finds.
+    virtual void probeChip() {}
+    // Times the chip's bit-bang clock with silent bytes of `silentByte` (the
+    // pins keep their levels) at a known baud rate, within 100 ms, then sets
+    // the open's EDGE_BY_EDGE_BAUD_RATE again.
+    LxByteClockReading measureByteClock(unsigned char silentByte);
     // The planned move, on its rotation thread; it ends with finishRotation().
     // As it runs on another thread, every driver's destructor calls
     // closeDevice() first, which joins that thread while the driver's own
@@ -274,18 +297,22 @@ protected:
     void finishRotation();
     // True once every chip transfer has failed for CHIP_LOST_AFTER.
     bool isChipLost() const;
+    // After a failed write on a rotation thread: whether to stop sending,
+    // because the chip is lost or the rotation is asked to end.
+    bool shouldGiveUpWriting();
     // Sends `byte` again (1 ms apart) until the pins take it, so that a write
-    // failing now and then costs no edge of a pulse; false once the chip is lost.
-    // `edgeAt`, when not null, receives the time the next phase of a pulse
-    // train is measured from: the pins have the byte by then.
-    // For rotation threads only: on a dead chip it returns after
-    // CHIP_LOST_AFTER.
+    // failing now and then costs no edge of a pulse; false, with the byte not
+    // sent, once the chip is lost or, after a failed write, once the rotation
+    // is asked to end. `edgeAt`, when not null, receives the time the next
+    // phase of a pulse train is measured from: the pins have the byte by then.
+    // For rotation threads only.
     bool writeUntilTaken(unsigned char byte,
                          std::chrono::steady_clock::time_point* edgeAt = nullptr);
     // Sends `count` bytes to the chip as one stream: what a write did not take
-    // is sent again (1 ms later) from the first byte it did not take; false
-    // once the chip is lost. For rotation threads only, as writeUntilTaken().
-    bool writeBytesUntilTaken(const unsigned char* bytes, std::size_t count);
+    // is sent again (1 ms later) from the first byte it did not take. The
+    // bytes taken: fewer than `count` when it gave up as writeUntilTaken()
+    // does. For rotation threads only.
+    std::size_t writeBytesUntilTaken(const unsigned char* bytes, std::size_t count);
     // Sets the chip's baud rate, which paces its bit-bang output, unless the
     // chip has it already; false, with FTDI_WRITE_ERROR, when the chip refuses.
     bool setChipBaudRate(unsigned long baudRate);
@@ -313,6 +340,7 @@ protected:
     bool chipClockedStepTrains = false;
     // The baud rate the chip was last set to; 0 when not known.
     unsigned long chipBaudRate = 0;
+    LxByteClockReading byteClockReading;
     // Written by the rotation thread before it clears its running flag.
     int stepsTaken = 0;
     // The rotation started last; the pointer is read and replaced under asyncMutex.
@@ -335,6 +363,11 @@ private:
     // call that failed.
     unsigned long enterBitBangMode();
 
+    // Writes the first `count` of `bytes` (which keep the pins as they are)
+    // as one FT_Write; whether the chip took them all.
+    bool writeSilentBytes(std::vector<unsigned char>& bytes, std::size_t count);
+    // measureByteClock()'s timing, at the baud rate it set.
+    LxByteClockReading timeByteClock(unsigned char silentByte);
     void planPositionAfterIncrement();
     void flipDirection();
     void noteTransfer(bool succeeded);

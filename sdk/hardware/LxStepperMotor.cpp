@@ -1,6 +1,7 @@
 #include "LxStepperMotor.h"
 
 #include "ChipClockedStepTrain.h"
+#include "RaisedSchedulingPriority.h"
 
 #include <chrono>
 #include <vector>
@@ -23,6 +24,10 @@ unsigned char LxStepperMotor::enableLevel(bool enabled) const {
     return enabled == motorEnableActiveHigh ? 255 : 0;
 }
 
+void LxStepperMotor::probeChip() {
+    byteClockReading = measureByteClock(outputRegister);
+}
+
 bool LxStepperMotor::Initialize() {
     if (rotationDirection != DIRECTION_CLOCKWISE &&
         rotationDirection != DIRECTION_COUNTERCLOCKWISE) {
@@ -33,7 +38,14 @@ bool LxStepperMotor::Initialize() {
     SetMaskBits(ENABLE_OUTPUT, enableLevel(true));
     SetMaskBits(AUXILIARY_OUTPUT, auxiliaryOutputHigh ? 255 : 0);
     SetMaskBits(FOCUS_OUTPUT | RELEASE_OUTPUT, 0);
-    writeChipByte(outputRegister);
+    // A chip-clocked train sets these lines with its first byte, exactly its
+    // first millisecond before the first step; written from here they would
+    // reach the pins a USB frame or more before the train.
+    linesPending = runsChipClockedStepTrains();
+    if (!linesPending) {
+        writeChipByte(outputRegister);
+        linesPending = ftdiError != FTDI_NO_ERROR;
+    }
     return true;
 }
 
@@ -67,7 +79,8 @@ void LxStepperMotor::runMove() {
     // A chip that will not take the train's clock still takes single edges,
     // which must reach the pins as soon as the chip has them.
     const bool chipClocked =
-        chipClockedStepTrains && setChipBaudRate(ChipClockedStepTrain::BAUD_RATE);
+        runsChipClockedStepTrains() &&
+        setChipBaudRate(ChipClockedStepTrain::baudRateFor(byteClockReading.factor));
     if (!chipClocked) {
         setChipBaudRate(EDGE_BY_EDGE_BAUD_RATE);
     }
@@ -96,9 +109,10 @@ bool LxStepperMotor::runEdgeByEdgeTrain(unsigned char stepLow, unsigned char ste
     // chip-clocked one.
     Clock::time_point edge = Clock::now();
     // Initialize() wrote the enable and direction lines from the caller's
-    // thread; when the chip did not take that write, they must reach the pins
-    // before the first step edge, not with it.
-    if (ftdiError != FTDI_NO_ERROR && !writeUntilTaken(stepLow, &edge)) {
+    // thread, unless the move was to be a chip-clocked train; when they are
+    // not on the pins yet, they must reach them a low phase before the first
+    // step edge, not with it.
+    if (linesPending && !writeUntilTaken(stepLow, &edge)) {
         return false;
     }
     int remaining = increment;
@@ -125,36 +139,64 @@ bool LxStepperMotor::runEdgeByEdgeTrain(unsigned char stepLow, unsigned char ste
 
 bool LxStepperMotor::runChipClockedTrain(unsigned char stepLow, unsigned char stepHigh) {
     ChipClockedStepTrain train(stepLow, stepHigh, rotationSpeed, rotationIncrementInCounts);
+    // A block that comes after the chip has clocked out the one before
+    // stretches a phase: the table stutters. The thread sleeps in its writes,
+    // so running it first costs the machine nothing.
+    const RaisedSchedulingPriority raised;
     // A stop is taken between blocks. What the chip still holds then, a
     // millisecond at most, goes out: at a step time of 0 a whole step is
     // shorter than the chip's buffer, so whatever a purge dropped could hold
     // an edge, and nothing the chip reports would tell whether it came out.
     // So every step handed to the chip is a step of the table.
     bool stopped = false;
-    while (!stopped) {
+    // Whether the last byte the chip took holds the step line high.
+    bool endsHigh = false;
+    for (;;) {
+        const int stepsBefore = train.stepsHandedOut();
         const std::vector<unsigned char>& block = train.nextBlock();
         if (block.empty()) {
             break;
         }
-        if (!writeBytesUntilTaken(block.data(), block.size())) {
-            // How far a dead chip got is not known: as far as it was given.
-            stepsTaken = train.stepsHandedOut();
-            return false;
+        const std::size_t taken = writeBytesUntilTaken(block.data(), block.size());
+        // Only what the chip took reaches the pins: its rising edges are the
+        // steps, and the train is not sent again from where a write failed.
+        stepsTaken = stepsBefore + risingEdges(block.data(), taken, endsHigh, stepHigh);
+        endsHigh = taken > 0 ? block[taken - 1] == stepHigh : endsHigh;
+        if (taken < block.size()) {
+            if (isChipLost()) {
+                return false;
+            }
+            stopped = true;
+            break;
         }
-        stopped = !isRotationRunning();
+        if (!isRotationRunning()) {
+            stopped = !train.isHandedOut();
+            break;
+        }
     }
-    stepsTaken = train.stepsHandedOut();
-    if (stopped && !train.isHandedOut()) {
+    if (stopped) {
         planPositionAfterSteps(stepsTaken);
         // A pulse cut off here stays high a millisecond more: it may have
-        // risen with the block's last byte, and the stepper electronics must
+        // risen with the last byte taken, and the stepper electronics must
         // see it. Then the idle tail every train ends on.
-        std::vector<unsigned char> end(
-            train.endsHigh() ? ChipClockedStepTrain::BYTES_PER_MILLISECOND : 0, stepHigh);
+        std::vector<unsigned char> end(endsHigh ? ChipClockedStepTrain::BYTES_PER_MILLISECOND : 0,
+                                       stepHigh);
         end.insert(end.end(), ChipClockedStepTrain::IDLE_TAIL_BYTES, stepLow);
-        if (!writeBytesUntilTaken(end.data(), end.size())) {
+        if (writeBytesUntilTaken(end.data(), end.size()) < end.size()) {
             return false;
         }
     }
     return true;
+}
+
+int LxStepperMotor::risingEdges(const unsigned char* bytes, std::size_t count, bool fromHigh,
+                                unsigned char stepHigh) {
+    int edges = 0;
+    bool high = fromHigh;
+    for (std::size_t i = 0; i < count; ++i) {
+        const bool nowHigh = bytes[i] == stepHigh;
+        edges += nowHigh && !high ? 1 : 0;
+        high = nowHigh;
+    }
+    return edges;
 }

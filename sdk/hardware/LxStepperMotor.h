@@ -41,6 +41,9 @@ protected:
     // Every line low.
     void writeOpeningPins() override;
     void runMove() override;
+    // Times the chip's bit-bang clock (byteClock()), with every line as the
+    // open left it.
+    void probeChip() override;
 
 private:
     unsigned char enableLevel(bool enabled) const;
@@ -48,8 +51,15 @@ private:
     // false when the chip was lost on the way.
     bool runEdgeByEdgeTrain(unsigned char stepLow, unsigned char stepHigh);
     bool runChipClockedTrain(unsigned char stepLow, unsigned char stepHigh);
+    // The step pulses that begin in the first `count` of `bytes`, the line
+    // high before them if `fromHigh`.
+    static int risingEdges(const unsigned char* bytes, std::size_t count, bool fromHigh,
+                           unsigned char stepHigh);
 
     int modelIndex;
+    // Whether the move's enable and direction lines are still to be written:
+    // Initialize() leaves them to a chip-clocked train, or its write failed.
+    bool linesPending = false;
 };
 
 #endif

@@ -72,6 +72,10 @@ FT_STATUS SimulatedDevice::close() {
 }
 
 void SimulatedDevice::unplug() {
+    // The chip loses its power with the cable: what its buffer still held
+    // never reaches the pins.
+    settle(Clock::now());
+    output_.purge();
     plugged_ = false;
 }
 

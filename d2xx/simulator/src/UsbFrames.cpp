@@ -14,7 +14,7 @@ Clock::time_point UsbFrames::completion(Clock::time_point call) {
     if (timing_.transfers != BusTiming::Transfers::Noisy) {
         return sent;
     }
-    std::uniform_int_distribution<unsigned> hogged(1, BusTiming::kNoisyLateEvery);
+    std::uniform_int_distribution<unsigned> hogged(1, timing_.lateEvery);
     if (hogged(random_) != 1) {
         return sent;
     }

@@ -24,24 +24,28 @@ struct BusTiming {
         // the bus free for other threads.
         FullSpeed,
         // A full-speed bus shared with a device that hogs it: as FullSpeed,
-        // but one transfer in kNoisyLateEvery, at random, completes a further
+        // but one transfer in `lateEvery`, at random, completes a further
         // kNoisyLateMin to kNoisyLateMax late. Too noisy for a driver to time
-        // the chip's clock from a few transfers. The random draws are seeded
+        // the chip's clock from a few transfers; from every one at 1. The random draws are seeded
         // alike in every run, so a test sees the same delays each time.
         Noisy,
     };
 
     Transfers transfers = Transfers::Ideal;
     std::chrono::microseconds jitter{0};
+    // Of a noisy bus: how many transfers, one of which is held up.
+    unsigned lateEvery = kNoisyLateEvery;
 
     // The full-speed bus of a real FT245R: frame-bound transfers.
     static BusTiming fullSpeed(std::chrono::microseconds jitter = kDefaultJitter) {
         return {Transfers::FullSpeed, jitter};
     }
 
-    // A full-speed bus that another device hogs now and then.
-    static BusTiming noisy(std::chrono::microseconds jitter = kDefaultJitter) {
-        return {Transfers::Noisy, jitter};
+    // A full-speed bus that another device hogs, one transfer in `lateEvery`
+    // (at least 1).
+    static BusTiming noisy(unsigned lateEvery = kNoisyLateEvery,
+                           std::chrono::microseconds jitter = kDefaultJitter) {
+        return {Transfers::Noisy, jitter, lateEvery < 1 ? 1 : lateEvery};
     }
 
     // The frame of a full-speed bus.
@@ -54,7 +58,7 @@ struct BusTiming {
 };
 
 inline bool operator==(const BusTiming& a, const BusTiming& b) {
-    return a.transfers == b.transfers && a.jitter == b.jitter;
+    return a.transfers == b.transfers && a.jitter == b.jitter && a.lateEvery == b.lateEvery;
 }
 
 } // namespace ftdisim

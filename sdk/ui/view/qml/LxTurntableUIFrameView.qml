@@ -50,9 +50,9 @@ Item {
             lockWhenIdle.checked = settings.isLockTableWhenIdle === true;
         if (settings.triggerShutterRelease !== undefined)
             shutterRelease.checked = settings.triggerShutterRelease === true;
-        // Only a true boolean switches the mode on, as the plug-in reads it.
-        if (settings.isChipClockedStepTrains !== undefined)
-            chipClockedStepTrains.checked = settings.isChipClockedStepTrains === true;
+        // Only a true boolean switches per-edge writes on, as the plug-in reads it.
+        if (settings.isPerEdgeStepWrites !== undefined)
+            perEdgeStepWrites.checked = settings.isPerEdgeStepWrites === true;
         if (settings.customTurntableAdvancedSettings)
             showCustomTurntable(settings.customTurntableAdvancedSettings);
     }
@@ -72,7 +72,7 @@ Item {
         settings.rotationSpeed = rotationSpeed.value;
         settings.isLockTableWhenIdle = lockWhenIdle.checked;
         settings.triggerShutterRelease = shutterRelease.checked;
-        settings.isChipClockedStepTrains = chipClockedStepTrains.checked;
+        settings.isPerEdgeStepWrites = perEdgeStepWrites.checked;
         var advanced = settings.customTurntableAdvancedSettings;
         if (!advanced || typeof advanced !== "object" || Array.isArray(advanced))
             advanced = {};
@@ -260,13 +260,13 @@ Item {
                     text: qsTr("Fire the camera through the turntable")
                     checked: true
                 }
-                // Off until the user's own chip has been checked with a logic
-                // analyser: docs/chip-clocked-step-trains.md.
+                // For a chip whose clock misbehaves on a logic analyser:
+                // docs/chip-clocked-step-trains.md.
                 CheckBox {
-                    id: chipClockedStepTrains
-                    objectName: "chipClockedStepTrainsBox"
+                    id: perEdgeStepWrites
+                    objectName: "perEdgeStepWritesBox"
                     Layout.columnSpan: 2
-                    text: qsTr("Chip-clocked step trains (check on your turntable first)")
+                    text: qsTr("Per-edge step writes instead of chip-clocked step trains")
                 }
             }
         }
