@@ -108,7 +108,7 @@ TEST_F(HostWindowTest, TheWindowShowsEveryControlAndGrabsToPng) {
     EXPECT_EQ(read(window, "framesCountBox", "count").toInt(), 12);
     EXPECT_EQ(read(window, "importModelBox", "count").toInt(), 7) << "the models but Custom";
     EXPECT_FALSE(read(window, "perEdgeStepWritesBox", "checked").toBool())
-        << "off until checked on a real chip";
+        << "chip-clocked step trains by default";
 
     const QImage picture = window.picture();
     ASSERT_FALSE(picture.isNull());

@@ -25,13 +25,17 @@ constexpr std::size_t PRIMING_BYTES = ChipClockedStepTrain::CHIP_BUFFER_BYTES + 
 // A first, short write tells the clock roughly, so that the timed writes can
 // be sized to it: 2 ms at 16 bytes a baud, 8 ms at 4.
 constexpr std::size_t PROBING_BYTES = 256;
+// Of the timed writes: long enough that the chip's buffer is a small part.
+constexpr std::size_t LEAST_TIMED_BYTES = 768;
 // How long each timed write lasts: long against the millisecond or two by
 // which a busy machine may wake the timing thread late, short enough that
 // the 100 ms an open may spend hold a few pairs of them.
 constexpr std::chrono::milliseconds TIMED_WRITE{15};
 constexpr std::size_t MOST_TIMED_BYTES = 2048;
-// What an open may spend on the timing.
+// What an open may spend on the timing, the baud rates set around it
+// included.
 constexpr std::chrono::milliseconds MEASURING_BUDGET{100};
+constexpr std::chrono::milliseconds SETTING_UP{5};
 // Two timings of the same write must agree this closely, and the clock must
 // come this close to a published reading: 16 and 4 lie far apart, and a
 // chip or bus that misses by more is not one whose clock is known (a chip of
@@ -40,7 +44,18 @@ constexpr double TOLERANCE = 0.10;
 constexpr int PUBLISHED_FACTORS[] = {16, 4};
 
 double secondsBetween(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double>(to - from).count();
+    // A clock's tick apart at the least: a rate is never infinite.
+    return std::max(std::chrono::duration<double>(to - from).count(), 1e-6);
+}
+
+// The least the chip's rate can be when `bytes` took `seconds`. A write is
+// timed from the return of the one before it; a thread woken late after that
+// one makes the write look shorter, by as much as the chip's buffer still held
+// (beyond that the chip ran dry, and the write looks longer). Delays on the
+// bus only ever make it look longer.
+double leastRate(std::size_t bytes, double seconds) {
+    const double buffered = static_cast<double>(ChipClockedStepTrain::CHIP_BUFFER_BYTES);
+    return (static_cast<double>(bytes) - buffered) / seconds;
 }
 
 bool near(double value, double target) {
@@ -73,10 +88,11 @@ bool LxFTDIController::writeSilentBytes(std::vector<unsigned char>& bytes, std::
 
 LxByteClockReading LxFTDIController::measureByteClock(unsigned char silentByte) {
     LxByteClockReading reading;
+    const Clock::time_point deadline = Clock::now() + MEASURING_BUDGET - SETTING_UP;
     if (FT_SetBaudRate(deviceHandle, MEASURING_BAUD_RATE) != FT_OK) {
         reading.problem = "the chip refused the baud rate of the timing";
     } else {
-        reading = timeByteClock(silentByte);
+        reading = timeByteClock(silentByte, deadline);
         // What the chip still holds of the silent train changes no line, but
         // would hold the first byte of a move back by up to 4 ms.
         FT_Purge(deviceHandle, FT_PURGE_TX);
@@ -88,9 +104,9 @@ LxByteClockReading LxFTDIController::measureByteClock(unsigned char silentByte) 
     return reading;
 }
 
-LxByteClockReading LxFTDIController::timeByteClock(unsigned char silentByte) {
+LxByteClockReading LxFTDIController::timeByteClock(unsigned char silentByte,
+                                                   std::chrono::steady_clock::time_point deadline) {
     LxByteClockReading reading;
-    const Clock::time_point deadline = Clock::now() + MEASURING_BUDGET;
     // Woken late after a write, the thread would take the chip for slower.
     const RaisedSchedulingPriority raised;
     // The pins keep their levels: nothing behind them sees the timing.
@@ -108,12 +124,16 @@ LxByteClockReading LxFTDIController::timeByteClock(unsigned char silentByte) {
     Clock::time_point end = Clock::now();
     // Too slow on a bus that held the write up: the pairs below tell.
     const double rough = PROBING_BYTES / secondsBetween(start, end);
+    // What no timing can be faster than, however a thread woke.
+    double least = leastRate(PROBING_BYTES, secondsBetween(start, end));
     const std::size_t timedBytes = std::clamp<std::size_t>(
         static_cast<std::size_t>(rough * std::chrono::duration<double>(TIMED_WRITE).count()),
-        PROBING_BYTES, MOST_TIMED_BYTES);
+        LEAST_TIMED_BYTES, MOST_TIMED_BYTES);
+    const auto pairTakes = std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(2 * timedBytes / rough));
     // How far apart the last two timings were; none timed yet.
     double disagreement = -1.0;
-    while (end + 2 * TIMED_WRITE < deadline) {
+    while (Clock::now() + pairTakes <= deadline) {
         start = end;
         if (!writeSilentBytes(silent, timedBytes)) {
             reading.problem = refused;
@@ -127,26 +147,36 @@ LxByteClockReading LxFTDIController::timeByteClock(unsigned char silentByte) {
         end = Clock::now();
         const double first = timedBytes / secondsBetween(start, middle);
         const double second = timedBytes / secondsBetween(middle, end);
+        least = std::max({least, leastRate(timedBytes, secondsBetween(start, middle)),
+                          leastRate(timedBytes, secondsBetween(middle, end))});
         const double rate = 2 * timedBytes / secondsBetween(start, end);
         disagreement = std::fabs(first - second) / rate;
         // Otherwise held up on the bus, or woken late: time again while the
-        // budget lasts.
-        if (disagreement <= TOLERANCE) {
-            reading.bytesPerSecond = rate;
-            for (const int factor : PUBLISHED_FACTORS) {
-                if (near(rate, MEASURING_BAUD * factor)) {
-                    reading.factor = factor;
-                    return reading;
-                }
-            }
-            reading.problem = neitherReading(rate);
-            return reading;
+        // budget lasts. A pair held up alike agrees, but is slower than an
+        // earlier write showed the chip to be.
+        if (disagreement > TOLERANCE || rate * (1 + TOLERANCE) < least) {
+            continue;
         }
+        reading.bytesPerSecond = rate;
+        for (const int factor : PUBLISHED_FACTORS) {
+            const double published = MEASURING_BAUD * factor;
+            // Two writes held up alike must not pass a fast chip off as a
+            // slow one, whose trains would then run four times too fast.
+            if (near(rate, published) && least <= published * (1 + TOLERANCE)) {
+                reading.factor = factor;
+                return reading;
+            }
+        }
+        reading.problem = neitherReading(rate);
+        return reading;
     }
-    reading.problem = disagreement < 0
-                          ? "its bit-bang clock could not be timed within 100 ms"
-                          : "the USB was too busy to time its bit-bang clock: two timings of "
-                            "the same write differed by " +
-                                percent(disagreement);
+    if (disagreement < 0) {
+        reading.problem = "its bit-bang clock could not be timed within 100 ms: the USB was too "
+                          "busy, or the clock slower than 4 bytes per baud period";
+        return reading;
+    }
+    reading.problem = "the USB was too busy to time its bit-bang clock: two timings of the same "
+                      "write differed by " +
+                      percent(disagreement);
     return reading;
 }

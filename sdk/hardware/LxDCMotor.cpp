@@ -84,6 +84,11 @@ void LxDCMotor::pollPause() {
 void LxDCMotor::runStopSequence() {
     for (int pass = 0; pass < 20; ++pass) {
         loadChunk(IDLE_NIBBLE, false);
+        // A chip that refuses the stop's writes would hold the stop for a
+        // read and a USB timeout a pass.
+        if (shouldGiveUpWriting()) {
+            return;
+        }
         Wait(100);
         if (ReadIsTurntableStopped() || isChipLost()) {
             return;

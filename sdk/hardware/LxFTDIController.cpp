@@ -13,6 +13,7 @@
 #include <cstring>
 #include <future>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <type_traits>
 #include <vector>
@@ -217,6 +218,11 @@ void LxFTDIController::noteTransfer(bool succeeded) {
 bool LxFTDIController::writeUntilTaken(unsigned char byte,
                                        std::chrono::steady_clock::time_point* edgeAt) {
     for (;;) {
+        // A refusing chip is not tried again once given up: each try may
+        // hold the thread for a USB timeout.
+        if (shouldGiveUpWriting()) {
+            return false;
+        }
         writeChipByte(byte);
         if (ftdiError == FTDI_NO_ERROR) {
             // The pins took the byte somewhere between the call and now. Only
@@ -228,15 +234,14 @@ bool LxFTDIController::writeUntilTaken(unsigned char byte,
             }
             return true;
         }
-        if (shouldGiveUpWriting()) {
-            return false;
-        }
-        Wait(1);
+        retryPause();
     }
 }
 
 std::size_t LxFTDIController::writeBytesUntilTaken(const unsigned char* bytes, std::size_t count) {
     std::size_t taken = 0;
+    // When a write first came back short after the rotation was asked to end.
+    std::optional<std::chrono::steady_clock::time_point> shortAfterStop;
     while (taken < count) {
         DWORD written = 0;
         const std::size_t left = count - taken;
@@ -252,17 +257,37 @@ std::size_t LxFTDIController::writeBytesUntilTaken(const unsigned char* bytes, s
         const bool succeeded = written > 0;
         ftdiError = status == FT_OK && taken == count ? FTDI_NO_ERROR : FTDI_WRITE_ERROR;
         noteTransfer(succeeded);
-        if (taken < count && !succeeded) {
-            if (shouldGiveUpWriting()) {
-                break;
-            }
-            Wait(1);
+        if (taken == count) {
+            break;
+        }
+        // A chip that takes a packet now and then before each timeout would
+        // otherwise never count as refusing: a stop waits for it as long as
+        // for one that takes nothing.
+        if (!shortAfterStop && !isRotationRunning()) {
+            shortAfterStop = std::chrono::steady_clock::now();
+        }
+        if (shouldGiveUpWriting() ||
+            (shortAfterStop &&
+             std::chrono::steady_clock::now() - *shortAfterStop >= STOP_WRITES_FOR)) {
+            break;
+        }
+        if (!succeeded) {
+            retryPause();
         }
     }
     return taken;
 }
 
+void LxFTDIController::retryPause() {
+    // Not Wait(): a retry needs no precision, and the thread may run at a
+    // raised priority.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
 bool LxFTDIController::shouldGiveUpWriting() {
+    if (!transfersFailing) {
+        return false;
+    }
     if (isChipLost()) {
         return true;
     }
@@ -486,6 +511,10 @@ bool LxFTDIController::IsTurntableRotating() {
 }
 
 bool LxFTDIController::isRotationRunning() {
+    // Off a rotation thread no rotation of this thread can be asked to end.
+    if (!rotationOfThisThread) {
+        return true;
+    }
     std::lock_guard<std::mutex> lock(asyncMutex());
     return rotationOfThisThread->running;
 }

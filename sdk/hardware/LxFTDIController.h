@@ -152,8 +152,9 @@ public:
     // be waiting for the caller: that thread is joined once it has left the
     // notice, or let go when the driver goes. Called from the rotation thread
     // itself, it lets the thread finish on its own. On a chip whose writes
-    // fail the wait can last up to CHIP_LOST_AFTER, as the thread finishes the
-    // edge it is sending before it ends.
+    // fail the move still sends for STOP_WRITES_FOR, and a write under way
+    // may hold it for its USB timeout: with the libftdi backend the wait
+    // stays well under 2.5 s.
     bool stopRotation();
     bool IsTurntableRotating();
     // Whether the caller runs on one of this driver's rotation threads: at the
@@ -283,7 +284,8 @@ protected:
     // members still exist.
     virtual void runMove() = 0;
 
-    // For the drivers' rotation threads: whether their rotation should go on.
+    // For the drivers' rotation threads: whether their rotation should go on;
+    // true on any other thread.
     bool isRotationRunning();
     // For the drivers' rotation threads: WaitUntil(deadline), unless the
     // rotation is asked to end first; then false, at the earliest 1 ms after
@@ -297,9 +299,12 @@ protected:
     void finishRotation();
     // True once every chip transfer has failed for CHIP_LOST_AFTER.
     bool isChipLost() const;
-    // After a failed write on a rotation thread: whether to stop sending,
-    // because the chip is lost or the rotation is asked to end.
+    // On a rotation thread whose writes are failing: whether to stop sending,
+    // because the chip is lost, or the rotation is asked to end and the
+    // writes have failed for STOP_WRITES_FOR. False while writes succeed.
     bool shouldGiveUpWriting();
+    // Between two tries of a write the chip refused.
+    static void retryPause();
     // Sends `byte` again (1 ms apart) until the pins take it, so that a write
     // failing now and then costs no edge of a pulse; false, with the byte not
     // sent, once the chip is lost or, after a failed write, once the rotation
@@ -366,8 +371,9 @@ private:
     // Writes the first `count` of `bytes` (which keep the pins as they are)
     // as one FT_Write; whether the chip took them all.
     bool writeSilentBytes(std::vector<unsigned char>& bytes, std::size_t count);
-    // measureByteClock()'s timing, at the baud rate it set.
-    LxByteClockReading timeByteClock(unsigned char silentByte);
+    // measureByteClock()'s timing, at the baud rate it set, done by `deadline`.
+    LxByteClockReading timeByteClock(unsigned char silentByte,
+                                     std::chrono::steady_clock::time_point deadline);
     void planPositionAfterIncrement();
     void flipDirection();
     void noteTransfer(bool succeeded);

@@ -41,7 +41,8 @@ bool LxStepperMotor::Initialize() {
     // A chip-clocked train sets these lines with its first byte, exactly its
     // first millisecond before the first step; written from here they would
     // reach the pins a USB frame or more before the train.
-    linesPending = runsChipClockedStepTrains();
+    trainPlanned = runsChipClockedStepTrains();
+    linesPending = trainPlanned;
     if (!linesPending) {
         writeChipByte(outputRegister);
         linesPending = ftdiError != FTDI_NO_ERROR;
@@ -79,8 +80,7 @@ void LxStepperMotor::runMove() {
     // A chip that will not take the train's clock still takes single edges,
     // which must reach the pins as soon as the chip has them.
     const bool chipClocked =
-        runsChipClockedStepTrains() &&
-        setChipBaudRate(ChipClockedStepTrain::baudRateFor(byteClockReading.factor));
+        trainPlanned && setChipBaudRate(ChipClockedStepTrain::baudRateFor(byteClockReading.factor));
     if (!chipClocked) {
         setChipBaudRate(EDGE_BY_EDGE_BAUD_RATE);
     }

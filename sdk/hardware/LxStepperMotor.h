@@ -33,7 +33,9 @@ public:
     // false too when the chip did not take every write (no picture was taken).
     bool triggerShutterRelease() override;
     // Enables the motor and sets direction and auxiliary lines for the next
-    // move; false (FTDI_DIRECTION_ERROR) for a direction code other than 1 or 2.
+    // move, on the pins at once, or for a chip-clocked train in its first
+    // byte, a millisecond before its first step; false (FTDI_DIRECTION_ERROR)
+    // for a direction code other than 1 or 2.
     bool Initialize() override;
 
 protected:
@@ -57,8 +59,11 @@ private:
                            unsigned char stepHigh);
 
     int modelIndex;
-    // Whether the move's enable and direction lines are still to be written:
-    // Initialize() leaves them to a chip-clocked train, or its write failed.
+    // Decided by Initialize() for the move it prepares, on the caller's
+    // thread: whether it runs as a chip-clocked train, and whether its enable
+    // and direction lines are still to be written (a train carries them, or
+    // Initialize()'s write failed).
+    bool trainPlanned = false;
     bool linesPending = false;
 };
 

@@ -26,13 +26,13 @@ enum class ContextFailure {
 // How long one USB transfer to a chip may take before it fails, for reads
 // and writes alike; libftdi's own 5,000 ms would hold a driver for 5 s on a
 // chip that stopped answering. The SDK retries a failed write after 1 ms and
-// gives the chip up 2 s after the first failure, so on such a chip it gives up
-// (and a stop asked meanwhile returns) within 2 s and two timeouts: 2.5 s,
-// not 12 s. A working chip needs far less for its longest transfers: 2,048
-// bytes of step train leave the host as the chip clocks them out, which at
-// 31,250 bytes a second is about 66 ms, and a clock measurement of some 1,000
-// bytes at 7,812 bytes a second about 130 ms, to which a busy bus may add
-// milliseconds.
+// gives the chip up 2 s after the first failure, and a stop 200 ms after it,
+// so on such a chip a move ends within 2 s and a timeout, and a stop returns
+// within a few timeouts. A working chip needs far less for its longest
+// transfers: 2,048 bytes of step train leave the host as the chip clocks them
+// out, at 125,000 bytes a second about 16 ms, and a write of the SDK's timing
+// of the chip's clock at most 2,048 bytes at 31,250 bytes a second, about
+// 66 ms, to which a busy bus may add milliseconds.
 constexpr int kUsbTimeoutMs = 250;
 
 // A new context with kUsbTimeoutMs for its transfers; on failure null, with

@@ -31,7 +31,9 @@ FT_STATUS onDevice(D2xxFunction function, FT_HANDLE handle, Call call) {
 // completes: a frame later on a full-speed bus.
 template <typename Call>
 FT_STATUS onDeviceAfterTransfer(D2xxFunction function, FT_HANDLE handle, Call call) {
-    ftdisim::waitForTransfer(lockBus()->transferCompletion(handle));
+    // The bus is locked for the look-up only: others use it meanwhile.
+    const ftdisim::Clock::time_point due = lockBus()->transferCompletion(handle);
+    ftdisim::waitForTransfer(due);
     return onDevice(function, handle, call);
 }
 

@@ -61,7 +61,9 @@ UsbResult transfer(DeviceId id, Call call) {
 // frame later on a full-speed bus.
 template <typename Call>
 UsbResult controlTransfer(DeviceId id, Call call) {
-    waitForTransfer(lockBus()->transferCompletion(id));
+    // The bus is locked for the look-up only: others use it meanwhile.
+    const Clock::time_point due = lockBus()->transferCompletion(id);
+    waitForTransfer(due);
     return transfer(id, call);
 }
 
