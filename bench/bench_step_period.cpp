@@ -32,6 +32,10 @@ BenchStats measure(const BenchBus& on, int steps, unsigned stepTime) {
     driver.SetRotationSpeed(stepTime);
     driver.SetRotationIncrementInCounts(steps);
     driver.SetChipClockedStepTrains(on.chipClocked);
+    if (on.chipClocked && !driver.runsChipClockedStepTrains()) {
+        std::fprintf(stderr, "%s: per-edge writes, the chip's clock not timed: %s\n", on.name,
+                     driver.byteClock().problem.c_str());
+    }
     driver.startRotation();
     // A poll that spins would contend with the rotation thread for the lock it
     // takes once per step, and for a processor.
