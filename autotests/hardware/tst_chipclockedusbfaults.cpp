@@ -47,6 +47,7 @@ TEST_P(ChipClockedTrainOverAFaultyWire, EveryStepHandedOutIsTakenOnce) {
     driver.SetCountsPerRevolution(200);
     driver.SetRotationSpeed(0);
     driver.SetChipClockedStepTrains(true);
+    ASSERT_TRUE(driver.runsChipClockedStepTrains()) << driver.byteClock().problem;
     driver.SetRotationIncrementInCounts(kSteps);
     ASSERT_TRUE(driver.startRotation());
     runToEnd(driver);

