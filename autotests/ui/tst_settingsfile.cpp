@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QStringListModel>
 
 namespace {
@@ -110,6 +111,16 @@ TEST_F(SettingsFile, AFileWithoutASettingsObjectIsKeptAsideAndNeverOverwritten) 
     for (int i = 0; i < kept.size(); ++i) {
         EXPECT_EQ(contentOf(kept[i]), unreadable[i]) << "no kept file is written over";
     }
+}
+
+TEST_F(SettingsFile, AParseErrorSaysWhereInTheFile) {
+    // The column counts characters ("Größe" is seven bytes in five); Qt stops
+    // at the stray 4 or just past it.
+    writeSettingsFile("{\n  \"framesCountText\": \"24\",\n  \"Größe\": 3 4\n}\n");
+    openView();
+    EXPECT_EQ(control->lastErrorCode(), LxAbstractPlugin::ErrorCode::SettingsFileUnreadable);
+    EXPECT_TRUE(control->lastError().contains(QRegularExpression("at line 3, column 1[45]\\)")))
+        << control->lastError().toStdString();
 }
 
 TEST_F(LockedSettingsFile, AFileThatCannotBeOpenedIsMovedAsideUnread) {

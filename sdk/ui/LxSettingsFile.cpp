@@ -53,6 +53,17 @@ Reading moveAside(const QString& file, const QString& why,
             false};
 }
 
+// Where a parse stopped, as an editor counts: lines and columns from 1, a
+// column in characters.
+QString parseFailure(const QByteArray& content, const QJsonParseError& parse) {
+    const QByteArray before = content.left(parse.offset);
+    const int lineStart = before.lastIndexOf('\n') + 1;
+    return QObject::tr("%1 at line %2, column %3")
+        .arg(parse.errorString())
+        .arg(before.count('\n') + 1)
+        .arg(QString::fromUtf8(before.mid(lineStart)).size() + 1);
+}
+
 QByteArray toJson(const QVariantMap& settings) {
     return QJsonDocument(QJsonObject::fromVariantMap(settings)).toJson(QJsonDocument::Indented);
 }
@@ -107,7 +118,7 @@ Reading read() {
     QJsonParseError parse{};
     const QJsonDocument document = QJsonDocument::fromJson(content, &parse);
     if (parse.error != QJsonParseError::NoError) {
-        return moveAside(name, parse.errorString(), QJsonDocument());
+        return moveAside(name, parseFailure(content, parse), QJsonDocument());
     }
     if (!document.isObject()) {
         return moveAside(name, QObject::tr("it holds no settings object"), QJsonDocument());
