@@ -151,4 +151,25 @@ TEST(ThreadMailbox, DestroyedFromItsOwnReceiverItGoesAfterTheReceiver) {
     EXPECT_EQ(received, std::vector<int>{1});
 }
 
+// A window that holds its mailbox as a member and closes on the last notice,
+// on the mailbox's thread, as the example host's does.
+TEST(ThreadMailbox, AWindowHoldingItsMailboxMayBeDeletedOnItsLastNotice) {
+    struct Window {
+        std::vector<int>& received;
+        LxThreadMailbox notices{[this](int value) {
+            received.push_back(value);
+            if (value == 2) {
+                delete this;
+            }
+        }};
+    };
+    std::vector<int> received;
+    auto* const window = new Window{received};
+    for (int value = 1; value <= 3; ++value) {
+        window->notices.send(value);
+    }
+    processEventsUntil([] { return false; }, std::chrono::milliseconds(200));
+    EXPECT_EQ(received, (std::vector<int>{1, 2})) << "nothing after the window went";
+}
+
 } // namespace

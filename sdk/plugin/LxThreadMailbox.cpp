@@ -3,15 +3,12 @@
 #include <QSocketNotifier>
 #include <QThread>
 
+#include <atomic>
 #include <cerrno>
+#include <deque>
 #include <fcntl.h>
 #include <unistd.h>
 #include <utility>
-
-struct LxThreadMailbox::Sent {
-    int value;
-    Sent* next;
-};
 
 namespace {
 
@@ -33,9 +30,53 @@ private:
     const int writeEnd;
 };
 
+struct Sent {
+    int value;
+    Sent* next;
+};
+
 } // namespace
 
-LxThreadMailbox::LxThreadMailbox(std::function<void(int)> receive)
+class LxThreadMailbox::Box {
+public:
+    explicit Box(std::function<void(int)> receive);
+    ~Box();
+
+    // Ends the mailbox's use of the box: at once, or once the receiving call
+    // under way, or on the making thread's event loop.
+    void release();
+    void send(int value);
+    bool isValid() const { return writeEnd != -1; }
+    void dropPending();
+
+private:
+    enum class Wake : char { values, release };
+
+    void wake(Wake why) const;
+    // Moves what the senders have left into `ready`, oldest first.
+    void collectSent();
+    void receiveAll();
+
+    int readEnd = -1;
+    int writeEnd = -1;
+    // Owns both ends of the pipe and closes them when it goes.
+    PipeNotifier* notifier = nullptr;
+    std::function<void(int)> receive;
+    // The senders' values, newest first; a sender that finds it empty wakes
+    // the receiving thread.
+    std::atomic<Sent*> sent{nullptr};
+    // Collected on the making thread and not yet given to `receive`.
+    std::deque<int> ready;
+    // Cleared when the mailbox goes on another thread.
+    std::atomic<bool> receiving{true};
+    // How deep the making thread is in receiveAll(): `receive` may run an
+    // event loop of its own, which receives again. A box released meanwhile
+    // goes when the outermost call ends.
+    int receiveDepth = 0;
+    bool released = false;
+};
+
+LxThreadMailbox::Box::Box(std::function<void(int)> receive)
     : receive(std::move(receive)) {
     int ends[2];
     if (pipe2(ends, O_NONBLOCK | O_CLOEXEC) != 0) {
@@ -47,33 +88,29 @@ LxThreadMailbox::LxThreadMailbox(std::function<void(int)> receive)
     QObject::connect(notifier, &QSocketNotifier::activated, [this] { receiveAll(); });
 }
 
-LxThreadMailbox::~LxThreadMailbox() {
+LxThreadMailbox::Box::~Box() {
     delete notifier;
     collectSent();
 }
 
-void LxThreadMailbox::destroy(LxThreadMailbox* mailbox) {
-    if (!mailbox) {
-        return;
-    }
-    if (!mailbox->notifier || mailbox->notifier->thread() == QThread::currentThread()) {
-        if (mailbox->receiveDepth > 0) {
-            // From inside `receive`: the receiving call still uses the
-            // mailbox, which goes when the outermost one ends.
-            mailbox->receiving = false;
-            mailbox->destroyRequested = true;
+void LxThreadMailbox::Box::release() {
+    if (!notifier || notifier->thread() == QThread::currentThread()) {
+        if (receiveDepth > 0) {
+            // From inside `receive`: the receiving call still uses the box.
+            receiving = false;
+            released = true;
         } else {
-            delete mailbox;
+            delete this;
         }
         return;
     }
-    // Through the pipe: the mailbox is not touched here once its thread may
-    // have read this, and ThreadSanitizer sees the hand-over.
-    mailbox->receiving = false;
-    mailbox->wake(Wake::destroy);
+    // Through the pipe: the box is not touched here once its thread may have
+    // read this, and ThreadSanitizer sees the hand-over.
+    receiving = false;
+    wake(Wake::release);
 }
 
-void LxThreadMailbox::send(int value) {
+void LxThreadMailbox::Box::send(int value) {
     if (writeEnd == -1) {
         return;
     }
@@ -91,18 +128,18 @@ void LxThreadMailbox::send(int value) {
     }
 }
 
-void LxThreadMailbox::wake(Wake why) const {
+void LxThreadMailbox::Box::wake(Wake why) const {
     const char byte = static_cast<char>(why);
     while (write(writeEnd, &byte, 1) == -1 && errno == EINTR) {
     }
 }
 
-void LxThreadMailbox::dropPending() {
+void LxThreadMailbox::Box::dropPending() {
     collectSent();
     ready.clear();
 }
 
-void LxThreadMailbox::collectSent() {
+void LxThreadMailbox::Box::collectSent() {
     Sent* newestFirst = sent.exchange(nullptr, std::memory_order_acq_rel);
     Sent* oldestFirst = nullptr;
     while (newestFirst) {
@@ -117,7 +154,7 @@ void LxThreadMailbox::collectSent() {
     }
 }
 
-void LxThreadMailbox::receiveAll() {
+void LxThreadMailbox::Box::receiveAll() {
     ++receiveDepth;
     // The wake-ups first, then the values: a value sent after this read
     // either is collected below or wakes the thread once more.
@@ -125,13 +162,14 @@ void LxThreadMailbox::receiveAll() {
     ssize_t count;
     while ((count = read(readEnd, wakes, sizeof wakes)) > 0 || (count == -1 && errno == EINTR)) {
         for (ssize_t i = 0; i < count; ++i) {
-            destroyRequested = destroyRequested || wakes[i] == static_cast<char>(Wake::destroy);
+            released = released || wakes[i] == static_cast<char>(Wake::release);
         }
     }
-    if (!destroyRequested) {
+    if (!released) {
         collectSent();
-        // One at a time: `receive` may drop the rest, or send more.
-        while (!ready.empty() && !destroyRequested) {
+        // One at a time: `receive` may drop the rest, send more, or let go of
+        // the mailbox.
+        while (!ready.empty() && !released) {
             const int value = ready.front();
             ready.pop_front();
             if (receiving) {
@@ -139,11 +177,34 @@ void LxThreadMailbox::receiveAll() {
             }
         }
     }
-    if (--receiveDepth == 0 && destroyRequested) {
+    if (--receiveDepth == 0 && released) {
         // Its own watcher is calling: it goes once the call is over.
         notifier->setEnabled(false);
         notifier->deleteLater();
         notifier = nullptr;
         delete this;
     }
+}
+
+LxThreadMailbox::LxThreadMailbox(std::function<void(int)> receive)
+    : box(new Box(std::move(receive))) {}
+
+LxThreadMailbox::~LxThreadMailbox() {
+    box->release();
+}
+
+void LxThreadMailbox::destroy(LxThreadMailbox* mailbox) {
+    delete mailbox;
+}
+
+void LxThreadMailbox::send(int value) {
+    box->send(value);
+}
+
+bool LxThreadMailbox::isValid() const {
+    return box->isValid();
+}
+
+void LxThreadMailbox::dropPending() {
+    box->dropPending();
 }

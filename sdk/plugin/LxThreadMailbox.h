@@ -3,11 +3,7 @@
 
 #include "KalveraTurntableSDKGlobal.h"
 
-#include <atomic>
-#include <deque>
 #include <functional>
-
-class QSocketNotifier;
 
 /// Brings ints from any thread to the thread that made the mailbox, in the
 /// order sent: the way a host takes the turntable's notices to its own thread.
@@ -29,19 +25,19 @@ public:
     /// `receive` gets each value sent, once, on the making thread, from its
     /// event loop; never inside send().
     explicit LxThreadMailbox(std::function<void(int)> receive);
-    /// On the making thread only (destroy() serves any thread). Values not yet
-    /// received are dropped. No thread may send any more.
+    /// Any thread, also from inside `receive` (a window that holds its mailbox
+    /// as a member and is deleted on the last notice). Values not yet received
+    /// are dropped, and `receive` is not called any more once the destructor
+    /// has returned, unless the making thread is inside it right now: that
+    /// call runs to its end, and the mailbox's pipe goes after it. On another
+    /// thread than the making one the pipe goes from that thread's event loop
+    /// (its watcher cannot leave a thread's event loop from outside). No
+    /// thread may send any more.
     ~LxThreadMailbox();
     LxThreadMailbox(const LxThreadMailbox&) = delete;
     LxThreadMailbox& operator=(const LxThreadMailbox&) = delete;
 
-    /// Destroys `mailbox` from any thread. On another thread than the making
-    /// one it goes from that thread's event loop, which drops the values sent
-    /// before (the pipe's watcher cannot leave a thread's event loop from
-    /// outside); `receive` is not called any more once destroy() has
-    /// returned, unless its thread is inside it right now; called from inside
-    /// `receive`, the mailbox goes once that call has returned. No thread may
-    /// send any more.
+    /// The same as `delete mailbox`; null is allowed.
     static void destroy(LxThreadMailbox* mailbox);
 
     /// Any thread, also the making one and from inside `receive`; never
@@ -49,37 +45,16 @@ public:
     void send(int value);
     /// Whether the mailbox got its pipe; false when the system gave none (out
     /// of file descriptors), and every value sent is dropped.
-    bool isValid() const { return writeEnd != -1; }
+    bool isValid() const;
     /// Drops the values sent so far and not yet received, also those of a
     /// batch that `receive` is being given right now. On the making thread.
     void dropPending();
 
 private:
-    struct Sent;
-    enum class Wake : char { values, destroy };
-
-    void wake(Wake why) const;
-    // Moves what the senders have left into `ready`, oldest first.
-    void collectSent();
-    void receiveAll();
-
-    int readEnd = -1;
-    int writeEnd = -1;
-    // Owns both ends of the pipe and closes them when it goes.
-    QSocketNotifier* notifier = nullptr;
-    std::function<void(int)> receive;
-    // The senders' values, newest first; a sender that finds it empty wakes
-    // the receiving thread.
-    std::atomic<Sent*> sent{nullptr};
-    // Collected on the making thread and not yet given to `receive`.
-    std::deque<int> ready;
-    // Cleared by destroy() on another thread.
-    std::atomic<bool> receiving{true};
-    // How deep the making thread is in receiveAll(): `receive` may run an
-    // event loop of its own, which receives again. The mailbox that another
-    // thread destroyed meanwhile goes when the outermost call ends.
-    int receiveDepth = 0;
-    bool destroyRequested = false;
+    // The pipe, the values and `receive`: they outlive the mailbox while its
+    // thread is still receiving.
+    class Box;
+    Box* const box;
 };
 
 #endif
