@@ -10,6 +10,9 @@
 #include <QRegularExpression>
 #include <QStringListModel>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 using SettingsFile = ViewTest;
@@ -113,6 +116,21 @@ TEST_F(SettingsFile, AFileWithoutASettingsObjectIsKeptAsideAndNeverOverwritten) 
     }
 }
 
+// A link left by someone else under the kept file's name, pointing out of the
+// data directory: following it would write the user's settings elsewhere.
+TEST_F(SettingsFile, ADanglingLinkUnderTheKeptNameIsLeftAlone) {
+    const QString outside = dataHome.filePath("elsewhere/stolen.json");
+    QDir().mkpath(QFileInfo(outside).path());
+    const QString link = settingsFilePath() + ".unreadable";
+    writeSettingsFile("not json");
+    ASSERT_TRUE(QFile::link(outside, link));
+
+    openView();
+    EXPECT_FALSE(QFileInfo::exists(outside)) << "no byte left the data directory";
+    EXPECT_EQ(QFileInfo(link).symLinkTarget(), outside);
+    EXPECT_EQ(contentOf(link + ".2"), "not json");
+}
+
 TEST_F(SettingsFile, AParseErrorSaysWhereInTheFile) {
     // The column counts characters ("Größe" is seven bytes in five); Qt stops
     // at the stray 4 or just past it.
@@ -185,6 +203,25 @@ TEST_F(LockedSettingsFile, AReadOnlyDirectoryIsSavedIntoTheFileItself) {
     EXPECT_EQ(readSettingsFile(), "{\n    \"framesCountText\": \"24\"\n}\n");
     EXPECT_EQ(filesInDirectory(), QStringList{"KalveraTurntable.json"});
     EXPECT_EQ(control->lastError(), QString()) << "a save that worked says nothing";
+}
+
+// A shared directory where everyone of the group may make files, but only the
+// file's owner may replace it: the temporary file is made and its rename
+// refused.
+TEST_F(LockedSettingsFile, AFileThatCannotBeRenamedOverIsSavedIntoItself) {
+    lock(R"({"framesCountText": "72"})", readWrite, false);
+    const QByteArray dir = QFile::encodeName(directory());
+    if (::chown(dir.constData(), static_cast<uid_t>(-1), 65534) != 0 ||
+        ::chmod(dir.constData(), S_ISVTX | S_IRWXU | S_IRWXG) != 0) {
+        GTEST_SKIP() << "the directory cannot be given to the unprivileged group";
+    }
+    UnprivilegedFileAccess unprivileged;
+    openView();
+    setViewSettings(QVariantMap{{"framesCountText", "24"}});
+    closeView();
+    EXPECT_EQ(readSettingsFile(), "{\n    \"framesCountText\": \"24\"\n}\n");
+    EXPECT_EQ(filesInDirectory(), QStringList{"KalveraTurntable.json"}) << "no temporary file left";
+    EXPECT_EQ(control->lastError(), QString());
 }
 
 TEST_F(SettingsFile, ANullAngleListIsNotLoadedAMissingOneLoadsEmpty) {

@@ -139,7 +139,16 @@ QString write(const std::function<std::optional<QVariantMap>()>& settings) {
     }
     file.write(toJson(*map));
     // A failed write makes the commit discard the new content.
-    return file.commit() ? QString() : saveFailure(name, file.errorString());
+    if (file.commit()) {
+        return {};
+    }
+    // A directory that lets the temporary file be made may still refuse the
+    // rename over the file (a sticky directory, the file another user's); the
+    // file itself may still take the settings.
+    if (file.error() == QFileDevice::RenameError) {
+        return writeInPlace(name, [&map] { return map; });
+    }
+    return saveFailure(name, file.errorString());
 }
 
 QString notWrittenOverUnreadable() {
