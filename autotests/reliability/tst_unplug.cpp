@@ -192,6 +192,29 @@ TEST_F(Unplug, DuringASequence) {
     EXPECT_TRUE(report.ok()) << report;
 }
 
+// A cable going bad on the DC table's input: every read of whether the table
+// stands times out, which D2XX reports as a success that read no byte, while
+// writes still go through. The reads alone tell that the
+// chip is gone; the shoot must not go on blind and report itself complete.
+TEST_F(Unplug, DcTableWhosePinReadsKeepFailingMidShoot) {
+    const ftdisim::DeviceId device = chip();
+    ASSERT_TRUE(openModel(*control, 1));
+    ASSERT_TRUE(planShoot(shootSettings(4, 72))) << control->lastError().toStdString();
+    ShootingHost& host = hostOf(*control);
+    host.start(evenAngles(4));
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return noticeCount(HostNotice::RotationStopped, control.get()) >= 2; }, 20s));
+    bus().setReadFault(device, ftdisim::TransferFault{FT_OK, -1, 1});
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return noticeCount(HostNotice::Disconnected, control.get()) == 1; }, 20s));
+    EXPECT_LE(noticeCount(HostNotice::RotationStopped, control.get()), 3u)
+        << "no capture after the reads failed";
+    EXPECT_FALSE(host.finished());
+    EXPECT_EQ(control->lastErrorCode(), LxAbstractPlugin::ErrorCode::ChipLost);
+    EXPECT_FALSE(control->isTurntableOpened());
+    EXPECT_TRUE(threadsBackToStart());
+}
+
 // A wire that keeps failing, as a cable going bad does: whether libusb
 // reports an I/O error, a stall or a timeout, the libftdi backend gives a
 // failing D2XX status and the SDK gives the chip up as it does when unplugged.

@@ -202,9 +202,16 @@ unsigned char LxFTDIController::readChipByte(unsigned char mask) {
     FT_Purge(deviceHandle, FT_PURGE_RX);
     DWORD read = 0;
     const FT_STATUS status = FT_Read(deviceHandle, &byte, 1, &read);
-    const bool succeeded = status == FT_OK;
+    // A read that "succeeds" with no byte (a timeout) read no pin.
+    const bool succeeded = status == FT_OK && read == 1;
     ftdiError = succeeded ? FTDI_NO_ERROR : FTDI_READ_ERROR;
     noteTransfer(succeeded);
+    if (succeeded) {
+        readsFailing = false;
+    } else if (!readsFailing) {
+        readsFailing = true;
+        firstFailedRead = std::chrono::steady_clock::now();
+    }
     return succeeded ? static_cast<unsigned char>(byte & mask) : 0;
 }
 
@@ -312,8 +319,9 @@ bool LxFTDIController::setChipBaudRate(unsigned long baudRate) {
 }
 
 bool LxFTDIController::isChipLost() const {
-    return transfersFailing &&
-           std::chrono::steady_clock::now() - firstFailedTransfer >= CHIP_LOST_AFTER;
+    const auto now = std::chrono::steady_clock::now();
+    return (transfersFailing && now - firstFailedTransfer >= CHIP_LOST_AFTER) ||
+           (readsFailing && now - firstFailedRead >= CHIP_LOST_AFTER);
 }
 
 unsigned char LxFTDIController::SetMaskBits(unsigned char current, unsigned char mask,
@@ -422,6 +430,7 @@ bool LxFTDIController::launchRotationThread(void (LxFTDIController::*move)()) {
         published.get_future());
     state->threadId = state->thread.get_id();
     transfersFailing = false;
+    readsFailing = false;
     {
         std::lock_guard<std::mutex> lock(asyncMutex());
         rotationState = std::move(state);

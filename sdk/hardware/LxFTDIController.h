@@ -297,7 +297,8 @@ protected:
     // flag is cleared, then the move-ended handler is called (on the rotation
     // thread). The thread touches nothing of the driver after this call.
     void finishRotation();
-    // True once every chip transfer has failed for CHIP_LOST_AFTER.
+    // True once every chip transfer, or every pin read, has failed for
+    // CHIP_LOST_AFTER.
     bool isChipLost() const;
     // On a rotation thread whose writes are failing: whether to stop sending,
     // because the chip is lost, or the rotation is asked to end and the
@@ -383,6 +384,11 @@ private:
     // Start of the current run of failed transfers; empty while the chip answers.
     std::chrono::steady_clock::time_point firstFailedTransfer{};
     bool transfersFailing = false;
+    // The same for pin reads alone: a cable whose reads fail while its writes
+    // go through loses the chip as surely, and the writes between the reads
+    // must not hide it.
+    std::chrono::steady_clock::time_point firstFailedRead{};
+    bool readsFailing = false;
     // Written by the rotation thread before it clears its running flag.
     bool chipLost = false;
     // Ended rotations not joined yet; the list is changed under asyncMutex.
