@@ -368,6 +368,12 @@ TEST_F(PhotographySequence, ThePreviewAndTheImportWaitUntilTheShootEnds) {
         EXPECT_EQ(control->lastErrorCode(), LxAbstractPlugin::ErrorCode::ShootRunning);
         callView("importStandardSettings", {4});
         EXPECT_EQ(control->countsPerRevolution(), 72u) << "not reopened as \"Custom\"";
+        // A host's own view may offer them at any time.
+        EXPECT_EQ(callView("stopPreview", {}), false) << "the shoot's move is not stopped";
+        bool fired = true;
+        QMetaObject::invokeMethod(qmlControl, "triggerShutterRelease", Q_RETURN_ARG(bool, fired));
+        EXPECT_FALSE(fired);
+        EXPECT_EQ(control->lastErrorCode(), LxAbstractPlugin::ErrorCode::ShootRunning);
     };
 
     ASSERT_TRUE(control->rotateDeviceToAngle(180.0f));

@@ -7,13 +7,17 @@
 namespace LxShootRefusals {
 
 bool refuseWhileBusy(LxKalveraTurntableControl& control) {
+    return refuseWhileShooting(control) || refuseWhileTurning(control);
+}
+
+bool refuseWhileShooting(LxKalveraTurntableControl& control) {
     if (control.isShootRunning()) {
         control.setLastError(LxAbstractPlugin::ErrorCode::ShootRunning,
                              QObject::tr("A 360 product photography shoot is running. Let it "
                                          "end or stop it first."));
         return true;
     }
-    return refuseWhileTurning(control);
+    return false;
 }
 
 bool refuseWhileTurning(LxKalveraTurntableControl& control) {

@@ -12,6 +12,9 @@ namespace LxShootRefusals {
 // True, with the reason, while a shoot runs or a move runs: a preview, an
 // import or a settings take-over would move or reset the table under it.
 bool refuseWhileBusy(LxKalveraTurntableControl& control);
+// True, with the reason, while a shoot runs: the shoot's next step waits for
+// the notice of its move, which a stop would drop.
+bool refuseWhileShooting(LxKalveraTurntableControl& control);
 // True, with the reason, while a move runs.
 bool refuseWhileTurning(LxKalveraTurntableControl& control);
 

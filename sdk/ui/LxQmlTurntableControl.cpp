@@ -32,8 +32,10 @@ bool LxQmlTurntableControl::startRotationPreview(int degrees, bool isCountercloc
     return control->startRotation();
 }
 
-void LxQmlTurntableControl::stopRotationPreview() {
-    control->stopRotation();
+bool LxQmlTurntableControl::stopRotationPreview() {
+    // The shoot's move is not the view's to stop: its notice would be dropped
+    // and the shoot would wait for it forever.
+    return !LxShootRefusals::refuseWhileShooting(*control) && control->stopRotation();
 }
 
 void LxQmlTurntableControl::customTurntableImportStandardSettings(int predefinedIndex) {
@@ -61,8 +63,9 @@ void LxQmlTurntableControl::customTurntableImportStandardSettings(int predefined
     LxViewFunctions::postDeviceSettings(parent(), static_cast<int>(CUSTOM_MODEL_INDEX), settings);
 }
 
-void LxQmlTurntableControl::triggerShutterRelease() {
-    control->shutterReleaseCameraHardware();
+bool LxQmlTurntableControl::triggerShutterRelease() {
+    return !LxShootRefusals::refuseWhileShooting(*control) &&
+           control->shutterReleaseCameraHardware();
 }
 
 bool LxQmlTurntableControl::isShootRunning() const {

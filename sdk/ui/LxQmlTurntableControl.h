@@ -25,8 +25,9 @@ public:
     // runs (the reason in the controller's last error); false when the move
     // does not start.
     Q_INVOKABLE bool startRotationPreview(int degrees, bool isCounterclockwise);
-    // Stops the running move and waits for its end.
-    Q_INVOKABLE void stopRotationPreview();
+    // Stops the running move and waits for its end. False, with nothing done,
+    // while a shoot runs (the reason in the controller's last error).
+    Q_INVOKABLE bool stopRotationPreview();
     // Sends the view, as settings of the "Custom" model (index 0), the counts
     // per revolution and clockwise polarity of model `predefinedIndex` (a model
     // index, not a row of the standard devices list) with the motor enable
@@ -35,11 +36,13 @@ public:
     // is reported. While a shoot runs or a move runs, nothing is done and
     // nothing sent; the reason goes to the controller's last error.
     Q_INVOKABLE void customTurntableImportStandardSettings(int predefinedIndex);
-    // Fires the camera shutter release; nothing without a device.
-    Q_INVOKABLE void triggerShutterRelease();
-    // Whether a 360-degree shoot runs, during which the preview and the import
-    // are refused. The host starts and ends shoots without telling the view:
-    // a view that disables those controls asks again from time to time.
+    // Fires the camera shutter release; false without a device, on a table
+    // without a shutter line, and while a shoot runs (the reason in the
+    // controller's last error).
+    Q_INVOKABLE bool triggerShutterRelease();
+    // Whether a 360-degree shoot runs, during which the preview, its stop, the
+    // shutter test and the import are refused. The host starts and ends shoots without telling the
+    // view: a view that disables those controls asks again from time to time.
     Q_INVOKABLE bool isShootRunning() const;
 
 private:

@@ -111,7 +111,7 @@ Item {
     function startPreview(degrees, counterclockwise) {
         return KalveraTurntableQmlControl.startRotationPreview(degrees, counterclockwise);
     }
-    function stopPreview() { KalveraTurntableQmlControl.stopRotationPreview(); }
+    function stopPreview() { return KalveraTurntableQmlControl.stopRotationPreview(); }
     function importStandardSettings(modelIndex) {
         KalveraTurntableQmlControl.customTurntableImportStandardSettings(modelIndex);
     }
