@@ -183,6 +183,33 @@ TEST_F(Positioning, ASequenceClosingWithAWholeTurnDoesNotTurnBack) {
     EXPECT_EQ(table().steps(), 72u);
 }
 
+// Frames finer than a count, and a custom angle that rounds onto the start:
+// rounding half up leaves the table at or just past a later target, which is
+// reached, not a whole turn away.
+TEST_F(Positioning, AShootTurnsOneRevolutionWhateverTheRounding) {
+    control->setDelaySeconds(0.0f, 0.0f);
+    control->SetCountsPerRevolution(8);
+    std::vector<float> frames;
+    for (int k = 1; k <= 16; ++k) {
+        frames.push_back(22.5f * static_cast<float>(k));
+    }
+    for (const std::vector<float>& angles : {frames, std::vector<float>{90, 180, 270, 350, 360}}) {
+        SCOPED_TRACE(angles.size());
+        const unsigned long long stepsBefore = table().steps();
+        std::size_t told = noticeCount();
+        plan(static_cast<unsigned short>(angles.size()));
+        for (float angle : angles) {
+            ASSERT_TRUE(control->rotateDeviceToAngle(angle));
+            ++told;
+            ASSERT_TRUE(runUntil([&] { return noticeCount() == told && !moving(); }));
+        }
+        EXPECT_FALSE(control->rotateDeviceToAngle(0.0f));
+        runFor(200ms);
+        EXPECT_EQ(table().steps() - stepsBefore, 8u) << "one revolution of 8 counts";
+        EXPECT_EQ(table().position() % 8, 0) << "back at the start";
+    }
+}
+
 TEST_F(Positioning, AStepThatTurnsNothingStillEnds) {
     control->setDelaySeconds(0.15f, 0.0f);
     plan(2);

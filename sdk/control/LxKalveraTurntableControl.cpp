@@ -428,6 +428,11 @@ bool LxKalveraTurntableControl::rotateDeviceToAngle(float angle) {
             SetRotationCounterClockwise();
         }
         d->pendingRotationInDegrees = -angle;
+        // Angles count from the shoot's start, where its first step sets out.
+        const float previous =
+            complete360ProductPhotographyImageIndex() == 1 ? 0.0f : d->lastStepAngle;
+        d->askedTurnInDegrees = std::fabs(angle - previous);
+        d->lastStepAngle = angle;
         delayRotatingDevice(d->postDelaySeconds);
         return true;
     }
@@ -485,7 +490,13 @@ void LxKalveraTurntableControl::rotateDeviceDelayed() {
         // timer fired: the running move reports its own end.
         return;
     }
-    if (d->pendingRotationInDegrees != 0.0f) {
+    // Rounding to whole counts may have brought the table onto this step's
+    // target already, or just past it: planned from there, the move would be
+    // a whole turn. Only a step that asks for one (the single capture of a
+    // shoot of one) makes it.
+    const bool reachedByRounding = motorDriver->isAtGlobalPosition(d->pendingRotationInDegrees) &&
+                                   d->askedTurnInDegrees < 180.0f;
+    if (d->pendingRotationInDegrees != 0.0f && !reachedByRounding) {
         motorDriver->SetRotationNextGlobalPositionInDegrees(d->pendingRotationInDegrees);
         if (motorDriver->isMovePlanned()) {
             // A move that the driver refuses to start is not reported.

@@ -42,6 +42,10 @@ public:
     unsigned int stepsGeneration = 0;
     // Signed target of the move that waits for the post-capture delay.
     float pendingRotationInDegrees = 0.0f;
+    // The angle the shoot's last step asked for, and how far that step asked
+    // the table to turn from the step before.
+    float lastStepAngle = 0.0f;
+    float askedTurnInDegrees = 0.0f;
     unsigned short complete360TurnsCount = 0;
     // Seconds; negative until set. The pre-capture delay is read at the end of
     // each move, on the rotation thread, when the host may already set the next.
