@@ -43,9 +43,9 @@ public:
         static std::function<void(LxTurntableHardware*, unsigned long)> hardwareDisconnected;
         /// Called as (plug-in) when a move of a running 360-degree sequence has
         /// ended and the pre-capture delay has passed: the host takes its
-        /// picture. Called on the motor driver's rotation thread, or on the
-        /// host's thread for a step that turns nothing; the host makes its next
-        /// call from its own thread, where an LxThreadMailbox brings the notice.
+        /// picture. Called on a rotation thread of the motor driver, also for a
+        /// step that turns nothing; the host may make its next call there, or
+        /// from its own thread, where an LxThreadMailbox brings the notice.
         static std::function<void(LxTurntableHardware*)> turntableRotationStopped;
 
         /// Releases the angles array of the sequence.
