@@ -13,6 +13,7 @@
 #include <functional>
 #include <future>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -289,6 +290,51 @@ TEST_F(Positioning, AHostMayCloseInsideItsNotice) {
     ASSERT_TRUE(control->rotateDeviceToAngle(30.0f));
     ASSERT_TRUE(runUntil([&] { return closed && !control->isTurntableOpened(); }));
     EXPECT_FALSE(Bus::instance().stats(Bus::instance().devices().at(0)).open);
+}
+
+// A window closed while a notice waits for it (Qt::BlockingQueuedConnection):
+// the GUI thread destroys the controller, clears the callback and frees the
+// window, and only then lets the notice return into the callback's code.
+TEST_F(Positioning, AHostMayClearItsCallbackWhileANoticeWaitsForIt) {
+    control->setDelaySeconds(0.0f, 0.0f);
+    plan(1);
+    std::atomic<bool> arrived{false};
+    std::promise<void> windowClosed;
+    // Shared, so that a test that fails early leaves no reference behind.
+    const std::shared_future<void> closed = windowClosed.get_future().share();
+    auto window = std::make_unique<std::string>("the window's state");
+    std::string seenAfterClose;
+    Private::turntableRotationStopped = [&arrived, &seenAfterClose, closed,
+                                         caption = std::string(100, 'w')](LxTurntableHardware*) {
+        arrived = true;
+        closed.wait();
+        // What the callable holds is still there; the window is not.
+        seenAfterClose = caption;
+    };
+    ASSERT_TRUE(control->rotateDeviceToAngle(30.0f));
+    ASSERT_TRUE(runUntil([&] { return arrived.load(); }));
+    control.reset();
+    Private::turntableRotationStopped = nullptr;
+    window.reset();
+    windowClosed.set_value();
+    Private::waitForNotices();
+    EXPECT_EQ(seenAfterClose, std::string(100, 'w')) << "the notice had returned";
+}
+
+// The same on the host's own thread: a host that gives up inside the notice of
+// a failed open and clears its callbacks there.
+TEST_F(Positioning, AHostMayClearACallbackInsideItsOwnCall) {
+    std::string seen;
+    Private::hardwareDisconnected = [&seen, caption = std::string(100, 'd')](LxTurntableHardware*,
+                                                                             unsigned long) {
+        Private::hardwareDisconnected = nullptr;
+        seen = caption;
+    };
+    Bus::instance().failNextOpen(FT_DEVICE_NOT_OPENED);
+    control->closeDevice();
+    control->openDevice(0);
+    EXPECT_EQ(seen, std::string(100, 'd'));
+    EXPECT_FALSE(Private::hardwareDisconnected);
 }
 
 TEST_F(Positioning, TheLastCallInsideTheNoticeTurnsBackAndLeavesNoPlan) {

@@ -3,6 +3,7 @@
 #include "LxChipOpenFailure.h"
 #include "LxD2xxBackend.h"
 #include "LxDCMotor.h"
+#include "LxHostNoticeCall.h"
 #include "LxKalveraTurntableControl_p.h"
 #include "LxStepperMotor.h"
 #include "LxTurntableModels.h"
@@ -14,6 +15,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 
 namespace {
 
@@ -564,10 +566,11 @@ void LxKalveraTurntableControl::turntableRotationStoppedHelper() {
             return;
         }
     }
-    // An exception cannot leave a rotation thread without ending the process:
-    // with no callback assigned there is no one to tell.
-    if (!TurntableHardwarePrivate::turntableRotationStopped ||
-        !LxFTDIController::beginHostNotice()) {
+    // The host's callback as the notice begins; with none assigned there is
+    // no one to tell (an exception cannot leave a rotation thread without
+    // ending the process).
+    std::optional<LxHostNoticeCall> notice;
+    if (!LxFTDIController::beginHostNotice([&notice] { notice.emplace(); })) {
         return;
     }
     // Nothing of this controller is touched once the host has been told: the
@@ -575,5 +578,5 @@ void LxKalveraTurntableControl::turntableRotationStoppedHelper() {
     struct NoticeEnd {
         ~NoticeEnd() { LxFTDIController::endHostNotice(); }
     } noticeEnd;
-    turntableRotationStopped();
+    (*notice)(this);
 }

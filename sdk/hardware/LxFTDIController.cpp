@@ -550,16 +550,16 @@ bool LxFTDIController::sleepBeforeNotice(std::chrono::milliseconds delay) {
     }
 }
 
-bool LxFTDIController::beginHostNotice() {
+bool LxFTDIController::beginHostNotice(const std::function<void()>& begin) {
     RotationThreadState* const state = rotationOfThisThread;
-    if (!state) {
-        return true;
-    }
     std::lock_guard<std::mutex> lock(asyncMutex());
-    if (state->noticeDropped) {
-        return false;
+    if (state) {
+        if (state->noticeDropped) {
+            return false;
+        }
+        state->phase = RotationThreadState::Phase::Notifying;
     }
-    state->phase = RotationThreadState::Phase::Notifying;
+    begin();
     return true;
 }
 

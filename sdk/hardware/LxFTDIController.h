@@ -169,8 +169,10 @@ public:
     // and the notice is dropped.
     static bool sleepBeforeNotice(std::chrono::milliseconds delay);
     // Marks the host's notice as begun: until it ends, nothing waits for this
-    // thread. False when the notice has been dropped.
-    static bool beginHostNotice();
+    // thread. False when the notice has been dropped; otherwise `begin` has
+    // run under the same lock, so that whoever drops notices either sees what
+    // it did or keeps it from running.
+    static bool beginHostNotice(const std::function<void()>& begin);
     // Marks the host's notice as over; the thread touches nothing of the
     // driver or the handler's owner afterwards.
     static void endHostNotice();

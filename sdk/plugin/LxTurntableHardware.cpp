@@ -61,16 +61,21 @@ unsigned long LxTurntableHardware::currentTurntableIndex() const {
     return d->currentTurntableIndex;
 }
 
+// Copies: a host may clear its callback inside the call, which would free the
+// callable that runs.
 void LxTurntableHardware::hardwareOpenSucceeded(unsigned long index, bool supportsCustomAngles) {
-    TurntableHardwarePrivate::hardwareOpenSucceeded(this, index, supportsCustomAngles);
+    const auto callback = TurntableHardwarePrivate::hardwareOpenSucceeded;
+    callback(this, index, supportsCustomAngles);
 }
 
 void LxTurntableHardware::hardwareDisconnected(unsigned long index) {
-    TurntableHardwarePrivate::hardwareDisconnected(this, index);
+    const auto callback = TurntableHardwarePrivate::hardwareDisconnected;
+    callback(this, index);
 }
 
 void LxTurntableHardware::turntableRotationStopped() {
-    TurntableHardwarePrivate::turntableRotationStopped(this);
+    const auto callback = TurntableHardwarePrivate::turntableRotationStopped;
+    callback(this);
 }
 
 unsigned short LxTurntableHardware::complete360ProductPhotographyImagesCount(float** angles) const {

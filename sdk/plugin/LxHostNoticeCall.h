@@ -1,0 +1,30 @@
+#ifndef LXHOSTNOTICECALL_H
+#define LXHOSTNOTICECALL_H
+
+#include "LxTurntableHardware.h"
+
+#include <functional>
+
+// One call of the host's turntableRotationStopped from a rotation thread. It
+// holds a copy of the callback, so that a host that clears or replaces its
+// callback while the call runs (tearing down on its own thread) frees nothing
+// the call still runs in, and it counts as running until it goes, for
+// TurntableHardwarePrivate::waitForNotices().
+class LxHostNoticeCall {
+public:
+    // Under asyncMutex, taken together with the mark that the host's notice
+    // has begun: the controller's teardown then either sees the call or
+    // keeps it from being made.
+    LxHostNoticeCall();
+    ~LxHostNoticeCall();
+    LxHostNoticeCall(const LxHostNoticeCall&) = delete;
+    LxHostNoticeCall& operator=(const LxHostNoticeCall&) = delete;
+
+    // Calls the copy; nothing when the host had assigned no callback.
+    void operator()(LxTurntableHardware* plugin) const;
+
+private:
+    const std::function<void(LxTurntableHardware*)> callback;
+};
+
+#endif
