@@ -1,10 +1,12 @@
 # cpack -G DEB (make package): one Debian package per install component.
-#                 Qt 5 build                    Qt 6 build
-#   Runtime       libkalveraturntablesdk1       libkalveraturntablesdk-qt6-1      the library
-#   Development   libkalveraturntablesdk-dev    libkalveraturntablesdk-qt6-dev    headers, CMake package, .pc,
+#                 Qt 5 build                      Qt 6 build
+#   Runtime       libkalveraturntablesdk1         libkalveraturntablesdkqt6-1     the library
+#   Development   libkalveraturntablesdk-dev      libkalveraturntablesdkqt6-dev   headers, CMake package, .pc,
 #                                                                                 the settings view
 #   Backends      libkalveraturntablesdk-backends (none)                          D2XX backends, udev rule
-#   Tools         kalvera-turntable-tools       (none)                            the console program
+#   Tools         kalvera-turntable-tools         (none)                          the console program
+# A library's packages are named after its soname, as Debian names them
+# (libKalveraTurntableSDKQt6.so.1: libkalveraturntablesdkqt6-1).
 # The backends have no Qt, so both runtimes share one package of them, and the
 # two builds' packages install side by side. That package and the console
 # program's are made by the Qt 5 build only: they do the same on either Qt, and
@@ -32,7 +34,7 @@ if(KALVERA_QT_MAJOR STREQUAL "5")
     "qml-module-qtquick2, qml-module-qtquick-controls2, qml-module-qtquick-layouts")
 else()
   set(CPACK_COMPONENTS_ALL Runtime Development)
-  set(kalvera_package_qt -qt${KALVERA_QT_MAJOR})
+  set(kalvera_package_qt qt${KALVERA_QT_MAJOR})
   set(kalvera_qt_dev_packages "qt6-base-dev (>= ${KALVERA_QT_MIN_VERSION}), qt6-declarative-dev")
   set(kalvera_view_qml_modules
     "qml6-module-qtquick, qml6-module-qtquick-controls, qml6-module-qtquick-layouts")
