@@ -69,7 +69,9 @@ set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/KalveraPackageWithoutSc
 
 # Debian wants each package's copyright and changelog in its own doc
 # directory, and a package's lintian overrides (each with its reason) where
-# lintian reads them.
+# lintian reads them. These files, named after the packages, go into the
+# packages only (EXCLUDE_FROM_ALL: cpack installs by component), not into a
+# plain cmake --install.
 configure_file(packaging/debian/changelog.in ${PROJECT_BINARY_DIR}/packaging/changelog.Debian @ONLY)
 execute_process(COMMAND gzip -9nc INPUT_FILE ${PROJECT_BINARY_DIR}/packaging/changelog.Debian
   OUTPUT_FILE ${PROJECT_BINARY_DIR}/packaging/changelog.Debian.gz RESULT_VARIABLE kalvera_gzip_status)
@@ -80,12 +82,12 @@ endif()
 function(kalvera_package_docs component package)
   set(docdir ${CMAKE_INSTALL_DATADIR}/doc/${package})
   install(FILES packaging/debian/copyright ${PROJECT_BINARY_DIR}/packaging/changelog.Debian.gz
-    DESTINATION ${docdir} COMPONENT ${component})
+    DESTINATION ${docdir} COMPONENT ${component} EXCLUDE_FROM_ALL)
   string(TOLOWER ${component} overrides)
   set(overrides ${PROJECT_SOURCE_DIR}/packaging/debian/${overrides}.lintian-overrides)
   if(EXISTS ${overrides})
     install(FILES ${overrides} RENAME ${package}
-      DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides COMPONENT ${component})
+      DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides COMPONENT ${component} EXCLUDE_FROM_ALL)
   endif()
 endfunction()
 
@@ -137,7 +139,7 @@ kalvera_package_docs(Development ${CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME})
 # A host to start from, as README's install section builds it.
 install(FILES examples/outside-client/CMakeLists.txt examples/outside-client/main.cpp
   DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME}/examples/outside-client
-  COMPONENT Development)
+  COMPONENT Development EXCLUDE_FROM_ALL)
 if(KALVERA_QT_MAJOR STREQUAL "5")
   kalvera_package_docs(Backends ${CPACK_DEBIAN_BACKENDS_PACKAGE_NAME})
   kalvera_package_docs(Tools ${CPACK_DEBIAN_TOOLS_PACKAGE_NAME})
