@@ -11,8 +11,10 @@
 #   make test-install  install the SDK into build-install/prefix and build and run
 #                   an outside client against it (CMake and pkg-config)
 #   make package    the Debian packages (runtime, -dev, tools) in build-package
-#   make test-package  build the packages, unpack them into build-package/root and
-#                   build and run the outside client and the console program there
+#   make test-package  build the packages, lintian them, resolve their Depends
+#                   against the Debian archive, install them with dpkg into
+#                   build-package/root, build and run the outside client and the
+#                   console program there, and remove them
 #   make package-qt6 / test-package-qt6  the same for the Qt 6 build's packages
 #   make docs       the API reference from the public headers (build-docs/html)
 #   make bench      the benchmarks on the simulated chip (docs/performance.md)

@@ -38,9 +38,13 @@ install(TARGETS KalveraTurntableSDK EXPORT KalveraTurntableSDKTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Runtime NAMELINK_COMPONENT Development
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Runtime)
 # The console program, the SDK's second deliverable, finds the library it is
-# installed with.
-set_target_properties(KalveraTurntableTest PROPERTIES
-  INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
+# installed with: under a prefix of its own through its RUNPATH; in a system
+# directory (the Debian package's /usr) through the loader's own search, as
+# Debian wants it there. The program in the build tree keeps its build RPATH.
+if(NOT CMAKE_INSTALL_FULL_LIBDIR IN_LIST CMAKE_CXX_IMPLICIT_LINK_DIRECTORIES)
+  set_target_properties(KalveraTurntableTest PROPERTIES
+    INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
+endif()
 install(TARGETS KalveraTurntableTest RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Tools)
 # The settings view: the target ${KALVERA_SDK_NAME}::SettingsView, and the
 # object file it links, which the pkg-config file names as settingsview.
