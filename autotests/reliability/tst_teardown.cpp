@@ -10,9 +10,11 @@
 
 #include <QElapsedTimer>
 
+#include <atomic>
 #include <thread>
 
 using namespace std::chrono_literals;
+using Private = LxTurntableHardware::TurntableHardwarePrivate;
 
 namespace {
 
@@ -151,6 +153,49 @@ TEST_F(Teardown, ViewClosedWhileTheTableTurnsTheShootGoesOn) {
 TEST_F(Teardown, ViewClosedWhileATimerWaitsTheShootGoesOn) {
     startShoot(0.3);
     closeViewAndFinishTheShoot();
+}
+
+// Hosts that tear down from a notice by handing the controller to a worker
+// thread and joining it: when the cable is pulled (hardwareDisconnected, on
+// the controller's thread) and at a capture (on the rotation thread).
+TEST_F(Teardown, ControllerDestroyedFromANoticeThroughAJoinedWorker) {
+    const auto shootingHostsNotice = Private::turntableRotationStopped;
+    const auto shootingHostsDisconnect = Private::hardwareDisconnected;
+    for (const bool atCapture : {false, true}) {
+        SCOPED_TRACE(atCapture ? "at a capture" : "when the cable is pulled");
+        if (!control) {
+            control = std::make_unique<LxKalveraTurntableControl>();
+        }
+        startShoot(0.0);
+        closeView();
+        LxTurntableHardware* const gone = control.get();
+        std::atomic<bool> destroyed{false};
+        auto destroyThroughAWorker = [&] {
+            std::thread([owned = std::move(control)]() mutable { owned.reset(); }).join();
+            destroyed = true;
+        };
+        if (atCapture) {
+            Private::turntableRotationStopped = [&](LxTurntableHardware*) {
+                destroyThroughAWorker();
+            };
+        } else {
+            Private::hardwareDisconnected = [&](LxTurntableHardware*, unsigned long) {
+                destroyThroughAWorker();
+            };
+            waitForTheMove();
+            bus().unplug(chip());
+        }
+        ASSERT_TRUE(processEventsUntil([&] { return destroyed.load(); }, 20s));
+        dropHost(gone);
+        EXPECT_TRUE(threadsBackToStart());
+        Private::turntableRotationStopped = shootingHostsNotice;
+        Private::hardwareDisconnected = shootingHostsDisconnect;
+        Private::waitForNotices();
+        if (!atCapture) {
+            bus().attach();
+        }
+    }
+    expectUsableAgain();
 }
 
 } // namespace

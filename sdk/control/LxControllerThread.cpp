@@ -33,6 +33,16 @@ public:
         } leave{*this};
         call();
     }
+    // `notice` only if the gate is open, without holding it open.
+    void runOutside(const std::function<void()>& notice) {
+        {
+            std::lock_guard<std::mutex> lock(mutex());
+            if (closed) {
+                return;
+            }
+        }
+        notice();
+    }
     void close(bool waitForCalls) {
         std::unique_lock<std::mutex> lock(mutex());
         closed = true;
@@ -113,6 +123,14 @@ void LxControllerThread::startTimer(int ms, std::function<void()> action) {
     if (timerContext) {
         QTimer::singleShot(ms, timerContext,
                            [call = gated([action](int) { action(); })] { call(0); });
+    }
+}
+
+void LxControllerThread::startNoticeTimer(int ms, std::function<void()> notice) {
+    makeEventObjects();
+    if (timerContext) {
+        QTimer::singleShot(ms, timerContext,
+                           [gate = gate, notice = std::move(notice)] { gate->runOutside(notice); });
     }
 }
 

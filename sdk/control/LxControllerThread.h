@@ -44,6 +44,11 @@ public:
     // Runs `action` on the bound thread after `ms` milliseconds. Call it on
     // the bound thread.
     void startTimer(int ms, std::function<void()> action);
+    // Like startTimer(), for a notice to the host: `notice` runs only while
+    // the gate is open, but is not counted as a call under way, so that a
+    // host may destroy the controller inside it, also through another thread
+    // that it waits for. It must touch nothing of the controller.
+    void startNoticeTimer(int ms, std::function<void()> notice);
     // `call` wrapped so that it runs only while the gate is open.
     std::function<void(int)> gated(std::function<void(int)> call) const;
     // Closes the gate: nothing handed over runs from now on. On another

@@ -228,9 +228,10 @@ void LxKalveraTurntableControl::releaseLostDevice() {
     d->pendingRotationInDegrees = 0.0f;
     closeDevice();
     if (TurntableHardwarePrivate::hardwareDisconnected) {
-        // From a timer of its own, not from inside the mailbox's delivery: a
-        // host may well destroy the controller when it hears of this.
-        d->controllerThread->startTimer(
+        // From a timer of its own, not from inside the mailbox's delivery, and
+        // outside the gate: a host may well destroy the controller when it
+        // hears of this, also on a worker thread that it joins.
+        d->controllerThread->startNoticeTimer(
             0, [this, model = d->openedModel] { hardwareDisconnected(model); });
     }
 }
