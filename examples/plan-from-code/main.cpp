@@ -48,7 +48,8 @@ public:
         // The notice comes on a rotation thread: the next step is taken on
         // the controller's thread, from its event loop.
         Callbacks::turntableRotationStopped = [this](LxTurntableHardware*) {
-            QTimer::singleShot(0, qApp, [this] { nextStep(); });
+            QMetaObject::invokeMethod(
+                qApp, [this] { nextStep(); }, Qt::QueuedConnection);
         };
     }
     ~Shoot() { Callbacks::turntableRotationStopped = nullptr; }
