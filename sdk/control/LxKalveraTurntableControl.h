@@ -284,14 +284,14 @@ public:
     /// file cannot be moved, they say so, and the file is left as it is and
     /// not written over at the close (SettingsFileUnreadable either way). A
     /// file that reads well sets no last error.
-    /// \return the item; null when the host's resources have no view (it
-    /// linked the library alone: "The settings view
+    /// \return the item; null when the host's resources have no view (it linked
+    /// the library alone: "The settings view
     /// qrc:/qml/LxTurntableUIFrameView.qml is not in the application: link the
     /// target KalveraTurntableSDK::SettingsView ...", SettingsViewMissing, also
     /// in the log category "kalvera.turntable.settings"), null when the view it
-    /// has cannot be created, and on another thread
-    /// than the controller's or inside a turntable notice ("Make the settings
-    /// view on the thread that opened the turntable.", WrongThread).
+    /// has cannot be created, and on another thread than the controller's or
+    /// inside a turntable notice ("Make the settings view on the thread that
+    /// opened the turntable.", WrongThread).
     QQuickItem* createPluginUIFrameView() override;
     /// Saves the view's settings to the settings file and releases the view's
     /// objects (not the item). `view` is the item createPluginUIFrameView()
@@ -341,10 +341,15 @@ public:
     /// turns the table to `angle` degrees from the start (positive clockwise),
     /// the position of the NEXT capture: call k of N passes capture k + 1's
     /// position, call N passes 360, call N + 1 returns false (the sequence in
-    /// LxTurntableHardware). A first call of a shoot that passes 0, where the
-    /// table stands already, is a host's mistake: it is carried out (a step
-    /// that turns nothing) and warned of in the log category
-    /// "kalvera.turntable.shoot".
+    /// LxTurntableHardware). When the move has ended and the pre-capture delay
+    /// has passed, the host gets turntableRotationStopped (on the rotation
+    /// thread). A step that turns nothing is reported the same way, on a
+    /// rotation thread too. Needs a running Qt event loop in the controller's
+    /// thread; inside a notice the step is handed to it.
+    ///
+    /// A first call of a shoot that passes 0, where the table stands already,
+    /// is a host's mistake: it is carried out (a step that turns nothing) and
+    /// warned of in the log category "kalvera.turntable.shoot".
     ///
     /// Firing the camera blocks the caller: with the shoot's "fire the camera
     /// through the turntable" setting on, each call that counts a capture
@@ -352,11 +357,7 @@ public:
     /// 500 ms of release). A host whose GUI runs on the thread it calls from
     /// sees the GUI stand still that long at each capture; with the setting
     /// off, or a host that fires its own camera, the call returns at once. The
-    /// DC table ("Standard") has no shutter output and does not block. When the move has ended and
-    /// the pre-capture delay has passed, the host gets turntableRotationStopped (on the rotation
-    /// thread). A step that turns nothing is reported the same way, on a
-    /// rotation thread too. Needs a running Qt event loop in the controller's
-    /// thread; inside a notice the step is handed to it.
+    /// DC table ("Standard") has no shutter output and does not block.
     /// \return true while the sequence runs. The call after the last capture
     /// returns false, with lastError() "360 product photography completed."
     /// (SequenceCompleted),

@@ -54,10 +54,10 @@ public:
         /// Called as (plug-in, model index) when an open of that model failed,
         /// before openDevice(unsigned long) returns; lastError() holds the
         /// reason. Not called for an index that names no model: that open is
-        /// refused and changes nothing. Also called, on the thread that opened the device, when its
-        /// chip stopped answering during a move (it was unplugged): the device
-        /// is closed by then and a running sequence ended. Not called when the
-        /// host closes a device.
+        /// refused and changes nothing. Also called, on the thread that opened
+        /// the device, when its chip stopped answering during a move (it was
+        /// unplugged): the device is closed by then and a running sequence
+        /// ended. Not called when the host closes a device.
         static std::function<void(LxTurntableHardware*, unsigned long)> hardwareDisconnected;
         /// Called as (plug-in) when a move of a running 360-degree sequence has
         /// ended and the pre-capture delay has passed: the host takes its
