@@ -45,8 +45,10 @@ TEST_F(TurntableHardware, NewObjectHasNoSequenceAndNoModel) {
     EXPECT_EQ(plugin.stepsToDegrees(100), 0.0);
     EXPECT_EQ(plugin.degreesToSteps(90.0f), 0);
 
-    plugin.setCurrentTurntableIndex(3);
-    EXPECT_EQ(plugin.currentTurntableIndex(), 3u);
+    EXPECT_TRUE(plugin.setCurrentTurntableIndex(7));
+    EXPECT_FALSE(plugin.setCurrentTurntableIndex(8));
+    EXPECT_EQ(plugin.currentTurntableIndex(), 7u);
+    EXPECT_EQ(plugin.lastErrorCode(), LxAbstractPlugin::ErrorCode::InvalidModelIndex);
 }
 
 TEST_F(TurntableHardware, SequenceCountsCapturesAndEndsOnTheCallAfterTheLast) {

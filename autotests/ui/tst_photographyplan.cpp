@@ -178,6 +178,21 @@ TEST_F(PhotographyPlan, CustomModelTakesItsMotorSettingsFromTheView) {
     EXPECT_EQ(recorded("deviceUpdates")[2].toMap()["settings"], advanced);
 }
 
+TEST_F(PhotographyPlan, CustomKeepsTheCountsTheHostSetWhenTheViewHasNone) {
+    ASSERT_TRUE(openDevice(0));
+    control->setCurrentTurntableIndex(0);
+    control->SetCountsPerRevolution(200);
+    for (const char* viewCounts : {"", "0"}) {
+        SCOPED_TRACE(viewCounts);
+        const QVariantMap advanced{{LxSettingsKeys::stepsPerRevolutionText, viewCounts}};
+        setViewSettings(QVariantMap{{LxSettingsKeys::framesCountText, "12"},
+                                    {LxSettingsKeys::customTurntableAdvancedSettings, advanced}});
+        ASSERT_TRUE(plan()) << control->lastError().toStdString();
+        EXPECT_EQ(count, 12);
+        EXPECT_EQ(control->countsPerRevolution(), 200u);
+    }
+}
+
 TEST_F(PhotographyPlan, WithoutAViewThereIsNoPlan) {
     closeView();
     EXPECT_FALSE(plan());

@@ -3,6 +3,7 @@
 #include "LxCustomAnglesModel.h"
 #include "LxGlobalQmlEngine.h"
 
+#include "LogCapture.h"
 #include "ViewTest.h"
 
 #include <QPointer>
@@ -19,7 +20,18 @@ TEST_F(ViewWithoutQml, TheHostGetsNoItemAndTheCloseStillReleasesEverything) {
     const QList<LxCustomAnglesModel*> modelsBefore =
         globalQmlEngine()->findChildren<LxCustomAnglesModel*>();
 
+    const LogCapture log("kalvera.turntable.settings");
     EXPECT_EQ(openView(), nullptr);
+    // The host hears which target would have brought the view, under the
+    // name its own build uses.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    const QString target = QStringLiteral("link the target KalveraTurntableSDKQt6::SettingsView");
+#else
+    const QString target = QStringLiteral("link the target KalveraTurntableSDK::SettingsView");
+#endif
+    EXPECT_EQ(control->lastErrorCode(), LxAbstractPlugin::ErrorCode::SettingsViewMissing);
+    EXPECT_TRUE(control->lastError().contains(target)) << control->lastError().toStdString();
+    EXPECT_EQ(log.warnings(), QStringList{control->lastError()});
     QList<LxCustomAnglesModel*> models = globalQmlEngine()->findChildren<LxCustomAnglesModel*>();
     for (LxCustomAnglesModel* earlier : modelsBefore) {
         models.removeOne(earlier);

@@ -22,6 +22,9 @@ namespace {
 // What the SDK found out about the chip at an open: only a fallback that
 // costs the user step timing is a warning.
 Q_LOGGING_CATEGORY(chipLog, "kalvera.turntable.chip", QtWarningMsg)
+// How the host drives a shoot: mistakes that the SDK cannot refuse without
+// breaking hosts that make them, but that cost the user a capture.
+Q_LOGGING_CATEGORY(shootLog, "kalvera.turntable.shoot", QtWarningMsg)
 
 // Seconds as whole milliseconds, truncated; negative and invalid values count as 0.
 int secondsToTimerMs(float seconds) {
@@ -49,6 +52,8 @@ bool loadBackend(LxKalveraTurntableControl& control) {
 }
 
 } // namespace
+
+static_assert(turntableModels.size() == LxTurntableHardware::TurntableModelCount);
 
 LxKalveraTurntableControl::LxKalveraTurntableControl()
     : d(std::make_unique<TurntableControlPrivate>()) {
@@ -125,8 +130,10 @@ std::list<std::string> LxKalveraTurntableControl::availableDevices() const {
 }
 
 void LxKalveraTurntableControl::openDevice(unsigned long model, bool* opened) {
-    if (model >= turntableModels.size()) {
-        closeDevice();
+    // Refused before anything is closed: a host that asks for a model that
+    // does not exist keeps the one it has.
+    if (refuseUnknownModel(model)) {
+        *opened = false;
         return;
     }
     // A turntable notice runs on the rotation thread of the driver this would
@@ -188,7 +195,9 @@ void LxKalveraTurntableControl::openDevice(unsigned long model) {
     openDevice(model, &opened);
     if (opened) {
         hardwareOpenSucceeded(model, model != STANDARD_MODEL_INDEX);
-    } else {
+    } else if (model < turntableModels.size()) {
+        // A model that does not exist was refused and closed nothing: a host
+        // told of a disconnection would drop the device that is still open.
         hardwareDisconnected(model);
     }
 }
@@ -421,7 +430,17 @@ bool LxKalveraTurntableControl::isUsingIndexReshoot() const {
 }
 
 bool LxKalveraTurntableControl::rotateDeviceToAngle(float angle) {
+    const bool firstCapture = complete360ProductPhotographyImageIndex() == 0;
     if (LxTurntableHardware::rotateDeviceToAngle(angle)) {
+        if (firstCapture && angle == 0.0f) {
+            // Taken as asked, a step that turns nothing: the host read the
+            // angle as where this capture is taken rather than where the next
+            // one is, and every capture of the shoot comes one position late.
+            qCWarning(shootLog,
+                      "The first capture of a shoot asked for 0 degrees, where the table "
+                      "stands already: each call passes the position of the next capture, "
+                      "the last one 360.");
+        }
         if (d->useTriggerShutterRelease && motorDriver) {
             motorDriver->triggerShutterRelease();
         }

@@ -72,8 +72,10 @@ public:
     /// Opens turntable model `model` on the chip that availableDevices() found
     /// last, with the model's motor settings; a device still open is closed
     /// first.
-    /// \param model the model index, 0 to 7; a larger one opens nothing and
-    /// leaves `*opened` as the caller preset it.
+    /// \param model the model index, 0 to 7; a larger one is refused before
+    /// anything else: `*opened` false, lastError() "There is no turntable
+    /// model N: the models are 0 to 7." (InvalidModelIndex), and a device open
+    /// before stays open as it was.
     /// \param opened set true on success and false on failure, with the reason
     /// in lastError(): "No available device found." (no chip was found;
     /// NoDeviceToOpen), "The turntable's USB chip has changed since it was
@@ -93,7 +95,9 @@ public:
     void openDevice(unsigned long model, bool* opened);
     /// The host's entry: opens `model` as openDevice(unsigned long, bool*) does
     /// and reports hardwareOpenSucceeded(model, model supports custom angles)
-    /// or hardwareDisconnected(model) before it returns.
+    /// or hardwareDisconnected(model) before it returns. A model index that
+    /// names no model is refused with neither: lastError() says why
+    /// (InvalidModelIndex), and a device open before stays open as it was.
     /// \throws std::bad_function_call if the callback to fire is not assigned.
     void openDevice(unsigned long model) override;
     /// Stops a running rotation, waiting for its thread, and closes the device;
@@ -110,6 +114,8 @@ public:
     /// settings below start from the model's values at every openDevice();
     /// change them only while no rotation runs. With 0 (where "Custom" starts)
     /// counted and angled moves are refused; a continuous rotation needs none.
+    /// A plan for "Custom" replaces them with the view's counts when the view
+    /// holds a positive number, and keeps them otherwise.
     void SetCountsPerRevolution(unsigned int counts);
     /// The counts of one revolution; 0 without a device.
     unsigned int countsPerRevolution() const;
@@ -234,9 +240,12 @@ public:
     /// custom angles ("Too many custom angles. A shoot takes at most 65535
     /// captures.", TooManyCustomAngles), or when the open device has no counts
     /// per revolution, as "Custom" has until its settings are applied with its
-    /// index selected ("Counts per revolution have not been set.",
-    /// CountsPerRevolutionNotSet; the delays, the speed and the "Custom"
-    /// settings are applied even so).
+    /// index selected or SetCountsPerRevolution() gives them ("Counts per
+    /// revolution have not been set.", CountsPerRevolutionNotSet; the delays,
+    /// the speed and the "Custom" settings are applied even so). For "Custom"
+    /// the view's counts per revolution replace the open device's only when
+    /// they are a positive number: a view left empty keeps the counts the host
+    /// set with SetCountsPerRevolution().
     bool complete360ProductPhotographyWillStart(unsigned short* imagesCount,
                                                 float** angles) override;
     /// The last step of a plan: the current position becomes the start, and the
@@ -275,9 +284,14 @@ public:
     /// file cannot be moved, they say so, and the file is left as it is and
     /// not written over at the close (SettingsFileUnreadable either way). A
     /// file that reads well sets no last error.
-    /// \return the item; null when it cannot be created, and on another thread
-    /// than the controller's or inside a turntable notice ("Make the settings
-    /// view on the thread that opened the turntable.", WrongThread).
+    /// \return the item; null when the host's resources have no view (it linked
+    /// the library alone: "The settings view
+    /// qrc:/qml/LxTurntableUIFrameView.qml is not in the application: link the
+    /// target KalveraTurntableSDK::SettingsView ...", SettingsViewMissing, also
+    /// in the log category "kalvera.turntable.settings"), null when the view it
+    /// has cannot be created, and on another thread than the controller's or
+    /// inside a turntable notice ("Make the settings view on the thread that
+    /// opened the turntable.", WrongThread).
     QQuickItem* createPluginUIFrameView() override;
     /// Saves the view's settings to the settings file and releases the view's
     /// objects (not the item). `view` is the item createPluginUIFrameView()
@@ -323,13 +337,27 @@ public:
     bool isUsingIndexReshoot() const;
 
     /// The next capture of a sequence: counts it, fires the camera through the
-    /// turntable when the shoot asks for it (about 1 s), and after the
-    /// post-capture delay turns the table to `angle` degrees from the start
-    /// (positive clockwise). When the move has ended and the pre-capture delay
+    /// turntable when the shoot asks for it, and after the post-capture delay
+    /// turns the table to `angle` degrees from the start (positive clockwise),
+    /// the position of the NEXT capture: call k of N passes capture k + 1's
+    /// position, call N passes 360, call N + 1 returns false (the sequence in
+    /// LxTurntableHardware). When the move has ended and the pre-capture delay
     /// has passed, the host gets turntableRotationStopped (on the rotation
     /// thread). A step that turns nothing is reported the same way, on a
     /// rotation thread too. Needs a running Qt event loop in the controller's
     /// thread; inside a notice the step is handed to it.
+    ///
+    /// A first call of a shoot that passes 0, where the table stands already,
+    /// is a host's mistake: it is carried out (a step that turns nothing) and
+    /// warned of in the log category "kalvera.turntable.shoot".
+    ///
+    /// Firing the camera blocks the caller: with the shoot's "fire the camera
+    /// through the turntable" setting on, each call that counts a capture
+    /// returns only after the shutter pulse, about 1 s (500 ms of focus, then
+    /// 500 ms of release). A host whose GUI runs on the thread it calls from
+    /// sees the GUI stand still that long at each capture; with the setting
+    /// off, or a host that fires its own camera, the call returns at once. The
+    /// DC table ("Standard") has no shutter output and does not block.
     /// \return true while the sequence runs. The call after the last capture
     /// returns false, with lastError() "360 product photography completed."
     /// (SequenceCompleted),

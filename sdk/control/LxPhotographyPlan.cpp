@@ -112,7 +112,12 @@ bool LxKalveraTurntableControl::complete360ProductPhotographyWillStart(unsigned 
                     : QVariantMap();
     if (customModel) {
         d->settingsView->setAdvancedSettings(advanced);
-        SetCountsPerRevolution(LxSettingsMap::stepsPerRevolution(advanced));
+        // A view that no user filled in holds no counts: the host may have
+        // given them from code, and an empty field must not take them away.
+        const unsigned int viewCounts = LxSettingsMap::stepsPerRevolution(advanced);
+        if (viewCounts != 0) {
+            SetCountsPerRevolution(viewCounts);
+        }
     }
     // Without counts no step turns the table, yet each would be reported as
     // ended: "Custom" opened while another model is selected, or reopened by

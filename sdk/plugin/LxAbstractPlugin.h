@@ -16,8 +16,9 @@ class QQuickItem;
 /// It holds the hooks the host calls, the last error the host reads after an
 /// operation has reported failure (a text for the user and a code for the
 /// program), and the library's process-wide state and text helpers. The
-/// library writes no log and no console output: the last error is how it
-/// explains a failure.
+/// last error is how the library explains a failure; it writes no console
+/// output of its own, and logs only through the Qt logging categories
+/// "kalvera.turntable.*", which a host routes or silences as any other.
 class LX_SDK_EXPORT LxAbstractPlugin {
 public:
     /// What the last error is about: one value per condition the SDK reports.
@@ -73,7 +74,13 @@ public:
         /// The settings file could not be read (kept aside, or left as it is).
         SettingsFileUnreadable = 21,
         /// The settings could not be saved to the settings file.
-        SettingsNotSaved = 22
+        SettingsNotSaved = 22,
+        /// A turntable model index that names no model: nothing was selected,
+        /// opened or closed.
+        InvalidModelIndex = 23,
+        /// The host's resources have no settings view: it links neither the
+        /// SDK's (KalveraTurntableSDK::SettingsView) nor one of its own.
+        SettingsViewMissing = 24
     };
 
     /// Per-object state, plus the process-wide members the host may reach.

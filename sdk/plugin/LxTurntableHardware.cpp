@@ -1,5 +1,7 @@
 #include "LxTurntableHardware.h"
 
+#include <QObject>
+
 std::function<void(LxTurntableHardware*, unsigned long, bool)>
     LxTurntableHardware::TurntableHardwarePrivate::hardwareOpenSucceeded;
 std::function<void(LxTurntableHardware*, unsigned long)>
@@ -51,9 +53,26 @@ void LxTurntableHardware::stopsSpinning() {
     d->imageIndex = 0;
 }
 
-void LxTurntableHardware::setCurrentTurntableIndex(unsigned long index) {
+bool LxTurntableHardware::setCurrentTurntableIndex(unsigned long index) {
+    // A selection that names no model would reach the view and the plan as
+    // some other model, or as none.
+    if (refuseUnknownModel(index)) {
+        return false;
+    }
     std::lock_guard<std::mutex> lock(AbstractPluginPrivate::asyncMutex);
     d->currentTurntableIndex = index;
+    return true;
+}
+
+bool LxTurntableHardware::refuseUnknownModel(unsigned long index) {
+    if (index < TurntableModelCount) {
+        return false;
+    }
+    setLastError(ErrorCode::InvalidModelIndex,
+                 QObject::tr("There is no turntable model %1: the models are 0 to %2.")
+                     .arg(index)
+                     .arg(TurntableModelCount - 1));
+    return true;
 }
 
 unsigned long LxTurntableHardware::currentTurntableIndex() const {

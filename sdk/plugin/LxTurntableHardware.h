@@ -18,6 +18,23 @@
 /// sequence's start position, positive clockwise. LxKalveraTurntableControl is
 /// the concrete turntable plug-in; the sequence operations here are the base
 /// versions it builds on.
+///
+/// A sequence of N captures is N + 1 calls of rotateDeviceToAngle(), each
+/// after the turntableRotationStopped notice of the one before: call k
+/// (1 to N) is made where capture k is taken and passes the position of the
+/// NEXT capture, so call N passes 360 (the whole turn back to the start); call
+/// N + 1 returns false and ends the sequence. The table stands at 0 when the
+/// sequence starts: no call passes 0. With N = 4:
+///
+///     plan                      4 captures; the table stands at 0
+///     rotateDeviceToAngle(90)   capture 1 at 0, then the table turns to 90
+///     rotateDeviceToAngle(180)  capture 2 at 90, then to 180
+///     rotateDeviceToAngle(270)  capture 3 at 180, then to 270
+///     rotateDeviceToAngle(360)  capture 4 at 270, then on to 360, the start
+///     rotateDeviceToAngle(...)  returns false: the sequence is over
+///
+/// In custom-angle mode the planned angles array, closed by 360, holds the
+/// positions to pass in this order.
 class LX_SDK_EXPORT LxTurntableHardware : public virtual LxAbstractPlugin {
 public:
     /// Per-object sequence bookkeeping, plus the host callbacks.
@@ -36,10 +53,11 @@ public:
         static std::function<void(LxTurntableHardware*, unsigned long, bool)> hardwareOpenSucceeded;
         /// Called as (plug-in, model index) when an open of that model failed,
         /// before openDevice(unsigned long) returns; lastError() holds the
-        /// reason. Also called, on the thread that opened the device, when its
-        /// chip stopped answering during a move (it was unplugged): the device
-        /// is closed by then and a running sequence ended. Not called when the
-        /// host closes a device.
+        /// reason. Not called for an index that names no model: that open is
+        /// refused and changes nothing. Also called, on the thread that opened
+        /// the device, when its chip stopped answering during a move (it was
+        /// unplugged): the device is closed by then and a running sequence
+        /// ended. Not called when the host closes a device.
         static std::function<void(LxTurntableHardware*, unsigned long)> hardwareDisconnected;
         /// Called as (plug-in) when a move of a running 360-degree sequence has
         /// ended and the pre-capture delay has passed: the host takes its
@@ -74,6 +92,9 @@ public:
 
     /// What pluginType() returns for every turntable hardware plug-in.
     static constexpr int TurntableHardwarePluginType = 2;
+    /// The number of turntable models: model indices run from 0 to
+    /// TurntableModelCount - 1.
+    static constexpr unsigned long TurntableModelCount = 8;
 
     /// No sequence, no model selected.
     LxTurntableHardware();
@@ -88,7 +109,9 @@ public:
     virtual std::list<std::string> availableDevices() const = 0;
     /// Opens turntable model `index` (a position in availableDevices()) and
     /// reports through hardwareOpenSucceeded or hardwareDisconnected before it
-    /// returns.
+    /// returns. An index of TurntableModelCount or more is refused: lastError()
+    /// says why (ErrorCode::InvalidModelIndex), no callback fires, and a device
+    /// open before stays open as it was.
     virtual void openDevice(unsigned long index) = 0;
     /// Ends the use of the open device; nothing without one.
     virtual void closeDevice() = 0;
@@ -102,7 +125,8 @@ public:
     virtual bool complete360ProductPhotographyWillStart(unsigned short* imagesCount,
                                                         float** angles);
     /// Counts one capture of the sequence; this base version moves nothing and
-    /// does not use `angle`.
+    /// does not use `angle`, the position of the next capture (see the
+    /// sequence above).
     /// \return true for captures 1 to N. Call N + 1 ends the sequence (count
     /// and index back to 0, lastError() "360 product photography completed.",
     /// ErrorCode::SequenceCompleted) and returns false; with no sequence the
@@ -112,10 +136,14 @@ public:
     /// array stays until the next one is handed over.
     virtual void stopsSpinning();
 
-    /// Selects the turntable model (0 to 7) the host is working with; the
-    /// settings view and the sequence plan read it. Takes asyncMutex.
+    /// Selects the turntable model (0 to TurntableModelCount - 1) the host is
+    /// working with; the settings view and the sequence plan read it. Takes
+    /// asyncMutex.
+    /// \return true; false for an index that names no model, which leaves the
+    /// selection as it was, with the reason in lastError() ("There is no
+    /// turntable model N: the models are 0 to 7.", ErrorCode::InvalidModelIndex).
     /// \throws std::system_error if asyncMutex cannot be taken.
-    void setCurrentTurntableIndex(unsigned long index);
+    bool setCurrentTurntableIndex(unsigned long index);
     /// The model the host selected; all bits set until the host sets one.
     /// \throws std::system_error if asyncMutex cannot be taken.
     unsigned long currentTurntableIndex() const;
@@ -144,6 +172,13 @@ public:
     /// Degrees to steps. This base knows no turntable and returns 0 steps
     /// whatever the argument.
     short degreesToSteps(float degrees) const;
+
+protected:
+    /// Refuses a model index of TurntableModelCount or more: sets the last
+    /// error ("There is no turntable model N: the models are 0 to 7.",
+    /// ErrorCode::InvalidModelIndex) and returns true; false, setting nothing,
+    /// for an index that names a model.
+    bool refuseUnknownModel(unsigned long index);
 
 private:
     std::unique_ptr<TurntableHardwarePrivate> d;

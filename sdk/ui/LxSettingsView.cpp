@@ -12,6 +12,7 @@
 #include "LxTurntableModels.h"
 #include "LxViewFunctions.h"
 
+#include <QFile>
 #include <QJsonObject>
 #include <QLoggingCategory>
 #include <QPointer>
@@ -32,6 +33,14 @@ const QString framesCountModelProperty = QStringLiteral("KalveraTurntableFramesC
 const QString customAnglesModelProperty = QStringLiteral("KalveraTurntableCustomAnglesModel");
 const QString standardDevicesModelProperty = QStringLiteral("KalveraTurntableStandardDevicesModel");
 const QString qmlControlProperty = QStringLiteral("KalveraTurntableQmlControl");
+
+const QString viewQmlFile = QStringLiteral(":/qml/LxTurntableUIFrameView.qml");
+// The target that brings the SDK's own view into a host, as its build names it.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+const char* const settingsViewTarget = "KalveraTurntableSDKQt6::SettingsView";
+#else
+const char* const settingsViewTarget = "KalveraTurntableSDK::SettingsView";
+#endif
 
 constexpr int MOVE_ENDED = -1;
 
@@ -58,8 +67,7 @@ QStringList standardDeviceNames(std::list<std::string> names) {
 // The host's view item made in `context`; null when the host's QML file is
 // missing, does not compile or has no item at its root.
 QQuickItem* createViewItem(QQmlContext* context) {
-    QQmlComponent component(globalQmlEngine(),
-                            QUrl(QStringLiteral("qrc:/qml/LxTurntableUIFrameView.qml")),
+    QQmlComponent component(globalQmlEngine(), QUrl(QStringLiteral("qrc") + viewQmlFile),
                             QQmlComponent::PreferSynchronous);
     if (!component.isReady()) {
         return nullptr;
@@ -73,9 +81,10 @@ QQuickItem* createViewItem(QQmlContext* context) {
     return item;
 }
 
-// Only a settings file the user would lose otherwise, or settings that were
-// not saved, reach the host: through the last error and the log, for a host
-// that looks at neither after a view opens or closes.
+// Only a settings file the user would lose otherwise, settings that were not
+// saved, or a view the host forgot to link reach the host: through the last
+// error and the log, for a host that looks at neither after a view opens or
+// closes.
 void reportSettingsProblem(LxAbstractPlugin& plugin, LxAbstractPlugin::ErrorCode code,
                            const QString& problem) {
     if (problem.isEmpty()) {
@@ -168,6 +177,17 @@ QQuickItem* LxSettingsView::open() {
 
     view->frameView = createViewItem(view->context);
     loadSettingsFile();
+    // Last, so that the file's problems do not hide it: the host links the
+    // SDK's view as a target of its own, and a host linked to the library
+    // alone gets no view and would not know why.
+    if (!view->frameView && !QFile::exists(viewQmlFile)) {
+        reportSettingsProblem(
+            control, LxAbstractPlugin::ErrorCode::SettingsViewMissing,
+            QObject::tr("The settings view qrc%1 is not in the application: link the target "
+                        "%2 (with pkg-config, add its settingsview variable to the link), or "
+                        "supply a view of your own under that name.")
+                .arg(viewQmlFile, QLatin1String(settingsViewTarget)));
+    }
 
     view->qmlControl = new LxQmlTurntableControl(&control, view->frameView.data());
     view->context->setContextProperty(qmlControlProperty,
