@@ -451,9 +451,7 @@ bool LxKalveraTurntableControl::rotateDeviceToAngle(float angle) {
         }
         d->pendingRotationInDegrees = -angle;
         // Angles count from the shoot's start, where its first step sets out.
-        const float previous =
-            complete360ProductPhotographyImageIndex() == 1 ? 0.0f : d->lastStepAngle;
-        d->askedTurnInDegrees = std::fabs(angle - previous);
+        d->askedTurnInDegrees = std::fabs(angle - (firstCapture ? 0.0f : d->lastStepAngle));
         d->lastStepAngle = angle;
         delayRotatingDevice(d->postDelaySeconds);
         return true;
