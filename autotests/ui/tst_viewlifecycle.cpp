@@ -12,6 +12,8 @@
 #include <QQmlContext>
 #include <QQmlEngine>
 
+#include <thread>
+
 namespace {
 
 using ViewLifecycle = ViewTest;
@@ -127,6 +129,28 @@ TEST_F(ViewLifecycle, DestroyingTheControllerReleasesAnOpenView) {
     viewOpen = false;
     EXPECT_TRUE(qmlControl.isNull());
     EXPECT_EQ(customAnglesModelsAlive(), modelsBefore);
+}
+
+// A host that lets its controller go on a worker thread with the view still
+// open: the view's objects go later, from their own thread's event loop, and
+// until then what the view asks (the shipped view polls every 200 ms) does
+// nothing.
+TEST_F(ViewLifecycle, AViewOutlivingItsControllerAsksNothingOfIt) {
+    openView();
+    ASSERT_TRUE(openDevice(0));
+    const QPointer<QObject> qmlControl = contextObject("KalveraTurntableQmlControl");
+    std::thread([owned = std::move(control)]() mutable { owned.reset(); }).join();
+    viewOpen = false;
+    ASSERT_FALSE(qmlControl.isNull()) << "not yet gone";
+    bool answer = true;
+    QMetaObject::invokeMethod(qmlControl, "isShootRunning", Q_RETURN_ARG(bool, answer));
+    EXPECT_FALSE(answer);
+    answer = true;
+    QMetaObject::invokeMethod(qmlControl, "startRotationPreview", Q_RETURN_ARG(bool, answer),
+                              Q_ARG(int, 90), Q_ARG(bool, false));
+    EXPECT_FALSE(answer);
+    processPendingEvents();
+    EXPECT_TRUE(qmlControl.isNull());
 }
 
 TEST_F(ViewLifecycle, AnItemDisposedOfBeforeTheCloseGivesNoSettings) {

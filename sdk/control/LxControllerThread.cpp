@@ -14,11 +14,11 @@
 // another thread can wait for them; guarded by asyncMutex, the library's lock.
 class LxControllerThread::Gate {
 public:
-    void run(const std::function<void()>& call) {
+    bool run(const std::function<void()>& call) {
         {
             std::lock_guard<std::mutex> lock(mutex());
             if (closed) {
-                return;
+                return false;
             }
             ++running;
         }
@@ -32,6 +32,7 @@ public:
             }
         } leave{*this};
         call();
+        return true;
     }
     // `notice` only if the gate is open, without holding it open.
     void runOutside(const std::function<void()>& notice) {
@@ -132,6 +133,10 @@ void LxControllerThread::startNoticeTimer(int ms, std::function<void()> notice) 
         QTimer::singleShot(ms, timerContext,
                            [gate = gate, notice = std::move(notice)] { gate->runOutside(notice); });
     }
+}
+
+std::function<bool(const std::function<void()>&)> LxControllerThread::gateKeeper() const {
+    return [gate = gate](const std::function<void()>& call) { return gate->run(call); };
 }
 
 std::function<void(int)> LxControllerThread::gated(std::function<void(int)> call) const {

@@ -49,6 +49,10 @@ public:
     // host may destroy the controller inside it, also through another thread
     // that it waits for. It must touch nothing of the controller.
     void startNoticeTimer(int ms, std::function<void()> notice);
+    // What runs a call now, on the calling thread, only while the gate is
+    // open, and says whether it ran: for objects that outlive the controller
+    // (a view's, deleted later on their own thread) and call into it.
+    std::function<bool(const std::function<void()>&)> gateKeeper() const;
     // `call` wrapped so that it runs only while the gate is open.
     std::function<void(int)> gated(std::function<void(int)> call) const;
     // Closes the gate: nothing handed over runs from now on. On another

@@ -3,19 +3,26 @@
 
 #include <QObject>
 
+#include <functional>
+
 class LxKalveraTurntableControl;
 
 // What the settings view commands on the turntable, published to QML as
 // "KalveraTurntableQmlControl". Its parent is the view's root item, which also
-// receives the settings that an import sends. It does not own the controller.
-// Use it on the view's thread.
+// receives the settings that an import sends. It does not own the controller,
+// and may outlive it: a controller destroyed on another thread hands the view
+// to its own thread to go later, and until then every command does nothing
+// and returns false. Use it on the view's thread.
 class LxQmlTurntableControl : public QObject {
     Q_OBJECT
 
 public:
-    // Drives `control`, which must outlive this object; `parent` is the view's
-    // root item (may be null when the view has none).
-    LxQmlTurntableControl(LxKalveraTurntableControl* control, QObject* parent);
+    // Drives `control` through `gateKeeper`, which runs a call only while the
+    // controller lives; `parent` is the view's root item (may be null when the
+    // view has none).
+    LxQmlTurntableControl(LxKalveraTurntableControl* control,
+                          std::function<bool(const std::function<void()>&)> gateKeeper,
+                          QObject* parent);
 
     // Takes the view's settings over into the controller, then starts a move
     // of `degrees` (negative: the other way; 0: continuous until
@@ -46,7 +53,12 @@ public:
     Q_INVOKABLE bool isShootRunning() const;
 
 private:
+    // `call` with the controller, while it lives; false, with nothing done,
+    // once it is gone or when `call` gives false.
+    bool whileControllerLives(const std::function<bool(LxKalveraTurntableControl&)>& call) const;
+
     LxKalveraTurntableControl* control;
+    std::function<bool(const std::function<void()>&)> gateKeeper;
 };
 
 #endif

@@ -153,9 +153,11 @@ void LxSettingsView::ViewObjects::handOverToTheirThread() {
 }
 
 LxSettingsView::LxSettingsView(LxKalveraTurntableControl& control,
-                               std::function<void(int)> receiveRefresh)
+                               std::function<void(int)> receiveRefresh,
+                               std::function<bool(const std::function<void()>&)> gateKeeper)
     : control(control)
-    , refreshes(std::make_unique<LxThreadMailbox>(std::move(receiveRefresh))) {}
+    , refreshes(std::make_unique<LxThreadMailbox>(std::move(receiveRefresh)))
+    , gateKeeper(std::move(gateKeeper)) {}
 
 // Its mailbox may go on another thread, which destroy() serves.
 LxSettingsView::~LxSettingsView() {
@@ -189,7 +191,7 @@ QQuickItem* LxSettingsView::open() {
                 .arg(viewQmlFile, QLatin1String(settingsViewTarget)));
     }
 
-    view->qmlControl = new LxQmlTurntableControl(&control, view->frameView.data());
+    view->qmlControl = new LxQmlTurntableControl(&control, gateKeeper, view->frameView.data());
     view->context->setContextProperty(qmlControlProperty,
                                       QVariant::fromValue<QObject*>(view->qmlControl));
     return view->frameView.data();
@@ -312,8 +314,10 @@ QQuickItem* LxKalveraTurntableControl::createPluginUIFrameView() {
     }
     if (!d->settingsView) {
         d->settingsView = std::make_unique<LxSettingsView>(
-            *this, d->controllerThread->gated(
-                       [this](int modelIndex) { updateDeviceSettingsUI(modelIndex); }));
+            *this, d->controllerThread->gated([this](int modelIndex) {
+                updateDeviceSettingsUI(modelIndex);
+            }),
+            d->controllerThread->gateKeeper());
     }
     d->viewExists = true;
     QQuickItem* item = d->settingsView->open();

@@ -18,8 +18,11 @@ class LxSettingsView : public LxSettingsViewAccess {
 public:
     // The view of `control`, which outlives it. Refreshes posted from other
     // threads reach `receiveRefresh` from the making thread's event loop,
-    // which the making thread needs.
-    LxSettingsView(LxKalveraTurntableControl& control, std::function<void(int)> receiveRefresh);
+    // which the making thread needs. The view's commands reach the controller
+    // through `gateKeeper`, which runs them only while the controller lives:
+    // a view whose controller went on another thread goes later, on its own.
+    LxSettingsView(LxKalveraTurntableControl& control, std::function<void(int)> receiveRefresh,
+                   std::function<bool(const std::function<void()>&)> gateKeeper);
     // The objects of a view still open go with it, unless handed over.
     ~LxSettingsView() override;
     LxSettingsView(const LxSettingsView&) = delete;
@@ -48,6 +51,7 @@ private:
     // While a view is open.
     std::unique_ptr<ViewObjects> view;
     std::unique_ptr<LxThreadMailbox> refreshes;
+    std::function<bool(const std::function<void()>&)> gateKeeper;
 };
 
 #endif
