@@ -1,5 +1,6 @@
 #include "TerminationSignals.h"
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -10,15 +11,17 @@ namespace {
 constexpr int kHandledSignals[] = {SIGINT, SIGTERM, SIGHUP};
 constexpr int kSignalStatusBase = 128;
 
-// Shared with the handler, which may only touch lock-free state.
-volatile std::sig_atomic_t firstSignal = 0;
+// Shared with the handler, which may run on any of the program's threads and
+// may only touch lock-free state.
+std::atomic<int> firstSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free, "the handler needs a lock-free flag");
 int pipeEnds[2] = {-1, -1};
 
 extern "C" void onTerminationSignal(int signalNumber) {
-    if (firstSignal != 0) {
+    int none = 0;
+    if (!firstSignal.compare_exchange_strong(none, signalNumber)) {
         _exit(kSignalStatusBase + signalNumber);
     }
-    firstSignal = signalNumber;
     const int savedErrno = errno;
     const char byte = 1;
     // The pipe is non-blocking: a full one is readable already.
@@ -29,7 +32,7 @@ extern "C" void onTerminationSignal(int signalNumber) {
 } // namespace
 
 TerminationSignals::TerminationSignals() {
-    firstSignal = 0;
+    firstSignal.store(0);
     if (pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0) {
         pipeEnds[0] = pipeEnds[1] = -1;
         return;
@@ -66,9 +69,10 @@ int TerminationSignals::notificationDescriptor() const {
 }
 
 int TerminationSignals::received() const {
-    return firstSignal;
+    return firstSignal.load();
 }
 
 int TerminationSignals::exitStatus() const {
-    return firstSignal == 0 ? 0 : kSignalStatusBase + firstSignal;
+    const int signalNumber = firstSignal.load();
+    return signalNumber == 0 ? 0 : kSignalStatusBase + signalNumber;
 }
