@@ -61,6 +61,9 @@ public:
         return open;
     }
     QString lastError() const override { return QStringLiteral("Device not found"); }
+    LxAbstractPlugin::ErrorCode lastErrorCode() const override {
+        return LxAbstractPlugin::ErrorCode::DeviceNotFound;
+    }
     void closeDevice() override {
         if (continuousRotation) {
             fail("the device was closed with a continuous rotation running");

@@ -6,20 +6,35 @@
 
 namespace {
 
-// Apart from the dialogue's own statuses 0 and 1.
+// Apart from the dialogue's own statuses 0 and 1; the dialogue ends with it too
+// when the backend chosen cannot be loaded.
 constexpr int kBadCommandLine = 2;
 
-void printUsage(std::ostream& out) {
+// The backend that a run would use: `given` on the command line, else the
+// environment's or the default; flagged when it is none of the backends, as
+// the run would refuse it.
+std::string backendInEffect(const std::string& given) {
+    const std::string name = given.empty() ? LxD2xxBackend::chosen() : given;
+    if (!LxD2xxBackend::description(name).empty()) {
+        return name;
+    }
+    return "none: \"" + name + "\"" +
+           (given.empty() ? " in " + LxD2xxBackend::environmentVariable() : std::string()) +
+           " is not a USB backend, and a run would stop at once";
+}
+
+void printUsage(std::ostream& out, const std::string& backendGiven = {}) {
     out << "Usage: KalveraTurntableTest [--backend NAME] [--per-edge-steps]\n"
            "\n"
-           "Drives one turntable by hand from a text menu.\n"
+           "Drives one turntable by hand from a text menu; Ctrl-C stops the table,\n"
+           "closes it and ends the program (a second Ctrl-C ends it at once).\n"
            "--backend  the USB backend that reaches the turntable; without it, the\n"
            "           environment variable "
         << LxD2xxBackend::environmentVariable()
         << " names it, else the default.\n"
            "           The backends:\n"
         << LxD2xxBackend::listing("             ")
-        << "           In effect now: " << LxD2xxBackend::chosen()
+        << "           In effect now: " << backendInEffect(backendGiven)
         << "\n"
            "--per-edge-steps\n"
            "           stepper moves as one USB write per edge, timed by this program,\n"
@@ -34,12 +49,13 @@ void printUsage(std::ostream& out) {
 
 int applyConsoleCommandLine(int argc, const char* const* argv, ConsoleOptions* options,
                             std::ostream& output, std::ostream& errors) {
-    bool backendGiven = false;
+    bool help = false;
+    std::string backendGiven;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         if (argument == "--help" || argument == "-h") {
-            printUsage(output);
-            return 0;
+            help = true;
+            continue;
         }
         if (argument == "--per-edge-steps" || argument == "--chip-clocked-steps") {
             options->perEdgeStepWrites = argument == "--per-edge-steps";
@@ -52,13 +68,16 @@ int applyConsoleCommandLine(int argc, const char* const* argv, ConsoleOptions* o
             printUsage(errors);
             return kBadCommandLine;
         }
-        const std::string name = argv[++i];
-        if (!LxD2xxBackend::choose(name)) {
-            errors << "Unknown USB backend \"" << name << "\". The backends:\n"
-                   << LxD2xxBackend::listing("  ");
-            return kBadCommandLine;
-        }
-        backendGiven = true;
+        backendGiven = argv[++i];
+    }
+    if (help) {
+        printUsage(output, backendGiven);
+        return 0;
+    }
+    if (!backendGiven.empty() && !LxD2xxBackend::choose(backendGiven)) {
+        errors << "Unknown USB backend \"" << backendGiven << "\". The backends:\n"
+               << LxD2xxBackend::listing("  ");
+        return kBadCommandLine;
     }
     const std::string backend = LxD2xxBackend::chosen();
     const std::string description = LxD2xxBackend::description(backend);
@@ -68,9 +87,10 @@ int applyConsoleCommandLine(int argc, const char* const* argv, ConsoleOptions* o
                << LxD2xxBackend::listing("  ");
         return kBadCommandLine;
     }
-    if (backendGiven || backend != LxD2xxBackend::defaultName()) {
+    if (!backendGiven.empty() || backend != LxD2xxBackend::defaultName()) {
         output << "USB backend: " << backend << " (" << description << ")\n";
     }
-    // A backend that does not load finds no turntable: the dialogue says why.
+    // A backend that does not load finds no turntable: the dialogue says why
+    // and ends.
     return -1;
 }

@@ -2,6 +2,8 @@
 
 #include "ConsoleTurntable.h"
 #include "LxAbstractPlugin.h"
+#include "LxD2xxBackend.h"
+#include "NextSteps.h"
 
 #include <iterator>
 #include <list>
@@ -10,6 +12,9 @@
 #include <thread>
 
 namespace {
+
+// As the command line ends for a backend it does not know.
+constexpr int kNoBackend = 2;
 
 enum class MenuChoice {
     CountRotation = 1,
@@ -55,14 +60,26 @@ std::string utf8(const QString& text) {
     return LxAbstractPlugin::wideToUtf8String(LxAbstractPlugin::nativeToWideString(text));
 }
 
-void sayWhyNoTurntable(const QString& reasonFromTheSdk, std::ostream& out) {
+// Says why the search found no turntable, the SDK's reason first (no chip, a
+// chip that cannot be had, a backend that does not load): the user acts on
+// it. On a real chip's backend, the next steps follow. False when nothing
+// can be found at all, as the backend did not load.
+bool sayWhyNoTurntable(const ConsoleTurntable& table, std::ostream& out) {
     out << "No available connected turntable found." << std::endl;
-    // The SDK's reason (no chip, a chip that cannot be had, a backend that
-    // does not load) is what the user can act on.
-    const std::string reason = utf8(reasonFromTheSdk);
+    const std::string reason = utf8(table.lastError());
     if (!reason.empty()) {
         out << reason << (reason.back() == '\n' ? "" : "\n") << std::flush;
     }
+    const LxAbstractPlugin::ErrorCode code = table.lastErrorCode();
+    if (code == LxAbstractPlugin::ErrorCode::BackendNotLoadable) {
+        return false;
+    }
+    const bool chipAttached = code == LxAbstractPlugin::ErrorCode::ChipUnopenable;
+    if ((chipAttached || code == LxAbstractPlugin::ErrorCode::DeviceNotFound) &&
+        LxD2xxBackend::chosen() != "simulator") {
+        out << nextStepsWithoutTurntable(chipAttached) << std::flush;
+    }
+    return true;
 }
 
 // The chosen model's index, or nothing when the user (or the end of the input)
@@ -182,23 +199,35 @@ MenuCommand readMenuCommand(std::istream& in, std::ostream& out, short fullTurnC
     }
 }
 
+// How the dialogue looks at a turning table.
+struct TableWatch {
+    std::chrono::milliseconds pause;
+    const std::function<bool()>& interrupted;
+};
+
 // Prints a dot for each look at the table while it turns. The looks are
 // spaced by `pause`: a poll without pause would take a processor and the
-// driver's lock from the rotation thread, whose steps are timed by busy waiting.
-void waitForTheTable(ConsoleTurntable& table, std::ostream& out, std::chrono::milliseconds pause) {
+// driver's lock from the rotation thread, whose steps are timed by busy
+// waiting. An interruption stops the table; false then.
+bool waitForTheTable(ConsoleTurntable& table, std::ostream& out, const TableWatch& watch) {
     while (table.IsTurntableRotating()) {
+        if (watch.interrupted && watch.interrupted()) {
+            table.stopRotation();
+            return false;
+        }
         out << '.';
-        std::this_thread::sleep_for(pause);
+        std::this_thread::sleep_for(watch.pause);
     }
+    return !(watch.interrupted && watch.interrupted());
 }
 
-// Carries out a command other than the exit; false when the input ended
-// during it, so that nothing more can be asked.
+// Carries out a command other than the exit; false when the input ended or
+// an interruption came during it, so that nothing more can be asked.
 bool carryOut(const MenuCommand& command, ConsoleTurntable& table, std::istream& in,
-              std::ostream& out, std::chrono::milliseconds pollPause) {
+              std::ostream& out, const TableWatch& watch) {
     switch (command.choice) {
     case MenuChoice::CountRotation:
-    case MenuChoice::DegreesRotation:
+    case MenuChoice::DegreesRotation: {
         out << "Rotating the turntable." << std::flush;
         if (command.choice == MenuChoice::DegreesRotation) {
             table.SetRotationIncrementInDegrees(command.degrees);
@@ -209,9 +238,10 @@ bool carryOut(const MenuCommand& command, ConsoleTurntable& table, std::istream&
             table.SetRotationIncrementInCounts(command.counts);
             table.startRotation();
         }
-        waitForTheTable(table, out, pollPause);
+        const bool waited = waitForTheTable(table, out, watch);
         out << "Turntable is stopped." << std::endl;
-        return true;
+        return waited;
+    }
     case MenuChoice::ContinuousRotation:
         table.SetRotationIncrementInCounts(0);
         if (table.startRotation()) {
@@ -229,8 +259,7 @@ bool carryOut(const MenuCommand& command, ConsoleTurntable& table, std::istream&
         }
         table.SetRotationNextGlobalPositionInDegrees(command.position);
         table.startRotation();
-        waitForTheTable(table, out, pollPause);
-        return true;
+        return waitForTheTable(table, out, watch);
     case MenuChoice::ShutterRelease:
         table.shutterReleaseCameraHardware();
         return true;
@@ -262,10 +291,11 @@ void sayHowStepsAreTimed(const ConsoleTurntable& table, std::ostream& out) {
 } // namespace
 
 int runConsoleDialogue(ConsoleTurntable& table, std::istream& in, std::ostream& out,
-                       std::chrono::milliseconds pollPause, bool perEdgeStepWrites) {
+                       std::chrono::milliseconds pollPause, bool perEdgeStepWrites,
+                       const std::function<bool()>& interrupted) {
     const std::list<std::string> devices = table.availableDevices();
-    if (devices.empty()) {
-        sayWhyNoTurntable(table.lastError(), out);
+    if (devices.empty() && !sayWhyNoTurntable(table, out)) {
+        return kNoBackend;
     }
     const std::optional<unsigned long> model = chooseDevice(devices, in, out);
     if (!model) {
@@ -297,7 +327,7 @@ int runConsoleDialogue(ConsoleTurntable& table, std::istream& in, std::ostream& 
         } else {
             table.SetRotationCounterClockwise();
         }
-        if (!carryOut(command, table, in, out, pollPause)) {
+        if (!carryOut(command, table, in, out, {pollPause, interrupted})) {
             break;
         }
     }

@@ -1,6 +1,8 @@
 #ifndef CONSOLETURNTABLE_H
 #define CONSOLETURNTABLE_H
 
+#include "LxAbstractPlugin.h"
+
 #include <QString>
 
 #include <list>
@@ -18,6 +20,7 @@ public:
     // True when model `model` opened; otherwise the reason is in lastError().
     virtual bool openDevice(unsigned long model) = 0;
     virtual QString lastError() const = 0;
+    virtual LxAbstractPlugin::ErrorCode lastErrorCode() const = 0;
     virtual void closeDevice() = 0;
 
     virtual unsigned int countsPerRevolution() const = 0;

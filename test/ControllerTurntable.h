@@ -15,6 +15,7 @@ public:
         return opened;
     }
     QString lastError() const override { return control_.lastError(); }
+    LxAbstractPlugin::ErrorCode lastErrorCode() const override { return control_.lastErrorCode(); }
     void closeDevice() override { control_.closeDevice(); }
 
     unsigned int countsPerRevolution() const override { return control_.countsPerRevolution(); }

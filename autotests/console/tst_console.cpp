@@ -2,12 +2,15 @@
 // simulated bus (set up through the FTDISIM_* variables) with scripted
 // standard input. Its whole standard output is compared with the dialogue.
 #include "ConsoleProgram.h"
+#include "NextSteps.h"
 #include "TestPath.h"
 
 #include <gmock/gmock.h>
 
+#include <QFile>
 #include <QProcessEnvironment>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <chrono>
 #include <string>
@@ -123,6 +126,21 @@ void expectRun(const ProgramRun& run, int exitCode, const std::string& output) {
     EXPECT_EQ(run.errors, "");
 }
 
+// The rule's line as this machine has the rule: the packages' place, the
+// place for a rule installed by hand, or none.
+std::string nextStepsRuleLine() {
+    for (const char* place : {"/lib/udev/rules.d/60-kalvera-turntable.rules",
+                              "/etc/udev/rules.d/60-kalvera-turntable.rules"}) {
+        if (QFile::exists(QLatin1String(place))) {
+            return std::string("- the udev rule is installed as ") + place +
+                   "; if it came after the turntable, run: sudo udevadm control --reload-rules\n";
+        }
+    }
+    return "- the udev rule is not installed: install the package "
+           "libkalveraturntablesdk-backends, or from the SDK's source run: sudo install -m 644 "
+           "packaging/udev/60-kalvera-turntable.rules /etc/udev/rules.d/\n";
+}
+
 TEST(ConsoleStart, NegativeChoicesExitAndChoicesPastTheListAreReadAgain) {
     for (const std::string input : {"-1\n0\n", "-5\n0\n", "8\n-5\n0\n", "8\n100\n-1\n0\n"}) {
         SCOPED_TRACE(input);
@@ -146,12 +164,25 @@ TEST(ConsoleStart, WithoutAFreeChipOnlyExitIsOfferedWithTheReason) {
         "- close other programs that use the turntable\n"
         "- on Linux, install the udev rule 60-kalvera-turntable.rules into /etc/udev/rules.d/ and "
         "plug the turntable in again\n";
+    // On a real chip's backend the next steps follow: the rule and the
+    // access to the chip matter only for a chip that is there.
+    const std::string steps = "\nNext steps on Linux, which needs no driver for the chip:\n";
+    const std::string replug = "- unplug the turntable's USB cable and plug it in again\n"
+                               "- to try this program without a turntable: --backend simulator\n";
+    const std::string access =
+        "- the rule lets in the user logged in at the machine's own seat, and members of the "
+        "group plugdev: sudo adduser $USER plugdev, then log in again\n";
+    const bool realChip = testpath::onUsbLevelSimulation();
+    const std::string notFoundSteps = realChip ? steps + replug : "";
+    const std::string cannotOpenSteps =
+        realChip ? steps + nextStepsRuleLine() + access + replug : "";
     std::vector<std::pair<QString, std::string>> buses = {
-        {QString(), notFound},
-        {QStringLiteral("FT245R USB FIFO,KT1,noaccess"), cannotOpen},
-        {QStringLiteral("FT232R"), notFound}};
+        {QString(), notFound + notFoundSteps},
+        {QStringLiteral("FT245R USB FIFO,KT1,noaccess"), cannotOpen + cannotOpenSteps},
+        {QStringLiteral("FT232R"), notFound + notFoundSteps}};
     if (testpath::listFlagsDevicesOpenElsewhere()) {
-        buses.emplace_back(QStringLiteral("FT245R USB FIFO,KT1,opened"), cannotOpen);
+        buses.emplace_back(QStringLiteral("FT245R USB FIFO,KT1,opened"),
+                           cannotOpen + cannotOpenSteps);
     }
     for (const auto& [devices, reason] : buses) {
         SCOPED_TRACE(devices.toStdString());
@@ -328,7 +359,7 @@ TEST(ConsoleCommandLine, TheBackendGivenIsNamedBeforeTheDialogue) {
     EXPECT_EQ(run.output, "USB backend: simulator (simulated turntables)\n" + kModels);
 }
 
-TEST(ConsoleCommandLine, ABackendThatCannotBeLoadedFindsNoTurntableAndSaysWhy) {
+TEST(ConsoleCommandLine, ABackendThatCannotBeLoadedEndsTheProgramWithTheReason) {
     const ProgramRun run = runConsole("-1\n", InputEnd::KeptOpen, {},
                                       {QStringLiteral("--backend"), QStringLiteral("vendor")});
     ASSERT_TRUE(run.finished);
@@ -339,8 +370,8 @@ TEST(ConsoleCommandLine, ABackendThatCannotBeLoadedFindsNoTurntableAndSaysWhy) {
     if (reason.rfind("The USB backend \"vendor\" cannot be loaded: ", 0) != 0) {
         GTEST_SKIP() << "this machine has the vendor's libftd2xx.so";
     }
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_THAT(reason, ::testing::EndsWith("\nPress '-1' to exit from test application\n"));
+    EXPECT_EQ(run.exitCode, 2) << "as for a backend it does not know";
+    EXPECT_THAT(reason, ::testing::Not(::testing::HasSubstr("Press '")));
     EXPECT_EQ(run.errors, "");
 }
 
@@ -381,6 +412,43 @@ TEST(ConsoleCommandLine, HelpNamesTheBackendsTheDefaultAndTheVariableAndRunsNoth
         EXPECT_THAT(run.output, ::testing::HasSubstr(text));
     }
     EXPECT_THAT(run.output, ::testing::Not(::testing::HasSubstr("Press '")));
+    EXPECT_THAT(run.output,
+                ::testing::HasSubstr("In effect now: " + testpath::backend().toStdString() + "\n"));
+}
+
+TEST(ConsoleNextSteps, NameTheFirstPlaceThatHasTheRule) {
+    QTemporaryDir directory;
+    ASSERT_TRUE(directory.isValid());
+    const std::string packaged = directory.filePath(QStringLiteral("lib.rules")).toStdString();
+    const std::string byHand = directory.filePath(QStringLiteral("etc.rules")).toStdString();
+    EXPECT_THAT(nextStepsWithoutTurntable(true, {packaged, byHand}),
+                ::testing::HasSubstr("- the udev rule is not installed: "));
+    QFile(QString::fromStdString(byHand)).open(QIODevice::WriteOnly);
+    EXPECT_THAT(nextStepsWithoutTurntable(true, {packaged, byHand}),
+                ::testing::HasSubstr("- the udev rule is installed as " + byHand + ";"));
+    QFile(QString::fromStdString(packaged)).open(QIODevice::WriteOnly);
+    EXPECT_THAT(nextStepsWithoutTurntable(true, {packaged, byHand}),
+                ::testing::HasSubstr("- the udev rule is installed as " + packaged + ";"));
+    EXPECT_THAT(nextStepsWithoutTurntable(false, {packaged, byHand}),
+                ::testing::Not(::testing::HasSubstr("udev")))
+        << "without a chip the rule is not the cause";
+}
+
+TEST(ConsoleCommandLine, HelpFlagsABackendItDoesNotKnow) {
+    const ProgramRun given =
+        runConsole("", InputEnd::Closed, {},
+                   {QStringLiteral("--help"), QStringLiteral("--backend"), QStringLiteral("usb3")});
+    const ProgramRun inEnvironment =
+        runConsole("", InputEnd::Closed,
+                   {{QStringLiteral("KALVERA_TURNTABLE_BACKEND"), QStringLiteral("usb3")}},
+                   {QStringLiteral("--help")});
+    for (const ProgramRun* run : {&given, &inEnvironment}) {
+        ASSERT_TRUE(run->finished);
+        EXPECT_EQ(run->exitCode, 0);
+        EXPECT_THAT(run->output, ::testing::HasSubstr("In effect now: none: \"usb3\""));
+    }
+    EXPECT_THAT(inEnvironment.output,
+                ::testing::HasSubstr("\"usb3\" in KALVERA_TURNTABLE_BACKEND is not a USB backend"));
 }
 
 } // namespace

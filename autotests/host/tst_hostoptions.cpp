@@ -64,4 +64,10 @@ TEST(HostOptions, TheHelpNamesBothModes) {
     EXPECT_TRUE(usage.contains(QStringLiteral("\n              In effect now: ")));
 }
 
+TEST(HostOptions, TheHelpFlagsABackendItDoesNotKnow) {
+    EXPECT_TRUE(
+        HostOptions::usage(QStringLiteral("usb3"))
+            .contains(QStringLiteral("In effect now: none: \"usb3\" is not a USB backend")));
+}
+
 } // namespace

@@ -1,6 +1,6 @@
 // The console program on the libftdi backend, run on a machine without
-// an FTDI chip: it finds no turntable, offers only the exit, and ends with
-// status 0. It skips where a chip is attached.
+// an FTDI chip: it finds no turntable, says what to do next, offers only the
+// exit, and ends with status 0. It skips where a chip is attached.
 #include "ConsoleProgram.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +17,11 @@ const std::string kNoTurntable = "No available connected turntable found.\n"
                                  "- make sure driver is installed\n"
                                  "- make sure turntable is powered on\n"
                                  "- make sure turntable is connected via USB\n"
+                                 "\n"
+                                 "Next steps on Linux, which needs no driver for the chip:\n"
+                                 "- unplug the turntable's USB cable and plug it in again\n"
+                                 "- to try this program without a turntable: --backend "
+                                 "simulator\n"
                                  "Press '-1' to exit from test application\n";
 
 ProgramResult runConsole(const std::string& input, InputEnd end) {

@@ -1,6 +1,8 @@
 #include "HeadlessShoot.h"
 
 #include "LxSettingsKeys.h"
+#include "TerminationNotice.h"
+#include "TerminationSignals.h"
 #include "TurntableHost.h"
 
 #include <QCoreApplication>
@@ -96,7 +98,8 @@ void printSummary(const std::vector<Capture>& captures, std::ostream& out) {
 
 } // namespace
 
-int runHeadlessShoot(const HostOptions& options, std::ostream& out, std::ostream& errors) {
+int runHeadlessShoot(const HostOptions& options, std::ostream& out, std::ostream& errors,
+                     const TerminationSignals* termination) {
     // Made before the host, gone after it: the view's settings are saved here
     // at its close, and dropped.
     const ScratchDataHome scratchData;
@@ -153,6 +156,11 @@ int runHeadlessShoot(const HostOptions& options, std::ostream& out, std::ostream
                          }
                          loop.quit();
                      });
+    // The host closes the turntable when it goes, on the way out.
+    const auto signalWatch = watchTerminationSignals(termination, [&] {
+        host.stopShoot();
+        loop.quit();
+    });
     QElapsedTimer clock;
     clock.start();
     if (!host.startShoot()) {
@@ -169,6 +177,9 @@ int runHeadlessShoot(const HostOptions& options, std::ostream& out, std::ostream
         loop.exec();
     }
     printSummary(host.shoot()->captures(), out);
+    if (termination && termination->received() != 0) {
+        return termination->exitStatus();
+    }
     if (!completed) {
         return HeadlessShootFailed;
     }

@@ -5,6 +5,8 @@
 
 #include <ostream>
 
+class TerminationSignals;
+
 // Exit statuses of the headless shoot.
 enum HeadlessStatus {
     HeadlessCompleted = 0,
@@ -20,7 +22,9 @@ enum HeadlessStatus {
 // shoot goes through the plug-in's settings view like any other, in a
 // scratch data directory, so that the settings saved by the window are
 // neither used nor changed. Needs a Qt GUI application object and returns
-// a HeadlessStatus.
-int runHeadlessShoot(const HostOptions& options, std::ostream& out, std::ostream& errors);
+// a HeadlessStatus; or, when a signal of `termination` (if given) came, 128 plus
+// its number, once the shoot is stopped and the turntable closed.
+int runHeadlessShoot(const HostOptions& options, std::ostream& out, std::ostream& errors,
+                     const TerminationSignals* termination = nullptr);
 
 #endif

@@ -104,13 +104,33 @@ bool HostOptions::parse(const QStringList& arguments, HostOptions* options, QStr
     return true;
 }
 
-QString HostOptions::usage() {
+namespace {
+
+// The backend a run would use, flagged when it is none of the backends, as
+// the run would refuse it.
+QString backendInEffect(const QString& given) {
+    const std::string name = given.isEmpty() ? LxD2xxBackend::chosen() : given.toStdString();
+    if (!LxD2xxBackend::description(name).empty()) {
+        return QString::fromStdString(name);
+    }
+    const QString from = given.isEmpty() ? QStringLiteral(" in %1").arg(QString::fromStdString(
+                                               LxD2xxBackend::environmentVariable()))
+                                         : QString();
+    return QStringLiteral("none: \"%1\"%2 is not a USB backend, and a run would stop at once")
+        .arg(QString::fromStdString(name), from);
+}
+
+} // namespace
+
+QString HostOptions::usage(const QString& backendGiven) {
     return QStringLiteral(
                "Usage: KalveraTurntableHost [--model NAME [--shoot]] [--screenshot FILE]\n"
                "                            [--backend NAME]\n"
                "       KalveraTurntableHost --headless [--model NAME] [--frames N]\n"
                "                            [--backend NAME]\n"
                "\n"
+               "Ctrl-C stops a shoot and the table, closes it and ends the program\n"
+               "(a second Ctrl-C ends it at once).\n"
                "Without --headless: the host window.\n"
                "--model       turntable model by name, opened at the start\n"
                "              (headless: default Custom)\n"
@@ -127,8 +147,7 @@ QString HostOptions::usage() {
                .arg(maxFrames)
                .arg(QString::fromStdString(LxD2xxBackend::environmentVariable())) +
            backendList() +
-           QStringLiteral("              In effect now: %1\n")
-               .arg(QString::fromStdString(LxD2xxBackend::chosen()));
+           QStringLiteral("              In effect now: %1\n").arg(backendInEffect(backendGiven));
 }
 
 bool HostOptions::applyBackend(std::ostream& out, QString* error) const {

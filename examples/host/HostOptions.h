@@ -30,9 +30,11 @@ struct HostOptions {
     // `error`, on an unknown option, a missing or bad value, or an option of
     // the other mode.
     static bool parse(const QStringList& arguments, HostOptions* options, QString* error);
-    // The options' help, with the USB backends and the one in effect; also
-    // before the application object exists.
-    static QString usage();
+    // The options' help, with the USB backends and the one in effect:
+    // `backendGiven` when not empty, else the environment's or the default,
+    // flagged when it is none of them; also before the application object
+    // exists.
+    static QString usage(const QString& backendGiven = QString());
 
     // Chooses the backend given, if any; false, with the reason in `error`,
     // for an unknown name (given, or from the environment). Then, when one

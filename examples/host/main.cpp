@@ -3,6 +3,8 @@
 #include "HeadlessShoot.h"
 #include "HostOptions.h"
 #include "HostWindow.h"
+#include "TerminationNotice.h"
+#include "TerminationSignals.h"
 #include "TurntableHost.h"
 
 #include <QGuiApplication>
@@ -43,11 +45,15 @@ void saveScreenshotWhenShown(const HostWindow& hostWindow, TurntableHost& host,
     });
 }
 
-// The window until it is closed; the program's exit status.
-int runWindow(const HostOptions& options) {
+// The window until it is closed, or until a termination signal, which ends
+// the event loop with its status; the host then stops the shoot, saves the
+// settings and closes the turntable as it goes. The program's exit status.
+int runWindow(const HostOptions& options, const TerminationSignals& termination) {
     TurntableHost host;
     try {
         HostWindow window(host);
+        const auto signalWatch = watchTerminationSignals(
+            &termination, [&termination] { QGuiApplication::exit(termination.exitStatus()); });
         if (!options.model.isEmpty() && (!host.openDevice(host.modelIndex(options.model)) ||
                                          (options.shoot && !host.startShoot()))) {
             std::cerr << host.status().toStdString() << '\n';
@@ -78,7 +84,7 @@ int main(int argc, char** argv) {
         return HeadlessBadArguments;
     }
     if (options.help) {
-        std::cout << HostOptions::usage().toStdString();
+        std::cout << HostOptions::usage(options.backend).toStdString();
         return 0;
     }
     if (!options.applyBackend(std::cout, &error)) {
@@ -89,9 +95,13 @@ int main(int argc, char** argv) {
     if (options.headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+    // Before the turntable is found: from then on a signal must let the host
+    // stop the table and close it.
+    const TerminationSignals termination;
     QGuiApplication app(argc, argv);
     // They place the settings file: ~/.local/share/Kalvera/KalveraTurntableHost/.
     QGuiApplication::setOrganizationName(QStringLiteral("Kalvera"));
     QGuiApplication::setApplicationName(QStringLiteral("KalveraTurntableHost"));
-    return options.headless ? runHeadlessShoot(options, std::cout, std::cerr) : runWindow(options);
+    return options.headless ? runHeadlessShoot(options, std::cout, std::cerr, &termination)
+                            : runWindow(options, termination);
 }

@@ -222,6 +222,10 @@ void LxKalveraTurntableControl::closeNow() {
         // A step still waiting for its delay belongs to this device's shoot.
         ++d->stepsGeneration;
     }
+    if (d->idleLockOfSettings) {
+        motorDriver->SetLockMotorWhenIdle(*d->idleLockOfSettings);
+        d->idleLockOfSettings.reset();
+    }
     motorDriver->closeDevice();
     motorDriver.reset();
 }

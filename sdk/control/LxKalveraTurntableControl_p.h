@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 
 // The controller's shoot settings. They live as long as the controller and
@@ -60,6 +61,10 @@ public:
     bool chipClockedStepTrains = true;
     // True only while the view's settings are taken over outside a sequence.
     bool savingSettingsOnly = false;
+    // The lock when idle that the settings asked for, while a shoot holds the
+    // motor between its captures instead: a close leaves the motor as the
+    // settings ask, not as the shoot held it.
+    std::optional<bool> idleLockOfSettings;
 };
 
 #endif

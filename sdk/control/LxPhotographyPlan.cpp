@@ -141,6 +141,7 @@ bool LxKalveraTurntableControl::complete360ProductPhotographyWillStart(unsigned 
         // still waits for, and a notice of its last move, are not this one's.
         ++d->stepsGeneration;
         d->pendingRotationInDegrees = 0.0f;
+        d->idleLockOfSettings = isLockMotorWhenIdle();
         stopRotation();
         if (customAngles) {
             d->usingCustomAngles = true;

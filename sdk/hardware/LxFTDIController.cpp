@@ -181,6 +181,9 @@ void LxFTDIController::closeDevice() {
     stopAndJoinRotation(true);
     joinEndedRotations(true);
     if (deviceHandle) {
+        if (!chipLost) {
+            writeClosingPins();
+        }
         FT_Close(deviceHandle);
     }
     deviceHandle = nullptr;

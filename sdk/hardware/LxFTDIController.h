@@ -276,6 +276,10 @@ protected:
     // Learns what the driver needs of the chip once its opening pins are
     // written; nothing by default. An open succeeds whatever it finds.
     virtual void probeChip() {}
+    // Puts the pins as the driver leaves them for good, before a close of a
+    // chip that still answers and after the last move has been joined: the
+    // chip keeps that byte after the program has gone. Nothing by default.
+    virtual void writeClosingPins() {}
     // Times the chip's bit-bang clock with silent bytes of `silentByte` (the
     // pins keep their levels) at a known baud rate, within 100 ms, then sets
     // the open's EDGE_BY_EDGE_BAUD_RATE again.

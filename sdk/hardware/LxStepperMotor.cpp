@@ -20,6 +20,17 @@ void LxStepperMotor::writeOpeningPins() {
     writeChipByte(outputRegister);
 }
 
+// A motor held after a shoot, which holds it throughout, would stay held
+// after the program has gone; a close releases it unless the settings ask
+// for it to be locked when idle.
+void LxStepperMotor::writeClosingPins() {
+    const unsigned char released = SetMaskBits(outputRegister, ENABLE_OUTPUT, enableLevel(false));
+    if (!lockMotorWhenIdle && released != outputRegister) {
+        outputRegister = released;
+        writeChipByte(outputRegister);
+    }
+}
+
 unsigned char LxStepperMotor::enableLevel(bool enabled) const {
     return enabled == motorEnableActiveHigh ? 255 : 0;
 }

@@ -42,6 +42,7 @@ protected:
     unsigned char pinDirections() const override { return PIN_DIRECTIONS; }
     // Every line low.
     void writeOpeningPins() override;
+    void writeClosingPins() override;
     void runMove() override;
     // Times the chip's bit-bang clock (byteClock()), with every line as the
     // open left it.

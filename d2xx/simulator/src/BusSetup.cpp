@@ -47,6 +47,9 @@ BusSetup busSetupFromEnvironment() {
     readVariable(kByteClockFactorVariable, parseByteClockFactor, setup.byteClockFactor,
                  "a number of bytes per baud period from 1 to 16");
     readVariable(kResetPinsVariable, parseResetPins, setup.resetPins, "'high', 'low' or 'held'");
+    if (const char* reportFile = std::getenv(kReportFileVariable)) {
+        setup.reportFile = reportFile;
+    }
     return setup;
 }
 

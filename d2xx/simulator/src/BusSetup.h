@@ -10,6 +10,7 @@
 #include <ftd2xx.h>
 
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace ftdisim {
@@ -22,10 +23,13 @@ struct BusSetup {
     BusTiming timing;
     unsigned byteClockFactor = Bus::kDefaultByteClockFactor;
     ResetPins resetPins = ResetPins::PulledUp;
+    // Empty: no report.
+    std::string reportFile;
 };
 
 // The bus FTDISIM_DEVICES, FTDISIM_OPEN_STATUS, FTDISIM_DC_COUNT_MS,
-// FTDISIM_USB_TIMING, FTDISIM_BYTE_CLOCK_FACTOR and FTDISIM_RESET_PINS ask
+// FTDISIM_USB_TIMING, FTDISIM_BYTE_CLOCK_FACTOR, FTDISIM_RESET_PINS and
+// FTDISIM_REPORT_FILE ask
 // for; without them one unopened FT245R that opens, with a table of 120 ms
 // per count, on the ideal bus, clocking 16 bytes per baud period, its
 // undriven pins pulled up. Malformed values are reported on

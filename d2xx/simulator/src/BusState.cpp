@@ -1,6 +1,7 @@
 #include "BusState.h"
 
 #include "BusSetup.h"
+#include "DeviceReport.h"
 
 #include <ftdisim/TurntableRig.h>
 
@@ -49,6 +50,7 @@ void BusState::reset() {
     timing_ = setup.timing;
     byteClockFactor_ = setup.byteClockFactor;
     resetPins_ = setup.resetPins;
+    reportFile_ = setup.reportFile;
     for (DeviceDescription& description : setup.devices) {
         attach(std::move(description));
     }
@@ -191,6 +193,7 @@ FT_STATUS BusState::open(int index, FT_HANDLE* handle) {
     }
     *handle = handles_.issue(id);
     opening.opened(*handle);
+    report(opening, "opened");
     return FT_OK;
 }
 
@@ -202,6 +205,7 @@ bool BusState::openForUsb(DeviceId id) {
     const FT_HANDLE handle = handles_.issue(id);
     usbHandles_[id] = handle;
     opening.opened(handle);
+    report(opening, "opened");
     return true;
 }
 
@@ -221,7 +225,16 @@ FT_STATUS BusState::close(FT_HANDLE handle) {
         return FT_INVALID_HANDLE;
     }
     handles_.release(handle);
-    return device(*id).close();
+    SimulatedDevice& closing = device(*id);
+    closing.settle(Clock::now());
+    report(closing, "closed");
+    return closing.close();
+}
+
+void BusState::report(SimulatedDevice& device, const char* event) {
+    if (!reportFile_.empty()) {
+        appendReportLine(reportFile_, reportLine(device, event));
+    }
 }
 
 SimulatedDevice* BusState::deviceFor(FT_HANDLE handle) {

@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <map>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace ftdisim {
@@ -76,6 +77,9 @@ public:
 private:
     static constexpr std::size_t kFunctionCount = static_cast<std::size_t>(D2xxFunction::Close) + 1;
 
+    // A line on `device` in the report file, when one is set.
+    void report(SimulatedDevice& device, const char* event);
+
     // Unplugged devices stay until the bus is emptied, for their traces.
     std::map<DeviceId, SimulatedDevice> devices_;
     std::vector<DeviceId> plugged_;
@@ -92,6 +96,7 @@ private:
     BusTiming timing_;
     unsigned byteClockFactor_ = Bus::kDefaultByteClockFactor;
     ResetPins resetPins_ = ResetPins::PulledUp;
+    std::string reportFile_;
     // Ids are never reused, so an id kept from before reset() cannot name a
     // device attached after it.
     DeviceId nextId_ = 1;

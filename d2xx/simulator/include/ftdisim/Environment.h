@@ -25,6 +25,8 @@ inline constexpr const char* kDcCountTimeVariable = "FTDISIM_DC_COUNT_MS";
 inline constexpr const char* kUsbTimingVariable = "FTDISIM_USB_TIMING";
 inline constexpr const char* kByteClockFactorVariable = "FTDISIM_BYTE_CLOCK_FACTOR";
 inline constexpr const char* kResetPinsVariable = "FTDISIM_RESET_PINS";
+// A file to which the bus appends a line at every open and close of a device.
+inline constexpr const char* kReportFileVariable = "FTDISIM_REPORT_FILE";
 
 struct DeviceListParse {
     std::vector<DeviceDescription> devices;
