@@ -1,5 +1,6 @@
 #include "LxFTDIController.h"
 
+#include "KeepLibraryLoaded.h"
 #include "LxAbstractPlugin.h"
 
 #include <ftd2xx.h>
@@ -416,6 +417,7 @@ bool LxFTDIController::StartRotationThread() {
 }
 
 bool LxFTDIController::launchRotationThread(void (LxFTDIController::*move)()) {
+    keepLibraryLoaded();
     auto state = std::make_shared<RotationThreadState>();
     state->driver = this;
     // The thread waits until its record, handle included, is in place: a

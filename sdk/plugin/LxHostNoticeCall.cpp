@@ -21,6 +21,9 @@ LxHostNoticeCall::LxHostNoticeCall()
 }
 
 LxHostNoticeCall::~LxHostNoticeCall() {
+    // The callable's code is the host's: it goes before the call counts as
+    // over, after which the host may unload that code.
+    callback = nullptr;
     --callsOnThisThread;
     {
         std::lock_guard<std::mutex> lock(LxAbstractPlugin::AbstractPluginPrivate::asyncMutex);

@@ -24,7 +24,7 @@ public:
     void operator()(LxTurntableHardware* plugin) const;
 
 private:
-    const std::function<void(LxTurntableHardware*)> callback;
+    std::function<void(LxTurntableHardware*)> callback;
 };
 
 #endif
