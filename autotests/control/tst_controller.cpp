@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QThread>
+
 #include <chrono>
 #include <climits>
 #include <map>
@@ -307,6 +309,32 @@ TEST_F(Controller, DestroyingStopsTheRotationAndReleasesTheChip) {
     control.stopsSpinning();
     EXPECT_FALSE(control.IsTurntableRotating());
     control.stopsSpinning(); // nothing running: nothing to do
+}
+
+// A plug-in host that ran the turntable from a QThread of its own, ended that
+// thread, and closes the turntable from its main thread: nothing is left to
+// take the close, which is done at once; an open is refused with the reason.
+TEST_F(Controller, ACloseAfterTheControllersThreadEndedIsDoneAtOnce) {
+    LxKalveraTurntableControl made;
+    ASSERT_FALSE(made.availableDevices().empty());
+    QThread worker;
+    worker.start();
+    QObject onWorker;
+    onWorker.moveToThread(&worker);
+    bool opened = false;
+    QMetaObject::invokeMethod(
+        &onWorker, [&] { made.openDevice(0, &opened); }, Qt::BlockingQueuedConnection);
+    ASSERT_TRUE(opened) << made.lastError().toStdString();
+    worker.quit();
+    ASSERT_TRUE(worker.wait(10000));
+
+    made.closeDevice();
+    EXPECT_FALSE(made.isTurntableOpened());
+    EXPECT_FALSE(chipStats().open) << "not left to a loop that has ended";
+    made.openDevice(0, &opened);
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(made.lastErrorCode(), LxAbstractPlugin::ErrorCode::WrongThread);
+    EXPECT_TRUE(made.lastError().contains("has ended")) << made.lastError().toStdString();
 }
 
 // Plug-in loaders make the controller on a worker thread; the host then uses

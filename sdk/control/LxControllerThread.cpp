@@ -5,10 +5,12 @@
 
 #include <QAbstractEventDispatcher>
 #include <QObject>
+#include <QThread>
 #include <QTimer>
 
 #include <condition_variable>
 #include <mutex>
+#include <utility>
 
 // Counts the calls under way into the controller, so that a destructor on
 // another thread can wait for them; guarded by asyncMutex, the library's lock.
@@ -79,6 +81,9 @@ LxControllerThread::~LxControllerThread() {
 }
 
 bool LxControllerThread::bindToCallingThread() {
+    if (loopEnded) {
+        return false;
+    }
     std::thread::id unbound;
     if (!boundThread.compare_exchange_strong(unbound, std::this_thread::get_id()) &&
         unbound != std::this_thread::get_id()) {
@@ -94,6 +99,23 @@ void LxControllerThread::makeEventObjects() {
     }
     timerContext = new QObject;
     mailbox = new LxThreadMailbox(gated(receive));
+    // A QThread's loop may end before the controller goes: what is handed to
+    // it from then on would be lost, and what it made would never go.
+    QObject::connect(
+        QThread::currentThread(), &QThread::finished, timerContext,
+        [this, gate = gate] { gate->run([this] { endOfLoop(); }); }, Qt::DirectConnection);
+}
+
+void LxControllerThread::endOfLoop() {
+    LxThreadMailbox* box = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(LxAbstractPlugin::AbstractPluginPrivate::asyncMutex);
+        loopEnded = true;
+        box = mailbox.exchange(nullptr);
+    }
+    delete box;
+    // A finished thread still deletes what is left for deletion.
+    std::exchange(timerContext, nullptr)->deleteLater();
 }
 
 bool LxControllerThread::isBound() const {
@@ -101,10 +123,12 @@ bool LxControllerThread::isBound() const {
 }
 
 bool LxControllerThread::isCurrent() const {
-    return boundThread.load() == std::this_thread::get_id();
+    return !loopEnded && boundThread.load() == std::this_thread::get_id();
 }
 
 bool LxControllerThread::post(int call) {
+    // Under the lock: the end of the bound thread's loop takes the mailbox.
+    std::lock_guard<std::mutex> lock(LxAbstractPlugin::AbstractPluginPrivate::asyncMutex);
     LxThreadMailbox* const box = mailbox.load();
     if (!box) {
         return false;

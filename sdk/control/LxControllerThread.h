@@ -34,10 +34,15 @@ public:
     // timer runs.
     bool bindToCallingThread();
     bool isBound() const;
-    // Whether the caller runs on the bound thread.
+    // Whether the caller runs on the bound thread, while its loop runs.
     bool isCurrent() const;
+    // Whether the bound thread was a QThread whose event loop has ended: no
+    // thread is the controller's any more (another may come to have its id),
+    // and nothing can be handed over. What it made for that has gone.
+    bool hasEnded() const { return loopEnded; }
     // Hands `call` to the bound thread's event loop. False when there is no
-    // loop to take it: not bound, or bound to a thread without a dispatcher.
+    // loop to take it: not bound, bound to a thread without a dispatcher, or
+    // to one whose loop has ended.
     bool post(int call);
     // Drops the calls posted so far and not yet received. On the bound thread.
     void dropPosted();
@@ -63,6 +68,8 @@ private:
     class Gate;
 
     void makeEventObjects();
+    // On the bound thread, as its QThread finishes.
+    void endOfLoop();
 
     std::atomic<std::thread::id> boundThread{};
     std::function<void(int)> receive;
@@ -70,6 +77,7 @@ private:
     // Made and used on the bound thread; destroyed there, or handed to it.
     std::atomic<LxThreadMailbox*> mailbox{nullptr};
     QObject* timerContext = nullptr;
+    std::atomic<bool> loopEnded{false};
 };
 
 #endif

@@ -142,8 +142,11 @@ void LxKalveraTurntableControl::openDevice(unsigned long model, bool* opened) {
     if (LxFTDIController::isOnAnyRotationThread() || !d->controllerThread->bindToCallingThread()) {
         *opened = false;
         setLastError(ErrorCode::WrongThread,
-                     QObject::tr("Open the turntable from the thread that opened it first, "
-                                 "not inside a turntable notice."));
+                     d->controllerThread->hasEnded()
+                         ? QObject::tr("The thread that opened the turntable first has ended. "
+                                       "Make a new controller on a thread that runs.")
+                         : QObject::tr("Open the turntable from the thread that opened it "
+                                       "first, not inside a turntable notice."));
         return;
     }
     closeNow();
