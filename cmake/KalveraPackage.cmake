@@ -63,7 +63,12 @@ set(kalvera_backends_package libkalveraturntablesdk-backends)
 # libc's ldconfig trigger, and have no maintainer scripts: CPack's, which call
 # ldconfig, are taken out of the built packages, so that a removed package
 # leaves nothing behind in dpkg's database (a postrm keeps it there until it is
-# purged). That needs CMake 3.19 or later; scripts/test-package checks it.
+# purged). That needs CMake 3.19 or later; older ones build packages with the
+# scripts, which scripts/test-package refuses.
+if(CMAKE_VERSION VERSION_LESS 3.19)
+  message(WARNING "`make package` needs CMake 3.19 or later to leave out the maintainer "
+    "scripts (this is ${CMAKE_VERSION}).")
+endif()
 set(kalvera_ldconfig_trigger ${PROJECT_SOURCE_DIR}/packaging/debian/triggers)
 set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/KalveraPackageWithoutScripts.cmake)
 

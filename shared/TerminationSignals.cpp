@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <iterator>
 #include <unistd.h>
 
 namespace {
@@ -16,6 +17,9 @@ constexpr int kSignalStatusBase = 128;
 std::atomic<int> firstSignal{0};
 static_assert(std::atomic<int>::is_always_lock_free, "the handler needs a lock-free flag");
 int pipeEnds[2] = {-1, -1};
+// What each signal did before, put back at the end.
+struct sigaction previousActions[std::size(kHandledSignals)];
+bool handled[std::size(kHandledSignals)] = {};
 
 extern "C" void onTerminationSignal(int signalNumber) {
     int none = 0;
@@ -43,8 +47,15 @@ TerminationSignals::TerminationSignals() {
     // A read of the console's input goes on after the handler; the pipe wakes
     // whoever waits on it.
     action.sa_flags = SA_RESTART;
-    for (int signalNumber : kHandledSignals) {
-        sigaction(signalNumber, &action, nullptr);
+    for (std::size_t i = 0; i < std::size(kHandledSignals); ++i) {
+        // A signal that the program was started with ignored stays ignored:
+        // under nohup, or as a background job of a script, it is not meant
+        // for this program.
+        sigaction(kHandledSignals[i], nullptr, &previousActions[i]);
+        handled[i] = previousActions[i].sa_handler != SIG_IGN;
+        if (handled[i]) {
+            sigaction(kHandledSignals[i], &action, nullptr);
+        }
     }
 }
 
@@ -52,8 +63,10 @@ TerminationSignals::~TerminationSignals() {
     if (!isValid()) {
         return;
     }
-    for (int signalNumber : kHandledSignals) {
-        std::signal(signalNumber, SIG_DFL);
+    for (std::size_t i = 0; i < std::size(kHandledSignals); ++i) {
+        if (handled[i]) {
+            sigaction(kHandledSignals[i], &previousActions[i], nullptr);
+        }
     }
     close(pipeEnds[0]);
     close(pipeEnds[1]);

@@ -9,8 +9,9 @@
 // and ends in order. A second of these signals ends the process at once
 // with 128 plus its number, for a user who will not wait.
 //
-// One at a time per process: the handlers are the process's. The
-// destructor puts the default handlers back.
+// One at a time per process: the handlers are the process's. A signal that
+// the program was started with ignored (nohup, a background job) stays
+// ignored. The destructor puts the earlier handlers back.
 class TerminationSignals {
 public:
     // Installs the handlers; isValid() is false when the system gave no pipe,

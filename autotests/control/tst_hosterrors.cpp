@@ -71,6 +71,13 @@ TEST_F(HostErrors, AShootStartedAtZeroIsWarnedOfAndCarriedOutAsAsked) {
     }
     EXPECT_FALSE(control.rotateDeviceToAngle(0.0f)) << "the call after the last";
     EXPECT_EQ(log.warnings().size(), 1) << "a right sequence is not warned of";
+
+    // Custom angles that start at 0, passed as planned.
+    unsigned short captures = 3;
+    float* angles = new float[3]{0.0f, 180.0f, 360.0f};
+    control.LxTurntableHardware::complete360ProductPhotographyWillStart(&captures, &angles);
+    EXPECT_TRUE(control.rotateDeviceToAngle(0.0f));
+    EXPECT_EQ(log.warnings().size(), 1) << "the plan's own first angle is not the host's error";
 }
 
 TEST_F(HostErrors, AModelIndexThatNamesNoModelIsRefusedAndTheOpenModelStays) {

@@ -161,6 +161,11 @@ int runHeadlessShoot(const HostOptions& options, std::ostream& out, std::ostream
         host.stopShoot();
         loop.quit();
     });
+    // A signal during the search or the open came before the watch: no shoot
+    // starts after it.
+    if (termination && termination->received() != 0) {
+        return termination->exitStatus();
+    }
     QElapsedTimer clock;
     clock.start();
     if (!host.startShoot()) {

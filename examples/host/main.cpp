@@ -54,6 +54,10 @@ int runWindow(const HostOptions& options, const TerminationSignals& termination)
         HostWindow window(host);
         const auto signalWatch = watchTerminationSignals(
             &termination, [&termination] { QGuiApplication::exit(termination.exitStatus()); });
+        // A signal while the window was being made: nothing opens or starts.
+        if (termination.received() != 0) {
+            return termination.exitStatus();
+        }
         if (!options.model.isEmpty() && (!host.openDevice(host.modelIndex(options.model)) ||
                                          (options.shoot && !host.startShoot()))) {
             std::cerr << host.status().toStdString() << '\n';

@@ -438,8 +438,12 @@ bool LxKalveraTurntableControl::isUsingIndexReshoot() const {
 
 bool LxKalveraTurntableControl::rotateDeviceToAngle(float angle) {
     const bool firstCapture = complete360ProductPhotographyImageIndex() == 0;
+    float* plannedAngles = nullptr;
+    complete360ProductPhotographyImagesCount(&plannedAngles);
+    // A custom plan whose first angle is 0 asks for it itself.
+    const bool asPlanned = plannedAngles && plannedAngles[0] == angle;
     if (LxTurntableHardware::rotateDeviceToAngle(angle)) {
-        if (firstCapture && angle == 0.0f) {
+        if (firstCapture && angle == 0.0f && !asPlanned) {
             // Taken as asked, a step that turns nothing: the host read the
             // angle as where this capture is taken rather than where the next
             // one is, and every capture of the shoot comes one position late.

@@ -287,7 +287,8 @@ public:
     /// \return the item; null when the host's resources have no view (it linked
     /// the library alone: "The settings view
     /// qrc:/qml/LxTurntableUIFrameView.qml is not in the application: link the
-    /// target KalveraTurntableSDK::SettingsView ...", SettingsViewMissing, also
+    /// target KalveraTurntableSDK::SettingsView ..." (on Qt 6
+    /// KalveraTurntableSDKQt6::SettingsView), SettingsViewMissing, also
     /// in the log category "kalvera.turntable.settings"), null when the view it
     /// has cannot be created, and on another thread than the controller's or
     /// inside a turntable notice ("Make the settings view on the thread that

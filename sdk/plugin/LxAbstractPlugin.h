@@ -79,7 +79,8 @@ public:
         /// opened or closed.
         InvalidModelIndex = 23,
         /// The host's resources have no settings view: it links neither the
-        /// SDK's (KalveraTurntableSDK::SettingsView) nor one of its own.
+        /// SDK's (KalveraTurntableSDK::SettingsView, on Qt 6
+        /// KalveraTurntableSDKQt6::SettingsView) nor one of its own.
         SettingsViewMissing = 24
     };
 
