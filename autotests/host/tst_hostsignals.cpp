@@ -102,6 +102,15 @@ TEST_F(HostSignals, TheWindowsShootStopsWithTheMotorAsTheSettingsAsk) {
     const int captures = std::stoi("0" + reportValue(closed, "captures"));
     EXPECT_GE(captures, 1) << closed;
     EXPECT_LT(captures, 8) << closed;
+
+    // The DC table mid-move: 100 ms a count, 9 counts a capture.
+    interruption.pause = 500ms;
+    const std::string closedDc = expectShootStopped(
+        runHost({QStringLiteral("--model"), QStringLiteral("Standard"), QStringLiteral("--shoot")},
+                interruption, QStringLiteral("100")),
+        SIGHUP);
+    EXPECT_EQ(reportValue(closedDc, "dc"), "standing") << closedDc;
+    EXPECT_EQ(reportLevels(closedDc) & (kDcStartLine | kDcContinuousLine), 0u) << closedDc;
 }
 
 TEST_F(HostSignals, ASecondSignalEndsTheHostAtOnce) {
