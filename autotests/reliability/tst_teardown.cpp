@@ -166,22 +166,37 @@ TEST_F(Teardown, ControllerDestroyedFromANoticeThroughAJoinedWorker) {
         if (!control) {
             control = std::make_unique<LxKalveraTurntableControl>();
         }
-        startShoot(0.0);
-        closeView();
-        LxTurntableHardware* const gone = control.get();
         std::atomic<bool> destroyed{false};
         auto destroyThroughAWorker = [&] {
             std::thread([owned = std::move(control)]() mutable { owned.reset(); }).join();
             destroyed = true;
         };
+        // Assigned before the open, as hosts do: the first capture's notice
+        // drives the shoot on, the next one tears down once the host is done
+        // with its view.
+        std::atomic<int> captures{0};
+        std::atomic<bool> viewClosed{false};
         if (atCapture) {
-            Private::turntableRotationStopped = [&](LxTurntableHardware*) {
+            Private::turntableRotationStopped = [&](LxTurntableHardware* plugin) {
+                if (++captures == 1) {
+                    shootingHostsNotice(plugin);
+                    return;
+                }
+                while (!viewClosed) {
+                    std::this_thread::sleep_for(1ms);
+                }
                 destroyThroughAWorker();
             };
         } else {
             Private::hardwareDisconnected = [&](LxTurntableHardware*, unsigned long) {
                 destroyThroughAWorker();
             };
+        }
+        startShoot(0.0);
+        closeView();
+        LxTurntableHardware* const gone = control.get();
+        viewClosed = true;
+        if (!atCapture) {
             waitForTheMove();
             bus().unplug(chip());
         }
