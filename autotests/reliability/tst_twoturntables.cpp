@@ -9,6 +9,9 @@
 
 #include <QQuickItem>
 
+#include <future>
+#include <thread>
+
 using namespace std::chrono_literals;
 
 namespace {
@@ -87,6 +90,49 @@ TEST_F(TwoTurntables, ShootAtOnceWithoutDisturbingEachOther) {
     otherItem.reset();
     dropHost(other.get());
     other.reset();
+}
+
+// As a plug-in loader does: each table's controller made, searched with and
+// opened on a thread of its own, both searches before either open.
+TEST_F(TwoTurntables, TwoThreadsThatSearchedAtOnceOpenOneChipEach) {
+    const ftdisim::DeviceId first = chip();
+    const ftdisim::DeviceId second = bus().attach();
+    std::promise<void> bothSearched;
+    const std::shared_future<void> open = bothSearched.get_future().share();
+    std::promise<void> searches[2];
+    bool found[2] = {};
+    bool opened[2] = {};
+    std::string errors[2];
+    std::promise<void> bothOpened;
+    const std::shared_future<void> close = bothOpened.get_future().share();
+    std::promise<void> opens[2];
+    const auto table = [&](int k) {
+        LxKalveraTurntableControl controller;
+        found[k] = !controller.availableDevices().empty();
+        searches[k].set_value();
+        open.wait();
+        controller.openDevice(0, &opened[k]);
+        errors[k] = controller.lastError().toStdString();
+        opens[k].set_value();
+        close.wait();
+    };
+    std::thread threads[] = {std::thread(table, 0), std::thread(table, 1)};
+    searches[0].get_future().wait();
+    searches[1].get_future().wait();
+    bothSearched.set_value();
+    opens[0].get_future().wait();
+    opens[1].get_future().wait();
+    const bool bothChipsOpen = bus().stats(first).open && bus().stats(second).open;
+    bothOpened.set_value();
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    for (int k : {0, 1}) {
+        EXPECT_TRUE(found[k]);
+        EXPECT_TRUE(opened[k]) << errors[k];
+    }
+    EXPECT_TRUE(bothChipsOpen);
+    EXPECT_FALSE(bus().stats(first).open || bus().stats(second).open) << "closed as they went";
 }
 
 } // namespace
