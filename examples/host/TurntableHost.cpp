@@ -148,21 +148,30 @@ bool TurntableHost::startShoot() {
 void TurntableHost::stopShoot() {
     if (sequence && sequence->isRunning()) {
         sequence->stop();
-        // The stop has joined the move, whose end has been posted by now; it
-        // must not count as the end of the next shoot's first move.
+        // The stop has joined the move but not a rotation thread already in
+        // the notice, which may still be about to send. Our notice only sends,
+        // so waiting for it cannot wait for this thread; once it has sent, the
+        // end of the stopped move must not count as the end of the next
+        // shoot's first move.
+        Callbacks::waitForNotices();
         tableStopped.dropPending();
     }
 }
 
 QQuickItem* TurntableHost::openView(QQuickItem* container) {
     if (!viewItem) {
+        // A success leaves an earlier error in place: cleared, so that what
+        // is left afterwards is this open's.
+        control->setLastError(QString());
         viewItem = control->createPluginUIFrameView();
         if (!viewItem) {
             // The plug-in still holds the view's objects until it is told.
             control->pluginUIFrameViewWillClose(nullptr);
-            setStatus(tr("The settings view could not be created."));
+            setStatus(tr("The settings view could not be created: %1").arg(control->lastError()));
             return nullptr;
         }
+        // The settings file was set aside, and the view shows its defaults.
+        showSettingsProblem();
     }
     viewItem->setParentItem(container);
     return viewItem;
@@ -175,8 +184,17 @@ void TurntableHost::closeView() {
     stopShoot();
     QQuickItem* item = viewItem;
     viewItem = nullptr;
+    control->setLastError(QString());
     control->pluginUIFrameViewWillClose(item);
     delete item;
+    // The settings were not saved.
+    showSettingsProblem();
+}
+
+void TurntableHost::showSettingsProblem() {
+    if (control->lastErrorCode() != LxAbstractPlugin::ErrorCode::NoError) {
+        setStatus(control->lastError());
+    }
 }
 
 bool TurntableHost::isShooting() const {
