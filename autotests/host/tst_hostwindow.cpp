@@ -456,7 +456,7 @@ TEST_F(HostWindowTest, StopThenStartWhileTheStoppedMovesNoticeIsUnderWay) {
     EXPECT_NEAR(static_cast<double>(rig().stepperTable().position()), origin - 200.0, 1.0);
 }
 
-TEST_F(HostWindowTest, TheStatusLineNamesSettingsSetAsideOrNotSaved) {
+TEST_F(HostWindowTest, TheStatusLineNamesSettingsSetAsideOrNotSavedAtTheClose) {
     writeSettingsFile(R"({"framesCountText": "4",)");
     TurntableHost host;
     HostWindow window(host);
@@ -470,11 +470,13 @@ TEST_F(HostWindowTest, TheStatusLineNamesSettingsSetAsideOrNotSaved) {
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     qputenv("XDG_DATA_HOME", QFile::encodeName(blocker.fileName()));
-    host.closeView();
+    EXPECT_FALSE(window.window()->close()) << "the window stays once to say why";
+    EXPECT_TRUE(window.window()->isVisible());
     EXPECT_TRUE(read(window, "statusLabel", "text")
                     .toString()
                     .contains(QStringLiteral("KalveraTurntable.json")))
         << host.status().toStdString();
+    EXPECT_TRUE(window.window()->close());
 }
 
 } // namespace

@@ -177,9 +177,9 @@ QQuickItem* TurntableHost::openView(QQuickItem* container) {
     return viewItem;
 }
 
-void TurntableHost::closeView() {
+bool TurntableHost::closeView() {
     if (!viewItem) {
-        return;
+        return true;
     }
     stopShoot();
     QQuickItem* item = viewItem;
@@ -189,6 +189,7 @@ void TurntableHost::closeView() {
     delete item;
     // The settings were not saved.
     showSettingsProblem();
+    return control->lastErrorCode() == LxAbstractPlugin::ErrorCode::NoError;
 }
 
 void TurntableHost::showSettingsProblem() {

@@ -61,9 +61,9 @@ public:
     // already open is returned as it is. A settings file set aside because it
     // could not be read is named in the status.
     QQuickItem* openView(QQuickItem* container);
-    // Saves the view's settings and disposes of it; settings that could not
-    // be saved are named in the status.
-    void closeView();
+    // Saves the view's settings and disposes of it. False when they could not
+    // be saved, with the reason in the status; true without a view.
+    Q_INVOKABLE bool closeView();
     QQuickItem* view() const { return viewItem; }
 
     LxKalveraTurntableControl& turntable() { return *control; }
