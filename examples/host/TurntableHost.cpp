@@ -165,9 +165,12 @@ QQuickItem* TurntableHost::openView(QQuickItem* container) {
         control->setLastError(QString());
         viewItem = control->createPluginUIFrameView();
         if (!viewItem) {
+            const QString reason = control->lastError();
             // The plug-in still holds the view's objects until it is told.
             control->pluginUIFrameViewWillClose(nullptr);
-            setStatus(tr("The settings view could not be created: %1").arg(control->lastError()));
+            setStatus(reason.isEmpty()
+                          ? tr("The settings view could not be created.")
+                          : tr("The settings view could not be created: %1").arg(reason));
             return nullptr;
         }
         // The settings file was set aside, and the view shows its defaults.
