@@ -18,7 +18,10 @@
 #include <QQuickWindow>
 #include <QSet>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
+#include <mutex>
 
 using namespace std::chrono_literals;
 
@@ -402,6 +405,78 @@ TEST_F(HostWindowTest, ThePreviewShutterAndImportButtonsReachTheTurntable) {
     EXPECT_FALSE(host.turntable().isTurntableOpened());
     EXPECT_FALSE(read(window, "importButton", "enabled").toBool())
         << "an import would open the turntable behind the host's back";
+}
+
+TEST_F(HostWindowTest, StopThenStartWhileTheStoppedMovesNoticeIsUnderWay) {
+    writeSettingsFile(kQuickShoot);
+    std::mutex lock;
+    std::condition_variable changed;
+    bool inNotice = false;
+    bool restarted = false;
+    TurntableHost host;
+    HostWindow window(host);
+    show(window);
+    ASSERT_TRUE(host.openDevice(0));
+    // The rotation thread of the first move is slow to leave the host's
+    // notice, as a busy machine may keep it: it sends only once the user has
+    // pressed Stop and Start, or after a second.
+    const auto hostsNotice =
+        LxTurntableHardware::TurntableHardwarePrivate::turntableRotationStopped;
+    LxTurntableHardware::TurntableHardwarePrivate::turntableRotationStopped =
+        [&, hostsNotice](LxTurntableHardware* plugin) {
+            std::unique_lock<std::mutex> guard(lock);
+            if (!inNotice) {
+                inNotice = true;
+                changed.wait_for(guard, std::chrono::seconds(1), [&] { return restarted; });
+            }
+            guard.unlock();
+            hostsNotice(plugin);
+        };
+    ASSERT_TRUE(host.startShoot());
+    ASSERT_TRUE(processEventsUntil([&] {
+        const std::lock_guard<std::mutex> guard(lock);
+        return inNotice;
+    }));
+    click(window.window(), QStringLiteral("stopButton"));
+    const long long origin = rig().stepperTable().position();
+    ASSERT_TRUE(
+        processEventsUntil([&] { return read(window, "startButton", "enabled").toBool(); }));
+    click(window.window(), QStringLiteral("startButton"));
+    {
+        const std::lock_guard<std::mutex> guard(lock);
+        restarted = true;
+    }
+    changed.notify_all();
+    ASSERT_TRUE(processEventsUntil([&] { return !host.isShooting(); }, 60s));
+    EXPECT_EQ(host.status(), QStringLiteral("4 captures taken."));
+    for (const Capture& capture : host.shoot()->captures()) {
+        EXPECT_NEAR(*capture.tableAngle, capture.angle, 1.0)
+            << "capture " << capture.number << ": the stopped shoot's notice is not this one's";
+    }
+    EXPECT_NEAR(static_cast<double>(rig().stepperTable().position()), origin - 200.0, 1.0);
+}
+
+TEST_F(HostWindowTest, TheStatusLineNamesSettingsSetAsideOrNotSavedAtTheClose) {
+    writeSettingsFile(R"({"framesCountText": "4",)");
+    TurntableHost host;
+    HostWindow window(host);
+    show(window);
+    const QString setAside = settingsFilePath() + QStringLiteral(".unreadable");
+    EXPECT_TRUE(read(window, "statusLabel", "text").toString().contains(setAside))
+        << host.status().toStdString();
+
+    // A data directory below a plain file cannot be made, even by root.
+    QFile blocker(dataHome.filePath(QStringLiteral("blocker")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    qputenv("XDG_DATA_HOME", QFile::encodeName(blocker.fileName()));
+    EXPECT_FALSE(window.window()->close()) << "the window stays once to say why";
+    EXPECT_TRUE(window.window()->isVisible());
+    EXPECT_TRUE(read(window, "statusLabel", "text")
+                    .toString()
+                    .contains(QStringLiteral("KalveraTurntable.json")))
+        << host.status().toStdString();
+    EXPECT_TRUE(window.window()->close());
 }
 
 } // namespace

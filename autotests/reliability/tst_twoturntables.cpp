@@ -9,6 +9,9 @@
 
 #include <QQuickItem>
 
+#include <atomic>
+#include <thread>
+
 using namespace std::chrono_literals;
 
 namespace {
@@ -87,6 +90,46 @@ TEST_F(TwoTurntables, ShootAtOnceWithoutDisturbingEachOther) {
     otherItem.reset();
     dropHost(other.get());
     other.reset();
+}
+
+// Where the two threads of a plug-in loader wait for each other.
+void meet(std::atomic<int>& arrived) {
+    ++arrived;
+    while (arrived < 2) {
+        std::this_thread::yield();
+    }
+}
+
+// As a plug-in loader does: each table's controller made, searched with and
+// opened on a thread of its own, both searches before either open.
+TEST_F(TwoTurntables, TwoThreadsThatSearchedAtOnceOpenOneChipEach) {
+    const ftdisim::DeviceId first = chip();
+    const ftdisim::DeviceId second = bus().attach();
+    std::atomic<int> searched{0};
+    std::atomic<int> openedBoth{0};
+    std::atomic<int> looked{0};
+    bool opened[2] = {};
+    std::string errors[2];
+    bool bothChipsOpen = false;
+    const auto table = [&](int k) {
+        LxKalveraTurntableControl controller;
+        EXPECT_FALSE(controller.availableDevices().empty());
+        meet(searched);
+        controller.openDevice(0, &opened[k]);
+        errors[k] = controller.lastError().toStdString();
+        meet(openedBoth);
+        if (k == 0) {
+            bothChipsOpen = bus().stats(first).open && bus().stats(second).open;
+        }
+        meet(looked);
+    };
+    std::thread threads[] = {std::thread(table, 0), std::thread(table, 1)};
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    EXPECT_TRUE(opened[0]) << errors[0];
+    EXPECT_TRUE(opened[1]) << errors[1];
+    EXPECT_TRUE(bothChipsOpen);
 }
 
 } // namespace

@@ -148,35 +148,57 @@ bool TurntableHost::startShoot() {
 void TurntableHost::stopShoot() {
     if (sequence && sequence->isRunning()) {
         sequence->stop();
-        // The stop has joined the move, whose end has been posted by now; it
-        // must not count as the end of the next shoot's first move.
+        // The stop has joined the move but not a rotation thread already in
+        // the notice, which may still be about to send. Our notice only sends,
+        // so waiting for it cannot wait for this thread; once it has sent, the
+        // end of the stopped move must not count as the end of the next
+        // shoot's first move.
+        Callbacks::waitForNotices();
         tableStopped.dropPending();
     }
 }
 
 QQuickItem* TurntableHost::openView(QQuickItem* container) {
     if (!viewItem) {
+        // A success leaves an earlier error in place: cleared, so that what
+        // is left afterwards is this open's.
+        control->setLastError(QString());
         viewItem = control->createPluginUIFrameView();
         if (!viewItem) {
+            const QString reason = control->lastError();
             // The plug-in still holds the view's objects until it is told.
             control->pluginUIFrameViewWillClose(nullptr);
-            setStatus(tr("The settings view could not be created."));
+            setStatus(reason.isEmpty()
+                          ? tr("The settings view could not be created.")
+                          : tr("The settings view could not be created: %1").arg(reason));
             return nullptr;
         }
+        // The settings file was set aside, and the view shows its defaults.
+        showSettingsProblem();
     }
     viewItem->setParentItem(container);
     return viewItem;
 }
 
-void TurntableHost::closeView() {
+bool TurntableHost::closeView() {
     if (!viewItem) {
-        return;
+        return true;
     }
     stopShoot();
     QQuickItem* item = viewItem;
     viewItem = nullptr;
+    control->setLastError(QString());
     control->pluginUIFrameViewWillClose(item);
     delete item;
+    // The settings were not saved.
+    showSettingsProblem();
+    return control->lastErrorCode() == LxAbstractPlugin::ErrorCode::NoError;
+}
+
+void TurntableHost::showSettingsProblem() {
+    if (control->lastErrorCode() != LxAbstractPlugin::ErrorCode::NoError) {
+        setStatus(control->lastError());
+    }
 }
 
 bool TurntableHost::isShooting() const {

@@ -58,10 +58,12 @@ public:
 
     // The plug-in's settings view with the saved settings loaded, shown in
     // `container` (none: not shown). Null when it cannot be made; a view
-    // already open is returned as it is.
+    // already open is returned as it is. A settings file set aside because it
+    // could not be read is named in the status.
     QQuickItem* openView(QQuickItem* container);
-    // Saves the view's settings and disposes of it.
-    void closeView();
+    // Saves the view's settings and disposes of it. False when they could not
+    // be saved, with the reason in the status; true without a view.
+    Q_INVOKABLE bool closeView();
     QQuickItem* view() const { return viewItem; }
 
     LxKalveraTurntableControl& turntable() { return *control; }
@@ -87,6 +89,8 @@ signals:
 
 private:
     void setStatus(const QString& text);
+    // The plug-in's last error, when the view's settings file failed it.
+    void showSettingsProblem();
     void shootEnded(bool completed, const QString& message);
     void pollTurning();
 

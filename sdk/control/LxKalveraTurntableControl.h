@@ -71,7 +71,9 @@ public:
 
     /// Opens turntable model `model` on the chip that availableDevices() found
     /// last, with the model's motor settings; a device still open is closed
-    /// first.
+    /// first. The search reserves nothing: when another controller or program
+    /// has taken that chip since, the open takes the first free turntable chip
+    /// instead (two controllers that searched at once open one chip each).
     /// \param model the model index, 0 to 7; a larger one is refused before
     /// anything else: `*opened` false, lastError() "There is no turntable
     /// model N: the models are 0 to 7." (InvalidModelIndex), and a device open

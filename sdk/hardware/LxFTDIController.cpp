@@ -68,17 +68,42 @@ std::vector<FT_DEVICE_LIST_INFO_NODE> listDevices() {
     return devices;
 }
 
-// Whether the device at `index` is the one a search for `searchText` found
-// there with `serialNumber`. A device open anywhere is left to FT_Open, which
-// refuses it: the list need not describe it.
-bool isListedAt(int index, const char* searchText, const std::string& serialNumber) {
+// Taken from the choice of a chip to its FT_Open: two controllers of this
+// process that found the same free chip would otherwise both take it, and the
+// later one would fail although another chip is free.
+std::mutex& chipChoiceMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+// The list index to open for the chip that a search for `searchText` found at
+// `index` with `serialNumber`: that chip while it is free, wherever the list
+// has it now; when it is listed there as open (taken since the search), the
+// first free chip of its kind, else the taken one, which FT_Open refuses (the
+// list need not describe a device open elsewhere). None when the chip found
+// is gone and another chip, or none, is listed at its place.
+std::optional<int> chipToOpen(int index, const char* searchText, const std::string& serialNumber) {
     const std::vector<FT_DEVICE_LIST_INFO_NODE> devices = listDevices();
-    if (index < 0 || static_cast<std::size_t>(index) >= devices.size()) {
-        return false;
+    const auto firstFree = [&](const auto& matches) -> std::optional<int> {
+        for (std::size_t i = 0; i < devices.size(); ++i) {
+            const FT_DEVICE_LIST_INFO_NODE& device = devices[i];
+            if (!(device.Flags & FT_FLAGS_OPENED) && describes(device, searchText) &&
+                matches(device)) {
+                return static_cast<int>(i);
+            }
+        }
+        return std::nullopt;
+    };
+    if (const auto found = firstFree([&](const FT_DEVICE_LIST_INFO_NODE& device) {
+            return textOf(device.SerialNumber) == serialNumber;
+        })) {
+        return found;
     }
-    const FT_DEVICE_LIST_INFO_NODE& device = devices[static_cast<std::size_t>(index)];
-    return (device.Flags & FT_FLAGS_OPENED) ||
-           (describes(device, searchText) && textOf(device.SerialNumber) == serialNumber);
+    if (index < 0 || static_cast<std::size_t>(index) >= devices.size() ||
+        !(devices[static_cast<std::size_t>(index)].Flags & FT_FLAGS_OPENED)) {
+        return std::nullopt;
+    }
+    return firstFree([](const FT_DEVICE_LIST_INFO_NODE&) { return true; }).value_or(index);
 }
 
 } // namespace
@@ -97,16 +122,20 @@ LxChipOpenResult LxFTDIController::openDevice(int index) {
         return LxChipOpenResult::refused(LxChipOpenResult::Outcome::NoDeviceFound);
     }
     FT_HANDLE handle = nullptr;
-    FT_STATUS status = FT_Open(index, &handle);
-    if (status != FT_OK) {
+    const FT_STATUS status = FT_Open(index, &handle);
+    return setUpOpenedChip(status, handle);
+}
+
+LxChipOpenResult LxFTDIController::setUpOpenedChip(unsigned long openStatus, void* handle) {
+    if (openStatus != FT_OK) {
         deviceHandle = nullptr;
-        return LxChipOpenResult::usbFailure(status);
+        return LxChipOpenResult::usbFailure(openStatus);
     }
     deviceHandle = handle;
     chipLost = false;
     byteClockReading = {};
     chipBaudRate = EDGE_BY_EDGE_BAUD_RATE;
-    status = FT_SetBaudRate(deviceHandle, EDGE_BY_EDGE_BAUD_RATE);
+    FT_STATUS status = FT_SetBaudRate(deviceHandle, EDGE_BY_EDGE_BAUD_RATE);
     if (status == FT_OK) {
         status = FT_SetLatencyTimer(deviceHandle, 2);
     }
@@ -169,13 +198,23 @@ int LxFTDIController::availableDeviceIndex(const char* searchText, std::string* 
 
 LxChipOpenResult LxFTDIController::openFoundDevice(int index, const char* searchText,
                                                    const std::string& serialNumber) {
-    // Checked right before FT_Open: a chip put in the place of another has to
-    // be enumerated by USB first, which takes far longer than the gap.
-    if (index != -1 && !isListedAt(index, searchText, serialNumber)) {
-        deviceHandle = nullptr;
-        return LxChipOpenResult::refused(LxChipOpenResult::Outcome::ChipChanged);
+    if (index == -1) {
+        return openDevice(index);
     }
-    return openDevice(index);
+    FT_HANDLE handle = nullptr;
+    FT_STATUS status = FT_OK;
+    {
+        // Chosen right before FT_Open: a chip put in the place of another has
+        // to be enumerated by USB first, which takes far longer than the gap.
+        const std::lock_guard<std::mutex> choosing(chipChoiceMutex());
+        const std::optional<int> chosen = chipToOpen(index, searchText, serialNumber);
+        if (!chosen) {
+            deviceHandle = nullptr;
+            return LxChipOpenResult::refused(LxChipOpenResult::Outcome::ChipChanged);
+        }
+        status = FT_Open(*chosen, &handle);
+    }
+    return setUpOpenedChip(status, handle);
 }
 
 void LxFTDIController::closeDevice() {

@@ -87,11 +87,15 @@ public:
     // strings, as a library lists a device it may not open.
     static bool isUnopenableChipAttached(const char* searchText);
     // Opens as openDevice() does the device that availableDeviceIndex() found
-    // at `index` for `searchText` with `serialNumber`, if the device listed
-    // there now is still that one: the bus may have changed since the search,
-    // and the pins of another chip must not be driven. Otherwise ChipChanged,
-    // with no D2XX device opened. A device listed there as open is left to
-    // FT_Open, which refuses it.
+    // at `index` for `searchText` with `serialNumber` while it is free,
+    // wherever the list has it now. When it is listed at `index` as open (taken
+    // since the search, by another controller or program), opens the first
+    // free device whose description contains `searchText` instead; with none,
+    // the taken one is left to FT_Open, which refuses it. When the device
+    // found is gone and another, or none, is listed at `index`: ChipChanged,
+    // with no D2XX device opened, since the pins of another chip must not be
+    // driven. The choice and the open are one step among this process's
+    // controllers.
     LxChipOpenResult openFoundDevice(int index, const char* searchText,
                                      const std::string& serialNumber);
 
@@ -360,6 +364,9 @@ protected:
 
 private:
     enum class PlannedMove { None, Counted, Continuous };
+
+    // The rest of an open after FT_Open returned `openStatus` with `handle`.
+    LxChipOpenResult setUpOpenedChip(unsigned long openStatus, void* handle);
 
     // Joins the ended rotations whose threads end by themselves; one in the
     // host's notice, or with a notice still to come, is joined later. When

@@ -12,6 +12,12 @@ ApplicationWindow {
     width: 1040
     height: 900
 
+    // The view's settings are saved as the window closes; when they cannot be,
+    // the window stays once to say why in its status line.
+    onClosing: function (close) {
+        close.accepted = turntableHost.closeView()
+    }
+
     header: ToolBar {
         RowLayout {
             anchors.fill: parent
