@@ -359,6 +359,17 @@ TEST(ConsoleCommandLine, TheBackendGivenIsNamedBeforeTheDialogue) {
     EXPECT_EQ(run.output, "USB backend: simulator (simulated turntables)\n" + kModels);
 }
 
+// The default named on the command line is a choice too.
+TEST(ConsoleCommandLine, TheBackendGivenWinsOverTheEnvironmentsEvenTheDefault) {
+    const ProgramRun run =
+        runConsole("-1\n", InputEnd::KeptOpen,
+                   {{QStringLiteral("KALVERA_TURNTABLE_BACKEND"), QStringLiteral("simulator")}},
+                   {QStringLiteral("--backend"), QStringLiteral("libftdi")});
+    ASSERT_TRUE(run.finished);
+    EXPECT_THAT(run.output, ::testing::StartsWith(
+                                "USB backend: libftdi (real FT245R chips through libftdi)\n"));
+}
+
 TEST(ConsoleCommandLine, ABackendThatCannotBeLoadedEndsTheProgramWithTheReason) {
     const ProgramRun run = runConsole("-1\n", InputEnd::KeptOpen, {},
                                       {QStringLiteral("--backend"), QStringLiteral("vendor")});

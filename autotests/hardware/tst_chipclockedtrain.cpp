@@ -201,4 +201,26 @@ TEST_F(ChipClockedSteps, WritesTheChipRefusesAreSentAgainWithoutAStepMoreOrLess)
     })) << "no write was refused";
 }
 
+// Refused once the chip is open, the train's clock is never set: the move
+// falls back to one write per edge at the open's clock, and keeps its pulses
+// and its count.
+TEST_F(ChipClockedSteps, AChipThatRefusesTheTrainsClockStepsEdgeByEdge) {
+    LxStepperMotor driver(2);
+    open(driver, 1);
+    Bus::instance().setSetUpFault(chip(), ftdisim::D2xxFunction::SetBaudRate, FT_INVALID_BAUD_RATE);
+    driver.SetRotationIncrementInCounts(30);
+    ASSERT_TRUE(driver.startRotation());
+    runToEnd(driver);
+
+    pinprotocol::StepperExpectations expect(1ms);
+    expect.steps = 30;
+    const auto report = pinprotocol::checkStepperProtocol(trace(), expect);
+    EXPECT_TRUE(report.ok()) << report;
+    EXPECT_EQ(rig().stepperTable().position(), -30);
+    EXPECT_EQ(driver.StepsTakenInLastMove(), 30);
+    EXPECT_DOUBLE_EQ(driver.GlobalPositionInDegrees(), -54.0);
+    EXPECT_FALSE(driver.hasLostChip());
+    EXPECT_EQ(Bus::instance().stats(chip()).baudRate, LxFTDIController::EDGE_BY_EDGE_BAUD_RATE);
+}
+
 } // namespace

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <string>
+#include <thread>
 
 using ftdisim::Bus;
 using ftdisim::D2xxFunction;
@@ -156,6 +157,36 @@ TEST_F(FtdiLink, TransferFailuresAreRecorded) {
     // One purge of both buffers at the open, then one before each transfer.
     EXPECT_EQ(bus.stats(chip()).txPurges, bus.stats(chip()).writes + 1) << "before each write";
     EXPECT_EQ(bus.stats(chip()).rxPurges, bus.stats(chip()).reads + 1) << "before each read";
+}
+
+// A link that only reads and writes, as a move between its steps does.
+class PinLink final : public LxFTDIController {
+public:
+    using LxFTDIController::isChipLost;
+    bool triggerShutterRelease() override { return false; }
+    bool Initialize() override { return true; }
+
+protected:
+    unsigned char pinDirections() const override { return 0x0F; }
+    void writeOpeningPins() override {}
+    void runMove() override {}
+};
+
+// A cable going bad on the inputs alone: each read times out, which D2XX
+// reports as a success without a byte, while every write goes through.
+TEST_F(FtdiLink, ReadsThatKeepFailingLoseTheChipWhateverWritesGoThroughBetween) {
+    PinLink link;
+    ASSERT_TRUE(link.openDevice(0));
+    Bus::instance().setReadFault(chip(), ftdisim::TransferFault{FT_OK, -1, 1});
+    const auto firstFailure = Clock::now();
+    while (!link.isChipLost() && Clock::now() - firstFailure < 8s) {
+        link.writeChipByte(0x01);
+        link.readChipByte(0x10);
+        EXPECT_EQ(link.lastFTDIError(), LxFTDIController::FTDI_READ_ERROR);
+        std::this_thread::sleep_for(50ms);
+    }
+    EXPECT_TRUE(link.isChipLost());
+    EXPECT_GE(Clock::now() - firstFailure, LxFTDIController::CHIP_LOST_AFTER);
 }
 
 TEST_F(FtdiLink, WaitLastsWholeMilliseconds) {

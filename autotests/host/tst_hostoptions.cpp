@@ -1,8 +1,13 @@
 // The host's command line.
 #include "HostOptions.h"
+#include "LxD2xxBackend.h"
 #include "LxTurntableModels.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+#include <string>
 
 namespace {
 
@@ -68,6 +73,24 @@ TEST(HostOptions, TheHelpFlagsABackendItDoesNotKnow) {
     EXPECT_TRUE(
         HostOptions::usage(QStringLiteral("usb3"))
             .contains(QStringLiteral("In effect now: none: \"usb3\" is not a USB backend")));
+}
+
+// The default named on the command line is a choice too.
+TEST(HostOptions, TheBackendGivenWinsOverTheEnvironmentsEvenTheDefault) {
+    const std::string variable = LxD2xxBackend::environmentVariable();
+    const char* const environmentBefore = std::getenv(variable.c_str());
+    const std::string valueBefore = environmentBefore ? environmentBefore : "";
+    const std::string choiceBefore = LxD2xxBackend::chosen();
+    setenv(variable.c_str(), "simulator", 1);
+    QString error;
+    const HostOptions options =
+        parsed({QStringLiteral("--backend"), QStringLiteral("libftdi")}, &error);
+    std::ostringstream out;
+    EXPECT_TRUE(options.applyBackend(out, &error)) << error.toStdString();
+    EXPECT_EQ(LxD2xxBackend::chosen(), "libftdi");
+    EXPECT_EQ(out.str(), "USB backend: libftdi (real FT245R chips through libftdi)\n");
+    LxD2xxBackend::choose(choiceBefore);
+    setenv(variable.c_str(), valueBefore.c_str(), 1);
 }
 
 } // namespace

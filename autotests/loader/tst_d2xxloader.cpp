@@ -38,6 +38,19 @@ TEST(D2xxLoader, OnlyTheHandlesItHandedOutAndHasNotClosedAreKnown) {
     Bus::instance().reset();
 }
 
+// The default chosen by name is a choice like any other: the environment's
+// name gives way to it.
+TEST(D2xxLoader, AChoiceWinsOverTheEnvironmentEvenTheDefault) {
+    const char* const before = std::getenv(d2xxloader::kEnvironmentVariable);
+    const std::string environmentBefore = before ? before : "";
+    const std::string choiceBefore = d2xxloader::chosen();
+    setenv(d2xxloader::kEnvironmentVariable, "simulator", 1);
+    ASSERT_TRUE(d2xxloader::choose(d2xxloader::kDefaultBackend));
+    EXPECT_EQ(d2xxloader::chosen(), d2xxloader::kDefaultBackend);
+    d2xxloader::choose(choiceBefore);
+    setenv(d2xxloader::kEnvironmentVariable, environmentBefore.c_str(), 1);
+}
+
 // A host that never chooses takes the environment's name as it stands: an
 // unknown one is told as such, naming the variable, and nothing else is
 // loaded in its place. In a process of its own, which has made no choice.

@@ -1,6 +1,8 @@
 #ifndef LXCONTROLLERTHREAD_H
 #define LXCONTROLLERTHREAD_H
 
+#include "KalveraTurntableSDKGlobal.h"
+
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -17,7 +19,7 @@ class QObject;
 // What it hands to the controller runs through a gate that the controller
 // closes when it goes, so that nothing handed over runs into a controller
 // destroyed on another thread. Made on, and let go of from, any thread.
-class LxControllerThread {
+class LX_SDK_AUTOTEST_EXPORT LxControllerThread {
 public:
     // `receive` gets what post() sent, on the bound thread.
     explicit LxControllerThread(std::function<void(int)> receive);
