@@ -67,7 +67,10 @@ QStringList standardDeviceNames(std::list<std::string> names) {
 // The host's view item made in `context`; null when the host's QML file is
 // missing, does not compile or has no item at its root.
 QQuickItem* createViewItem(QQmlContext* context) {
-    QQmlComponent component(globalQmlEngine(), QUrl(QStringLiteral("qrc") + viewQmlFile),
+    // A literal: the QML loader's thread reads the address, handed over inside
+    // Qt where ThreadSanitizer cannot follow a string built here.
+    QQmlComponent component(globalQmlEngine(),
+                            QUrl(QStringLiteral("qrc:/qml/LxTurntableUIFrameView.qml")),
                             QQmlComponent::PreferSynchronous);
     if (!component.isReady()) {
         return nullptr;
