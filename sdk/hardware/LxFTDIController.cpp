@@ -68,14 +68,6 @@ std::vector<FT_DEVICE_LIST_INFO_NODE> listDevices() {
     return devices;
 }
 
-// Taken from the choice of a chip to its FT_Open: two controllers of this
-// process that found the same free chip would otherwise both take it, and the
-// later one would fail although another chip is free.
-std::mutex& chipChoiceMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
-
 // The list index to open for the chip that a search for `searchText` found at
 // `index` with `serialNumber`: that chip while it is free, wherever the list
 // has it now; when it is listed there as open (taken since the search), the
@@ -104,6 +96,14 @@ std::optional<int> chipToOpen(int index, const char* searchText, const std::stri
         return std::nullopt;
     }
     return firstFree([](const FT_DEVICE_LIST_INFO_NODE&) { return true; }).value_or(index);
+}
+
+// Whether the chip at `index` is listed as open now: taken by another open
+// since it was chosen.
+bool isTakenSince(int index) {
+    const std::vector<FT_DEVICE_LIST_INFO_NODE> devices = listDevices();
+    return index >= 0 && static_cast<std::size_t>(index) < devices.size() &&
+           (devices[static_cast<std::size_t>(index)].Flags & FT_FLAGS_OPENED);
 }
 
 } // namespace
@@ -203,16 +203,21 @@ LxChipOpenResult LxFTDIController::openFoundDevice(int index, const char* search
     }
     FT_HANDLE handle = nullptr;
     FT_STATUS status = FT_OK;
-    {
-        // Chosen right before FT_Open: a chip put in the place of another has
-        // to be enumerated by USB first, which takes far longer than the gap.
-        const std::lock_guard<std::mutex> choosing(chipChoiceMutex());
+    // Chosen right before FT_Open: a chip put in the place of another has to
+    // be enumerated by USB first, which takes far longer than the gap. Another
+    // controller of this process may take the chosen chip in that gap; then
+    // the choice is made again, at most once a chip, with no lock held over
+    // the open.
+    for (std::size_t tries = listDevices().size() + 1; tries > 0; --tries) {
         const std::optional<int> chosen = chipToOpen(index, searchText, serialNumber);
         if (!chosen) {
             deviceHandle = nullptr;
             return LxChipOpenResult::refused(LxChipOpenResult::Outcome::ChipChanged);
         }
         status = FT_Open(*chosen, &handle);
+        if (status == FT_OK || !isTakenSince(*chosen)) {
+            break;
+        }
     }
     return setUpOpenedChip(status, handle);
 }
