@@ -3,7 +3,7 @@
 #   Backends     the D2XX backends it loads, the udev rule
 #   Development  the public headers, a CMake package
 #                (KalveraTurntableSDK::KalveraTurntableSDK) and a pkg-config file
-#   Tools        the console program
+#   Tools        the console program and the command-line tool kalvera-turntable
 # cmake/KalveraPackage.cmake makes a Debian package of each. Clients include
 # the headers by their plain names, as in #include <LxKalveraTurntableControl.h>.
 # Built with Qt 6, the library, headers directory, package and .pc file are all
@@ -37,15 +37,17 @@ target_include_directories(KalveraTurntableSDK INTERFACE
 install(TARGETS KalveraTurntableSDK EXPORT KalveraTurntableSDKTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Runtime NAMELINK_COMPONENT Development
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Runtime)
-# The console program, the SDK's second deliverable, finds the library it is
-# installed with: under a prefix of its own through its RUNPATH; in a system
-# directory (the Debian package's /usr) through the loader's own search, as
-# Debian wants it there. The program in the build tree keeps its build RPATH.
+# The console program, the SDK's second deliverable, and the command-line tool
+# find the library they are installed with: under a prefix of its own through
+# their RUNPATH; in a system directory (the Debian package's /usr) through the
+# loader's own search, as Debian wants it there. The programs in the build
+# tree keep their build RPATH.
 if(NOT CMAKE_INSTALL_FULL_LIBDIR IN_LIST CMAKE_CXX_IMPLICIT_LINK_DIRECTORIES)
-  set_target_properties(KalveraTurntableTest PROPERTIES
+  set_target_properties(KalveraTurntableTest kalvera-turntable PROPERTIES
     INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
 endif()
-install(TARGETS KalveraTurntableTest RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Tools)
+install(TARGETS KalveraTurntableTest kalvera-turntable
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Tools)
 # The settings view: the target ${KALVERA_SDK_NAME}::SettingsView, and the
 # object file it links, which the pkg-config file names as settingsview.
 install(TARGETS KalveraTurntableSDKSettingsView EXPORT KalveraTurntableSDKTargets)

@@ -1,0 +1,6 @@
+#include "Commands.h"
+#include "ExitStatus.h"
+
+int runList(const ToolOptions&, EventOutput& output) {
+    return output.error(QStringLiteral("unavailable"), QStringLiteral("list: to come"), Failed);
+}

@@ -1,0 +1,103 @@
+#include "TurntableSession.h"
+
+#include "ExitStatus.h"
+#include "NextSteps.h"
+
+#include <LxD2xxBackend.h>
+
+#include <QJsonObject>
+
+namespace {
+
+constexpr int kCustomModel = 0;
+
+QString modelList(const QStringList& models) {
+    QStringList numbered;
+    for (int i = 0; i < models.size(); ++i) {
+        numbered << QStringLiteral("%1 (%2)").arg(models[i]).arg(i);
+    }
+    return numbered.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+bool chipAttachedButUnopenable(const LxKalveraTurntableControl& control) {
+    return control.lastErrorCode() == LxAbstractPlugin::ErrorCode::ChipUnopenable;
+}
+
+TurntableSession::TurntableSession(EventOutput& output)
+    : output(output) {}
+
+TurntableSession::~TurntableSession() {
+    turntable.closeDevice();
+}
+
+std::optional<int> TurntableSession::find(const QString& modelName) {
+    for (const std::string& name : turntable.availableDevices()) {
+        models << QString::fromStdString(name);
+    }
+    if (models.isEmpty()) {
+        const int status =
+            output.error(QStringLiteral("no-turntable"), turntable.lastError(), NoTurntable);
+        const auto code = turntable.lastErrorCode();
+        if (code == LxAbstractPlugin::ErrorCode::DeviceNotFound ||
+            code == LxAbstractPlugin::ErrorCode::ChipUnopenable) {
+            output.note(QString::fromStdString(
+                nextStepsWithoutTurntable(chipAttachedButUnopenable(turntable))));
+        }
+        return status;
+    }
+    bool isIndex = false;
+    const int index = modelName.toInt(&isIndex);
+    for (int i = 0; i < models.size() && !isIndex; ++i) {
+        if (models[i].compare(modelName.simplified(), Qt::CaseInsensitive) == 0) {
+            model = i;
+        }
+    }
+    if (isIndex && index >= 0 && index < models.size()) {
+        model = index;
+    }
+    if (model < 0) {
+        return output.error(QStringLiteral("unknown-model"),
+                            QStringLiteral("Unknown turntable model \"%1\". The models are: %2.")
+                                .arg(modelName, modelList(models)),
+                            BadInput);
+    }
+    return std::nullopt;
+}
+
+bool TurntableSession::modelNeedsCounts() const {
+    return model == kCustomModel;
+}
+
+std::optional<int> TurntableSession::open() {
+    bool opened = false;
+    turntable.openDevice(static_cast<unsigned long>(model), &opened);
+    if (!opened) {
+        return output.error(QStringLiteral("cannot-open"),
+                            QStringLiteral("The turntable \"%1\" cannot be opened: %2")
+                                .arg(modelName(), turntable.lastError()),
+                            CannotOpen);
+    }
+    output.event(QStringLiteral("opened"),
+                 {{QStringLiteral("model"), modelName()},
+                  {QStringLiteral("index"), model},
+                  {QStringLiteral("backend"), QString::fromStdString(LxD2xxBackend::chosen())}},
+                 QStringLiteral("Opened %1 (model %2) on the %3 backend.")
+                     .arg(modelName())
+                     .arg(model)
+                     .arg(QString::fromStdString(LxD2xxBackend::chosen())));
+    return std::nullopt;
+}
+
+std::optional<double> TurntableSession::angleFromOrigin() {
+    if (turntable.countsPerRevolution() == 0) {
+        return std::nullopt;
+    }
+    // The SDK keeps the position but tells it only as the move to a target:
+    // clockwise to the origin is the rest of the turn. Planning it starts
+    // nothing, and the session closes the table without starting it.
+    turntable.SetRotationClockwise();
+    const double toOrigin = turntable.SetRotationNextGlobalPositionInDegrees(0.0);
+    return toOrigin >= 360.0 ? 0.0 : 360.0 - toOrigin;
+}

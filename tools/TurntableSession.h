@@ -1,0 +1,50 @@
+#ifndef TURNTABLESESSION_H
+#define TURNTABLESESSION_H
+
+#include "EventOutput.h"
+
+#include <LxKalveraTurntableControl.h>
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The turntable a command drives: searched for, its model chosen by name or
+// index, opened, and closed again when the session goes (the motor left as
+// its settings ask). Every failure is told on the event output and turned
+// into the program's status.
+class TurntableSession {
+public:
+    explicit TurntableSession(EventOutput& output);
+    ~TurntableSession();
+    TurntableSession(const TurntableSession&) = delete;
+    TurntableSession& operator=(const TurntableSession&) = delete;
+
+    // Searches for the turntable and picks `modelName` (a model name in any
+    // case, or its index): NoTurntable or BadInput, told, or nullopt.
+    std::optional<int> find(const QString& modelName);
+    // Custom has no counts per revolution of its own.
+    bool modelNeedsCounts() const;
+    // Opens the model found: CannotOpen, told, or nullopt; tells "opened".
+    std::optional<int> open();
+    // Where the table stands, in degrees clockwise from where it stood when
+    // it was opened (or from the start of a shoot); none without counts per
+    // revolution.
+    std::optional<double> angleFromOrigin();
+
+    LxKalveraTurntableControl& control() { return turntable; }
+    int modelIndex() const { return model; }
+    QString modelName() const { return models.value(model); }
+
+private:
+    EventOutput& output;
+    LxKalveraTurntableControl turntable;
+    QStringList models;
+    int model = -1;
+};
+
+// Whether the SDK's lastError() says the chip is there but cannot be had.
+bool chipAttachedButUnopenable(const LxKalveraTurntableControl& control);
+
+#endif
