@@ -7,6 +7,8 @@
 
 #include <QJsonObject>
 
+#include <cmath>
+
 namespace {
 
 constexpr int kCustomModel = 0;
@@ -99,5 +101,6 @@ std::optional<double> TurntableSession::angleFromOrigin() {
     // nothing, and the session closes the table without starting it.
     turntable.SetRotationClockwise();
     const double toOrigin = turntable.SetRotationNextGlobalPositionInDegrees(0.0);
-    return toOrigin >= 360.0 ? 0.0 : 360.0 - toOrigin;
+    // To a thousandth of a degree: what a script compares, not the rounding.
+    return toOrigin >= 360.0 ? 0.0 : std::round((360.0 - toOrigin) * 1000.0) / 1000.0;
 }
