@@ -426,6 +426,13 @@ std::string checkTogether(const ToolOptions& options, bool moveGiven) {
         if (!options.frames && !options.angles && options.settingsFile.empty()) {
             return "shoot needs --frames, --angles or a --settings file that plans the captures.";
         }
+        const int planned = options.frames   ? *options.frames
+                            : options.angles ? static_cast<int>(options.angles->size()) + 1
+                                             : kMaxFrames;
+        if (options.resumeFrom > planned) {
+            return "--resume-from " + std::to_string(options.resumeFrom) + ": the shoot has " +
+                   std::to_string(planned) + " captures.";
+        }
         if (options.retries > 0 && options.exec.empty()) {
             return "--retries is for an --exec command.";
         }

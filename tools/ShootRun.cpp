@@ -244,21 +244,20 @@ void ShootRun::interrupt() {
     QString text = QStringLiteral("Interrupted after capture %1 of %2").arg(done).arg(count);
     if (standing) {
         fields.insert(QStringLiteral("position"), *standing);
-        text += QStringLiteral("; the table stands at %1").arg(degrees(*standing));
+        text += QStringLiteral(" (the table stands at %1)").arg(degrees(*standing));
     }
     if (done < count) {
         fields.insert(QStringLiteral("next"), done + 1);
         QString resume = QStringLiteral("--resume-from %1").arg(done + 1);
         const double expected = done > 0 ? position(done) : 0.0;
         if (standing && std::fabs(*standing - expected) > halfCount()) {
-            const QString at = QString::number(*standing, 'g', 8);
             fields.insert(QStringLiteral("fromAngle"), *standing);
-            resume += QStringLiteral(" --from-angle ") + at;
+            resume += QStringLiteral(" --from-angle ") + QString::number(*standing, 'g', 8);
         }
-        text += QStringLiteral(". Resume with the same options and %1.").arg(resume);
+        text += QStringLiteral("; resume with %1 and the same options").arg(resume);
     } else {
         fields.insert(QStringLiteral("next"), QJsonValue::Null);
-        text += QStringLiteral(", on its way back to the start.");
+        text += QStringLiteral(", on its way back to the start");
     }
     output.event(QStringLiteral("interrupted"), fields, text);
     stopWith(termination.exitStatus());

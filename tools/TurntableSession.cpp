@@ -21,11 +21,11 @@ QString modelList(const QStringList& models) {
     return numbered.join(QStringLiteral(", "));
 }
 
-} // namespace
-
 bool chipAttachedButUnopenable(const LxKalveraTurntableControl& control) {
     return control.lastErrorCode() == LxAbstractPlugin::ErrorCode::ChipUnopenable;
 }
+
+} // namespace
 
 TurntableSession::TurntableSession(EventOutput& output)
     : output(output) {}
@@ -39,13 +39,13 @@ std::optional<int> TurntableSession::find(const QString& modelName) {
         models << QString::fromStdString(name);
     }
     if (models.isEmpty()) {
+        const bool attached = chipAttachedButUnopenable(turntable);
         const int status =
-            output.error(QStringLiteral("no-turntable"), turntable.lastError(), NoTurntable);
-        const auto code = turntable.lastErrorCode();
-        if (code == LxAbstractPlugin::ErrorCode::DeviceNotFound ||
-            code == LxAbstractPlugin::ErrorCode::ChipUnopenable) {
-            output.note(QString::fromStdString(
-                nextStepsWithoutTurntable(chipAttachedButUnopenable(turntable))));
+            attached
+                ? output.error(QStringLiteral("cannot-open"), turntable.lastError(), CannotOpen)
+                : output.error(QStringLiteral("no-turntable"), turntable.lastError(), NoTurntable);
+        if (attached || turntable.lastErrorCode() == LxAbstractPlugin::ErrorCode::DeviceNotFound) {
+            output.note(QString::fromStdString(nextStepsWithoutTurntable(attached)));
         }
         return status;
     }
@@ -76,10 +76,12 @@ std::optional<int> TurntableSession::open() {
     bool opened = false;
     turntable.openDevice(static_cast<unsigned long>(model), &opened);
     if (!opened) {
-        return output.error(QStringLiteral("cannot-open"),
-                            QStringLiteral("The turntable \"%1\" cannot be opened: %2")
-                                .arg(modelName(), turntable.lastError()),
-                            CannotOpen);
+        const int status = output.error(QStringLiteral("cannot-open"),
+                                        QStringLiteral("The turntable \"%1\" cannot be opened: %2")
+                                            .arg(modelName(), turntable.lastError()),
+                                        CannotOpen);
+        output.note(QString::fromStdString(nextStepsWithoutTurntable(true)));
+        return status;
     }
     output.event(QStringLiteral("opened"),
                  {{QStringLiteral("model"), modelName()},

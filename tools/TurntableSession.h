@@ -44,7 +44,4 @@ private:
     int model = -1;
 };
 
-// Whether the SDK's lastError() says the chip is there but cannot be had.
-bool chipAttachedButUnopenable(const LxKalveraTurntableControl& control);
-
 #endif

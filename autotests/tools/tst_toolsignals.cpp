@@ -1,0 +1,76 @@
+// SIGINT on kalvera-turntable mid-move and mid-shoot: the table stops, the
+// chip is closed with the motor as the settings ask, the report says how far
+// the shoot got, and the shoot it suggests takes exactly the captures left.
+#include "SignalledProgram.h"
+#include "ToolProgram.h"
+
+#include <gmock/gmock.h>
+
+#include <csignal>
+#include <regex>
+
+using namespace std::chrono_literals;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+namespace {
+
+// 200 steps a turn at the slowest speed: some 11 ms a step.
+const QStringList kSlowCustom = {
+    QStringLiteral("--model"), QStringLiteral("custom"),  QStringLiteral("--counts-per-revolution"),
+    QStringLiteral("200"),     QStringLiteral("--speed"), QStringLiteral("0")};
+
+Interruption sigintAfter(const std::string& cue, std::chrono::milliseconds pause) {
+    Interruption interruption;
+    interruption.cue = cue;
+    interruption.pause = pause;
+    interruption.signalNumbers = {SIGINT};
+    return interruption;
+}
+
+TEST(ToolSignals, SigintStopsARotationMidMove) {
+    const ToolProgram tool;
+    const SignalledRun run =
+        runSignalled(QStringLiteral(KALVERA_TOOL_PROGRAM),
+                     QStringList{QStringLiteral("rotate")} + kSlowCustom +
+                         QStringList{QStringLiteral("--counts"), QStringLiteral("200")},
+                     tool.environment(), {}, sigintAfter("Opened", 300ms));
+    const std::string closed = expectOrderlyEnd(run, SIGINT);
+    EXPECT_EQ(reportValue(closed, "stepper"), "free") << closed;
+    const int steps = stepsTaken(run.report);
+    EXPECT_GT(steps, 0) << closed;
+    EXPECT_LT(steps, 200) << "stopped mid-move: " << closed;
+    EXPECT_THAT(run.output, HasSubstr("Stopped: the table stands at " +
+                                      QString::number(steps * 1.8, 'f', 1).toStdString()));
+}
+
+TEST(ToolSignals, AShootInterruptedMidMoveResumesWithTheCapturesLeft) {
+    const ToolProgram tool;
+    const QStringList shoot =
+        QStringList{QStringLiteral("shoot")} + kSlowCustom +
+        QStringList{QStringLiteral("--frames"), QStringLiteral("4"), QStringLiteral("--exec"),
+                    QStringLiteral("echo $KALVERA_ANGLE >> ") +
+                        tool.path(QStringLiteral("angles"))};
+    const SignalledRun run =
+        runSignalled(QStringLiteral(KALVERA_TOOL_PROGRAM), shoot, tool.environment(), {},
+                     sigintAfter("capture 2/4", 150ms));
+    expectOrderlyEnd(run, SIGINT);
+    const int stepsBefore = stepsTaken(run.report);
+    std::smatch resume;
+    ASSERT_TRUE(std::regex_search(
+        run.output, resume,
+        std::regex("Interrupted after capture [23] of 4 \\(the table stands at [^)]*\\); resume "
+                   "with --resume-from ([34])( --from-angle ([0-9.]+))? and the same options")))
+        << run.output;
+    QStringList resumed = shoot;
+    resumed << QStringLiteral("--resume-from") << QString::fromStdString(resume.str(1));
+    if (resume[2].matched) {
+        resumed << QStringLiteral("--from-angle") << QString::fromStdString(resume.str(3));
+    }
+    const auto rest = tool.run(resumed);
+    EXPECT_EQ(rest.exitCode, 0) << rest.errors;
+    EXPECT_THAT(tool.lines(QStringLiteral("angles")), ElementsAre("0", "90", "180", "270"));
+    EXPECT_EQ(stepsBefore + stepsTaken(tool.report()), 200) << "one whole turn in all";
+}
+
+} // namespace
