@@ -73,6 +73,11 @@ TEST_F(ChipDiagnostics, AttachedChipsTellWhichCanBeOpenedAndWhyNot) {
     EXPECT_FALSE(chips[3].isTurntableChip);
     EXPECT_EQ(chips[3].availability, Availability::Free);
     EXPECT_EQ(control.lastErrorCode(), ErrorCode::NoError);
+    ASSERT_FALSE(control.availableDevices().empty());
+    ASSERT_TRUE(open(1));
+    EXPECT_EQ(control.attachedChips().at(0).availability, Availability::OpenElsewhere)
+        << "its own chip is held too";
+    control.closeDevice();
 
     for (const ftdisim::DeviceId device : bus.devices()) {
         bus.unplug(device);
