@@ -25,7 +25,9 @@ set(KALVERA_PUBLIC_HEADERS
   ${PROJECT_SOURCE_DIR}/sdk/plugin/LxTurntableHardware.h
   ${PROJECT_SOURCE_DIR}/sdk/plugin/LxThreadMailbox.h
   ${PROJECT_SOURCE_DIR}/sdk/hardware/LxD2xxBackend.h
+  ${PROJECT_SOURCE_DIR}/sdk/hardware/LxTurntableChip.h
   ${PROJECT_SOURCE_DIR}/sdk/control/LxKalveraTurntableControl.h
+  ${PROJECT_SOURCE_DIR}/sdk/control/LxChipSetUpStep.h
   ${PROJECT_SOURCE_DIR}/sdk/control/LxSettingsKeys.h
   ${PROJECT_SOURCE_DIR}/sdk/ui/LxGlobalQmlEngine.h
   ${PROJECT_SOURCE_DIR}/sdk/ui/LxRegisterPlugin.h

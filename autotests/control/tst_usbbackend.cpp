@@ -53,6 +53,9 @@ TEST_F(UsbBackend, ABackendThatCannotBeLoadedIsNamedWithTheReasonAndNothingStand
     EXPECT_THAT(error, StartsWith("The USB backend \"vendor\" cannot be loaded: "));
     EXPECT_THAT(error, HasSubstr("libftd2xx.so"));
     EXPECT_EQ(control.lastErrorCode(), LxAbstractPlugin::ErrorCode::BackendNotLoadable);
+    control.setLastError(QString());
+    EXPECT_TRUE(control.attachedChips().empty());
+    EXPECT_EQ(control.lastErrorCode(), LxAbstractPlugin::ErrorCode::BackendNotLoadable);
     bool opened = true;
     control.openDevice(0, &opened);
     EXPECT_FALSE(opened);

@@ -521,6 +521,18 @@ TEST(SimulatorOpenStatusParser, AcceptsOnlyADecimalFailureStatus) {
     }
 }
 
+TEST(SimulatorCallFailureParser, AcceptsASetUpFunctionAndAFailureStatus) {
+    const auto failure = ftdisim::parseCallFailure(" FT_SetBitMode : 4");
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_EQ(failure->function, ftdisim::D2xxFunction::SetBitMode);
+    EXPECT_EQ(failure->status, FT_STATUS{4});
+    EXPECT_EQ(ftdisim::parseCallFailure("FT_Purge:18")->function, ftdisim::D2xxFunction::Purge);
+    for (const char* text : {"FT_SetBitMode", "FT_SetBitMode:0", "FT_SetBitMode:x", "SetBitMode:4",
+                             "FT_Write:4", "FT_Open:3", ":4", ""}) {
+        EXPECT_FALSE(ftdisim::parseCallFailure(text).has_value()) << text;
+    }
+}
+
 TEST_F(Simulator, ResetTakesTheBusFromTheEnvironment) {
     setenv(ftdisim::kDevicesVariable, "Cam 245R,C1;Table 245R,T1,opened", 1);
     bus.reset();

@@ -5,7 +5,7 @@
 namespace {
 
 // The drivers' open never returns the EEPROM statuses.
-QString statusText(FT_STATUS status) {
+QString failureText(FT_STATUS status) {
     switch (status) {
     case FT_INVALID_HANDLE:
         return QStringLiteral("Invalid handle.");
@@ -59,11 +59,15 @@ QString text(const LxChipOpenResult& result) {
         return QStringLiteral("The turntable's USB chip has changed since it was found. "
                               "Search for the turntable again.");
     case LxChipOpenResult::Outcome::UsbFailure:
-        return statusText(result.status);
+        return failureText(result.status);
     case LxChipOpenResult::Outcome::Opened:
         break;
     }
     return QString();
+}
+
+QString statusText(unsigned long status) {
+    return status == FT_OK ? QStringLiteral("ok") : failureText(status);
 }
 
 } // namespace LxChipOpenFailure

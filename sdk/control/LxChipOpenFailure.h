@@ -18,6 +18,10 @@ LxAbstractPlugin::ErrorCode code(const LxChipOpenResult& result);
 // without a text (FT_OK, the EEPROM statuses, none of D2XX's).
 QString text(const LxChipOpenResult& result);
 
+// The text of a D2XX status: "ok" for FT_OK, the words of text() for a
+// failing one.
+QString statusText(unsigned long status);
+
 } // namespace LxChipOpenFailure
 
 #endif

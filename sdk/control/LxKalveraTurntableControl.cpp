@@ -5,8 +5,10 @@
 #include "LxDCMotor.h"
 #include "LxHostNoticeCall.h"
 #include "LxKalveraTurntableControl_p.h"
+#include "LxShootRefusals.h"
 #include "LxStepperMotor.h"
 #include "LxTurntableModels.h"
+#include "LxUsbRoundTrip.h"
 
 #include <QLoggingCategory>
 #include <QObject>
@@ -176,6 +178,11 @@ void LxKalveraTurntableControl::openDevice(unsigned long model, bool* opened) {
 
     const LxChipOpenResult result = motorDriver->openFoundDevice(
         deviceIndex, TURNTABLE_CHIP_SEARCH_TEXT, d->deviceSerialNumber);
+    d->chipSetUpSteps.clear();
+    for (const LxFTDIController::SetUpCall& call : motorDriver->setUpCalls()) {
+        d->chipSetUpSteps.push_back(
+            {call.call, call.status, LxChipOpenFailure::statusText(call.status)});
+    }
     *opened = static_cast<bool>(result);
     d->openedModel = model;
     if (result && !row.dcMotor) {
@@ -191,6 +198,37 @@ void LxKalveraTurntableControl::openDevice(unsigned long model, bool* opened) {
         motorDriver.reset();
     }
     updateDeviceSettingsUI(static_cast<int>(model));
+}
+
+std::vector<LxTurntableChip> LxKalveraTurntableControl::attachedChips() const {
+    // The backend of an open device stays loaded: a choice made since applies
+    // to the next search, as in availableDevices().
+    if (!motorDriver && !loadBackend(*const_cast<LxKalveraTurntableControl*>(this))) {
+        return {};
+    }
+    return LxFTDIController::attachedChips(TURNTABLE_CHIP_SEARCH_TEXT);
+}
+
+std::vector<LxChipSetUpStep> LxKalveraTurntableControl::chipSetUpSteps() const {
+    return d->chipSetUpSteps;
+}
+
+double LxKalveraTurntableControl::measureUsbRoundTripMilliseconds() {
+    if (!motorDriver) {
+        return -1.0;
+    }
+    // A move's thread owns the chip: a read between its writes would
+    // take the purge and the read from under it.
+    if (LxShootRefusals::refuseWhileTurning(*this)) {
+        return -1.0;
+    }
+    const std::optional<double> median = LxUsbRoundTrip::medianMilliseconds(*motorDriver);
+    if (!median) {
+        setLastError(ErrorCode::PinReadFailed,
+                     QObject::tr("The turntable's USB chip did not answer a read of its pins."));
+        return -1.0;
+    }
+    return *median;
 }
 
 void LxKalveraTurntableControl::openDevice(unsigned long model) {

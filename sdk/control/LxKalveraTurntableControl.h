@@ -1,9 +1,12 @@
 #ifndef LXKALVERATURNTABLECONTROL_H
 #define LXKALVERATURNTABLECONTROL_H
 
+#include "LxChipSetUpStep.h"
+#include "LxTurntableChip.h"
 #include "LxTurntableHardware.h"
 
 #include <memory>
+#include <vector>
 
 class LxFTDIController;
 
@@ -162,6 +165,39 @@ public:
     /// a log ("the USB was too busy to time its bit-bang clock: ..."); empty
     /// when the clock is known or no stepper model is open.
     QString chipByteClockProblem() const;
+
+    /// Every device the USB backend lists, in list order, turntable chip or
+    /// not, with whether it can be opened: what availableDevices() searches,
+    /// for a tool that says why no turntable was found. Reserves nothing, and
+    /// changes neither the chip availableDevices() found nor the last error
+    /// when the list is made (an empty bus gives an empty list). While a device
+    /// is open, its chip is listed as OpenElsewhere. Empty when the USB backend
+    /// cannot be had, with the last error availableDevices() then sets
+    /// (UnknownBackend or BackendNotLoadable).
+    std::vector<LxTurntableChip> attachedChips() const;
+    /// The D2XX calls of the last openDevice() that got as far as the chip,
+    /// from FT_Open on, in the order made, whatever its outcome: after a
+    /// failed open the last step is the call that failed, with the status
+    /// that lastUsbStatus() gives. A call repeated in a row with the same
+    /// status is one step. Kept after closeDevice() until the next open, so
+    /// that a tool can report an open that failed; an open refused before it
+    /// reached the USB (unknown model, wrong thread) leaves it as it was. Empty
+    /// before the first open, and after one that found no chip to open
+    /// (NoDeviceToOpen, ChipChanged).
+    std::vector<LxChipSetUpStep> chipSetUpSteps() const;
+    /// The USB round trip to the open chip: times a few reads of its pins, each
+    /// a purge of the chip's receive buffer and a one-byte read as the drivers
+    /// read the DC table's stopped line, and returns the median in
+    /// milliseconds. A read changes no pin and moves nothing, on the DC table
+    /// and the stepper tables alike, so it is safe with a product on the
+    /// table. Call it on the controller's thread.
+    /// \return above 0; -1.0 without a device (no last error), while a move
+    /// runs, since the move's thread owns the chip then ("The turntable is
+    /// turning. Stop it first.", TurntableTurning), or when a read fails
+    /// ("The turntable's USB chip did not answer a read of its pins.",
+    /// PinReadFailed).
+    double measureUsbRoundTripMilliseconds();
+
     /// Sets the stepper's step time in milliseconds (on top of a 1 ms pulse);
     /// larger is slower. Every model starts at 0, the fastest. A step time
     /// above MAXIMUM_STEP_TIME_MS is taken as MAXIMUM_STEP_TIME_MS. Stopping

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 // The controller's shoot settings. They live as long as the controller and
 // survive closing and reopening the device.
@@ -34,6 +35,9 @@ public:
     // What tells the chip that availableDevices() found from another one put
     // at its index since.
     std::string deviceSerialNumber;
+    // The D2XX calls of the last open that reached the USB, kept past its
+    // driver's end for a tool that reports a failed open.
+    std::vector<LxChipSetUpStep> chipSetUpSteps;
     // Whether a view is open, for rotation threads, which must not ask the
     // settings view itself: without a view they send no refresh. Set after
     // settingsView exists, which it publishes to them.

@@ -82,25 +82,29 @@ std::string neitherReading(double bytesPerSecond) {
 bool LxFTDIController::writeSilentBytes(std::vector<unsigned char>& bytes, std::size_t count) {
     DWORD written = 0;
     const FT_STATUS status =
-        FT_Write(deviceHandle, bytes.data(), static_cast<DWORD>(count), &written);
+        noteSetUpCall("FT_Write (byte clock timing)",
+                      FT_Write(deviceHandle, bytes.data(), static_cast<DWORD>(count), &written));
     return status == FT_OK && written == count;
 }
 
 LxByteClockReading LxFTDIController::measureByteClock(unsigned char silentByte) {
     LxByteClockReading reading;
     const Clock::time_point deadline = Clock::now() + MEASURING_BUDGET - SETTING_UP;
-    if (FT_SetBaudRate(deviceHandle, MEASURING_BAUD_RATE) != FT_OK) {
+    if (noteSetUpCall("FT_SetBaudRate (byte clock timing)",
+                      FT_SetBaudRate(deviceHandle, MEASURING_BAUD_RATE)) != FT_OK) {
         reading.problem = "the chip refused the baud rate of the timing";
     } else {
         reading = timeByteClock(silentByte, deadline);
         // What the chip still holds of the silent train changes no line, but
         // would hold the first byte of a move back by up to 4 ms.
-        FT_Purge(deviceHandle, FT_PURGE_TX);
+        noteSetUpCall("FT_Purge (transmit buffer)", FT_Purge(deviceHandle, FT_PURGE_TX));
     }
     // Back to the rate of the open, at which single edges reach the pins at
     // once; a train sets its own.
-    chipBaudRate =
-        FT_SetBaudRate(deviceHandle, EDGE_BY_EDGE_BAUD_RATE) == FT_OK ? EDGE_BY_EDGE_BAUD_RATE : 0;
+    chipBaudRate = noteSetUpCall("FT_SetBaudRate (single edges)",
+                                 FT_SetBaudRate(deviceHandle, EDGE_BY_EDGE_BAUD_RATE)) == FT_OK
+                       ? EDGE_BY_EDGE_BAUD_RATE
+                       : 0;
     return reading;
 }
 

@@ -108,6 +108,21 @@ bool isTakenSince(int index) {
 
 } // namespace
 
+class LxFTDIController::SetUpRecording {
+public:
+    explicit SetUpRecording(LxFTDIController& driver)
+        : driver(driver) {
+        driver.setUpLog.clear();
+        driver.recordingSetUp = true;
+    }
+    ~SetUpRecording() { driver.recordingSetUp = false; }
+    SetUpRecording(const SetUpRecording&) = delete;
+    SetUpRecording& operator=(const SetUpRecording&) = delete;
+
+private:
+    LxFTDIController& driver;
+};
+
 // The open results carry the status as the D2XX header types it.
 static_assert(std::is_same<FT_STATUS, unsigned long>::value);
 
@@ -118,11 +133,12 @@ LxFTDIController::~LxFTDIController() {
 }
 
 LxChipOpenResult LxFTDIController::openDevice(int index) {
+    const SetUpRecording recording(*this);
     if (index == -1) {
         return LxChipOpenResult::refused(LxChipOpenResult::Outcome::NoDeviceFound);
     }
     FT_HANDLE handle = nullptr;
-    const FT_STATUS status = FT_Open(index, &handle);
+    const FT_STATUS status = noteSetUpCall("FT_Open", FT_Open(index, &handle));
     return setUpOpenedChip(status, handle);
 }
 
@@ -135,9 +151,10 @@ LxChipOpenResult LxFTDIController::setUpOpenedChip(unsigned long openStatus, voi
     chipLost = false;
     byteClockReading = {};
     chipBaudRate = EDGE_BY_EDGE_BAUD_RATE;
-    FT_STATUS status = FT_SetBaudRate(deviceHandle, EDGE_BY_EDGE_BAUD_RATE);
+    FT_STATUS status = noteSetUpCall("FT_SetBaudRate (single edges)",
+                                     FT_SetBaudRate(deviceHandle, EDGE_BY_EDGE_BAUD_RATE));
     if (status == FT_OK) {
-        status = FT_SetLatencyTimer(deviceHandle, 2);
+        status = noteSetUpCall("FT_SetLatencyTimer", FT_SetLatencyTimer(deviceHandle, 2));
     }
     if (status == FT_OK) {
         status = enterBitBangMode();
@@ -156,27 +173,63 @@ LxChipOpenResult LxFTDIController::setUpOpenedChip(unsigned long openStatus, voi
 unsigned long LxFTDIController::enterBitBangMode() {
     // Through the reset mode, so that a chip left in bit-bang mode by another
     // program takes the new directions from a clean state.
-    FT_STATUS status = FT_SetBitMode(deviceHandle, pinDirections(), FT_BITMODE_RESET);
+    FT_STATUS status = noteSetUpCall(
+        "FT_SetBitMode (reset)", FT_SetBitMode(deviceHandle, pinDirections(), FT_BITMODE_RESET));
     if (status != FT_OK) {
         return status;
     }
     Wait(10);
-    status = FT_SetBitMode(deviceHandle, pinDirections(), FT_BITMODE_ASYNC_BITBANG);
+    status = noteSetUpCall("FT_SetBitMode (asynchronous bit-bang)",
+                           FT_SetBitMode(deviceHandle, pinDirections(), FT_BITMODE_ASYNC_BITBANG));
     // The chip samples its pins into the receive buffer in bit-bang mode:
     // what lies there from before this open is not this driver's.
-    return status == FT_OK ? FT_Purge(deviceHandle, FT_PURGE_RX | FT_PURGE_TX) : status;
+    return status == FT_OK ? noteSetUpCall("FT_Purge (both buffers)",
+                                           FT_Purge(deviceHandle, FT_PURGE_RX | FT_PURGE_TX))
+                           : status;
+}
+
+unsigned long LxFTDIController::noteSetUpCall(const char* call, unsigned long status) {
+    if (!recordingSetUp) {
+        return status;
+    }
+    // The timing of the byte clock writes a dozen times: one line tells it.
+    const bool repeated = !setUpLog.empty() && std::strcmp(setUpLog.back().call, call) == 0 &&
+                          setUpLog.back().status == status;
+    if (!repeated) {
+        setUpLog.push_back({call, status});
+    }
+    return status;
 }
 
 bool LxFTDIController::isUnopenableChipAttached(const char* searchText) {
-    for (const FT_DEVICE_LIST_INFO_NODE& device : listDevices()) {
+    const std::vector<LxTurntableChip> chips = attachedChips(searchText);
+    return std::any_of(chips.begin(), chips.end(), [](const LxTurntableChip& chip) {
+        return chip.isTurntableChip && chip.availability != LxTurntableChip::Availability::Free;
+    });
+}
+
+std::vector<LxTurntableChip> LxFTDIController::attachedChips(const char* searchText) {
+    std::vector<LxTurntableChip> chips;
+    const std::vector<FT_DEVICE_LIST_INFO_NODE> devices = listDevices();
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        const FT_DEVICE_LIST_INFO_NODE& device = devices[i];
+        LxTurntableChip chip;
+        chip.listIndex = static_cast<int>(i);
+        chip.description = textOf(device.Description);
+        chip.serialNumber = textOf(device.SerialNumber);
         // A library that cannot open a device to read its strings lists it
         // without them: the USB ids are all it can tell.
-        const bool unreadable = device.ID == FT245R_USB_ID && textOf(device.Description).empty();
-        if (unreadable || ((device.Flags & FT_FLAGS_OPENED) && describes(device, searchText))) {
-            return true;
+        const bool withoutStrings = chip.description.empty() && chip.serialNumber.empty();
+        chip.isTurntableChip = describes(device, searchText) ||
+                               (device.ID == FT245R_USB_ID && chip.description.empty());
+        if (device.Flags & FT_FLAGS_OPENED) {
+            chip.availability = LxTurntableChip::Availability::OpenElsewhere;
+        } else if (withoutStrings) {
+            chip.availability = LxTurntableChip::Availability::NotPermitted;
         }
+        chips.push_back(std::move(chip));
     }
-    return false;
+    return chips;
 }
 
 int LxFTDIController::availableDeviceIndex(const char* searchText, std::string* serialNumber) {
@@ -201,6 +254,7 @@ LxChipOpenResult LxFTDIController::openFoundDevice(int index, const char* search
     if (index == -1) {
         return openDevice(index);
     }
+    const SetUpRecording recording(*this);
     FT_HANDLE handle = nullptr;
     FT_STATUS status = FT_OK;
     // Chosen right before FT_Open: a chip put in the place of another has to
@@ -214,7 +268,7 @@ LxChipOpenResult LxFTDIController::openFoundDevice(int index, const char* search
             deviceHandle = nullptr;
             return LxChipOpenResult::refused(LxChipOpenResult::Outcome::ChipChanged);
         }
-        status = FT_Open(*chosen, &handle);
+        status = noteSetUpCall("FT_Open", FT_Open(*chosen, &handle));
         if (status == FT_OK || !isTakenSince(*chosen)) {
             break;
         }
@@ -235,11 +289,11 @@ void LxFTDIController::closeDevice() {
 }
 
 void LxFTDIController::writeChipByte(unsigned char byte) {
-    FT_Purge(deviceHandle, FT_PURGE_TX);
+    noteSetUpCall("FT_Purge (transmit buffer)", FT_Purge(deviceHandle, FT_PURGE_TX));
     DWORD written = 0;
     // A write whose byte went out put it on the pins, whatever its status
     // says of the transfer's end: sent again, it would only hold the level.
-    FT_Write(deviceHandle, &byte, 1, &written);
+    noteSetUpCall("FT_Write (opening pins)", FT_Write(deviceHandle, &byte, 1, &written));
     const bool succeeded = written == 1;
     ftdiError = succeeded ? FTDI_NO_ERROR : FTDI_WRITE_ERROR;
     noteTransfer(succeeded);

@@ -4,6 +4,7 @@
 #include "KalveraTurntableSDKGlobal.h"
 #include "LxByteClockReading.h"
 #include "LxChipOpenResult.h"
+#include "LxTurntableChip.h"
 #include "RotationThreadState.h"
 
 #include <chrono>
@@ -86,6 +87,10 @@ public:
     // `searchText` in its description, or an FT245R listed without its
     // strings, as a library lists a device it may not open.
     static bool isUnopenableChipAttached(const char* searchText);
+    // Every device of the D2XX list in list order, each with whether a search
+    // for `searchText` takes it for a turntable's chip and whether it can be
+    // had; none when the list cannot be made.
+    static std::vector<LxTurntableChip> attachedChips(const char* searchText);
     // Opens as openDevice() does the device that availableDeviceIndex() found
     // at `index` for `searchText` with `serialNumber` while it is free,
     // wherever the list has it now. When it is listed at `index` as open (taken
@@ -98,6 +103,19 @@ public:
     // controllers.
     LxChipOpenResult openFoundDevice(int index, const char* searchText,
                                      const std::string& serialNumber);
+
+    // A D2XX call of an open and the status it returned. `call` names the
+    // function and, for one called for more than one purpose, what for.
+    struct SetUpCall {
+        const char* call;
+        unsigned long status;
+    };
+    // The D2XX calls of the last open, from the first FT_Open on (the list
+    // searches before it are not counted), in the order made, up to the call
+    // that failed; a call repeated in a row with the same status is listed
+    // once. The driver's own set-up (the opening pins, the timing of the
+    // byte clock) is included. Empty when the open made no call to a chip.
+    const std::vector<SetUpCall>& setUpCalls() const { return setUpLog; }
 
     // Stops and joins a running rotation, then closes the handle.
     void closeDevice();
@@ -365,6 +383,11 @@ protected:
 private:
     enum class PlannedMove { None, Counted, Continuous };
 
+    // Notes `status` of `call` in setUpLog while an open runs; returns it.
+    unsigned long noteSetUpCall(const char* call, unsigned long status);
+    // Sets recordingSetUp for the life of the object, the log emptied first.
+    class SetUpRecording;
+
     // The rest of an open after FT_Open returned `openStatus` with `handle`.
     LxChipOpenResult setUpOpenedChip(unsigned long openStatus, void* handle);
 
@@ -407,6 +430,9 @@ private:
     // Ended rotations not joined yet; the list is changed under asyncMutex.
     std::vector<std::shared_ptr<RotationThreadState>> endedRotations;
     std::function<void()> moveEnded;
+    // Set only during an open, before any rotation thread of the chip exists.
+    bool recordingSetUp = false;
+    std::vector<SetUpCall> setUpLog;
 };
 
 #endif

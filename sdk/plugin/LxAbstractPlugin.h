@@ -81,7 +81,9 @@ public:
         /// The host's resources have no settings view: it links neither the
         /// SDK's (KalveraTurntableSDK::SettingsView, on Qt 6
         /// KalveraTurntableSDKQt6::SettingsView) nor one of its own.
-        SettingsViewMissing = 24
+        SettingsViewMissing = 24,
+        /// A read of the open chip's pins failed.
+        PinReadFailed = 25
     };
 
     /// Per-object state, plus the process-wide members the host may reach.

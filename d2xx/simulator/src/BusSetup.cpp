@@ -40,6 +40,9 @@ BusSetup busSetupFromEnvironment() {
     }
     readVariable(kOpenStatusVariable, parseOpenStatus, setup.openFailure,
                  "a decimal status other than 0");
+    readVariable(kFailCallVariable, parseCallFailure, setup.callFailure,
+                 "'<FT_SetBaudRate|FT_SetLatencyTimer|FT_SetBitMode|FT_Purge>:<decimal status "
+                 "other than 0>'");
     readVariable(kDcCountTimeVariable, parseDcCountTime, setup.dcTimePerCount,
                  "a positive number of milliseconds");
     readVariable(kUsbTimingVariable, parseBusTiming, setup.timing,

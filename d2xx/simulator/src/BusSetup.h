@@ -6,6 +6,7 @@
 #include <ftdisim/Clock.h>
 #include <ftdisim/DcTable.h>
 #include <ftdisim/DeviceDescription.h>
+#include <ftdisim/Environment.h>
 
 #include <ftd2xx.h>
 
@@ -19,6 +20,8 @@ namespace ftdisim {
 struct BusSetup {
     std::vector<DeviceDescription> devices;
     std::optional<FT_STATUS> openFailure;
+    // A set-up function that fails on every device attached.
+    std::optional<CallFailure> callFailure;
     Clock::duration dcTimePerCount = DcTable::kDefaultTimePerCount;
     BusTiming timing;
     unsigned byteClockFactor = Bus::kDefaultByteClockFactor;
@@ -27,7 +30,7 @@ struct BusSetup {
     std::string reportFile;
 };
 
-// The bus FTDISIM_DEVICES, FTDISIM_OPEN_STATUS, FTDISIM_DC_COUNT_MS,
+// The bus FTDISIM_DEVICES, FTDISIM_OPEN_STATUS, FTDISIM_FAIL_CALL, FTDISIM_DC_COUNT_MS,
 // FTDISIM_USB_TIMING, FTDISIM_BYTE_CLOCK_FACTOR, FTDISIM_RESET_PINS and
 // FTDISIM_REPORT_FILE ask
 // for; without them one unopened FT245R that opens, with a table of 120 ms

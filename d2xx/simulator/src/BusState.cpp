@@ -46,6 +46,7 @@ void BusState::reset() {
     traceCapacity_ = kDefaultTraceCapacity;
     BusSetup setup = busSetupFromEnvironment();
     everyOpenFailure_ = setup.openFailure;
+    callFailure_ = setup.callFailure;
     dcTimePerCount_ = setup.dcTimePerCount;
     timing_ = setup.timing;
     byteClockFactor_ = setup.byteClockFactor;
@@ -78,6 +79,9 @@ DeviceId BusState::attach(DeviceDescription description) {
     // Before the rig, which starts from the levels the pins show.
     device.setResetPins(resetPins_);
     device.setPinModel(std::make_shared<TurntableRig>(dcTimePerCount_));
+    if (callFailure_) {
+        device.setSetUpFault(callFailure_->function, callFailure_->status);
+    }
     plugged_.push_back(id);
     return id;
 }

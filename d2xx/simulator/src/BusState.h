@@ -9,6 +9,7 @@
 #include <ftdisim/Clock.h>
 #include <ftdisim/D2xxFunction.h>
 #include <ftdisim/DeviceDescription.h>
+#include <ftdisim/Environment.h>
 
 #include <ftd2xx.h>
 
@@ -89,6 +90,8 @@ private:
     std::vector<FT_DEVICE_LIST_INFO_NODE> deviceList_;
     std::optional<FT_STATUS> nextOpenFailure_;
     std::optional<FT_STATUS> everyOpenFailure_;
+    // FTDISIM_FAIL_CALL's, for every device attached until the next reset().
+    std::optional<CallFailure> callFailure_;
     std::array<unsigned, kFunctionCount> calls_{};
     std::size_t traceCapacity_;
     // For the rigs of the devices attached until the next reset().

@@ -105,6 +105,26 @@ std::optional<FT_STATUS> parseOpenStatus(std::string_view text) {
     return status;
 }
 
+std::optional<CallFailure> parseCallFailure(std::string_view text) {
+    static constexpr std::pair<std::string_view, D2xxFunction> kSetUpFunctions[] = {
+        {"FT_SetBaudRate", D2xxFunction::SetBaudRate},
+        {"FT_SetLatencyTimer", D2xxFunction::SetLatencyTimer},
+        {"FT_SetBitMode", D2xxFunction::SetBitMode},
+        {"FT_Purge", D2xxFunction::Purge}};
+    const std::size_t colon = text.find(':');
+    if (colon == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const std::string_view name = trimmed(text.substr(0, colon));
+    const std::optional<FT_STATUS> status = parseOpenStatus(text.substr(colon + 1));
+    for (const auto& [functionName, function] : kSetUpFunctions) {
+        if (status && name == functionName) {
+            return CallFailure{function, *status};
+        }
+    }
+    return std::nullopt;
+}
+
 std::optional<std::chrono::milliseconds> parseDcCountTime(std::string_view text) {
     const std::optional<std::uint32_t> milliseconds = parsePositive(text);
     if (!milliseconds) {

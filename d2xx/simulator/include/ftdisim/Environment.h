@@ -2,6 +2,7 @@
 #define FTDISIM_ENVIRONMENT_H
 
 #include <ftdisim/BusTiming.h>
+#include <ftdisim/D2xxFunction.h>
 #include <ftdisim/DeviceDescription.h>
 #include <ftdisim/Export.h>
 #include <ftdisim/ResetPins.h>
@@ -21,6 +22,7 @@ namespace ftdisim {
 
 inline constexpr const char* kDevicesVariable = "FTDISIM_DEVICES";
 inline constexpr const char* kOpenStatusVariable = "FTDISIM_OPEN_STATUS";
+inline constexpr const char* kFailCallVariable = "FTDISIM_FAIL_CALL";
 inline constexpr const char* kDcCountTimeVariable = "FTDISIM_DC_COUNT_MS";
 inline constexpr const char* kUsbTimingVariable = "FTDISIM_USB_TIMING";
 inline constexpr const char* kByteClockFactorVariable = "FTDISIM_BYTE_CLOCK_FACTOR";
@@ -42,6 +44,18 @@ FTDISIM_EXPORT DeviceListParse parseDeviceList(std::string_view text);
 // Parses a FTDISIM_OPEN_STATUS value: a status other than FT_OK, in decimal.
 // Anything else gives no status.
 FTDISIM_EXPORT std::optional<FT_STATUS> parseOpenStatus(std::string_view text);
+
+// A set-up function that fails on every device with a status, as
+// Bus::setSetUpFault() sets it.
+struct CallFailure {
+    D2xxFunction function;
+    FT_STATUS status;
+};
+
+// Parses a FTDISIM_FAIL_CALL value: "<function>:<status>", the function one of
+// FT_SetBaudRate, FT_SetLatencyTimer, FT_SetBitMode and FT_Purge, the status
+// as parseOpenStatus() takes it ("FT_SetBitMode:4"). Anything else gives none.
+FTDISIM_EXPORT std::optional<CallFailure> parseCallFailure(std::string_view text);
 
 // Parses a FTDISIM_DC_COUNT_MS value: a positive number of milliseconds, in
 // decimal. Anything else gives no time.
