@@ -33,6 +33,7 @@ void CaptureCommand::start(int index, int count, const QString& angle,
 
 void CaptureCommand::launch() {
     --attemptsLeft;
+    output.clearProgress();
     process = std::make_unique<QProcess>();
     process->setProcessEnvironment(environment);
     process->setProcessChannelMode(json ? QProcess::ForwardedErrorChannel

@@ -10,7 +10,8 @@ class TerminationSignals;
 // returns the program's status (ExitStatus.h, or 128 plus a signal's number
 // when `termination` ended it).
 int runList(const ToolOptions& options, EventOutput& output);
-int runCheck(const ToolOptions& options, EventOutput& output);
+int runCheck(const ToolOptions& options, EventOutput& output,
+             const TerminationSignals& termination);
 int runRotate(const ToolOptions& options, EventOutput& output,
               const TerminationSignals& termination);
 int runShoot(const ToolOptions& options, EventOutput& output,

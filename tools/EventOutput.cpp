@@ -70,6 +70,13 @@ void EventOutput::note(const QString& text) {
     errors << text.toStdString() << std::flush;
 }
 
+void EventOutput::clearProgress() {
+    if (barShown) {
+        out << "\r\x1b[K" << std::flush;
+        barShown = false;
+    }
+}
+
 void EventOutput::endBar() {
     if (barShown) {
         out << '\n' << std::flush;

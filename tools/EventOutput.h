@@ -32,6 +32,9 @@ public:
     // Text for a person reading, on standard error in either mode: hints, the
     // next thing to try.
     void note(const QString& text);
+    // Clears a progress bar from its line, for the output of another program
+    // that shares the terminal; the next capture draws it again.
+    void clearProgress();
 
 private:
     void endBar();

@@ -1,19 +1,12 @@
 // rotate: one move, and where the table stands after it.
 #include "Commands.h"
 #include "ExitStatus.h"
-#include "TerminationNotice.h"
 #include "TerminationSignals.h"
 #include "TurntableSession.h"
-
-#include <QEventLoop>
-#include <QTimer>
 
 namespace {
 
 constexpr int kFastestSpeed = 10;
-// How often the end of the move is looked for: the SDK asks for pauses of
-// some milliseconds between looks.
-constexpr int kPollMs = 10;
 
 // Plans the move the options ask for; false, told, when it rounds to nothing.
 bool planMove(const ToolOptions& options, LxKalveraTurntableControl& control, EventOutput& output) {
@@ -46,23 +39,6 @@ bool planMove(const ToolOptions& options, LxKalveraTurntableControl& control, Ev
         return true;
     }
     return false;
-}
-
-// Runs the event loop until the move ends or a signal stops it.
-void waitForTheMove(LxKalveraTurntableControl& control, const TerminationSignals& termination) {
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (!control.IsTurntableRotating()) {
-            loop.quit();
-        }
-    });
-    const auto watch = watchTerminationSignals(&termination, [&] {
-        control.stopRotation();
-        loop.quit();
-    });
-    poll.start(kPollMs);
-    loop.exec();
 }
 
 } // namespace
@@ -102,7 +78,7 @@ int runRotate(const ToolOptions& options, EventOutput& output,
                          QStringLiteral("The move did not start: %1").arg(control.lastError()),
                          Failed);
     }
-    waitForTheMove(control, termination);
+    session.waitForMove(termination);
     const bool stopped = termination.received() != 0;
     const std::optional<double> angle = session.angleFromOrigin();
     QJsonObject fields{{QStringLiteral("stopped"), stopped}};

@@ -167,7 +167,7 @@ void ShootRun::takeCapture() {
                                   Failed));
         } else if (interrupted) {
             // The picture is taken; the table stays for the resumed shoot.
-            ++next;
+            captureTaken(tablePosition());
             interrupt();
         } else {
             turnOn();
@@ -188,6 +188,10 @@ void ShootRun::turnOn() {
                               Failed));
         return;
     }
+    captureTaken(standing);
+}
+
+void ShootRun::captureTaken(const std::optional<double>& standing) {
     QJsonObject fields{{QStringLiteral("index"), next},
                        {QStringLiteral("count"), count},
                        {QStringLiteral("angle"), position(next)}};

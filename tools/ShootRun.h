@@ -46,6 +46,8 @@ private:
     void tableStands();
     void takeCapture();
     void turnOn();
+    // Tells of the capture just taken, with the table at `standing`.
+    void captureTaken(const std::optional<double>& standing);
     void finish();
     void interrupt();
     void stopWith(int status);

@@ -2,16 +2,23 @@
 
 #include "ExitStatus.h"
 #include "NextSteps.h"
+#include "TerminationNotice.h"
+#include "TerminationSignals.h"
 
 #include <LxD2xxBackend.h>
 
+#include <QEventLoop>
 #include <QJsonObject>
+#include <QTimer>
 
 #include <cmath>
 
 namespace {
 
 constexpr int kCustomModel = 0;
+// How often the end of a move is looked for: the SDK asks for pauses of some
+// milliseconds between looks.
+constexpr int kPollMs = 10;
 
 QString modelList(const QStringList& models) {
     QStringList numbered;
@@ -105,4 +112,20 @@ std::optional<double> TurntableSession::angleFromOrigin() {
     const double toOrigin = turntable.SetRotationNextGlobalPositionInDegrees(0.0);
     // To a thousandth of a degree: what a script compares, not the rounding.
     return toOrigin >= 360.0 ? 0.0 : std::round((360.0 - toOrigin) * 1000.0) / 1000.0;
+}
+
+void TurntableSession::waitForMove(const TerminationSignals& termination) {
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (!turntable.IsTurntableRotating()) {
+            loop.quit();
+        }
+    });
+    const auto watch = watchTerminationSignals(&termination, [&] {
+        turntable.stopRotation();
+        loop.quit();
+    });
+    poll.start(kPollMs);
+    loop.exec();
 }

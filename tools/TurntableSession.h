@@ -10,6 +10,8 @@
 
 #include <optional>
 
+class TerminationSignals;
+
 // The turntable a command drives: searched for, its model chosen by name or
 // index, opened, and closed again when the session goes (the motor left as
 // its settings ask). Every failure is told on the event output and turned
@@ -32,6 +34,9 @@ public:
     // it was opened (or from the start of a shoot); none without counts per
     // revolution.
     std::optional<double> angleFromOrigin();
+    // Runs the event loop until the move started ends, or a termination
+    // signal stops it.
+    void waitForMove(const TerminationSignals& termination);
 
     LxKalveraTurntableControl& control() { return turntable; }
     int modelIndex() const { return model; }

@@ -40,7 +40,7 @@ int runCommand(const ToolOptions& options, EventOutput& output,
     case Command::List:
         return runList(options, output);
     case Command::Check:
-        return runCheck(options, output);
+        return runCheck(options, output, termination);
     case Command::Rotate:
         return runRotate(options, output, termination);
     case Command::Shoot:
