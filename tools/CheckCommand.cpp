@@ -81,13 +81,11 @@ std::optional<int> checkChips(CheckReport& report, const LxKalveraTurntableContr
             continue;
         }
         turntable = true;
-        const QString text =
-            QStringLiteral("%1 %2: %3")
-                .arg(chip.description.empty() ? QStringLiteral("(no description)")
-                                              : QString::fromStdString(chip.description),
-                     QString::fromStdString(chip.serialNumber),
-                     availabilityPhrase(chip.availability))
-                .simplified();
+        const QString name =
+            chip.description.empty()
+                ? QStringLiteral("(no description)")
+                : QString::fromStdString(chip.description + ' ' + chip.serialNumber).trimmed();
+        const QString text = name + QStringLiteral(": ") + availabilityPhrase(chip.availability);
         if (chip.availability == LxTurntableChip::Availability::Free) {
             openable = true;
             report.ok(QStringLiteral("chip"), text);
@@ -109,13 +107,20 @@ void checkSetUp(CheckReport& report, const LxKalveraTurntableControl& control) {
         if (step.status == 0) {
             report.ok(QStringLiteral("set-up"), call);
         } else {
+            // FT_Open cannot tell another program's claim from this user's
+            // permission; a later call is the chip or its cable.
+            const QString next =
+                step.call == "FT_Open"
+                    ? availabilityNextStep(LxTurntableChip::Availability::OpenElsewhere) +
+                          availabilityNextStep(LxTurntableChip::Availability::NotPermitted)
+                    : QStringLiteral("unplug the turntable's USB cable and plug it in again; "
+                                     "try another USB port or cable");
             report.problem(QStringLiteral("set-up"),
                            QStringLiteral("%1 failed with status %2 (%3)")
                                .arg(call)
                                .arg(step.status)
                                .arg(step.statusText),
-                           QStringLiteral("unplug the turntable's USB cable and plug it in "
-                                          "again; try another USB port or cable"));
+                           next);
         }
     }
 }
@@ -217,15 +222,13 @@ int runCheck(const ToolOptions& options, EventOutput& output,
     control.openDevice(static_cast<unsigned long>(session.modelIndex()), &opened);
     checkSetUp(report, control);
     if (!opened) {
-        // A set-up step that failed has said what to try; an open refused at
-        // FT_Open is the chip's permission or another program.
-        const std::vector<LxChipSetUpStep> steps = control.chipSetUpSteps();
-        const bool setUpFailed = !steps.empty() && steps.back().call != "FT_Open";
+        // A set-up step that failed has said what to try.
         report.problem(
             QStringLiteral("open"),
             QStringLiteral("%1 cannot be opened: %2").arg(session.modelName(), control.lastError()),
-            setUpFailed ? QStringLiteral("see the set-up step that failed, above")
-                        : QString::fromStdString(nextStepsWithoutTurntable(true)));
+            control.chipSetUpSteps().empty()
+                ? QString::fromStdString(nextStepsWithoutTurntable(true))
+                : QStringLiteral("see the set-up step that failed, above"));
         return CannotOpen;
     }
     report.ok(QStringLiteral("open"), QStringLiteral("%1 opened").arg(session.modelName()));

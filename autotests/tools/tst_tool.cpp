@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QJsonArray>
 
+#include <algorithm>
+
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
@@ -186,6 +188,104 @@ TEST(ToolShoot, AFailingCaptureCommandStopsTheShootWhereItFailed) {
     EXPECT_THAT(run.errors, HasSubstr("capture 3 of 4"));
     EXPECT_THAT(tool.lines(QStringLiteral("tries")), ElementsAre("1", "2", "3", "3"));
     EXPECT_EQ(stepsTaken(tool.report()), 100) << "the table stays at capture 3";
+}
+
+} // namespace
+
+namespace {
+
+// The events of `item` in a check's JSON output.
+std::vector<QJsonObject> checkLines(const std::string& output, const QString& item) {
+    std::vector<QJsonObject> lines;
+    for (const QJsonObject& event : jsonEvents(output)) {
+        if (event[QStringLiteral("item")] == item) {
+            lines.push_back(event);
+        }
+    }
+    return lines;
+}
+
+bool allOk(const std::vector<QJsonObject>& lines) {
+    return std::all_of(lines.begin(), lines.end(),
+                       [](const QJsonObject& line) { return line[QStringLiteral("ok")].toBool(); });
+}
+
+TEST(ToolList, ListsEveryChipAndWhyOneCannotBeOpened) {
+    ToolProgram tool;
+    tool.setEnvironment(QStringLiteral("FTDISIM_DEVICES"),
+                        QStringLiteral("FT245R USB FIFO,KT1;FT245R USB FIFO,KT2,opened;"
+                                       "FT245R USB FIFO,KT3,noaccess"));
+    auto run = tool.run(args({"list", "--json"}));
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    const auto chips = jsonEvents(run.output);
+    ASSERT_EQ(chips.size(), 3u) << run.output;
+    EXPECT_EQ(chips[0][QStringLiteral("serial")], QStringLiteral("KT1"));
+    EXPECT_EQ(chips[0][QStringLiteral("availability")], QStringLiteral("free"));
+    EXPECT_EQ(chips[1][QStringLiteral("availability")], QStringLiteral("open-elsewhere"));
+    EXPECT_EQ(chips[2][QStringLiteral("availability")], QStringLiteral("not-permitted"));
+    EXPECT_TRUE(chips[2][QStringLiteral("turntable")].toBool());
+    EXPECT_THAT(run.errors, HasSubstr("close the other program"));
+    EXPECT_THAT(run.errors, HasSubstr("udev rule"));
+
+    tool.setEnvironment(QStringLiteral("FTDISIM_DEVICES"),
+                        QStringLiteral("FT245R USB FIFO,KT2,opened"));
+    run = tool.run(args({"list"}));
+    EXPECT_EQ(run.exitCode, 4);
+    EXPECT_THAT(run.output, HasSubstr("KT2  turntable chip: held by another program"));
+    tool.setEnvironment(QStringLiteral("FTDISIM_DEVICES"), {});
+    EXPECT_EQ(tool.run(args({"list"})).exitCode, 3);
+    EXPECT_FALSE(anyOpen(tool.report())) << "a list opens nothing";
+}
+
+TEST(ToolCheck, AHealthyTurntableIsAllOkAndTurnsEachWayOnlyWhenAsked) {
+    const ToolProgram tool;
+    const QStringList check = QStringList{QStringLiteral("check")} + kCustom;
+    auto run = tool.run(check + args({"--json"}));
+    EXPECT_EQ(run.exitCode, 0) << run.output << run.errors;
+    for (const char* item : {"backend", "chip", "set-up", "open", "usb", "clock", "settings"}) {
+        const auto lines = checkLines(run.output, QString::fromUtf8(item));
+        EXPECT_FALSE(lines.empty()) << item;
+        EXPECT_TRUE(allOk(lines)) << item << '\n' << run.output;
+    }
+    EXPECT_EQ(stepsTaken(tool.report()), 0) << "safe with a product on the table";
+
+    run = tool.run(check + args({"--turn", "--json"}));
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(checkLines(run.output, QStringLiteral("turn")).size(), 2u);
+    EXPECT_EQ(stepsTaken(tool.report()), 10) << "5 counts each way";
+}
+
+TEST(ToolCheck, EachProblemHasItsLineAndTheStatusSaysSo) {
+    struct Case {
+        const char* variable;
+        const char* value;
+        // Where the problem shows: a chip held by another program is listed
+        // as such by D2XX, while libusb tells it only at FT_Open.
+        const char* items;
+        int status;
+    };
+    for (const Case& fault :
+         {Case{"FTDISIM_DEVICES", "FT245R USB FIFO,KT1,opened", "chip|set-up", 4},
+          Case{"FTDISIM_DEVICES", "FT245R USB FIFO,KT1,noaccess", "chip", 4},
+          Case{"FTDISIM_FAIL_CALL", "FT_SetBitMode:4", "set-up", 4},
+          Case{"FTDISIM_BYTE_CLOCK_FACTOR", "7", "clock", 1}}) {
+        SCOPED_TRACE(fault.value);
+        ToolProgram tool;
+        tool.setEnvironment(QString::fromUtf8(fault.variable), QString::fromUtf8(fault.value));
+        const auto run =
+            tool.run(QStringList{QStringLiteral("check")} + kCustom + args({"--json"}));
+        EXPECT_EQ(run.exitCode, fault.status) << run.output;
+        bool told = false;
+        for (const QString& item : QString::fromUtf8(fault.items).split(QLatin1Char('|'))) {
+            for (const QJsonObject& line : checkLines(run.output, item)) {
+                if (!line[QStringLiteral("ok")].toBool()) {
+                    told = true;
+                    EXPECT_FALSE(line[QStringLiteral("next")].toString().isEmpty()) << run.output;
+                }
+            }
+        }
+        EXPECT_TRUE(told) << "no problem in " << fault.items << ":\n" << run.output;
+    }
 }
 
 } // namespace
