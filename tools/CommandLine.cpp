@@ -27,34 +27,52 @@ struct CommandSpec {
     const char* name;
     const char* synopsis;
     const char* description;
+    // The events that --json writes, for the help.
+    const char* events;
 };
 
 const CommandSpec kCommands[] = {
     {Command::List, "list", "list [--json]",
-     "Lists the turntable chips attached: index, description, serial number, and whether\n"
-     "this program can open it, or why not with what to try next."},
+     "Lists the USB chips attached: index, description, serial number, whether it is a\n"
+     "turntable's chip, and whether this program can open it, or why not with what to\n"
+     "try next. Status 0 when a turntable chip can be opened.",
+     "{\"event\":\"chip\"} with index, description, serial, turntable (true or false) and\n"
+     "availability (free, open-elsewhere or not-permitted); \"error\" (code, text, status)."},
     {Command::Check, "check", "check [--model NAME] [--counts-per-revolution N] [--turn]",
      "Checks the hardware without moving it: the USB backend and its library, the chip\n"
      "found and opened, each set-up step of the open, the USB round trip, the chip's\n"
      "bit-bang clock and whether stepper moves are chip-clocked step trains, and the\n"
-     "model's settings. Each line says ok, or the problem and the next thing to try.\n"
-     "Safe with a product on the table: nothing turns and no camera fires, unless\n"
-     "--turn asks for one short move each way."},
+     "model's settings. Each line says ok, or the problem and the next thing to try;\n"
+     "status 0 only when all is well. Safe with a product on the table: nothing turns\n"
+     "and no camera fires, unless --turn asks for one short move each way.",
+     "{\"event\":\"check\"} with item (backend, chip, set-up, open, usb, clock, settings,\n"
+     "turn), ok (true or false), text and, for a problem, next; \"error\" (code, text,\n"
+     "status)."},
     {Command::Rotate, "rotate",
      "rotate --model NAME (--degrees D | --counts N | --to ANGLE | --continuous)\n"
      "       [--ccw] [--speed S] [--lock] [--counts-per-revolution N]",
      "Makes one move and prints where the table stands. Clockwise unless --ccw.\n"
-     "--continuous turns until SIGINT (Ctrl-C) or SIGTERM, which stop the table."},
+     "--continuous turns until SIGINT (Ctrl-C) or SIGTERM, which stop the table; the\n"
+     "status is then 128+N, as for any command a signal ends.",
+     "{\"event\":\"opened\"} (model, index, backend), \"moved\" (stopped: whether a signal\n"
+     "stopped it; position: degrees clockwise from where the table stood), \"error\"\n"
+     "(code, text, status)."},
     {Command::Shoot, "shoot",
      "shoot --model NAME (--frames N | --angles A,B,...) [--pre S] [--post S]\n"
      "      [--speed S] [--lock] [--shutter] [--exec CMD [--retries K]]\n"
      "      [--settings FILE] [--resume-from K [--from-angle A]] [--counts-per-revolution N]",
      "Runs a whole 360-degree shoot through the same plan as the SDK's settings view,\n"
      "clockwise from where the table stands (its start, angle 0): at each capture the\n"
-     "table stands, waits the pre-capture delay, takes the picture (the shutter cable\n"
-     "with --shutter, the command of --exec), waits the post-capture delay and turns on\n"
-     "to the next capture; after the last one it turns on to the start. No settings\n"
-     "file is ever written."},
+     "table stands, waits the pre-capture delay (not before the first capture), takes\n"
+     "the picture (the shutter cable with --shutter, the command of --exec), waits the\n"
+     "post-capture delay and turns on to the next capture; after the last one it turns\n"
+     "on to the start. No settings file is ever written. A signal stops the table and\n"
+     "tells how far the shoot got and the options that resume it.",
+     "{\"event\":\"opened\"} (model, index, backend), \"started\" (count, first), \"capture\"\n"
+     "(index, count, angle, position: where the table stands), \"finished\" (captures,\n"
+     "count, seconds), \"interrupted\" (captures: the last capture taken, count, next: the\n"
+     "capture for --resume-from, position, and fromAngle when --from-angle is needed),\n"
+     "\"error\" (code, text, status). The --exec command's output goes to standard error."},
 };
 
 struct Parser;
@@ -375,12 +393,7 @@ void printCommandUsage(std::ostream& out, const CommandSpec& command) {
         }
     }
     out << "  --help\n      this text\n";
-    if (command.command == Command::Shoot) {
-        out << "\nWith --json, each event is a line: {\"event\":\"opened\",...}, \"capture\" "
-               "(index,\n"
-               "count, angle, position), \"finished\", \"interrupted\" (captures done, the next\n"
-               "capture for --resume-from), \"error\" (code, text, status).\n";
-    }
+    out << "\nWith --json, each event is a line of one JSON object:\n" << command.events << '\n';
     out << "\nExit status: 0 success; 1 failed; 2 bad arguments or settings; 3 no turntable;\n"
            "4 cannot open; 128+N interrupted by signal N.\n";
 }
