@@ -28,10 +28,6 @@ QString modelList(const QStringList& models) {
     return numbered.join(QStringLiteral(", "));
 }
 
-bool chipAttachedButUnopenable(const LxKalveraTurntableControl& control) {
-    return control.lastErrorCode() == LxAbstractPlugin::ErrorCode::ChipUnopenable;
-}
-
 } // namespace
 
 TurntableSession::TurntableSession(EventOutput& output)
@@ -46,12 +42,18 @@ std::optional<int> TurntableSession::find(const QString& modelName) {
         models << QString::fromStdString(name);
     }
     if (models.isEmpty()) {
-        const bool attached = chipAttachedButUnopenable(turntable);
+        using Code = LxAbstractPlugin::ErrorCode;
+        const Code code = turntable.lastErrorCode();
+        if (code == Code::UnknownBackend) {
+            // KALVERA_TURNTABLE_BACKEND names none: a setting to correct.
+            return output.error(QStringLiteral("unknown-backend"), turntable.lastError(), BadInput);
+        }
+        const bool attached = code == Code::ChipUnopenable;
         const int status =
             attached
                 ? output.error(QStringLiteral("cannot-open"), turntable.lastError(), CannotOpen)
                 : output.error(QStringLiteral("no-turntable"), turntable.lastError(), NoTurntable);
-        if (attached || turntable.lastErrorCode() == LxAbstractPlugin::ErrorCode::DeviceNotFound) {
+        if (attached || code == Code::DeviceNotFound) {
             output.note(QString::fromStdString(nextStepsWithoutTurntable(attached)));
         }
         return status;

@@ -73,6 +73,12 @@ TEST(ToolCommandLine, BadInputNeverMovesTheTable) {
         EXPECT_THAT(run.errors, HasSubstr("kalvera-turntable: "));
     }
     EXPECT_FALSE(anyOpen(tool.report())) << "a bad input opened the turntable";
+
+    ToolProgram misconfigured;
+    misconfigured.setEnvironment(QStringLiteral("KALVERA_TURNTABLE_BACKEND"),
+                                 QStringLiteral("bogus"));
+    EXPECT_EQ(misconfigured.run(args({"rotate", "--model", "1", "--counts", "1"})).exitCode, 2);
+    EXPECT_EQ(tool.run(args({"list", "--backend", "bogus"})).exitCode, 2);
 }
 
 TEST(ToolCommandLine, AnUnreadableSettingsFileIsKeptAsideAndNothingMoves) {
