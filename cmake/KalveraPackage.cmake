@@ -4,7 +4,8 @@
 #   Development   libkalveraturntablesdk-dev      libkalveraturntablesdkqt6-dev   headers, CMake package, .pc,
 #                                                                                 the settings view
 #   Backends      libkalveraturntablesdk-backends (none)                          D2XX backends, udev rule
-#   Tools         kalvera-turntable-tools         (none)                          the console program
+#   Tools         kalvera-turntable-tools         (none)                          the command-line tool and
+#                                                                                 the console program
 # A library's packages are named after its soname, as Debian names them
 # (libKalveraTurntableSDKQt6.so.1: libkalveraturntablesdkqt6-1).
 # The backends have no Qt, so both runtimes share one package of them, and the
@@ -135,9 +136,11 @@ pkg-config file (${KALVERA_SDK_NAME}) for hosts built with Qt ${KALVERA_QT_MAJOR
 set(CPACK_DEBIAN_TOOLS_PACKAGE_NAME kalvera-turntable-tools)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_DEPENDS ${kalvera_exact_runtime})
-set(CPACK_DEBIAN_TOOLS_DESCRIPTION "Kalvera turntable SDK: console program
-KalveraTurntableTest finds a turntable, sets it up and turns it from a
-terminal.")
+set(CPACK_DEBIAN_TOOLS_DESCRIPTION "Kalvera turntable SDK: command-line tool and console program
+kalvera-turntable lists the turntables attached, checks one's hardware, turns
+it and runs whole 360-degree shoots from scripts, running a command (such as
+gphoto2) at each capture. KalveraTurntableTest finds a turntable, sets it up
+and turns it from a terminal's menus.")
 
 kalvera_package_docs(Runtime ${CPACK_DEBIAN_RUNTIME_PACKAGE_NAME})
 kalvera_package_docs(Development ${CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME})
