@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <functional>
+#include <iomanip>
 #include <sstream>
 
 namespace {
@@ -26,19 +27,22 @@ struct CommandSpec {
     Command command;
     const char* name;
     const char* synopsis;
+    // One line for the list of commands.
+    const char* summary;
     const char* description;
     // The events that --json writes, for the help.
     const char* events;
 };
 
 const CommandSpec kCommands[] = {
-    {Command::List, "list", "list [--json]",
+    {Command::List, "list", "list", "the USB chips attached, and whether each can be opened",
      "Lists the USB chips attached: index, description, serial number, whether it is a\n"
      "turntable's chip, and whether this program can open it, or why not with what to\n"
      "try next. Status 0 when a turntable chip can be opened.",
      "{\"event\":\"chip\"} with index, description, serial, turntable (true or false) and\n"
      "availability (free, open-elsewhere or not-permitted); \"error\" (code, text, status)."},
     {Command::Check, "check", "check [--model NAME] [--counts-per-revolution N] [--turn]",
+     "a hardware check, safe with a product on the table",
      "Checks the hardware without moving it: the USB backend and its library, the chip\n"
      "found and opened, each set-up step of the open, the USB round trip, the chip's\n"
      "bit-bang clock and whether stepper moves are chip-clocked step trains, and the\n"
@@ -51,6 +55,7 @@ const CommandSpec kCommands[] = {
     {Command::Rotate, "rotate",
      "rotate --model NAME (--degrees D | --counts N | --to ANGLE | --continuous)\n"
      "       [--ccw] [--speed S] [--lock] [--counts-per-revolution N]",
+     "one move, or turning until a signal",
      "Makes one move and prints where the table stands. Clockwise unless --ccw.\n"
      "--continuous turns until SIGINT (Ctrl-C) or SIGTERM, which stop the table; the\n"
      "status is then 128+N, as for any command a signal ends.",
@@ -61,6 +66,7 @@ const CommandSpec kCommands[] = {
      "shoot --model NAME (--frames N | --angles A,B,...) [--pre S] [--post S]\n"
      "      [--speed S] [--lock] [--shutter] [--exec CMD [--retries K]]\n"
      "      [--settings FILE] [--resume-from K [--from-angle A]] [--counts-per-revolution N]",
+     "a whole 360-degree shoot, a command at each capture",
      "Runs a whole 360-degree shoot through the same plan as the SDK's settings view,\n"
      "clockwise from where the table stands (its start, angle 0): at each capture the\n"
      "table stands, waits the pre-capture delay (not before the first capture), takes\n"
@@ -357,21 +363,24 @@ void printGeneralUsage(std::ostream& out) {
     out << "Usage: " << kProgram << " COMMAND [OPTIONS]\n"
         << "\n"
            "Drives a Kalvera turntable from the command line and scripts, and checks its\n"
-           "hardware. Commands:\n";
+           "hardware.\n"
+           "\n"
+           "Commands:\n";
     for (const CommandSpec& spec : kCommands) {
-        out << "  " << kProgram << ' ' << spec.synopsis << '\n';
+        out << "  " << std::left << std::setw(8) << spec.name << spec.summary << '\n';
     }
     out << "\n"
         << kProgram << " COMMAND --help tells each command's options.\n"
         << "\n"
            "Exit status:\n"
-           "  0    success\n"
-           "  1    the move, the shoot (a failing --exec command included) or the check failed\n"
-           "  2    bad arguments or settings: nothing moved\n"
-           "  3    no turntable found\n"
-           "  4    the turntable cannot be opened\n"
-           "  128+N  interrupted by signal N (130 for SIGINT, 143 for SIGTERM): the table was\n"
-           "       stopped and closed, the motor left as the settings ask\n";
+           "  0      success\n"
+           "  1      the move, the shoot (a failing --exec command included) or the check\n"
+           "         failed\n"
+           "  2      bad arguments or settings: nothing moved\n"
+           "  3      no turntable found\n"
+           "  4      the turntable cannot be opened\n"
+           "  128+N  interrupted by signal N (130 for SIGINT, 143 for SIGTERM): the table\n"
+           "         was stopped and closed, the motor left as the settings ask\n";
 }
 
 void printCommandUsage(std::ostream& out, const CommandSpec& command) {
