@@ -27,6 +27,7 @@ set(KALVERA_PUBLIC_HEADERS
   ${PROJECT_SOURCE_DIR}/sdk/hardware/LxD2xxBackend.h
   ${PROJECT_SOURCE_DIR}/sdk/control/LxKalveraTurntableControl.h
   ${PROJECT_SOURCE_DIR}/sdk/control/LxSettingsKeys.h
+  ${PROJECT_SOURCE_DIR}/sdk/control/LxShootPlan.h
   ${PROJECT_SOURCE_DIR}/sdk/ui/LxGlobalQmlEngine.h
   ${PROJECT_SOURCE_DIR}/sdk/ui/LxRegisterPlugin.h
 )

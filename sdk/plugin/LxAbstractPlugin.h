@@ -81,7 +81,10 @@ public:
         /// The host's resources have no settings view: it links neither the
         /// SDK's (KalveraTurntableSDK::SettingsView, on Qt 6
         /// KalveraTurntableSDKQt6::SettingsView) nor one of its own.
-        SettingsViewMissing = 24
+        SettingsViewMissing = 24,
+        /// Capture angles planned from code that do not rise strictly from 0
+        /// to below 360 degrees.
+        CaptureAnglesOutOfOrder = 25
     };
 
     /// Per-object state, plus the process-wide members the host may reach.
