@@ -173,6 +173,7 @@ void LxKalveraTurntableControl::openDevice(unsigned long model, bool* opened) {
     }
     motorDriver->SetChipClockedStepTrains(d->chipClockedStepTrains);
     motorDriver->setMoveEndedHandler([this] { turntableRotationStoppedHelper(); });
+    motorDriver->setPositionHandler([this](double degrees) { d->livePosition.store(degrees); });
 
     const LxChipOpenResult result = motorDriver->openFoundDevice(
         deviceIndex, TURNTABLE_CHIP_SEARCH_TEXT, d->deviceSerialNumber);
@@ -231,6 +232,7 @@ void LxKalveraTurntableControl::closeNow() {
     }
     motorDriver->closeDevice();
     motorDriver.reset();
+    d->livePosition.store(0.0);
 }
 
 void LxKalveraTurntableControl::releaseLostDevice() {
@@ -382,6 +384,10 @@ bool LxKalveraTurntableControl::startRotation() {
 
 bool LxKalveraTurntableControl::stopRotation() {
     return motorDriver && motorDriver->stopRotation();
+}
+
+double LxKalveraTurntableControl::positionInDegrees() const {
+    return d->livePosition.load();
 }
 
 bool LxKalveraTurntableControl::IsTurntableRotating() {

@@ -211,6 +211,14 @@ public:
     /// turntable notice, it does not wait for the thread it runs on.
     /// \return false without a device, else true, also when nothing ran.
     bool stopRotation();
+    /// The table's position in degrees from the start (the global position:
+    /// modulo 360, negative clockwise of it), which a host may read on any
+    /// thread, also during a move: it follows the table at least once per
+    /// step, per block of a chip-clocked train (about 16 ms of steps, counted
+    /// when the chip takes them) and, on the DC table, per run of its counter
+    /// (up to 16 counts); at the end of a move it is where the move left the
+    /// table. 0.0 without a device.
+    double positionInDegrees() const;
     /// Whether a move runs. Poll it with pauses of some milliseconds: the
     /// rotation thread takes the same lock once per step (once per block of
     /// a chip-clocked train).
