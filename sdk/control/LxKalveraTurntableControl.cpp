@@ -396,7 +396,11 @@ bool LxKalveraTurntableControl::IsTurntableRotating() {
 
 void LxKalveraTurntableControl::stopsSpinning() {
     // Also after the move has ended: a notice still waiting for its
-    // pre-capture delay would reach a host that asked for a stop.
+    // pre-capture delay would reach a host that asked for a stop, and a step
+    // waiting for its post-capture delay would turn the table after it.
+    if (d->controllerThread->isCurrent()) {
+        ++d->stepsGeneration;
+    }
     stopRotation();
 }
 

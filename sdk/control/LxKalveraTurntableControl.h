@@ -226,7 +226,8 @@ public:
     bool IsTurntableRotating();
 
     /// Stops a running rotation at once, as stopRotation() does; a turntable
-    /// notice still waiting for its pre-capture delay is dropped.
+    /// notice still waiting for its pre-capture delay is dropped, and on the
+    /// controller's thread a step still waiting for its post-capture delay.
     void stopsSpinning() override;
 
     /// Plans a 360-degree sequence from `plan`, with no settings view: a shoot

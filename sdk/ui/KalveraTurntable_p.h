@@ -1,0 +1,117 @@
+#ifndef KALVERATURNTABLE_P_H
+#define KALVERATURNTABLE_P_H
+
+#include "KalveraTurntable.h"
+#include "LxShootPlan.h"
+
+#include <QString>
+#include <QStringList>
+#include <QThread>
+
+#include <deque>
+#include <memory>
+#include <mutex>
+
+class LxThreadMailbox;
+
+namespace kalveraturntable {
+
+// What the object asks of its worker.
+struct Command {
+    enum class Kind {
+        Find,
+        Open,
+        Close,
+        RotateBy,
+        RotateTo,
+        RotateCounts,
+        TurnContinuously,
+        Stop,
+        FireShutter,
+        StartShoot,
+        StopShoot,
+        CaptureTaken,
+        SetAutoAdvance,
+        Quit
+    };
+    Kind kind;
+    double value = 0.0;
+    LxShootPlan plan{};
+};
+
+// The object's properties as the worker last saw them.
+struct State {
+    QStringList models;
+    int model = -1;
+    bool opened = false;
+    bool rotating = false;
+    double position = 0.0;
+    bool chipClocked = false;
+    QString lastError;
+    int lastErrorCode = 0;
+    KalveraTurntable::ShootState shoot = KalveraTurntable::ShootState::Idle;
+    int captureIndex = 0;
+    int captureCount = 0;
+};
+
+// What the worker tells the object, in order: a new state, or a signal.
+struct Event {
+    enum class Kind { StateChanged, MoveEnded, CaptureReady, ShootFinished, Disconnected, Error };
+    Kind kind;
+    State state{};
+    int number = 0;
+    double angle = 0.0;
+    bool flag = false;
+    QString text{};
+};
+
+// What the object and its worker share. Each side wakes the other through a
+// mailbox made on its own thread; the values go through the queues below,
+// under the mutex, which ThreadSanitizer follows (it cannot follow Qt's
+// queued calls).
+struct Shared {
+    std::mutex mutex;
+    std::deque<Command> commands;
+    std::deque<Event> events;
+    // Null before the worker's loop runs and after it ends.
+    LxThreadMailbox* workerBox = nullptr;
+    // Null once the object has gone.
+    LxThreadMailbox* objectBox = nullptr;
+
+    // From the object's thread; runs once the worker's loop does.
+    void command(Command c);
+    // From the worker's thread.
+    void tell(Event e);
+    // From any thread: wakes the worker for a notice of the controller's
+    // (kNoticeCall, kDisconnectedCall).
+    void wakeWorker(int why);
+};
+
+constexpr int kCommandsCall = 0;
+constexpr int kNoticeCall = 1;
+constexpr int kDisconnectedCall = 2;
+
+// The thread the controller serves. It makes the controller and its worker on
+// itself and lets them go there when the object asks it to end.
+class WorkerThread : public QThread {
+public:
+    explicit WorkerThread(std::shared_ptr<Shared> shared);
+
+protected:
+    void run() override;
+
+private:
+    const std::shared_ptr<Shared> shared;
+};
+
+} // namespace kalveraturntable
+
+class KalveraTurntable::Private {
+public:
+    std::shared_ptr<kalveraturntable::Shared> shared;
+    std::unique_ptr<kalveraturntable::WorkerThread> thread;
+    kalveraturntable::State state;
+    bool autoAdvance = false;
+};
+
+#endif
