@@ -239,6 +239,7 @@ public:
     /// rotateDeviceToAngle() as after the view's plan. A plan made while an
     /// earlier shoot has captures left starts over; the image index carries
     /// on.
+    /// \param plan the shoot (LxShootPlan).
     /// \param imagesCount set to the number of captures, 1 to 65535; may be
     /// null.
     /// \param angles set to the capture angles closed by a whole turn (360)

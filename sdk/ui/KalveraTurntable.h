@@ -45,16 +45,20 @@ class LX_SDK_EXPORT KalveraTurntable : public QObject {
     Q_PROPERTY(QStringList models READ models NOTIFY modelsChanged)
     /// The model index open, -1 with none.
     Q_PROPERTY(int model READ model NOTIFY modelChanged)
+    /// Whether a turntable is open.
     Q_PROPERTY(bool opened READ isOpened NOTIFY openedChanged)
+    /// Whether the table turns.
     Q_PROPERTY(bool rotating READ isRotating NOTIFY rotatingChanged)
-    /// Updated at least every 100 ms during a move.
+    /// The table's position in degrees (see the class's units), updated at
+    /// least every 100 ms during a move.
     Q_PROPERTY(double position READ position NOTIFY positionChanged)
     /// Whether stepper moves run as chip-clocked step trains.
     Q_PROPERTY(bool chipClocked READ isChipClocked NOTIFY chipClockedChanged)
-    /// The text and code (LxAbstractPlugin::ErrorCode) of the last
-    /// errorOccurred().
+    /// The text of the last errorOccurred().
     Q_PROPERTY(QString lastError READ lastError NOTIFY lastErrorChanged)
+    /// The code (LxAbstractPlugin::ErrorCode) of the last errorOccurred().
     Q_PROPERTY(int lastErrorCode READ lastErrorCode NOTIFY lastErrorChanged)
+    /// Whether a shoot runs, or is stopping.
     Q_PROPERTY(ShootState shoot READ shoot NOTIFY shootChanged)
     /// The capture the shoot is at, from 1; 0 outside a shoot.
     Q_PROPERTY(int captureIndex READ captureIndex NOTIFY captureIndexChanged)
@@ -65,25 +69,42 @@ class LX_SDK_EXPORT KalveraTurntable : public QObject {
     Q_PROPERTY(bool autoAdvance READ autoAdvance WRITE setAutoAdvance NOTIFY autoAdvanceChanged)
 
 public:
+    /// The states of a shoot: none runs, one runs, one is being stopped.
     enum class ShootState { Idle, Running, Stopping };
     Q_ENUM(ShootState)
 
+    /// Starts the object's thread; no turntable is looked for yet. Use the
+    /// object on the thread that makes it, which runs a Qt event loop.
     explicit KalveraTurntable(QObject* parent = nullptr);
     /// Stops the table, closes the turntable and ends the object's thread.
     ~KalveraTurntable() override;
 
+    /// The `models` property.
     QStringList models() const;
+    /// The `model` property.
     int model() const;
+    /// The `opened` property.
     bool isOpened() const;
+    /// The `rotating` property.
     bool isRotating() const;
+    /// The `position` property.
     double position() const;
+    /// The `chipClocked` property.
     bool isChipClocked() const;
+    /// The `lastError` property.
     QString lastError() const;
+    /// The `lastErrorCode` property.
     int lastErrorCode() const;
+    /// The `shoot` property.
     ShootState shoot() const;
+    /// The `captureIndex` property.
     int captureIndex() const;
+    /// The `captureCount` property.
     int captureCount() const;
+    /// The `autoAdvance` property.
     bool autoAdvance() const;
+    /// Sets the `autoAdvance` property; on while a capture waits for
+    /// captureTaken(), the shoot goes on at once.
     void setAutoAdvance(bool on);
 
     /// Looks for the turntable: `models` lists the models, or errorOccurred()
@@ -125,16 +146,29 @@ public:
     Q_INVOKABLE void captureTaken();
 
 signals:
+    /// The property of the same name has changed. A move's changes come
+    /// before its moveEnded(); during a shoot `captureIndex` changes before
+    /// its captureReady().
     void modelsChanged();
+    /// \copydoc modelsChanged()
     void modelChanged();
+    /// \copydoc modelsChanged()
     void openedChanged();
+    /// \copydoc modelsChanged()
     void rotatingChanged();
+    /// \copydoc modelsChanged()
     void positionChanged();
+    /// \copydoc modelsChanged()
     void chipClockedChanged();
+    /// The `lastError` and `lastErrorCode` properties have changed.
     void lastErrorChanged();
+    /// \copydoc modelsChanged()
     void shootChanged();
+    /// \copydoc modelsChanged()
     void captureIndexChanged();
+    /// \copydoc modelsChanged()
     void captureCountChanged();
+    /// \copydoc modelsChanged()
     void autoAdvanceChanged();
 
     /// A move has ended: the table stands, at `position`.
