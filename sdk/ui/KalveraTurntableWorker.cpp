@@ -5,6 +5,7 @@
 #include "LxKalveraTurntableControl.h"
 #include "LxThreadMailbox.h"
 
+#include <QEventLoop>
 #include <QTimer>
 
 #include <algorithm>
@@ -75,8 +76,9 @@ constexpr int kFollowMs = 40;
 
 class Worker {
 public:
-    explicit Worker(std::shared_ptr<Shared> shared)
-        : shared(std::move(shared)) {
+    Worker(std::shared_ptr<Shared> shared, QEventLoop& loop)
+        : shared(std::move(shared))
+        , loop(loop) {
         follow.setInterval(kFollowMs);
         QObject::connect(&follow, &QTimer::timeout, [this] { followTable(); });
         std::lock_guard<std::mutex> lock(registryMutex);
@@ -189,7 +191,7 @@ private:
             }
             break;
         case Command::Kind::Quit:
-            QThread::currentThread()->quit();
+            loop.quit();
             return;
         }
         tellState();
@@ -365,6 +367,7 @@ private:
     }
 
     const std::shared_ptr<Shared> shared;
+    QEventLoop& loop;
     LxKalveraTurntableControl control;
     QTimer follow;
     State state;
@@ -382,28 +385,33 @@ private:
 
 } // namespace
 
-WorkerThread::WorkerThread(std::shared_ptr<Shared> shared)
-    : shared(std::move(shared)) {
+WorkerThread::WorkerThread(std::shared_ptr<Shared> shared) {
     installCallbacks();
+    thread = std::thread(&WorkerThread::run, std::move(shared));
 }
 
-void WorkerThread::run() {
+WorkerThread::~WorkerThread() {
+    thread.join();
+}
+
+void WorkerThread::run(const std::shared_ptr<Shared>& shared) {
+    // Made first, it gives the thread its Qt event dispatcher, which the
+    // mailboxes and the controller's timers need.
+    QEventLoop loop;
+    Worker worker(shared, loop);
+    auto* box = new LxThreadMailbox([&worker](int why) { worker.receive(why); });
     {
-        Worker worker(shared);
-        auto* box = new LxThreadMailbox([&worker](int why) { worker.receive(why); });
-        {
-            std::lock_guard<std::mutex> lock(shared->mutex);
-            shared->workerBox = box;
-        }
-        // What the object asked before the loop ran.
-        box->send(kCommandsCall);
-        exec();
-        {
-            std::lock_guard<std::mutex> lock(shared->mutex);
-            shared->workerBox = nullptr;
-        }
-        LxThreadMailbox::destroy(box);
+        std::lock_guard<std::mutex> lock(shared->mutex);
+        shared->workerBox = box;
     }
+    // What the object asked before the loop ran.
+    box->send(kCommandsCall);
+    loop.exec();
+    {
+        std::lock_guard<std::mutex> lock(shared->mutex);
+        shared->workerBox = nullptr;
+    }
+    LxThreadMailbox::destroy(box);
 }
 
 } // namespace kalveraturntable

@@ -6,11 +6,10 @@
 
 #include <QString>
 #include <QStringList>
-#include <QThread>
-
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 class LxThreadMailbox;
 
@@ -91,17 +90,22 @@ constexpr int kCommandsCall = 0;
 constexpr int kNoticeCall = 1;
 constexpr int kDisconnectedCall = 2;
 
-// The thread the controller serves. It makes the controller and its worker on
-// itself and lets them go there when the object asks it to end.
-class WorkerThread : public QThread {
+// The thread the controller serves, from its start to its join. It makes the
+// controller and its worker on itself, runs their event loop until the
+// object's Quit, and lets them go there. A std::thread, whose join
+// ThreadSanitizer sees: a QThread's end it cannot follow.
+class WorkerThread {
 public:
     explicit WorkerThread(std::shared_ptr<Shared> shared);
-
-protected:
-    void run() override;
+    // Waits for the thread, which ends after a Quit command.
+    ~WorkerThread();
+    WorkerThread(const WorkerThread&) = delete;
+    WorkerThread& operator=(const WorkerThread&) = delete;
 
 private:
-    const std::shared_ptr<Shared> shared;
+    static void run(const std::shared_ptr<Shared>& shared);
+
+    std::thread thread;
 };
 
 } // namespace kalveraturntable
