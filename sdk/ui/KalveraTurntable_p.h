@@ -12,6 +12,7 @@
 #include <thread>
 
 class LxThreadMailbox;
+class LxTurntableHardware;
 
 namespace kalveraturntable {
 
@@ -85,6 +86,14 @@ struct Shared {
     // (kNoticeCall, kDisconnectedCall).
     void wakeWorker(int why);
 };
+
+// The controllers' way to their workers' mailboxes: a controller registered
+// with its object's Shared is woken for its notices; unregistered, not.
+void registerController(const LxTurntableHardware* control, std::shared_ptr<Shared> shared);
+void unregisterController(const LxTurntableHardware* control);
+// Assigns the plug-in callbacks once, before the first controller opens:
+// afterwards a rotation thread may be reading them.
+void installCallbacks();
 
 constexpr int kCommandsCall = 0;
 constexpr int kNoticeCall = 1;
