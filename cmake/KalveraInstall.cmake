@@ -29,8 +29,10 @@ set(KALVERA_PUBLIC_HEADERS
   ${PROJECT_SOURCE_DIR}/sdk/control/LxKalveraTurntableControl.h
   ${PROJECT_SOURCE_DIR}/sdk/control/LxChipSetUpStep.h
   ${PROJECT_SOURCE_DIR}/sdk/control/LxSettingsKeys.h
+  ${PROJECT_SOURCE_DIR}/sdk/control/LxShootPlan.h
   ${PROJECT_SOURCE_DIR}/sdk/ui/LxGlobalQmlEngine.h
   ${PROJECT_SOURCE_DIR}/sdk/ui/LxRegisterPlugin.h
+  ${PROJECT_SOURCE_DIR}/sdk/ui/KalveraTurntable.h
 )
 
 target_include_directories(KalveraTurntableSDK INTERFACE

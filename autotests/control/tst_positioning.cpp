@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -445,6 +446,59 @@ TEST_F(Positioning, AStepTakenTwiceBeforeItsTimerMovesOnce) {
     runFor(300ms);
     EXPECT_EQ(table().position(), -18);
     EXPECT_EQ(noticeCount(), 1u);
+}
+
+// A host's other thread reads the position while the table turns: it moves
+// step by step with the table, in both ways of writing steps, and a stopped
+// train leaves it where the table stands.
+TEST_F(Positioning, ThePositionFollowsTheTableOnAnyThread) {
+    control->SetRotationSpeed(20);
+    for (const bool chipClocked : {true, false}) {
+        SCOPED_TRACE(chipClocked);
+        control->SetChipClockedStepTrains(chipClocked);
+        control->SetRotationGlobalOriginHere();
+        EXPECT_EQ(control->positionInDegrees(), 0.0);
+        const long long start = table().position();
+        std::atomic<bool> reading{true};
+        std::vector<double> seen{0.0};
+        bool tableBetween = true;
+        std::thread reader([&] {
+            while (reading) {
+                // The table stands between what was told before and after
+                // it was looked at, give or take the step under way.
+                const double before = control->positionInDegrees() / 5.0;
+                const auto steps = static_cast<double>(table().position() - start);
+                const double after = control->positionInDegrees() / 5.0;
+                tableBetween = tableBetween && steps >= before - 1.0 && steps <= after + 1.0;
+                if (seen.back() != after) {
+                    seen.push_back(after);
+                }
+                std::this_thread::sleep_for(2ms);
+            }
+        });
+        control->SetRotationCounterClockwise();
+        ASSERT_EQ(control->SetRotationIncrementInDegrees(90.0), 90.0);
+        ASSERT_TRUE(control->startRotation());
+        const bool ended = runUntil([&] { return !moving(); });
+        reading = false;
+        reader.join();
+        ASSERT_TRUE(ended);
+        EXPECT_EQ(table().position() - start, 18);
+        EXPECT_EQ(control->positionInDegrees(), 90.0);
+        EXPECT_GE(seen.size(), 5u) << "18 steps of 21 ms, looked at every 2 ms";
+        EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+        EXPECT_TRUE(tableBetween);
+    }
+    // A stop between the blocks of a train: the table took some of the steps.
+    control->SetChipClockedStepTrains(true);
+    control->SetRotationGlobalOriginHere();
+    const long long start = table().position();
+    control->SetRotationIncrementInCounts(0);
+    ASSERT_TRUE(control->startRotation());
+    runFor(150ms);
+    ASSERT_TRUE(control->stopRotation());
+    EXPECT_GT(table().position(), start);
+    EXPECT_EQ(control->positionInDegrees(), 5.0 * static_cast<double>(table().position() - start));
 }
 
 } // namespace

@@ -65,6 +65,27 @@ TEST(ThreadMailbox, EveryValueFromEveryThreadArrivesOnTheMailboxsThreadInEachSen
     EXPECT_FALSE(outOfOrder);
 }
 
+// The receiver collects while the senders send: a sender must not look at
+// its value once the receiver may have taken it.
+TEST(ThreadMailbox, ValuesSentWhileTheReceiverCollectsAllArrive) {
+    constexpr int perThread = 2000;
+    int received = 0;
+    LxThreadMailbox mailbox([&](int) { ++received; });
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 2; ++t) {
+        threads.emplace_back([&mailbox] {
+            for (int i = 0; i < perThread; ++i) {
+                mailbox.send(i);
+            }
+        });
+    }
+    const bool all = processEventsUntil([&] { return received == 2 * perThread; });
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    EXPECT_TRUE(all) << received;
+}
+
 TEST(ThreadMailbox, AValueSentWhileOneIsReceivedComesNext) {
     int received = 0;
     LxThreadMailbox* self = nullptr;

@@ -1,44 +1,32 @@
-// plan-from-code: a shoot planned with no user at the settings view. The host
-// opens "Custom", gives it its counts per revolution with
-// SetCountsPerRevolution() and the rest of the plan (12 frames, no delays, the
-// fastest speed, the motor lines' levels) through the view's loadSettings(),
-// then runs the whole sequence: call k passes the position of capture k + 1,
-// the last call 360, and the call after it returns false. It exits 0 when
-// every capture was taken.
+// plan-from-code: a shoot planned with no settings view. The host opens
+// "Custom" and plans it with planShoot(): 12 frames, its counts per
+// revolution, the motor lines' levels, no delays, the fastest speed. It then
+// runs the whole sequence: call k passes the position of capture k + 1, the
+// last call 360, and the call after it returns false. It exits 0 when every
+// capture was taken.
 //
 //   KALVERA_TURNTABLE_BACKEND=simulator plan-from-code
 #include <LxKalveraTurntableControl.h>
-#include <LxSettingsKeys.h>
+#include <LxShootPlan.h>
 
-#include <QGuiApplication>
-#include <QQuickItem>
+#include <QCoreApplication>
 #include <QTimer>
-#include <QVariantMap>
 
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 
 namespace {
 
 using Callbacks = LxTurntableHardware::TurntableHardwarePrivate;
 
-constexpr unsigned int kCountsPerRevolution = 200;
-constexpr int kFrames = 12;
-
-// What the view would hold had a user filled it in. The view's own "Custom"
-// counts stay empty: the plan keeps the ones set from code.
-QVariantMap shootSettings() {
-    return {
-        {LxSettingsKeys::useCustomAngles, false},
-        {LxSettingsKeys::framesCountText, QString::number(kFrames)},
-        {LxSettingsKeys::captureDelaySeconds, QVariantList{0, 0}},
-        {LxSettingsKeys::rotationSpeed, 10},
-        {LxSettingsKeys::triggerShutterRelease, false},
-        {LxSettingsKeys::customTurntableAdvancedSettings,
-         QVariantMap{{LxSettingsKeys::isClockwiseActiveHigh, true},
-                     {LxSettingsKeys::isMotorEnableActiveHigh, true}}},
-    };
+LxShootPlan shootPlan() {
+    LxShootPlan plan;
+    plan.frames = 12;
+    plan.countsPerRevolution = 200;
+    plan.clockwiseActiveHigh = true;
+    plan.motorEnableActiveHigh = true;
+    plan.speed = 10;
+    return plan;
 }
 
 class Shoot {
@@ -57,8 +45,7 @@ public:
     Shoot& operator=(const Shoot&) = delete;
 
     bool start() {
-        float* angles = nullptr;
-        if (!control.complete360ProductPhotographyWillStart(&captures, &angles)) {
+        if (!control.planShoot(shootPlan(), &captures)) {
             return false;
         }
         std::printf("Planned %u captures at %u counts per revolution\n", captures,
@@ -98,7 +85,7 @@ int fail(const LxKalveraTurntableControl& control, const char* what) {
 } // namespace
 
 int main(int argc, char** argv) {
-    QGuiApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("KalveraExamples"));
     QCoreApplication::setApplicationName(QStringLiteral("PlanFromCode"));
 
@@ -113,21 +100,10 @@ int main(int argc, char** argv) {
     if (control.availableDevices().empty()) {
         return fail(control, "no turntable found");
     }
-    control.setCurrentTurntableIndex(0); // "Custom"
-    // The plan reads the view, shown or not.
-    const std::unique_ptr<QQuickItem> view(control.createPluginUIFrameView());
-    if (!view) {
-        return fail(control, "no settings view");
-    }
-    control.openDevice(0);
+    control.openDevice(0); // "Custom"
     if (!opened) {
         return fail(control, "open failed");
     }
-    control.SetCountsPerRevolution(kCountsPerRevolution);
-    // The open sends the view the model's settings from the event loop: the
-    // shoot's settings go in after them, or the open's would replace them.
-    QCoreApplication::processEvents();
-    QMetaObject::invokeMethod(view.get(), "loadSettings", Q_ARG(QVariant, shootSettings()));
 
     QTimer::singleShot(0, &app, [&] {
         if (!shoot.start()) {
@@ -141,7 +117,6 @@ int main(int argc, char** argv) {
     const int status = app.exec();
 
     control.closeDevice();
-    control.pluginUIFrameViewWillClose(view.get());
     Callbacks::hardwareOpenSucceeded = nullptr;
     Callbacks::hardwareDisconnected = nullptr;
     return status;

@@ -175,6 +175,7 @@ void LxKalveraTurntableControl::openDevice(unsigned long model, bool* opened) {
     }
     motorDriver->SetChipClockedStepTrains(d->chipClockedStepTrains);
     motorDriver->setMoveEndedHandler([this] { turntableRotationStoppedHelper(); });
+    motorDriver->setPositionHandler([this](double degrees) { d->livePosition.store(degrees); });
 
     const LxChipOpenResult result = motorDriver->openFoundDevice(
         deviceIndex, TURNTABLE_CHIP_SEARCH_TEXT, d->deviceSerialNumber);
@@ -269,6 +270,7 @@ void LxKalveraTurntableControl::closeNow() {
     }
     motorDriver->closeDevice();
     motorDriver.reset();
+    d->livePosition.store(0.0);
 }
 
 void LxKalveraTurntableControl::releaseLostDevice() {
@@ -422,13 +424,21 @@ bool LxKalveraTurntableControl::stopRotation() {
     return motorDriver && motorDriver->stopRotation();
 }
 
+double LxKalveraTurntableControl::positionInDegrees() const {
+    return d->livePosition.load();
+}
+
 bool LxKalveraTurntableControl::IsTurntableRotating() {
     return motorDriver && motorDriver->IsTurntableRotating();
 }
 
 void LxKalveraTurntableControl::stopsSpinning() {
     // Also after the move has ended: a notice still waiting for its
-    // pre-capture delay would reach a host that asked for a stop.
+    // pre-capture delay would reach a host that asked for a stop, and a step
+    // waiting for its post-capture delay would turn the table after it.
+    if (d->controllerThread->isCurrent()) {
+        ++d->stepsGeneration;
+    }
     stopRotation();
 }
 

@@ -3,6 +3,7 @@
 
 #include "LxChipSetUpStep.h"
 #include "LxTurntableChip.h"
+#include "LxShootPlan.h"
 #include "LxTurntableHardware.h"
 
 #include <memory>
@@ -245,6 +246,14 @@ public:
     /// turntable notice, it does not wait for the thread it runs on.
     /// \return false without a device, else true, also when nothing ran.
     bool stopRotation();
+    /// The table's position in degrees from the start (the global position:
+    /// modulo 360, negative clockwise of it), which a host may read on any
+    /// thread, also during a move: it follows the table at least once per
+    /// step, per block of a chip-clocked train (about 16 ms of steps, counted
+    /// when the chip takes them) and, on the DC table, per run of its counter
+    /// (up to 16 counts); at the end of a move it is where the move left the
+    /// table. 0.0 without a device.
+    double positionInDegrees() const;
     /// Whether a move runs. Poll it with pauses of some milliseconds: the
     /// rotation thread takes the same lock once per step (once per block of
     /// a chip-clocked train).
@@ -252,10 +261,47 @@ public:
     bool IsTurntableRotating();
 
     /// Stops a running rotation at once, as stopRotation() does; a turntable
-    /// notice still waiting for its pre-capture delay is dropped.
+    /// notice still waiting for its pre-capture delay is dropped, and on the
+    /// controller's thread a step still waiting for its post-capture delay.
     void stopsSpinning() override;
 
-    /// Plans a 360-degree sequence from the settings the view holds: the
+    /// Plans a 360-degree sequence from `plan`, with no settings view: a shoot
+    /// planned wholly from code, "Custom" included. The plan applies as the
+    /// view's does (complete360ProductPhotographyWillStart()): its delays,
+    /// speed, motor and shutter settings, for the open model "Custom" its
+    /// counts per revolution and line levels where it gives them; the current
+    /// position becomes the start. The host then runs the sequence with
+    /// rotateDeviceToAngle() as after the view's plan. A plan made while an
+    /// earlier shoot has captures left starts over; the image index carries
+    /// on.
+    /// \param plan the shoot (LxShootPlan).
+    /// \param imagesCount set to the number of captures, 1 to 65535; may be
+    /// null.
+    /// \param angles set to the capture angles closed by a whole turn (360)
+    /// for a plan at capture angles, emptied for one of frames; may be null.
+    /// \return true when the plan is made. False, with the reason in
+    /// lastError() and nothing changed: without an open device ("Open the
+    /// turntable before planning a shoot.", DeviceNotOpen), while a move runs
+    /// ("The turntable is turning. Stop it first.", TurntableTurning), for
+    /// capture angles that do not rise strictly from 0 to below 360 ("The
+    /// capture angles must rise from 0 to below 360 degrees.",
+    /// CaptureAnglesOutOfOrder), for frames outside 1 to 65535 ("The number
+    /// of frames must be a whole number from 1 to 65535.", InvalidFrameCount),
+    /// for no capture angles ("Invalid custom angles array. Make sure the list
+    /// is not empty.", InvalidCustomAngles), for capture angles on the
+    /// "Standard" model ("Standard turntable does not support custom
+    /// angles.", CustomAnglesUnsupported) and for more than 65534 of them
+    /// ("Too many custom angles. A shoot takes at most 65535 captures.",
+    /// TooManyCustomAngles). False too when the open device has no counts per
+    /// revolution and the plan gives none ("Counts per revolution have not
+    /// been set.", CountsPerRevolutionNotSet), the view's plan's refusal, which
+    /// leaves the delays, the speed and the "Custom" counts applied.
+    bool planShoot(const LxShootPlan& plan, unsigned short* imagesCount = nullptr,
+                   std::vector<float>* angles = nullptr);
+
+    /// Plans a 360-degree sequence from the settings the view holds, read as
+    /// LxShootPlan::fromSettingsMap() reads a map but with the view's custom
+    /// angles list, and applied as planShoot() applies a plan: the
     /// number of captures in `*imagesCount` and, in custom-angle mode, the
     /// capture angles in degrees closed by a whole turn (360) in `*angles`
     /// (owned by this object; the caller passes a null float*, which frames
@@ -435,6 +481,14 @@ public:
 private:
     // What other threads hand to the controller's thread.
     void receiveCall(int call);
+    // What refuses a plan before it is read: no device, or a busy table.
+    bool refusePlanNow();
+    // The plan of a shoot for model `model`, from the view (with its
+    // "Custom" settings, which it keeps) or from code. A null `angles` plans
+    // no capture angles.
+    bool applyShootPlan(const LxShootPlan& plan, unsigned long model,
+                        const QVariantMap* viewAdvancedSettings, unsigned short* imagesCount,
+                        float** angles);
     // closeDevice() on the calling thread.
     void closeNow();
     // Tells the log what the open found of the chip's bit-bang clock.

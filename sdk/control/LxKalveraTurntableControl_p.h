@@ -52,6 +52,9 @@ public:
     float lastStepAngle = 0.0f;
     float askedTurnInDegrees = 0.0f;
     unsigned short complete360TurnsCount = 0;
+    // The table's position as the driver last told it, for any thread: the
+    // rotation thread writes it during a move, and a host may read it then.
+    std::atomic<double> livePosition{0.0};
     // Seconds; negative until set. The pre-capture delay is read at the end of
     // each move, on the rotation thread, when the host may already set the next.
     std::atomic<float> preDelaySeconds{-1.0f};

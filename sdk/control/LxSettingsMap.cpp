@@ -26,11 +26,6 @@ void captureDelays(const QVariantMap& settings, float* preDelay, float* postDela
     *postDelay = delays.size() > 1 ? delays.at(1).toString().toFloat() : 0.0f;
 }
 
-unsigned int stepTimeForSpeed(const QVariantMap& settings) {
-    const unsigned int speed = settings.value(rotationSpeed).toUInt();
-    return speed > 10 ? 0 : 10 - speed;
-}
-
 bool perEdgeStepWrites(const QVariantMap& settings) {
     // A damaged entry must not cost the user the step timing of the default.
     const QVariant value = settings.value(isPerEdgeStepWrites);

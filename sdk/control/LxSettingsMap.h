@@ -20,9 +20,6 @@ using namespace LxSettingsKeys;
 std::optional<unsigned short> framesCount(const QVariantMap& settings);
 // The pre- and post-capture delays in seconds; an entry the list lacks is 0.
 void captureDelays(const QVariantMap& settings, float* preDelay, float* postDelay);
-// The controller's step time from the view's speed (0 slowest to 10 fastest):
-// 10 minus the speed, and 0 (the fastest) for a speed above 10.
-unsigned int stepTimeForSpeed(const QVariantMap& settings);
 // Whether stepper moves are per-edge writes instead of chip-clocked step
 // trains: only a true boolean says so.
 bool perEdgeStepWrites(const QVariantMap& settings);

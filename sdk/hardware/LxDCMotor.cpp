@@ -113,6 +113,7 @@ void LxDCMotor::runMove() {
             } else {
                 // The chunk started last has been run.
                 remaining -= chunk;
+                publishStepsTaken(increment - remaining);
                 if (remaining > 0) {
                     // The counter runs (15 - nibble) mod 16 counts, 0 meaning 16.
                     chunk = remaining % 16;

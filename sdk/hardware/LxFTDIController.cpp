@@ -10,6 +10,7 @@
 #endif
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstring>
 #include <future>
@@ -518,6 +519,8 @@ bool LxFTDIController::launchRotationThread(void (LxFTDIController::*move)()) {
     keepLibraryLoaded();
     auto state = std::make_shared<RotationThreadState>();
     state->driver = this;
+    state->startPositionInDegrees = globalPositionInDegrees;
+    state->degreesPerStep = degreesPerStepInDirection();
     // The thread waits until its record, handle included, is in place: a
     // rotation that ends at once may be stopped from its own end-of-move call.
     // It keeps its record alive to its end, since it marks the end of its
@@ -673,8 +676,15 @@ void LxFTDIController::endHostNotice() {
     }
 }
 
+void LxFTDIController::publishStepsTaken(int steps) {
+    const RotationThreadState& state = *rotationOfThisThread;
+    publishPosition(std::fmod(state.startPositionInDegrees + steps * state.degreesPerStep,
+                              DEGREES_PER_REVOLUTION));
+}
+
 void LxFTDIController::finishRotation() {
     globalPositionInDegrees = nextGlobalPositionInDegrees;
+    publishPosition(globalPositionInDegrees);
     chipLost = isChipLost();
     RotationThreadState* const state = rotationOfThisThread;
     state->chipLost = chipLost;

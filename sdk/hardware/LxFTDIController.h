@@ -215,6 +215,14 @@ public:
     // position is set and the running flag cleared. Set it while no rotation
     // runs. The driver may be closed or destroyed inside the call.
     void setMoveEndedHandler(std::function<void()> handler) { moveEnded = std::move(handler); }
+    // What the driver tells of every change of the table's position, in
+    // degrees as GlobalPositionInDegrees(): on the rotation thread during a
+    // move, at least once per step (per block of a chip-clocked train, per
+    // counter chunk of the DC table), and at its end; on the caller's thread
+    // when the origin moves. Set it while no rotation runs.
+    void setPositionHandler(std::function<void(double)> handler) {
+        positionChanged = std::move(handler);
+    }
 
     // Motor settings.
     void SetCountsPerRevolution(unsigned int counts) { countsPerRevolution = counts; }
@@ -259,7 +267,7 @@ public:
     bool isRotationClockwise() const { return rotationDirection == DIRECTION_CLOCKWISE; }
     int RotationDirection() const { return rotationDirection; }
     // The current position becomes 0; the planned position is kept.
-    void SetRotationGlobalOriginHere() { globalPositionInDegrees = 0.0; }
+    void SetRotationGlobalOriginHere();
     double GlobalPositionInDegrees() const { return globalPositionInDegrees; }
     double NextGlobalPositionInDegrees() const { return nextGlobalPositionInDegrees; }
     int RotationIncrementInCounts() const { return rotationIncrementInCounts; }
@@ -354,6 +362,9 @@ protected:
     // a stopped move whose steps are known lands where they took the table.
     // Without counts per revolution it ends where it started.
     void planPositionAfterSteps(int steps);
+    // For rotation threads: the table stands `steps` counts from where the
+    // move started, in its direction; the position handler hears of it.
+    void publishStepsTaken(int steps);
     // Ends the current rotation; `dropNotice` also drops its notice if the
     // host has not been given it yet (a stop, a close).
     void stopAndJoinRotation(bool dropNotice);
@@ -413,6 +424,10 @@ private:
                                      std::chrono::steady_clock::time_point deadline);
     void planPositionAfterIncrement();
     void flipDirection();
+    // What one step of the planned move turns, in degrees, negative
+    // clockwise; 0 without counts per revolution.
+    double degreesPerStepInDirection() const;
+    void publishPosition(double degrees) const;
     void noteTransfer(bool succeeded);
 
     // Nothing runs until a move is asked for.
@@ -433,6 +448,7 @@ private:
     // Set only during an open, before any rotation thread of the chip exists.
     bool recordingSetUp = false;
     std::vector<SetUpCall> setUpLog;
+    std::function<void(double)> positionChanged;
 };
 
 #endif

@@ -33,12 +33,25 @@ void LxFTDIController::planPositionAfterIncrement() {
     planPositionAfterSteps(rotationIncrementInCounts);
 }
 
-void LxFTDIController::planPositionAfterSteps(int steps) {
+double LxFTDIController::degreesPerStepInDirection() const {
     const double sign = rotationDirection == DIRECTION_CLOCKWISE ? -1.0 : 1.0;
-    const double degreesPerCount =
-        countsPerRevolution == 0 ? 0.0 : DEGREES_PER_REVOLUTION / countsPerRevolution;
-    nextGlobalPositionInDegrees =
-        std::fmod(steps * degreesPerCount * sign + globalPositionInDegrees, DEGREES_PER_REVOLUTION);
+    return countsPerRevolution == 0 ? 0.0 : sign * DEGREES_PER_REVOLUTION / countsPerRevolution;
+}
+
+void LxFTDIController::planPositionAfterSteps(int steps) {
+    nextGlobalPositionInDegrees = std::fmod(
+        steps * degreesPerStepInDirection() + globalPositionInDegrees, DEGREES_PER_REVOLUTION);
+}
+
+void LxFTDIController::SetRotationGlobalOriginHere() {
+    globalPositionInDegrees = 0.0;
+    publishPosition(globalPositionInDegrees);
+}
+
+void LxFTDIController::publishPosition(double degrees) const {
+    if (positionChanged) {
+        positionChanged(degrees);
+    }
 }
 
 int LxFTDIController::SetRotationIncrementInCounts(int counts) {

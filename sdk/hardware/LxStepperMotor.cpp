@@ -135,6 +135,7 @@ bool LxStepperMotor::runEdgeByEdgeTrain(unsigned char stepLow, unsigned char ste
             return false;
         }
         ++stepsTaken;
+        publishStepsTaken(stepsTaken);
         // A stop cuts the high phase short: the stepper electronics took the
         // step at the rising edge, so it counts, and the line falls cleanly.
         const bool stopped = !WaitUnlessStoppedUntil(edge + stepTime);
@@ -172,6 +173,7 @@ bool LxStepperMotor::runChipClockedTrain(unsigned char stepLow, unsigned char st
         // Only what the chip took reaches the pins: its rising edges are the
         // steps, and the train is not sent again from where a write failed.
         stepsTaken = stepsBefore + risingEdges(block.data(), taken, endsHigh, stepHigh);
+        publishStepsTaken(stepsTaken);
         endsHigh = taken > 0 ? block[taken - 1] == stepHigh : endsHigh;
         if (taken < block.size()) {
             if (isChipLost()) {

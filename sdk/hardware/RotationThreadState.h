@@ -14,6 +14,11 @@ struct RotationThreadState {
     std::thread::id threadId;
     // The driver that started it; set before the thread starts, never changed.
     const LxFTDIController* driver = nullptr;
+    // Where the move started and what one step turns, signed by the
+    // direction, in degrees: the position of each step without the driver's
+    // settings, which the caller's thread owns. Set before the thread starts.
+    double startPositionInDegrees = 0.0;
+    double degreesPerStep = 0.0;
     // Whether the move ended because the chip stopped answering; written and
     // read by the thread itself.
     bool chipLost = false;

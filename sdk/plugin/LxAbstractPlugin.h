@@ -83,7 +83,10 @@ public:
         /// KalveraTurntableSDKQt6::SettingsView) nor one of its own.
         SettingsViewMissing = 24,
         /// A read of the open chip's pins failed.
-        PinReadFailed = 25
+        PinReadFailed = 25,
+        /// Capture angles planned from code that do not rise strictly from 0
+        /// to below 360 degrees.
+        CaptureAnglesOutOfOrder = 26
     };
 
     /// Per-object state, plus the process-wide members the host may reach.

@@ -117,13 +117,17 @@ void LxThreadMailbox::Box::send(int value) {
     // Memory rather than the pipe holds the values: a full pipe would make
     // the sender either wait for the receiving thread, which may be waiting
     // for it, or drop the value.
-    auto* const entry = new Sent{value, sent.load(std::memory_order_relaxed)};
-    while (!sent.compare_exchange_weak(entry->next, entry, std::memory_order_acq_rel,
-                                       std::memory_order_relaxed)) {
-    }
+    auto* const entry = new Sent{value, nullptr};
+    // Once in the list the entry is the receiver's, which may take it at
+    // once: what it was put in front of is kept here, not read back from it.
+    Sent* before = sent.load(std::memory_order_relaxed);
+    do {
+        entry->next = before;
+    } while (!sent.compare_exchange_weak(before, entry, std::memory_order_acq_rel,
+                                         std::memory_order_relaxed));
     // Only the first value since the receiver last looked wakes it, so the
     // pipe holds a byte or two and a write never finds it full.
-    if (!entry->next) {
+    if (!before) {
         wake(Wake::values);
     }
 }

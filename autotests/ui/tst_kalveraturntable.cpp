@@ -1,0 +1,224 @@
+#include "KalveraTurntable.h"
+
+#include "ProcessEventsUntil.h"
+
+#include <ftdisim/Bus.h>
+#include <ftdisim/TurntableRig.h>
+
+#include <gtest/gtest.h>
+
+#include <QThread>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+using ftdisim::Bus;
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+using Shoot = KalveraTurntable::ShootState;
+
+namespace {
+
+// A "Custom" table of 72 steps a turn (5 degrees a step), 11 ms a step, on the
+// simulated bus, and what the object told the host, in order.
+class KalveraTurntableTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Bus::instance().reset();
+        turntable = std::make_unique<KalveraTurntable>();
+        record(&KalveraTurntable::rotatingChanged,
+               [this] { return std::string("rotating ") + (turntable->isRotating() ? "1" : "0"); });
+        record(&KalveraTurntable::moveEnded, [] { return std::string("moveEnded"); });
+        record(&KalveraTurntable::shootChanged,
+               [this] { return "shoot " + std::to_string(static_cast<int>(turntable->shoot())); });
+        record(&KalveraTurntable::shootFinished, [] { return std::string("finished"); });
+        record(&KalveraTurntable::disconnected, [] { return std::string("disconnected"); });
+        QObject::connect(turntable.get(), &KalveraTurntable::positionChanged,
+                         [this] { positions.push_back(turntable->position()); });
+        QObject::connect(turntable.get(), &KalveraTurntable::captureReady,
+                         [this](int index, double angle) {
+                             log.push_back("capture " + std::to_string(index));
+                             captures.push_back(
+                                 {index, angle, table().position(), Clock::now(), lastStepTime()});
+                         });
+        turntable->findTurntables();
+        turntable->open(0);
+        ASSERT_TRUE(processEventsUntil([this] { return turntable->isOpened(); }))
+            << turntable->lastError().toStdString();
+    }
+    void TearDown() override {
+        turntable.reset();
+        EXPECT_TRUE(everyOnItsThread) << "a signal came on another thread";
+        Bus::instance().reset();
+    }
+
+    template <typename Signal, typename Text>
+    void record(Signal signal, Text text) {
+        QObject::connect(turntable.get(), signal, [this, text] {
+            everyOnItsThread = everyOnItsThread && QThread::currentThread() == qApp->thread();
+            log.push_back(text());
+        });
+    }
+    static ftdisim::StepperTable& table() {
+        return Bus::instance().rig(Bus::instance().devices().at(0))->stepperTable();
+    }
+    static Clock::time_point lastStepTime() {
+        const auto steps = table().stepTimes();
+        return steps.empty() ? Clock::time_point{} : steps.back();
+    }
+    static LxShootPlan plan(unsigned int frames) {
+        LxShootPlan plan;
+        plan.frames = frames;
+        plan.countsPerRevolution = 72;
+        plan.clockwiseActiveHigh = true;
+        plan.motorEnableActiveHigh = true;
+        plan.speed = 0;
+        return plan;
+    }
+    std::vector<std::string> logOf(const std::vector<std::string>& names) const {
+        std::vector<std::string> kept;
+        for (const std::string& entry : log) {
+            for (const std::string& name : names) {
+                if (entry.rfind(name, 0) == 0) {
+                    kept.push_back(entry);
+                }
+            }
+        }
+        return kept;
+    }
+
+    struct Capture {
+        int index;
+        double angle;
+        long long tableAt;
+        Clock::time_point told;
+        Clock::time_point lastStep;
+    };
+    std::unique_ptr<KalveraTurntable> turntable;
+    std::vector<std::string> log;
+    std::vector<double> positions;
+    std::vector<Capture> captures;
+    bool everyOnItsThread = true;
+};
+
+TEST_F(KalveraTurntableTest, AShootTellsEachCaptureWithTheTableStandingAtItsAngle) {
+    LxShootPlan fourFrames = plan(4);
+    fourFrames.preCaptureDelaySeconds = 0.1f;
+    QObject::connect(turntable.get(), &KalveraTurntable::captureReady, turntable.get(),
+                     &KalveraTurntable::captureTaken);
+    bool completed = false;
+    QObject::connect(turntable.get(), &KalveraTurntable::shootFinished,
+                     [&](bool done) { completed = done; });
+    turntable->startShoot(fourFrames);
+    ASSERT_TRUE(processEventsUntil([&] { return completed; }, 20s));
+
+    ASSERT_EQ(captures.size(), 4u);
+    for (int k = 0; k < 4; ++k) {
+        SCOPED_TRACE(k);
+        EXPECT_EQ(captures[k].index, k + 1);
+        EXPECT_EQ(captures[k].angle, 90.0 * k);
+        EXPECT_EQ(captures[k].tableAt, -18 * k) << "clockwise from the start";
+        if (k > 0) {
+            EXPECT_GE(captures[k].told - captures[k].lastStep, 100ms) << "pre-capture delay";
+        }
+    }
+    EXPECT_EQ(logOf({"shoot", "capture", "moveEnded", "finished"}),
+              (std::vector<std::string>{"shoot 1", "capture 1", "moveEnded", "capture 2",
+                                        "moveEnded", "capture 3", "moveEnded", "capture 4",
+                                        "moveEnded", "shoot 0", "finished"}));
+    EXPECT_EQ(table().position(), -72);
+    EXPECT_EQ(turntable->captureCount(), 0);
+}
+
+TEST_F(KalveraTurntableTest, AMoveTellsItsPositionsThenItsEnd) {
+    turntable->startShoot(plan(2)); // the counts and the step time
+    turntable->stopShoot();
+    turntable->rotateBy(180.0);
+    ASSERT_TRUE(processEventsUntil([&] { return !log.empty() && log.back() == "moveEnded"; }, 10s));
+    EXPECT_EQ(logOf({"rotating", "moveEnded"}),
+              (std::vector<std::string>{"rotating 1", "rotating 0", "moveEnded"}));
+    EXPECT_EQ(turntable->position(), 180.0);
+    EXPECT_EQ(table().position(), 36);
+    // 36 steps of 11 ms: the position is told at least every 100 ms.
+    std::size_t between = 0;
+    for (double p : positions) {
+        between += p > 0.0 && p < 180.0 ? 1 : 0;
+    }
+    EXPECT_GE(between, 2u);
+}
+
+TEST_F(KalveraTurntableTest, AStoppedShootTurnsNoFurther) {
+    turntable->setAutoAdvance(true);
+    QObject::connect(turntable.get(), &KalveraTurntable::captureReady, [this](int index) {
+        if (index == 2) {
+            turntable->stopShoot();
+        }
+    });
+    turntable->startShoot(plan(8));
+    ASSERT_TRUE(processEventsUntil([&] { return !logOf({"finished"}).empty(); }, 10s));
+    const auto steps = table().steps();
+    processEventsUntil([] { return false; }, 300ms);
+    EXPECT_EQ(table().steps(), steps);
+    EXPECT_EQ(logOf({"shoot", "finished"}),
+              (std::vector<std::string>{"shoot 1", "shoot 2", "shoot 0", "finished"}));
+    EXPECT_EQ(captures.size(), 2u);
+}
+
+TEST_F(KalveraTurntableTest, AnUnpluggedTableEndsTheShootWithNoFurtherCapture) {
+    turntable->setAutoAdvance(true);
+    QObject::connect(turntable.get(), &KalveraTurntable::captureReady, [this](int index) {
+        if (index == 2) {
+            QObject::connect(turntable.get(), &KalveraTurntable::rotatingChanged, [this] {
+                if (turntable->isRotating()) {
+                    Bus::instance().unplug(Bus::instance().devices().at(0));
+                }
+            });
+        }
+    });
+    turntable->startShoot(plan(8));
+    ASSERT_TRUE(processEventsUntil([&] { return !logOf({"disconnected"}).empty(); }, 20s));
+    processEventsUntil([] { return false; }, 200ms);
+    EXPECT_FALSE(turntable->isOpened());
+    EXPECT_EQ(turntable->shoot(), Shoot::Idle);
+    EXPECT_EQ(logOf({"finished", "disconnected"}),
+              (std::vector<std::string>{"finished", "disconnected"}));
+    EXPECT_EQ(captures.size(), 2u);
+}
+
+TEST_F(KalveraTurntableTest, DestroyedInsideItsSignalOrOnAnotherThread) {
+    turntable.reset();
+    // Inside signals of a shoot that goes on by itself: the table stands.
+    const auto destroyInside = [this](auto signal) {
+        turntable = std::make_unique<KalveraTurntable>();
+        turntable->setAutoAdvance(true);
+        QObject::connect(turntable.get(), signal, [this] { turntable.reset(); });
+        turntable->findTurntables();
+        turntable->open(0);
+        turntable->startShoot(plan(2));
+        ASSERT_TRUE(processEventsUntil([&] { return !turntable; }, 10s));
+        const auto steps = table().steps();
+        processEventsUntil([] { return false; }, 200ms);
+        EXPECT_EQ(table().steps(), steps);
+    };
+    destroyInside(&KalveraTurntable::captureReady);
+    destroyInside(&KalveraTurntable::positionChanged);
+    destroyInside(&KalveraTurntable::moveEnded);
+    destroyInside(&KalveraTurntable::shootFinished);
+
+    // Mid-move, from a thread the test joins before its loop runs again.
+    turntable = std::make_unique<KalveraTurntable>();
+    turntable->findTurntables();
+    turntable->open(0);
+    turntable->turnContinuously(true);
+    ASSERT_TRUE(processEventsUntil([&] { return turntable->isRotating(); }));
+    std::unique_ptr<QThread> destroyer(QThread::create([this] { turntable.reset(); }));
+    destroyer->start();
+    destroyer->wait();
+    const auto stepsAfter = table().steps();
+    processEventsUntil([] { return false; }, 200ms);
+    EXPECT_EQ(table().steps(), stepsAfter);
+}
+
+} // namespace

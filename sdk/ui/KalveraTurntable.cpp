@@ -1,0 +1,185 @@
+// The object's side of KalveraTurntable: its properties as the worker last
+// told them, and the commands it hands the worker.
+#include "KalveraTurntable.h"
+
+#include "KalveraTurntable_p.h"
+#include "LxThreadMailbox.h"
+
+#include <QPointer>
+
+using namespace kalveraturntable;
+
+KalveraTurntable::KalveraTurntable(QObject* parent)
+    : QObject(parent)
+    , d(std::make_unique<Private>()) {
+    d->shared = std::make_shared<Shared>();
+    d->shared->objectBox = new LxThreadMailbox([this](int) { receiveEvents(); });
+    d->thread = std::make_unique<WorkerThread>(d->shared);
+}
+
+KalveraTurntable::~KalveraTurntable() {
+    LxThreadMailbox* box = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(d->shared->mutex);
+        box = d->shared->objectBox;
+        d->shared->objectBox = nullptr;
+        d->shared->events.clear();
+    }
+    LxThreadMailbox::destroy(box);
+    d->shared->command({Command::Kind::Quit});
+    d->thread.reset();
+}
+
+void KalveraTurntable::command(const Command& command) {
+    d->shared->command(command);
+}
+
+bool KalveraTurntable::receiveEvents() {
+    const QPointer<KalveraTurntable> alive(this);
+    for (;;) {
+        Event event{Event::Kind::StateChanged};
+        {
+            std::lock_guard<std::mutex> lock(d->shared->mutex);
+            if (d->shared->events.empty()) {
+                return true;
+            }
+            event = std::move(d->shared->events.front());
+            d->shared->events.pop_front();
+        }
+        switch (event.kind) {
+        case Event::Kind::StateChanged:
+            applyState(event.state);
+            break;
+        case Event::Kind::MoveEnded:
+            emit moveEnded();
+            break;
+        case Event::Kind::CaptureReady:
+            emit captureReady(event.number, event.angle);
+            break;
+        case Event::Kind::ShootFinished:
+            emit shootFinished(event.flag);
+            break;
+        case Event::Kind::Disconnected:
+            emit disconnected();
+            break;
+        case Event::Kind::Error:
+            emit errorOccurred(event.number, event.text);
+            break;
+        }
+        // A handler may have destroyed the object.
+        if (!alive) {
+            return false;
+        }
+    }
+}
+
+void KalveraTurntable::applyState(const State& state) {
+    const QPointer<KalveraTurntable> alive(this);
+    // Each change is stored before its signal, and the signals go in the
+    // order a host reads a move or a shoot by: what the table does, then the
+    // shoot's progress. A handler that destroys the object ends the rest.
+    const State old = d->state;
+    d->state = state;
+    const auto notify = [&](bool changed, void (KalveraTurntable::*signal)()) {
+        if (changed && alive) {
+            emit(this->*signal)();
+        }
+    };
+    notify(old.models != state.models, &KalveraTurntable::modelsChanged);
+    notify(old.model != state.model, &KalveraTurntable::modelChanged);
+    notify(old.opened != state.opened, &KalveraTurntable::openedChanged);
+    notify(old.chipClocked != state.chipClocked, &KalveraTurntable::chipClockedChanged);
+    notify(old.rotating != state.rotating, &KalveraTurntable::rotatingChanged);
+    notify(old.position != state.position, &KalveraTurntable::positionChanged);
+    notify(old.lastError != state.lastError || old.lastErrorCode != state.lastErrorCode,
+           &KalveraTurntable::lastErrorChanged);
+    notify(old.captureCount != state.captureCount, &KalveraTurntable::captureCountChanged);
+    notify(old.captureIndex != state.captureIndex, &KalveraTurntable::captureIndexChanged);
+    notify(old.shoot != state.shoot, &KalveraTurntable::shootChanged);
+}
+
+QStringList KalveraTurntable::models() const {
+    return d->state.models;
+}
+int KalveraTurntable::model() const {
+    return d->state.model;
+}
+bool KalveraTurntable::isOpened() const {
+    return d->state.opened;
+}
+bool KalveraTurntable::isRotating() const {
+    return d->state.rotating;
+}
+double KalveraTurntable::position() const {
+    return d->state.position;
+}
+bool KalveraTurntable::isChipClocked() const {
+    return d->state.chipClocked;
+}
+QString KalveraTurntable::lastError() const {
+    return d->state.lastError;
+}
+int KalveraTurntable::lastErrorCode() const {
+    return d->state.lastErrorCode;
+}
+KalveraTurntable::ShootState KalveraTurntable::shoot() const {
+    return d->state.shoot;
+}
+int KalveraTurntable::captureIndex() const {
+    return d->state.captureIndex;
+}
+int KalveraTurntable::captureCount() const {
+    return d->state.captureCount;
+}
+bool KalveraTurntable::autoAdvance() const {
+    return d->autoAdvance;
+}
+
+void KalveraTurntable::setAutoAdvance(bool on) {
+    if (on == d->autoAdvance) {
+        return;
+    }
+    d->autoAdvance = on;
+    command({Command::Kind::SetAutoAdvance, on ? 1.0 : 0.0});
+    emit autoAdvanceChanged();
+}
+
+void KalveraTurntable::findTurntables() {
+    command({Command::Kind::Find});
+}
+void KalveraTurntable::open(int model) {
+    command({Command::Kind::Open, static_cast<double>(model)});
+}
+void KalveraTurntable::close() {
+    command({Command::Kind::Close});
+}
+void KalveraTurntable::rotateBy(double degrees) {
+    command({Command::Kind::RotateBy, degrees});
+}
+void KalveraTurntable::rotateTo(double angle) {
+    command({Command::Kind::RotateTo, angle});
+}
+void KalveraTurntable::rotateCounts(int counts) {
+    command({Command::Kind::RotateCounts, static_cast<double>(counts)});
+}
+void KalveraTurntable::turnContinuously(bool clockwise) {
+    command({Command::Kind::TurnContinuously, clockwise ? 1.0 : 0.0});
+}
+void KalveraTurntable::stop() {
+    command({Command::Kind::Stop});
+}
+void KalveraTurntable::fireShutter() {
+    command({Command::Kind::FireShutter});
+}
+void KalveraTurntable::startShoot(const LxShootPlan& plan) {
+    command({Command::Kind::StartShoot, 0.0, plan});
+}
+void KalveraTurntable::startShoot(const QVariantMap& settings) {
+    startShoot(LxShootPlan::fromSettingsMap(settings));
+}
+void KalveraTurntable::stopShoot() {
+    command({Command::Kind::StopShoot});
+}
+void KalveraTurntable::captureTaken() {
+    command({Command::Kind::CaptureTaken});
+}

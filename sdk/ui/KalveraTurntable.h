@@ -1,0 +1,201 @@
+#ifndef KALVERATURNTABLE_H
+#define KALVERATURNTABLE_H
+
+/// \file
+/// One turntable as a QObject: properties, invokables and signals on the
+/// object's own thread.
+
+#include "KalveraTurntableSDKGlobal.h"
+#include "LxShootPlan.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <memory>
+
+namespace kalveraturntable {
+struct Command;
+struct State;
+} // namespace kalveraturntable
+
+/// A turntable for a Qt host: the controller (LxKalveraTurntableControl)
+/// behind properties with notify signals, invokables and signals.
+///
+/// No call blocks the object's thread: the object owns a thread of its own on
+/// which the controller lives and does the work (also the shutter release,
+/// about 1 s), and every invokable returns at once. What comes of it arrives
+/// as property changes and signals on the object's thread, from its event
+/// loop, in the order it happened; no host code runs on another thread.
+/// Destroying the object is safe at any time, also during a move, inside one
+/// of its signals, or on another thread while the object's thread does not
+/// run its loop: it stops the table, closes the turntable and ends its
+/// thread, waiting for the stop.
+///
+/// The object answers the controller's notices through the plug-in callbacks
+/// of LxTurntableHardware::TurntableHardwarePrivate, which it assigns when the
+/// first object is made: a process uses either those callbacks of its own or
+/// KalveraTurntable objects, not both.
+///
+/// Units: degrees. `position` is the table's position from the start of the
+/// last shoot or open, modulo 360, increasing counterclockwise.
+class LX_SDK_EXPORT KalveraTurntable : public QObject {
+    Q_OBJECT
+    /// The model names found by findTurntables(), in model-index order.
+    Q_PROPERTY(QStringList models READ models NOTIFY modelsChanged)
+    /// The model index open, -1 with none.
+    Q_PROPERTY(int model READ model NOTIFY modelChanged)
+    /// Whether a turntable is open.
+    Q_PROPERTY(bool opened READ isOpened NOTIFY openedChanged)
+    /// Whether the table turns.
+    Q_PROPERTY(bool rotating READ isRotating NOTIFY rotatingChanged)
+    /// The table's position in degrees (see the class's units), updated at
+    /// least every 100 ms during a move.
+    Q_PROPERTY(double position READ position NOTIFY positionChanged)
+    /// Whether stepper moves run as chip-clocked step trains.
+    Q_PROPERTY(bool chipClocked READ isChipClocked NOTIFY chipClockedChanged)
+    /// The text of the last errorOccurred().
+    Q_PROPERTY(QString lastError READ lastError NOTIFY lastErrorChanged)
+    /// The code (LxAbstractPlugin::ErrorCode) of the last errorOccurred().
+    Q_PROPERTY(int lastErrorCode READ lastErrorCode NOTIFY lastErrorChanged)
+    /// Whether a shoot runs, or is stopping.
+    Q_PROPERTY(ShootState shoot READ shoot NOTIFY shootChanged)
+    /// The capture the shoot is at, from 1; 0 outside a shoot.
+    Q_PROPERTY(int captureIndex READ captureIndex NOTIFY captureIndexChanged)
+    /// The captures of the shoot; 0 outside a shoot.
+    Q_PROPERTY(int captureCount READ captureCount NOTIFY captureCountChanged)
+    /// The shoot goes on by itself after each captureReady(), without
+    /// captureTaken().
+    Q_PROPERTY(bool autoAdvance READ autoAdvance WRITE setAutoAdvance NOTIFY autoAdvanceChanged)
+
+public:
+    /// The states of a shoot: none runs, one runs, one is being stopped.
+    enum class ShootState { Idle, Running, Stopping };
+    Q_ENUM(ShootState)
+
+    /// Starts the object's thread; no turntable is looked for yet. Make it
+    /// once the application object exists, and use it on the thread that
+    /// makes it, which runs a Qt event loop.
+    explicit KalveraTurntable(QObject* parent = nullptr);
+    /// Stops the table, closes the turntable and ends the object's thread.
+    ~KalveraTurntable() override;
+
+    /// The `models` property.
+    QStringList models() const;
+    /// The `model` property.
+    int model() const;
+    /// The `opened` property.
+    bool isOpened() const;
+    /// The `rotating` property.
+    bool isRotating() const;
+    /// The `position` property.
+    double position() const;
+    /// The `chipClocked` property.
+    bool isChipClocked() const;
+    /// The `lastError` property.
+    QString lastError() const;
+    /// The `lastErrorCode` property.
+    int lastErrorCode() const;
+    /// The `shoot` property.
+    ShootState shoot() const;
+    /// The `captureIndex` property.
+    int captureIndex() const;
+    /// The `captureCount` property.
+    int captureCount() const;
+    /// The `autoAdvance` property.
+    bool autoAdvance() const;
+    /// Sets the `autoAdvance` property; on while a capture waits for
+    /// captureTaken(), the shoot goes on at once.
+    void setAutoAdvance(bool on);
+
+    /// Looks for the turntable: `models` lists the models, or errorOccurred()
+    /// says why there is none.
+    Q_INVOKABLE void findTurntables();
+    /// Opens model `model` (0 to 7) on the turntable found; errorOccurred()
+    /// on failure, with the controller's reason.
+    Q_INVOKABLE void open(int model);
+    /// Stops the table and closes the turntable; a shoot ends unfinished.
+    Q_INVOKABLE void close();
+    /// Turns by `degrees`, counterclockwise for a positive angle; moveEnded()
+    /// when it ends. errorOccurred() when no move starts (no turntable open,
+    /// no counts per revolution, a move running, less than half a count).
+    Q_INVOKABLE void rotateBy(double degrees);
+    /// Turns the shorter way to `angle`; as rotateBy().
+    Q_INVOKABLE void rotateTo(double angle);
+    /// Turns by `counts`, counterclockwise for a positive count; 0 does
+    /// nothing. As rotateBy().
+    Q_INVOKABLE void rotateCounts(int counts);
+    /// Turns until stop().
+    Q_INVOKABLE void turnContinuously(bool clockwise);
+    /// Stops the running move; moveEnded() follows.
+    Q_INVOKABLE void stop();
+    /// Fires the camera through the turntable (about 1 s); errorOccurred()
+    /// when it cannot (no stepper model open, a move running).
+    Q_INVOKABLE void fireShutter();
+    /// Starts a shoot of `plan` (LxKalveraTurntableControl::planShoot(), whose
+    /// refusals come as errorOccurred()). The table stands at capture 1:
+    /// captureReady(1, 0) follows after the pre-capture delay.
+    void startShoot(const LxShootPlan& plan);
+    /// The same from a map of the settings file's keys
+    /// (LxShootPlan::fromSettingsMap()).
+    Q_INVOKABLE void startShoot(const QVariantMap& settings);
+    /// Ends the shoot: the table stops, `shoot` is Stopping and then Idle,
+    /// and shootFinished(false) follows.
+    Q_INVOKABLE void stopShoot();
+    /// The host has taken the capture of the last captureReady(): the shoot
+    /// turns on to the next one.
+    Q_INVOKABLE void captureTaken();
+
+signals:
+    /// The property of the same name has changed. A move's changes come
+    /// before its moveEnded(); during a shoot `captureIndex` changes before
+    /// its captureReady().
+    void modelsChanged();
+    /// \copydoc modelsChanged()
+    void modelChanged();
+    /// \copydoc modelsChanged()
+    void openedChanged();
+    /// \copydoc modelsChanged()
+    void rotatingChanged();
+    /// \copydoc modelsChanged()
+    void positionChanged();
+    /// \copydoc modelsChanged()
+    void chipClockedChanged();
+    /// The `lastError` and `lastErrorCode` properties have changed.
+    void lastErrorChanged();
+    /// \copydoc modelsChanged()
+    void shootChanged();
+    /// \copydoc modelsChanged()
+    void captureIndexChanged();
+    /// \copydoc modelsChanged()
+    void captureCountChanged();
+    /// \copydoc modelsChanged()
+    void autoAdvanceChanged();
+
+    /// A move has ended: the table stands, at `position`.
+    void moveEnded();
+    /// The table stands at capture `index` (from 1), `angle` degrees from the
+    /// start of the shoot in its direction, and the pre-capture delay has
+    /// passed: take the picture, then call captureTaken().
+    void captureReady(int index, double angle);
+    /// The shoot has ended: `completed` after its last capture, false when it
+    /// was stopped, closed or its turntable lost.
+    void shootFinished(bool completed);
+    /// The turntable stopped answering (it was unplugged) and is closed.
+    void disconnected();
+    /// An operation failed: `code` is an LxAbstractPlugin::ErrorCode.
+    void errorOccurred(int code, const QString& text);
+
+private:
+    class Private;
+
+    void command(const kalveraturntable::Command& command);
+    // Gives the host what the worker told, in order; false once the object
+    // went inside one of its signals.
+    bool receiveEvents();
+    void applyState(const kalveraturntable::State& state);
+
+    std::unique_ptr<Private> d;
+};
+
+#endif

@@ -1,0 +1,130 @@
+#ifndef KALVERATURNTABLE_P_H
+#define KALVERATURNTABLE_P_H
+
+#include "KalveraTurntable.h"
+#include "LxShootPlan.h"
+
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+class LxThreadMailbox;
+class LxTurntableHardware;
+
+namespace kalveraturntable {
+
+// What the object asks of its worker.
+struct Command {
+    enum class Kind {
+        Find,
+        Open,
+        Close,
+        RotateBy,
+        RotateTo,
+        RotateCounts,
+        TurnContinuously,
+        Stop,
+        FireShutter,
+        StartShoot,
+        StopShoot,
+        CaptureTaken,
+        SetAutoAdvance,
+        Quit
+    };
+    Kind kind;
+    double value = 0.0;
+    LxShootPlan plan{};
+};
+
+// The object's properties as the worker last saw them.
+struct State {
+    QStringList models;
+    int model = -1;
+    bool opened = false;
+    bool rotating = false;
+    double position = 0.0;
+    bool chipClocked = false;
+    QString lastError;
+    int lastErrorCode = 0;
+    KalveraTurntable::ShootState shoot = KalveraTurntable::ShootState::Idle;
+    int captureIndex = 0;
+    int captureCount = 0;
+};
+
+// What the worker tells the object, in order: a new state, or a signal.
+struct Event {
+    enum class Kind { StateChanged, MoveEnded, CaptureReady, ShootFinished, Disconnected, Error };
+    Kind kind;
+    State state{};
+    int number = 0;
+    double angle = 0.0;
+    bool flag = false;
+    QString text{};
+};
+
+// What the object and its worker share. Each side wakes the other through a
+// mailbox made on its own thread; the values go through the queues below,
+// under the mutex, which ThreadSanitizer follows (it cannot follow Qt's
+// queued calls).
+struct Shared {
+    std::mutex mutex;
+    std::deque<Command> commands;
+    std::deque<Event> events;
+    // Null before the worker's loop runs and after it ends.
+    LxThreadMailbox* workerBox = nullptr;
+    // Null once the object has gone.
+    LxThreadMailbox* objectBox = nullptr;
+
+    // From the object's thread; runs once the worker's loop does.
+    void command(Command c);
+    // From the worker's thread.
+    void tell(Event e);
+    // From any thread: wakes the worker for a notice of the controller's
+    // (kNoticeCall, kDisconnectedCall).
+    void wakeWorker(int why);
+};
+
+// The controllers' way to their workers' mailboxes: a controller registered
+// with its object's Shared is woken for its notices; unregistered, not.
+void registerController(const LxTurntableHardware* control, std::shared_ptr<Shared> shared);
+void unregisterController(const LxTurntableHardware* control);
+// Assigns the plug-in callbacks once, before the first controller opens:
+// afterwards a rotation thread may be reading them.
+void installCallbacks();
+
+constexpr int kCommandsCall = 0;
+constexpr int kNoticeCall = 1;
+constexpr int kDisconnectedCall = 2;
+
+// The thread the controller serves, from its start to its join. It makes the
+// controller and its worker on itself, runs their event loop until the
+// object's Quit, and lets them go there. A std::thread, whose join
+// ThreadSanitizer sees: a QThread's end it cannot follow.
+class WorkerThread {
+public:
+    explicit WorkerThread(std::shared_ptr<Shared> shared);
+    // Waits for the thread, which ends after a Quit command.
+    ~WorkerThread();
+    WorkerThread(const WorkerThread&) = delete;
+    WorkerThread& operator=(const WorkerThread&) = delete;
+
+private:
+    static void run(const std::shared_ptr<Shared>& shared);
+
+    std::thread thread;
+};
+
+} // namespace kalveraturntable
+
+class KalveraTurntable::Private {
+public:
+    std::shared_ptr<kalveraturntable::Shared> shared;
+    std::unique_ptr<kalveraturntable::WorkerThread> thread;
+    kalveraturntable::State state;
+    bool autoAdvance = false;
+};
+
+#endif
