@@ -103,17 +103,15 @@ std::optional<int> TurntableSession::open() {
     return std::nullopt;
 }
 
-std::optional<double> TurntableSession::angleFromOrigin() {
+std::optional<double> TurntableSession::angleFromOrigin() const {
     if (turntable.countsPerRevolution() == 0) {
         return std::nullopt;
     }
-    // The SDK keeps the position but tells it only as the move to a target:
-    // clockwise to the origin is the rest of the turn. Planning it starts
-    // nothing, and the session closes the table without starting it.
-    turntable.SetRotationClockwise();
-    const double toOrigin = turntable.SetRotationNextGlobalPositionInDegrees(0.0);
-    // To a thousandth of a degree: what a script compares, not the rounding.
-    return toOrigin >= 360.0 ? 0.0 : std::round((360.0 - toOrigin) * 1000.0) / 1000.0;
+    // The SDK counts positions counterclockwise; the program clockwise, as a
+    // shoot does. To a thousandth of a degree: what a script compares.
+    const double clockwise =
+        std::round(std::fmod(360.0 - turntable.positionInDegrees(), 360.0) * 1000.0) / 1000.0;
+    return clockwise >= 360.0 ? 0.0 : clockwise;
 }
 
 void TurntableSession::waitForMove(const TerminationSignals& termination) {

@@ -33,7 +33,7 @@ public:
     // Where the table stands, in degrees clockwise from where it stood when
     // it was opened (or from the start of a shoot); none without counts per
     // revolution.
-    std::optional<double> angleFromOrigin();
+    std::optional<double> angleFromOrigin() const;
     // Runs the event loop until the move started ends, or a termination
     // signal stops it.
     void waitForMove(const TerminationSignals& termination);
