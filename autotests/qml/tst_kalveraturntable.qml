@@ -93,12 +93,13 @@ TestCase {
     }
 
     function test_theSettingsViewPlansAndDrivesItsTurntable() {
-        var view = createTemporaryObject(viewComponent, testCase,
-                                         {turntable: table, settings: shortShoot});
+        var given = Object.assign({CustomAnglesList: ["45", "135"]}, shortShoot);
+        var view = createTemporaryObject(viewComponent, testCase, {turntable: table, settings: given});
         verify(view.implicitHeight > 0, "the view's item is shown");
         var settings = view.settings;
         compare(settings.framesCountText, "4");
         compare(settings.customTurntableAdvancedSettings.stepsPerRevolutionText, "72");
+        compare(settings.CustomAnglesList, ["45", "135"]);
 
         var finished = spy("shootFinished");
         table.autoAdvance = true;
@@ -113,5 +114,13 @@ TestCase {
         turn.clicked();
         ended.wait(10000);
         fuzzyCompare(table.position, -90, 0.01); // clockwise from the start of the shoot
+
+        // "Custom" takes a standard model's motor settings from the model table.
+        var importButton = findChild(view, "importButton");
+        tryVerify(function () { return importButton.enabled; }, 2000);
+        findChild(view, "importModelBox").currentIndex = 4; // "Facet"
+        importButton.clicked();
+        tryCompare(findChild(view, "stepsPerRevolutionField"), "text", "6400");
+        compare(view.settings.customTurntableAdvancedSettings.isClockwiseActiveHigh, false);
     }
 }
