@@ -7,7 +7,7 @@ import Kalvera.Turntable 1.0
 
 ApplicationWindow {
     readonly property bool shootAndQuit: Qt.application.arguments.indexOf("--shoot") >= 0
-    width: 500; height: 700; visible: true; title: "Turntable"
+    width: 600; height: 700; visible: true; title: "Turntable"
 
     KalveraTurntable {
         id: table
