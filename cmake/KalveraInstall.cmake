@@ -1,5 +1,5 @@
 # cmake --install, in four components:
-#   Runtime      the SDK library
+#   Runtime      the SDK library and its QML module
 #   Backends     the D2XX backends it loads, the udev rule
 #   Development  the public headers, a CMake package
 #                (KalveraTurntableSDK::KalveraTurntableSDK) and a pkg-config file
@@ -17,7 +17,8 @@ set(KALVERA_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/${KALVERA_SDK_NAME})
 
 # What a host needs: the controller, its plug-in bases, the export macros, the
 # mailbox that brings its notices to its own thread, the settings map's keys,
-# and the QML engine and extension class it may reach. The drivers, the view
+# the QML engine and extension class it may reach, and the QML module's
+# registration. The drivers, the view
 # code and the private records stay inside the library.
 set(KALVERA_PUBLIC_HEADERS
   ${PROJECT_SOURCE_DIR}/sdk/plugin/KalveraTurntableSDKGlobal.h
@@ -33,6 +34,7 @@ set(KALVERA_PUBLIC_HEADERS
   ${PROJECT_SOURCE_DIR}/sdk/ui/LxGlobalQmlEngine.h
   ${PROJECT_SOURCE_DIR}/sdk/ui/LxRegisterPlugin.h
   ${PROJECT_SOURCE_DIR}/sdk/ui/KalveraTurntable.h
+  ${PROJECT_SOURCE_DIR}/sdk/ui/KalveraTurntableQml.h
 )
 
 target_include_directories(KalveraTurntableSDK INTERFACE
@@ -52,6 +54,18 @@ if(NOT CMAKE_INSTALL_FULL_LIBDIR IN_LIST CMAKE_CXX_IMPLICIT_LINK_DIRECTORIES)
 endif()
 install(TARGETS KalveraTurntableTest kalvera-turntable
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Tools)
+# The QML module Kalvera.Turntable, where Debian's Qt looks for QML modules
+# (qmake -query QT_INSTALL_QML; qtpaths6 for Qt 6): beside the library, which
+# QML-only hosts need it with. Its plug-in finds the library through its
+# RUNPATH under a prefix of its own, through the loader's search in /usr.
+set(KALVERA_INSTALL_QMLDIR ${CMAKE_INSTALL_LIBDIR}/qt${KALVERA_QT_MAJOR}/qml/Kalvera/Turntable)
+if(NOT CMAKE_INSTALL_FULL_LIBDIR IN_LIST CMAKE_CXX_IMPLICIT_LINK_DIRECTORIES)
+  set_target_properties(kalveraturntableplugin PROPERTIES INSTALL_RPATH "$ORIGIN/../../../..")
+endif()
+install(TARGETS kalveraturntableplugin LIBRARY DESTINATION ${KALVERA_INSTALL_QMLDIR}
+  COMPONENT Runtime)
+install(FILES ${PROJECT_SOURCE_DIR}/sdk/qmlplugin/qmldir DESTINATION ${KALVERA_INSTALL_QMLDIR}
+  COMPONENT Runtime)
 # The settings view: the target ${KALVERA_SDK_NAME}::SettingsView, and the
 # object file it links, which the pkg-config file names as settingsview.
 install(TARGETS KalveraTurntableSDKSettingsView EXPORT KalveraTurntableSDKTargets)

@@ -1,6 +1,7 @@
 # cpack -G DEB (make package): one Debian package per install component.
 #                 Qt 5 build                      Qt 6 build
-#   Runtime       libkalveraturntablesdk1         libkalveraturntablesdkqt6-1     the library
+#   Runtime       libkalveraturntablesdk1         libkalveraturntablesdkqt6-1     the library, the QML
+#                                                                                 module Kalvera.Turntable
 #   Development   libkalveraturntablesdk-dev      libkalveraturntablesdkqt6-dev   headers, CMake package, .pc,
 #                                                                                 the settings view
 #   Backends      libkalveraturntablesdk-backends (none)                          D2XX backends, udev rule
@@ -113,7 +114,7 @@ set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # The first line of a description is its package's summary.
 set(CPACK_DEBIAN_RUNTIME_DESCRIPTION "Kalvera turntable SDK: the library for Qt ${KALVERA_QT_MAJOR}
 The library that drives Kalvera motorised turntables over their USB FT245R
-chip, built with Qt ${KALVERA_QT_MAJOR}.")
+chip, built with Qt ${KALVERA_QT_MAJOR}, and its QML module Kalvera.Turntable.")
 
 set(CPACK_DEBIAN_BACKENDS_PACKAGE_NAME ${kalvera_backends_package})
 set(CPACK_DEBIAN_BACKENDS_PACKAGE_SECTION libs)

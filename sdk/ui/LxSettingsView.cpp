@@ -10,17 +10,15 @@
 #include "LxSettingsMap.h"
 #include "LxThreadMailbox.h"
 #include "LxTurntableModels.h"
+#include "LxViewContext.h"
 #include "LxViewFunctions.h"
 
-#include <QFile>
 #include <QJsonObject>
 #include <QLoggingCategory>
 #include <QPointer>
-#include <QQmlComponent>
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QQuickItem>
-#include <QUrl>
 
 #include <optional>
 
@@ -28,11 +26,6 @@ namespace {
 
 // A category of its own, so that a host can route or silence these lines.
 Q_LOGGING_CATEGORY(settingsFileLog, "kalvera.turntable.settings")
-
-const QString framesCountModelProperty = QStringLiteral("KalveraTurntableFramesCountModel");
-const QString customAnglesModelProperty = QStringLiteral("KalveraTurntableCustomAnglesModel");
-const QString standardDevicesModelProperty = QStringLiteral("KalveraTurntableStandardDevicesModel");
-const QString qmlControlProperty = QStringLiteral("KalveraTurntableQmlControl");
 
 const QString viewQmlFile = QStringLiteral(":/qml/LxTurntableUIFrameView.qml");
 // The target that brings the SDK's own view into a host, as its build names it.
@@ -43,13 +36,6 @@ const char* const settingsViewTarget = "KalveraTurntableSDK::SettingsView";
 #endif
 
 constexpr int MOVE_ENDED = -1;
-
-QStringList framesCounts() {
-    return {QStringLiteral("8"),   QStringLiteral("12"),  QStringLiteral("24"),
-            QStringLiteral("30"),  QStringLiteral("36"),  QStringLiteral("48"),
-            QStringLiteral("72"),  QStringLiteral("90"),  QStringLiteral("120"),
-            QStringLiteral("180"), QStringLiteral("240"), QStringLiteral("360")};
-}
 
 // The models whose settings the view can import into "Custom": all but
 // "Custom" itself, so row i is model index i + 1.
@@ -62,26 +48,6 @@ QStringList standardDeviceNames(std::list<std::string> names) {
         standard.append(QString::fromStdString(name));
     }
     return standard;
-}
-
-// The host's view item made in `context`; null when the host's QML file is
-// missing, does not compile or has no item at its root.
-QQuickItem* createViewItem(QQmlContext* context) {
-    // A literal: the QML loader's thread reads the address, handed over inside
-    // Qt where ThreadSanitizer cannot follow a string built here.
-    QQmlComponent component(globalQmlEngine(),
-                            QUrl(QStringLiteral("qrc:/qml/LxTurntableUIFrameView.qml")),
-                            QQmlComponent::PreferSynchronous);
-    if (!component.isReady()) {
-        return nullptr;
-    }
-    QObject* root = component.create(context);
-    auto* item = qobject_cast<QQuickItem*>(root);
-    if (!item) {
-        // No one else would ever release a root that is not an item.
-        delete root;
-    }
-    return item;
 }
 
 // Only a settings file the user would lose otherwise, settings that were not
@@ -173,19 +139,16 @@ QQuickItem* LxSettingsView::open() {
     view = std::make_unique<ViewObjects>();
 
     view->context = new QQmlContext(globalQmlEngine()->rootContext());
-    view->context->setContextProperty(framesCountModelProperty, framesCounts());
     view->customAnglesModel = new LxCustomAnglesModel(globalQmlEngine());
-    view->context->setContextProperty(customAnglesModelProperty,
-                                      QVariant::fromValue<QObject*>(view->customAnglesModel));
-    view->context->setContextProperty(standardDevicesModelProperty,
-                                      standardDeviceNames(control.availableDevices()));
+    LxViewContext::publishModels(view->context, view->customAnglesModel,
+                                 standardDeviceNames(control.availableDevices()));
 
-    view->frameView = createViewItem(view->context);
+    view->frameView = LxViewContext::createViewItem(globalQmlEngine(), view->context);
     loadSettingsFile();
     // Last, so that the file's problems do not hide it: the host links the
     // SDK's view as a target of its own, and a host linked to the library
     // alone gets no view and would not know why.
-    if (!view->frameView && !QFile::exists(viewQmlFile)) {
+    if (!view->frameView && !LxViewContext::viewFileExists()) {
         reportSettingsProblem(
             control, LxAbstractPlugin::ErrorCode::SettingsViewMissing,
             QObject::tr("The settings view qrc%1 is not in the application: link the target "
@@ -195,8 +158,7 @@ QQuickItem* LxSettingsView::open() {
     }
 
     view->qmlControl = new LxQmlTurntableControl(&control, gateKeeper, view->frameView.data());
-    view->context->setContextProperty(qmlControlProperty,
-                                      QVariant::fromValue<QObject*>(view->qmlControl));
+    LxViewContext::publishControl(view->context, view->qmlControl);
     return view->frameView.data();
 }
 
@@ -223,9 +185,8 @@ void LxSettingsView::loadSettingsFile() {
     const QJsonValue angles = settings.value(LxSettingsKeys::customAnglesList);
     if (!angles.isNull()) {
         view->customAnglesModel->setStringList(angles.toVariant().toStringList());
-        // Set again, so that the view's bindings see the loaded list.
-        view->context->setContextProperty(customAnglesModelProperty,
-                                          QVariant::fromValue<QObject*>(view->customAnglesModel));
+        // Published again, so that the view's bindings see the loaded list.
+        LxViewContext::publishCustomAngles(view->context, view->customAnglesModel);
     }
 }
 
