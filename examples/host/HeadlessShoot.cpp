@@ -53,7 +53,7 @@ struct Capture {
 // the table and the camera saw them.
 class CaptureLog {
 public:
-    CaptureLog(int model)
+    explicit CaptureLog(int model)
         : stepper(TurntableObserver::isStepperModel(model))
         , countsPerRevolution(model == 0 ? kCustomCounts
                                          : TurntableObserver::countsPerRevolution(model))
@@ -71,7 +71,8 @@ public:
         taken.push_back(capture);
         return taken.back();
     }
-    // The shoot has ended: the last capture's camera is known.
+    // The shoot has gone on from the last capture, or ended: whether the
+    // camera took it is known now.
     void settleLast() {
         const auto shots = TurntableObserver::cameraShots();
         if (!taken.empty()) {
