@@ -7,14 +7,14 @@ import Kalvera.Turntable 1.0
 
 ApplicationWindow {
     readonly property bool shootAndQuit: Qt.application.arguments.indexOf("--shoot") >= 0
-    width: 500; height: 700; visible: true; title: "Turntable"
+    width: 600; height: 700; visible: true; title: "Turntable"
 
     KalveraTurntable {
         id: table
         autoAdvance: true // no camera of its own: each capture is taken at once
         onModelsChanged: if (shootAndQuit) open(0)
         onOpenedChanged: if (opened && shootAndQuit) startShoot(view.settings)
-        onShootFinished: if (shootAndQuit) Qt.exit(completed ? 0 : 1)
+        onShootFinished: function (completed) { if (shootAndQuit) Qt.exit(completed ? 0 : 1) }
         onErrorOccurred: if (shootAndQuit) Qt.exit(2)
         Component.onCompleted: findTurntables()
     }

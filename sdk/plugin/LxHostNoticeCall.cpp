@@ -25,10 +25,11 @@ LxHostNoticeCall::~LxHostNoticeCall() {
     // over, after which the host may unload that code.
     callback = nullptr;
     --callsOnThisThread;
-    {
-        std::lock_guard<std::mutex> lock(LxAbstractPlugin::AbstractPluginPrivate::asyncMutex);
-        --callsRunning;
-    }
+    std::lock_guard<std::mutex> lock(LxAbstractPlugin::AbstractPluginPrivate::asyncMutex);
+    --callsRunning;
+    // Told under the lock: a waiter returns only after this thread is done
+    // with the condition, which goes at the process's end, and the thread
+    // may have been let go unjoined.
     callEnded.notify_all();
 }
 

@@ -15,7 +15,6 @@ KalveraTurntable::KalveraTurntable(QObject* parent)
     d->shared = std::make_shared<Shared>();
     d->shared->objectBox = new LxThreadMailbox([this](int) { receiveEvents(); });
     d->thread = std::make_unique<WorkerThread>(d->shared);
-    d->thread->start();
 }
 
 KalveraTurntable::~KalveraTurntable() {
@@ -28,7 +27,7 @@ KalveraTurntable::~KalveraTurntable() {
     }
     LxThreadMailbox::destroy(box);
     d->shared->command({Command::Kind::Quit});
-    d->thread->wait();
+    d->thread.reset();
 }
 
 void KalveraTurntable::command(const Command& command) {

@@ -73,8 +73,9 @@ public:
     enum class ShootState { Idle, Running, Stopping };
     Q_ENUM(ShootState)
 
-    /// Starts the object's thread; no turntable is looked for yet. Use the
-    /// object on the thread that makes it, which runs a Qt event loop.
+    /// Starts the object's thread; no turntable is looked for yet. Make it
+    /// once the application object exists, and use it on the thread that
+    /// makes it, which runs a Qt event loop.
     explicit KalveraTurntable(QObject* parent = nullptr);
     /// Stops the table, closes the turntable and ends the object's thread.
     ~KalveraTurntable() override;

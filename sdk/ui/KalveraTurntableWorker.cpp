@@ -5,69 +5,16 @@
 #include "LxKalveraTurntableControl.h"
 #include "LxThreadMailbox.h"
 
+#include <QEventLoop>
 #include <QTimer>
 
 #include <algorithm>
 #include <cmath>
-#include <map>
 #include <vector>
 
 namespace kalveraturntable {
 
-void Shared::command(Command c) {
-    std::lock_guard<std::mutex> lock(mutex);
-    commands.push_back(std::move(c));
-    if (workerBox) {
-        workerBox->send(kCommandsCall);
-    }
-}
-
-void Shared::tell(Event e) {
-    std::lock_guard<std::mutex> lock(mutex);
-    if (objectBox) {
-        events.push_back(std::move(e));
-        objectBox->send(0);
-    }
-}
-
-void Shared::wakeWorker(int why) {
-    std::lock_guard<std::mutex> lock(mutex);
-    if (workerBox) {
-        workerBox->send(why);
-    }
-}
-
 namespace {
-
-using Callbacks = LxTurntableHardware::TurntableHardwarePrivate;
-
-// The controllers of the objects, for the process-wide plug-in callbacks,
-// which name the controller they come from.
-std::mutex registryMutex;
-std::map<const LxTurntableHardware*, std::shared_ptr<Shared>> registry;
-
-void wake(const LxTurntableHardware* control, int why) {
-    std::lock_guard<std::mutex> lock(registryMutex);
-    const auto found = registry.find(control);
-    if (found != registry.end()) {
-        found->second->wakeWorker(why);
-    }
-}
-
-// Once, before the first controller opens: afterwards a rotation thread may
-// be reading the callbacks.
-void installCallbacks() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        Callbacks::hardwareOpenSucceeded = [](LxTurntableHardware*, unsigned long, bool) {};
-        Callbacks::hardwareDisconnected = [](LxTurntableHardware* control, unsigned long) {
-            wake(control, kDisconnectedCall);
-        };
-        Callbacks::turntableRotationStopped = [](LxTurntableHardware* control) {
-            wake(control, kNoticeCall);
-        };
-    });
-}
 
 // How often the worker looks at a moving table: the position a host sees is
 // never older than this, and a move's end is told within it.
@@ -75,17 +22,16 @@ constexpr int kFollowMs = 40;
 
 class Worker {
 public:
-    explicit Worker(std::shared_ptr<Shared> shared)
-        : shared(std::move(shared)) {
+    Worker(std::shared_ptr<Shared> shared, QEventLoop& loop)
+        : shared(std::move(shared))
+        , loop(loop) {
         follow.setInterval(kFollowMs);
         QObject::connect(&follow, &QTimer::timeout, [this] { followTable(); });
-        std::lock_guard<std::mutex> lock(registryMutex);
-        registry[&control] = this->shared;
+        registerController(&control, this->shared);
     }
     ~Worker() {
         // Notices of the closing controller are of no use any more.
-        std::lock_guard<std::mutex> lock(registryMutex);
-        registry.erase(&control);
+        unregisterController(&control);
     }
     Worker(const Worker&) = delete;
     Worker& operator=(const Worker&) = delete;
@@ -189,7 +135,7 @@ private:
             }
             break;
         case Command::Kind::Quit:
-            QThread::currentThread()->quit();
+            loop.quit();
             return;
         }
         tellState();
@@ -365,6 +311,7 @@ private:
     }
 
     const std::shared_ptr<Shared> shared;
+    QEventLoop& loop;
     LxKalveraTurntableControl control;
     QTimer follow;
     State state;
@@ -382,28 +329,33 @@ private:
 
 } // namespace
 
-WorkerThread::WorkerThread(std::shared_ptr<Shared> shared)
-    : shared(std::move(shared)) {
+WorkerThread::WorkerThread(std::shared_ptr<Shared> shared) {
     installCallbacks();
+    thread = std::thread(&WorkerThread::run, std::move(shared));
 }
 
-void WorkerThread::run() {
+WorkerThread::~WorkerThread() {
+    thread.join();
+}
+
+void WorkerThread::run(const std::shared_ptr<Shared>& shared) {
+    // Made first, it gives the thread its Qt event dispatcher, which the
+    // mailboxes and the controller's timers need.
+    QEventLoop loop;
+    Worker worker(shared, loop);
+    auto* box = new LxThreadMailbox([&worker](int why) { worker.receive(why); });
     {
-        Worker worker(shared);
-        auto* box = new LxThreadMailbox([&worker](int why) { worker.receive(why); });
-        {
-            std::lock_guard<std::mutex> lock(shared->mutex);
-            shared->workerBox = box;
-        }
-        // What the object asked before the loop ran.
-        box->send(kCommandsCall);
-        exec();
-        {
-            std::lock_guard<std::mutex> lock(shared->mutex);
-            shared->workerBox = nullptr;
-        }
-        LxThreadMailbox::destroy(box);
+        std::lock_guard<std::mutex> lock(shared->mutex);
+        shared->workerBox = box;
     }
+    // What the object asked before the loop ran.
+    box->send(kCommandsCall);
+    loop.exec();
+    {
+        std::lock_guard<std::mutex> lock(shared->mutex);
+        shared->workerBox = nullptr;
+    }
+    LxThreadMailbox::destroy(box);
 }
 
 } // namespace kalveraturntable

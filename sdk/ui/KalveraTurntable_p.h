@@ -6,13 +6,13 @@
 
 #include <QString>
 #include <QStringList>
-#include <QThread>
-
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 class LxThreadMailbox;
+class LxTurntableHardware;
 
 namespace kalveraturntable {
 
@@ -87,21 +87,34 @@ struct Shared {
     void wakeWorker(int why);
 };
 
+// The controllers' way to their workers' mailboxes: a controller registered
+// with its object's Shared is woken for its notices; unregistered, not.
+void registerController(const LxTurntableHardware* control, std::shared_ptr<Shared> shared);
+void unregisterController(const LxTurntableHardware* control);
+// Assigns the plug-in callbacks once, before the first controller opens:
+// afterwards a rotation thread may be reading them.
+void installCallbacks();
+
 constexpr int kCommandsCall = 0;
 constexpr int kNoticeCall = 1;
 constexpr int kDisconnectedCall = 2;
 
-// The thread the controller serves. It makes the controller and its worker on
-// itself and lets them go there when the object asks it to end.
-class WorkerThread : public QThread {
+// The thread the controller serves, from its start to its join. It makes the
+// controller and its worker on itself, runs their event loop until the
+// object's Quit, and lets them go there. A std::thread, whose join
+// ThreadSanitizer sees: a QThread's end it cannot follow.
+class WorkerThread {
 public:
     explicit WorkerThread(std::shared_ptr<Shared> shared);
-
-protected:
-    void run() override;
+    // Waits for the thread, which ends after a Quit command.
+    ~WorkerThread();
+    WorkerThread(const WorkerThread&) = delete;
+    WorkerThread& operator=(const WorkerThread&) = delete;
 
 private:
-    const std::shared_ptr<Shared> shared;
+    static void run(const std::shared_ptr<Shared>& shared);
+
+    std::thread thread;
 };
 
 } // namespace kalveraturntable

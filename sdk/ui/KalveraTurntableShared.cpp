@@ -1,0 +1,76 @@
+// What the object and its worker share, and the way from the process-wide
+// plug-in callbacks to the worker of the controller they name.
+#include "KalveraTurntable_p.h"
+
+#include "LxThreadMailbox.h"
+#include "LxTurntableHardware.h"
+
+#include <map>
+
+namespace kalveraturntable {
+
+void Shared::command(Command c) {
+    std::lock_guard<std::mutex> lock(mutex);
+    commands.push_back(std::move(c));
+    if (workerBox) {
+        workerBox->send(kCommandsCall);
+    }
+}
+
+void Shared::tell(Event e) {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (objectBox) {
+        events.push_back(std::move(e));
+        objectBox->send(0);
+    }
+}
+
+void Shared::wakeWorker(int why) {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (workerBox) {
+        workerBox->send(why);
+    }
+}
+
+namespace {
+
+// The controllers of the objects, for the process-wide plug-in callbacks,
+// which name the controller they come from.
+std::mutex registryMutex;
+std::map<const LxTurntableHardware*, std::shared_ptr<Shared>> registry;
+
+void wake(const LxTurntableHardware* control, int why) {
+    std::lock_guard<std::mutex> lock(registryMutex);
+    const auto found = registry.find(control);
+    if (found != registry.end()) {
+        found->second->wakeWorker(why);
+    }
+}
+
+} // namespace
+
+void registerController(const LxTurntableHardware* control, std::shared_ptr<Shared> shared) {
+    std::lock_guard<std::mutex> lock(registryMutex);
+    registry[control] = std::move(shared);
+}
+
+void unregisterController(const LxTurntableHardware* control) {
+    std::lock_guard<std::mutex> lock(registryMutex);
+    registry.erase(control);
+}
+
+void installCallbacks() {
+    using Callbacks = LxTurntableHardware::TurntableHardwarePrivate;
+    static std::once_flag once;
+    std::call_once(once, [] {
+        Callbacks::hardwareOpenSucceeded = [](LxTurntableHardware*, unsigned long, bool) {};
+        Callbacks::hardwareDisconnected = [](LxTurntableHardware* control, unsigned long) {
+            wake(control, kDisconnectedCall);
+        };
+        Callbacks::turntableRotationStopped = [](LxTurntableHardware* control) {
+            wake(control, kNoticeCall);
+        };
+    });
+}
+
+} // namespace kalveraturntable
