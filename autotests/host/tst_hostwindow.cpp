@@ -171,7 +171,9 @@ TEST_F(HostWindowTest, TheWindowShowsEveryControlAndGrabsToPng) {
                              "shutterTestButton"}) {
         EXPECT_NE(findNamed(window.window(), QString::fromLatin1(name)), nullptr) << name;
     }
-    EXPECT_EQ(read(window, "modelPicker", "count").toInt(), 8);
+    // The models come as the turntable answers, after the window is made.
+    EXPECT_TRUE(
+        processEventsUntil([&] { return read(window, "modelPicker", "count").toInt() == 8; }));
     EXPECT_EQ(read(window, "framesCountBox", "count").toInt(), 12);
     EXPECT_EQ(read(window, "importModelBox", "count").toInt(), 7) << "the models but Custom";
     EXPECT_FALSE(read(window, "perEdgeStepWritesBox", "checked").toBool())
