@@ -45,7 +45,7 @@ ApplicationWindow {
             // A settings file set aside stays in the status line.
             if (models.length === 0)
                 window.status = lastError
-            else if (window.status === "")
+            else if (settingsFile.problem() === "")
                 window.status = qsTr("Turntable found: choose its model and open it.")
             let index = -1
             for (let i = 0; i < models.length; ++i) {
