@@ -1,18 +1,18 @@
 #include "HeadlessShoot.h"
 
-#include "LxSettingsKeys.h"
+#include "KalveraTurntable.h"
 #include "TerminationNotice.h"
 #include "TerminationSignals.h"
-#include "TurntableHost.h"
+#include "TurntableObserver.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFile>
-#include <QQuickItem>
-#include <QTemporaryDir>
 #include <QTimer>
-#include <QVariantMap>
+
+#include <cmath>
+#include <functional>
+#include <optional>
+#include <vector>
 
 namespace {
 
@@ -20,51 +20,89 @@ namespace {
 // finest-stepped model and the shutter pulse.
 constexpr int kStepTimeoutMs = 120000;
 constexpr int kBarWidth = 32;
+// "Custom" as a common stepper of 200 steps a turn.
+constexpr unsigned int kCustomCounts = 200;
 
-QVariantMap quickShootSettings(int frames) {
-    return {
-        {LxSettingsKeys::useCustomAngles, false},
-        {LxSettingsKeys::framesCountText, QString::number(frames)},
-        {LxSettingsKeys::captureDelaySeconds, QVariantList{0, 0}},
-        {LxSettingsKeys::rotationSpeed, 10},
-        {LxSettingsKeys::isLockTableWhenIdle, false},
-        {LxSettingsKeys::triggerShutterRelease, true},
-        // Only "Custom" reads these: a common stepper of 200 steps a turn.
-        {LxSettingsKeys::customTurntableAdvancedSettings,
-         QVariantMap{{LxSettingsKeys::stepsPerRevolutionText, QStringLiteral("200")},
-                     {LxSettingsKeys::isClockwiseActiveHigh, true},
-                     {LxSettingsKeys::isMotorEnableActiveHigh, true}}},
-    };
+LxShootPlan quickShoot(int frames) {
+    LxShootPlan plan;
+    plan.frames = static_cast<unsigned int>(frames);
+    plan.countsPerRevolution = kCustomCounts;
+    plan.clockwiseActiveHigh = true;
+    plan.motorEnableActiveHigh = true;
+    plan.preCaptureDelaySeconds = 0.0f;
+    plan.postCaptureDelaySeconds = 0.0f;
+    plan.speed = 10;
+    plan.triggerShutterRelease = true;
+    return plan;
 }
 
-// Points the data directory, and with it the plug-in's settings file, at a
-// directory of its own for as long as it lives.
-class ScratchDataHome {
-public:
-    ScratchDataHome()
-        : previous(qgetenv("XDG_DATA_HOME")) {
-        if (directory.isValid()) {
-            qputenv("XDG_DATA_HOME", QFile::encodeName(directory.path()));
-        }
-    }
-    ~ScratchDataHome() {
-        if (previous.isNull()) {
-            qunsetenv("XDG_DATA_HOME");
-        } else {
-            qputenv("XDG_DATA_HOME", previous);
-        }
-    }
-    ScratchDataHome(const ScratchDataHome&) = delete;
-    ScratchDataHome& operator=(const ScratchDataHome&) = delete;
-
-    bool isValid() const { return directory.isValid(); }
-
-private:
-    QByteArray previous;
-    QTemporaryDir directory;
+// One picture of the shoot, with what the simulated table and camera did.
+struct Capture {
+    int number = 0;
+    // Where the table stands for it, in degrees clockwise from the start.
+    double angle = 0.0;
+    // Where the table really stood, when the turntable can tell.
+    std::optional<double> tableAngle;
+    qint64 elapsedMs = 0;
+    // The turntable fires the camera as the shoot goes on from a capture:
+    // known once the next capture is ready, or the shoot has ended.
+    bool cameraFired = false;
 };
 
-std::string progressLine(int done, int total, float angle) {
+// The shoot's captures as the host sees them, and on the simulated bus as
+// the table and the camera saw them.
+class CaptureLog {
+public:
+    explicit CaptureLog(int model)
+        : stepper(TurntableObserver::isStepperModel(model))
+        , countsPerRevolution(model == 0 ? kCustomCounts
+                                         : TurntableObserver::countsPerRevolution(model))
+        , startCounts(TurntableObserver::countsTurnedClockwise(stepper).value_or(0)) {
+        clock.start();
+    }
+
+    const Capture& add(int number, double angle) {
+        settleLast();
+        Capture capture;
+        capture.number = number;
+        capture.angle = angle;
+        capture.tableAngle = tableAngle();
+        capture.elapsedMs = clock.elapsed();
+        taken.push_back(capture);
+        return taken.back();
+    }
+    // The shoot has gone on from the last capture, or ended: whether the
+    // camera took it is known now.
+    void settleLast() {
+        const auto shots = TurntableObserver::cameraShots();
+        if (!taken.empty()) {
+            taken.back().cameraFired = shots && shotsBefore && *shots > *shotsBefore;
+        }
+        shotsBefore = shots;
+    }
+    const std::vector<Capture>& captures() const { return taken; }
+    qint64 elapsedMs() const { return clock.elapsed(); }
+
+private:
+    std::optional<double> tableAngle() const {
+        const auto counts = TurntableObserver::countsTurnedClockwise(stepper);
+        if (!counts || countsPerRevolution == 0) {
+            return std::nullopt;
+        }
+        const double degrees = std::fmod(
+            static_cast<double>(*counts - startCounts) * 360.0 / countsPerRevolution, 360.0);
+        return degrees < 0.0 ? degrees + 360.0 : degrees;
+    }
+
+    const bool stepper;
+    const unsigned int countsPerRevolution;
+    const long long startCounts;
+    std::optional<std::size_t> shotsBefore = TurntableObserver::cameraShots();
+    std::vector<Capture> taken;
+    QElapsedTimer clock;
+};
+
+std::string progressLine(int done, int total, double angle) {
     const int filled = total > 0 ? done * kBarWidth / total : 0;
     return QStringLiteral("[%1%2] %3/%4  at %5\u00B0")
         .arg(QString(filled, QLatin1Char('#')), QString(kBarWidth - filled, QLatin1Char('.')))
@@ -96,99 +134,146 @@ void printSummary(const std::vector<Capture>& captures, std::ostream& out) {
     }
 }
 
+int modelIndex(const QStringList& models, const QString& name) {
+    for (int i = 0; i < models.size(); ++i) {
+        if (models[i].compare(name, Qt::CaseInsensitive) == 0) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+// The turntable's answers arrive from the event loop: each step of the shoot
+// runs it until what it waits for has come, an error came, or a termination
+// signal, which stops the shoot.
+class Waiter {
+public:
+    Waiter(KalveraTurntable& table, const TerminationSignals* termination)
+        : termination(termination)
+        , signalWatch(watchTerminationSignals(termination, [this, &table] {
+            table.stopShoot();
+            loop.quit();
+        })) {
+        // Queued: the host's own handlers of the same signals have run by then.
+        const auto check = [this] {
+            if (done && done()) {
+                loop.quit();
+            }
+        };
+        QObject::connect(&table, &KalveraTurntable::modelsChanged, &loop, check,
+                         Qt::QueuedConnection);
+        QObject::connect(&table, &KalveraTurntable::openedChanged, &loop, check,
+                         Qt::QueuedConnection);
+        QObject::connect(&table, &KalveraTurntable::shootFinished, &loop, check,
+                         Qt::QueuedConnection);
+        QObject::connect(&table, &KalveraTurntable::errorOccurred, &loop, &QEventLoop::quit,
+                         Qt::QueuedConnection);
+    }
+
+    // False when a termination signal came (also before the wait).
+    bool waitFor(std::function<bool()> condition) {
+        done = std::move(condition);
+        if (!terminated() && !done()) {
+            loop.exec();
+        }
+        done = nullptr;
+        return !terminated();
+    }
+    int exitStatus() const { return termination->exitStatus(); }
+
+private:
+    bool terminated() const { return termination && termination->received() != 0; }
+
+    const TerminationSignals* termination;
+    QEventLoop loop;
+    std::function<bool()> done;
+    std::unique_ptr<QSocketNotifier> signalWatch;
+};
+
 } // namespace
 
 int runHeadlessShoot(const HostOptions& options, std::ostream& out, std::ostream& errors,
                      const TerminationSignals* termination) {
-    // Made before the host, gone after it: the view's settings are saved here
-    // at its close, and dropped.
-    const ScratchDataHome scratchData;
-    if (!scratchData.isValid()) {
-        errors << "No scratch directory for the shoot's settings.\n";
-        return HeadlessNoTurntable;
+    KalveraTurntable table;
+    Waiter waiter(table, termination);
+    table.findTurntables();
+    if (!waiter.waitFor([&] { return !table.models().isEmpty(); })) {
+        return waiter.exitStatus();
     }
-
-    TurntableHost host;
-    if (host.models().isEmpty()) {
-        errors << "No turntable found: " << host.status().toStdString() << '\n';
+    if (table.models().isEmpty()) {
+        errors << "No turntable found: " << table.lastError().toStdString() << '\n';
         return HeadlessNoTurntable;
     }
     // Model index 0, "Custom", by default.
-    const QString modelName = options.model.isEmpty() ? host.models().first() : options.model;
-    const int model = host.modelIndex(modelName);
+    const QString modelName = options.model.isEmpty() ? table.models().first() : options.model;
+    const int model = modelIndex(table.models(), modelName);
     if (model < 0) {
         errors << "Unknown turntable model \"" << modelName.toStdString()
-               << "\". The models are: " << host.models().join(QStringLiteral(", ")).toStdString()
+               << "\". The models are: " << table.models().join(QStringLiteral(", ")).toStdString()
                << ".\n";
         return HeadlessBadArguments;
     }
-    QQuickItem* view = host.openView(nullptr);
-    if (!view || !host.openDevice(model)) {
-        errors << host.status().toStdString() << '\n';
+    table.open(model);
+    if (!waiter.waitFor([&] { return table.isOpened(); })) {
+        return waiter.exitStatus();
+    }
+    if (!table.isOpened()) {
+        errors << table.models()[model].toStdString()
+               << " could not be opened: " << table.lastError().toStdString() << '\n';
         return HeadlessNoTurntable;
     }
-    // The view takes the model's settings from the open first, then the shoot's.
-    QCoreApplication::processEvents();
-    QMetaObject::invokeMethod(view, "loadSettings",
-                              Q_ARG(QVariant, quickShootSettings(options.frames)));
+    TurntableObserver::modelOpened(model);
 
-    out << "Shooting " << options.frames << " frames on " << host.models()[model].toStdString()
+    out << "Shooting " << options.frames << " frames on " << table.models()[model].toStdString()
         << ".\n";
-    QEventLoop loop;
+    CaptureLog log(model);
     QTimer watchdog;
     watchdog.setSingleShot(true);
     watchdog.setInterval(kStepTimeoutMs);
-    bool completed = false;
-    QObject::connect(&host, &TurntableHost::captured, [&](const Capture& capture) {
-        out << progressLine(capture.number, host.captureTotal(), capture.angle) << std::endl;
+    QObject::connect(&table, &KalveraTurntable::captureReady, [&](int index, double angle) {
+        const Capture& capture = log.add(index, angle);
+        out << progressLine(capture.number, table.captureCount(), capture.angle) << std::endl;
         watchdog.start();
+        table.captureTaken();
     });
     QObject::connect(&watchdog, &QTimer::timeout, [&] {
-        errors << "The turntable did not report the end of move " << host.captureNumber()
+        errors << "The turntable did not report the end of move " << log.captures().size()
                << " within " << kStepTimeoutMs / 1000 << " s.\n";
-        host.stopShoot();
+        table.stopShoot();
     });
-    QObject::connect(&host, &TurntableHost::shootFinished,
-                     [&](bool shootCompleted, const QString& message) {
-                         completed = shootCompleted;
-                         if (!completed) {
-                             errors << message.toStdString() << '\n';
-                         }
-                         loop.quit();
-                     });
-    // The host closes the turntable when it goes, on the way out.
-    const auto signalWatch = watchTerminationSignals(termination, [&] {
-        host.stopShoot();
-        loop.quit();
+    bool started = false;
+    bool refused = false;
+    bool finished = false;
+    bool completed = false;
+    QObject::connect(&table, &KalveraTurntable::shootChanged, [&] {
+        started = started || table.shoot() != KalveraTurntable::ShootState::Idle;
     });
-    // A signal during the search or the open came before the watch: no shoot
-    // starts after it.
-    if (termination && termination->received() != 0) {
-        return termination->exitStatus();
+    QObject::connect(&table, &KalveraTurntable::errorOccurred, [&] { refused = !started; });
+    QObject::connect(&table, &KalveraTurntable::shootFinished, [&](bool shootCompleted) {
+        finished = true;
+        completed = shootCompleted;
+    });
+    table.startShoot(quickShoot(options.frames));
+    // Errors of single captures leave the shoot running; it tells its end.
+    const auto ended = [&] { return refused || finished; };
+    bool notTerminated = true;
+    while (notTerminated && !ended()) {
+        notTerminated = waiter.waitFor(ended);
     }
-    QElapsedTimer clock;
-    clock.start();
-    if (!host.startShoot()) {
-        errors << host.status().toStdString() << '\n';
-        return HeadlessShootFailed;
+    if (refused) {
+        errors << "The shoot was refused: " << table.lastError().toStdString() << '\n';
+        return notTerminated ? HeadlessShootFailed : waiter.exitStatus();
     }
-    if (host.captureTotal() != options.frames) {
-        errors << "The settings view planned " << host.captureTotal() << " captures, not "
-               << options.frames << ".\n";
-        host.stopShoot();
-        return HeadlessShootFailed;
-    }
-    if (host.isShooting()) {
-        loop.exec();
-    }
-    printSummary(host.shoot()->captures(), out);
-    if (termination && termination->received() != 0) {
-        return termination->exitStatus();
+    log.settleLast();
+    printSummary(log.captures(), out);
+    if (!notTerminated) {
+        return waiter.exitStatus();
     }
     if (!completed) {
+        errors << table.lastError().toStdString() << '\n';
         return HeadlessShootFailed;
     }
-    out << "\nShoot complete: " << host.captureNumber() << " captures in "
-        << QString::number(clock.elapsed() / 1000.0, 'f', 1).toStdString() << " s.\n";
+    out << "\nShoot complete: " << log.captures().size() << " captures in "
+        << QString::number(log.elapsedMs() / 1000.0, 'f', 1).toStdString() << " s.\n";
     return HeadlessCompleted;
 }

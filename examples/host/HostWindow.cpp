@@ -1,7 +1,9 @@
 #include "HostWindow.h"
 
+#include "KalveraTurntable.h"
+#include "KalveraTurntableQml.h"
 #include "LxGlobalQmlEngine.h"
-#include "TurntableHost.h"
+#include "TurntableObserver.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -9,15 +11,13 @@
 #include <QQmlComponent>
 #include <QQmlContext>
 #include <QQmlEngine>
-#include <QQuickItem>
 #include <QQuickWindow>
 #include <QScreen>
 
 #include <stdexcept>
 
-HostWindow::HostWindow(TurntableHost& host)
-    : host(host)
-    , context(std::make_unique<QQmlContext>(globalQmlEngine()->rootContext())) {
+HostWindow::HostWindow(const QString& model, bool shoot)
+    : context(std::make_unique<QQmlContext>(globalQmlEngine()->rootContext())) {
     // The offscreen platform (a machine without a display) has no OpenGL.
     // By name: Qt 5 and Qt 6 both take the backend so.
     const QString software = QStringLiteral("software");
@@ -25,18 +25,36 @@ HostWindow::HostWindow(TurntableHost& host)
         QQuickWindow::sceneGraphBackend() != software) {
         QQuickWindow::setSceneGraphBackend(software);
     }
-    context->setContextProperty(QStringLiteral("turntableHost"), &host);
+    KalveraTurntableQml::registerTypes();
+    context->setContextProperty(QStringLiteral("settingsFile"), &settingsFile);
     QQmlComponent component(globalQmlEngine(), QUrl(QStringLiteral("qrc:/qml/HostWindow.qml")));
-    quickWindow.reset(qobject_cast<QQuickWindow*>(component.create(context.get())));
+    QObject* root = component.beginCreate(context.get());
+    quickWindow.reset(qobject_cast<QQuickWindow*>(root));
     if (!quickWindow) {
+        delete root;
         throw std::runtime_error("The host window cannot be created: " +
                                  component.errorString().toStdString());
     }
-    host.openView(quickWindow->findChild<QQuickItem*>(QStringLiteral("settingsArea")));
+    quickWindow->setProperty("modelAtStart", model);
+    quickWindow->setProperty("shootOnOpen", shoot);
+    component.completeCreate();
+    // After the window's own handler, which may start a shoot: its first move
+    // waits for the host's capture.
+    QObject::connect(turntable(), &KalveraTurntable::openedChanged, quickWindow.get(), [this] {
+        if (turntable()->isOpened()) {
+            TurntableObserver::modelOpened(turntable()->model());
+        }
+    });
 }
 
 HostWindow::~HostWindow() {
-    host.closeView();
+    if (QObject* view = quickWindow->findChild<QObject*>(QStringLiteral("settingsView"))) {
+        settingsFile.save(view->property("settings").toMap());
+    }
+}
+
+KalveraTurntable* HostWindow::turntable() const {
+    return quickWindow->findChild<KalveraTurntable*>(QStringLiteral("turntable"));
 }
 
 QImage HostWindow::picture() const {

@@ -1,5 +1,7 @@
 #include "TurntableObserver.h"
 
+#include "LxTurntableModels.h"
+
 #include <ftdisim/Bus.h>
 #include <ftdisim/TurntableRig.h>
 
@@ -32,6 +34,33 @@ void TurntableObserver::tableOpenedWith(bool clockwiseActiveHigh, bool motorEnab
     if (const auto rig = firstRig()) {
         rig->stepperTable().setWiring({motorEnableActiveHigh, clockwiseActiveHigh});
     }
+}
+
+namespace {
+
+const LxTurntableModel* modelAt(int model) {
+    return model >= 0 && static_cast<std::size_t>(model) < turntableModels.size()
+               ? &turntableModels[static_cast<std::size_t>(model)]
+               : nullptr;
+}
+
+} // namespace
+
+void TurntableObserver::modelOpened(int model) {
+    const LxTurntableModel* row = modelAt(model);
+    // The drivers' defaults, which the simulated table starts with too.
+    tableOpenedWith(!row || row->clockwiseActiveHigh.value_or(true),
+                    !row || row->motorEnableActiveHigh.value_or(true));
+}
+
+bool TurntableObserver::isStepperModel(int model) {
+    const LxTurntableModel* row = modelAt(model);
+    return row && !row->dcMotor;
+}
+
+unsigned int TurntableObserver::countsPerRevolution(int model) {
+    const LxTurntableModel* row = modelAt(model);
+    return row ? row->countsPerRevolution.value_or(0U) : 0U;
 }
 
 std::optional<long long> TurntableObserver::countsTurnedClockwise(bool stepperTable) {

@@ -3,9 +3,9 @@
 #include "HeadlessShoot.h"
 #include "HostOptions.h"
 #include "HostWindow.h"
+#include "KalveraTurntable.h"
 #include "TerminationNotice.h"
 #include "TerminationSignals.h"
-#include "TurntableHost.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -18,11 +18,10 @@
 
 namespace {
 
-// Once the window has drawn itself, any shoot has ended and the layout has
-// settled: the picture, then the end of the program (status 2 when the file
-// cannot be written).
-void saveScreenshotWhenShown(const HostWindow& hostWindow, TurntableHost& host,
-                             const QString& file) {
+// Once the window has drawn itself and any shoot asked for has ended, and the
+// layout has settled: the picture, then the end of the program (status 2 when
+// the file cannot be written).
+void saveScreenshotWhenShown(const HostWindow& hostWindow, bool shoot, const QString& file) {
     constexpr int settleMs = 500;
     QQuickWindow* window = hostWindow.window();
     auto save = [window, &hostWindow, file] {
@@ -34,37 +33,46 @@ void saveScreenshotWhenShown(const HostWindow& hostWindow, TurntableHost& host,
             QGuiApplication::exit(saved ? 0 : 2);
         });
     };
-    auto firstFrame = std::make_shared<QMetaObject::Connection>();
-    *firstFrame = QObject::connect(window, &QQuickWindow::frameSwapped, window, [=, &host] {
-        QObject::disconnect(*firstFrame);
-        if (host.isShooting()) {
-            QObject::connect(&host, &TurntableHost::shootFinished, window, save);
-        } else {
+    auto ended = std::make_shared<bool>(!shoot);
+    auto drawn = std::make_shared<bool>(false);
+    const auto saveOnce = [=] {
+        if (*ended && *drawn) {
+            *ended = false;
             save();
         }
+    };
+    auto firstFrame = std::make_shared<QMetaObject::Connection>();
+    *firstFrame = QObject::connect(window, &QQuickWindow::frameSwapped, window, [=] {
+        QObject::disconnect(*firstFrame);
+        *drawn = true;
+        saveOnce();
     });
+    const auto shootEnded = [=] {
+        *ended = true;
+        saveOnce();
+    };
+    // A shoot that does not start says why; the picture shows it.
+    QObject::connect(hostWindow.turntable(), &KalveraTurntable::shootFinished, window, shootEnded);
+    QObject::connect(hostWindow.turntable(), &KalveraTurntable::errorOccurred, window, shootEnded);
 }
 
 // The window until it is closed, or until a termination signal, which ends
-// the event loop with its status; the host then stops the shoot, saves the
-// settings and closes the turntable as it goes. The program's exit status.
+// the event loop with its status; the window's turntable then stops the
+// shoot and the table and closes as it goes. The program's exit status.
 int runWindow(const HostOptions& options, const TerminationSignals& termination) {
-    TurntableHost host;
     try {
-        HostWindow window(host);
+        HostWindow window(options.model, options.shoot);
         const auto signalWatch = watchTerminationSignals(
             &termination, [&termination] { QGuiApplication::exit(termination.exitStatus()); });
         // A signal while the window was being made: nothing opens or starts.
         if (termination.received() != 0) {
             return termination.exitStatus();
         }
-        if (!options.model.isEmpty() && (!host.openDevice(host.modelIndex(options.model)) ||
-                                         (options.shoot && !host.startShoot()))) {
-            std::cerr << host.status().toStdString() << '\n';
-        }
+        QObject::connect(window.turntable(), &KalveraTurntable::errorOccurred,
+                         [](int, const QString& text) { std::cerr << text.toStdString() << '\n'; });
         window.window()->show();
         if (!options.screenshot.isEmpty()) {
-            saveScreenshotWhenShown(window, host, options.screenshot);
+            saveScreenshotWhenShown(window, options.shoot, options.screenshot);
         }
         return QGuiApplication::exec();
     } catch (const std::runtime_error& failure) {

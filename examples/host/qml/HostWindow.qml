@@ -1,10 +1,10 @@
-// The host's window around the turntable plug-in's settings view: the
-// turntable, the view (placed into "settingsArea" by the host), the shoot and
-// its virtual camera strip. "turntableHost" is the host object.
-import QtQuick 2.12
-import QtQuick.Controls 2.12
-import QtQuick.Layouts 1.12
-import QtQuick.Window 2.12
+// The host's window: the turntable, its settings view, the shoot with its
+// dial, and the virtual camera's strip.
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import QtQuick.Layouts 1.15
+import QtQuick.Window 2.15
+import Kalvera.Turntable 1.0
 
 ApplicationWindow {
     id: window
@@ -12,10 +12,101 @@ ApplicationWindow {
     width: 1040
     height: 900
 
+    property string status
+    // Where the shoot's captures are planned, in degrees from its start.
+    property var plannedAngles: []
+    property var takenAngles: []
+    property int plannedCount: 0
+
+    // Given at the start: the model opened once the turntable is found (by
+    // name, any case), and whether a shoot starts once it is open.
+    property string modelAtStart
+    property bool shootOnOpen: false
+
+    function startShoot() {
+        captures.clear()
+        takenAngles = []
+        table.startShoot(settingsView.settings)
+    }
+
+    // The first capture is where the table stands, the others at the view's
+    // custom angles, or at evenly spaced frames.
+    function planFor(settings, count) {
+        if (settings.useCustomAngles)
+            return [0].concat(settings.CustomAnglesList.map(Number).filter(a => a > 0))
+        return Array.from({length: count}, (_, k) => 360 * k / count)
+    }
+
+    KalveraTurntable {
+        id: table
+        objectName: "turntable"
+        Component.onCompleted: findTurntables()
+        onModelsChanged: {
+            // A settings file set aside stays in the status line.
+            if (models.length === 0)
+                window.status = lastError
+            else if (settingsFile.problem() === "")
+                window.status = qsTr("Turntable found: choose its model and open it.")
+            let index = -1
+            for (let i = 0; i < models.length; ++i) {
+                if (models[i].toLowerCase() === window.modelAtStart.toLowerCase())
+                    index = i
+            }
+            if (window.modelAtStart !== "" && index < 0) {
+                window.status = qsTr("There is no turntable model \"%1\".").arg(window.modelAtStart)
+            } else if (index >= 0) {
+                modelPicker.currentIndex = index
+                open(index)
+            }
+            window.modelAtStart = ""
+        }
+        onOpenedChanged: {
+            window.status = opened ? qsTr("%1 is open.").arg(models[model])
+                                   : qsTr("Turntable closed.")
+            if (opened && window.shootOnOpen) {
+                window.shootOnOpen = false
+                window.startShoot()
+            }
+        }
+        onErrorOccurred: function (code, text) {
+            window.shootOnOpen = false
+            window.status = text
+        }
+        onShootChanged: {
+            if (shoot === KalveraTurntable.Running && captureCount > 0) {
+                window.plannedCount = captureCount
+                window.plannedAngles = window.planFor(settingsView.settings, captureCount)
+                window.status = qsTr("Shooting %1 captures...").arg(captureCount)
+            }
+        }
+        // The turntable fires the camera as the shoot goes on; the host's
+        // virtual camera takes the picture now.
+        onCaptureReady: function (index, angle) {
+            captures.append({number: index, angle: angle})
+            window.takenAngles = window.takenAngles.concat([angle])
+            captureTaken()
+        }
+        onShootFinished: function (completed) {
+            window.status = completed ? qsTr("%1 captures taken.").arg(captures.count)
+                                      : qsTr("Shoot stopped after %1 of %2 captures.")
+                                        .arg(captures.count).arg(window.plannedCount)
+        }
+    }
+
+    ListModel { id: captures }
+
     // The view's settings are saved as the window closes; when they cannot be,
     // the window stays once to say why in its status line.
+    property bool closeRefused: false
     onClosing: function (close) {
-        close.accepted = turntableHost.closeView()
+        const failure = settingsFile.save(settingsView.settings)
+        close.accepted = failure === "" || closeRefused
+        closeRefused = true
+        status = failure
+    }
+    Component.onCompleted: {
+        settingsView.settings = settingsFile.load()
+        status = settingsFile.problem()
     }
 
     header: ToolBar {
@@ -27,33 +118,32 @@ ApplicationWindow {
                 id: modelPicker
                 objectName: "modelPicker"
                 Layout.preferredWidth: 180
-                model: turntableHost.models
-                enabled: !turntableHost.shooting
+                model: table.models
+                enabled: table.shoot === KalveraTurntable.Idle
             }
             Button {
                 objectName: "openButton"
                 text: qsTr("Open")
-                enabled: modelPicker.count > 0 && !turntableHost.shooting
-                onClicked: turntableHost.openDevice(modelPicker.currentIndex)
+                enabled: modelPicker.count > 0 && table.shoot === KalveraTurntable.Idle
+                onClicked: table.open(modelPicker.currentIndex)
             }
             Button {
                 objectName: "closeButton"
                 text: qsTr("Close")
-                enabled: turntableHost.openModel >= 0
-                onClicked: turntableHost.closeDevice()
+                enabled: table.opened
+                onClicked: table.close()
             }
             Button {
                 objectName: "findButton"
                 text: qsTr("Find turntable")
-                enabled: turntableHost.openModel < 0
-                onClicked: turntableHost.refreshModels()
+                enabled: !table.opened
+                onClicked: table.findTurntables()
             }
             Item { Layout.fillWidth: true }
             Label {
                 objectName: "openModelLabel"
-                text: turntableHost.openModel >= 0
-                      ? qsTr("Open: %1").arg(turntableHost.models[turntableHost.openModel])
-                      : qsTr("No turntable open")
+                text: table.opened ? qsTr("Open: %1").arg(table.models[table.model])
+                                   : qsTr("No turntable open")
             }
         }
     }
@@ -68,13 +158,12 @@ ApplicationWindow {
             Layout.preferredWidth: 480
             Layout.fillHeight: true
             contentWidth: availableWidth
-            contentHeight: settingsArea.childrenRect.height
             clip: true
-            Item {
-                id: settingsArea
-                objectName: "settingsArea"
+            TurntableSettingsView {
+                id: settingsView
+                objectName: "settingsView"
                 width: settingsScroll.availableWidth
-                height: childrenRect.height
+                turntable: table
             }
         }
 
@@ -88,88 +177,56 @@ ApplicationWindow {
                     objectName: "startButton"
                     text: qsTr("Start 360")
                     highlighted: true
-                    // The plug-in plans no shoot while the table turns, as
-                    // it does in a preview from the settings view.
-                    enabled: turntableHost.openModel >= 0 && !turntableHost.shooting
-                             && !turntableHost.turning
-                    onClicked: turntableHost.startShoot()
+                    // No shoot is planned while the table turns, as it does
+                    // in a preview from the settings view.
+                    enabled: table.opened && table.shoot === KalveraTurntable.Idle
+                             && !table.rotating
+                    onClicked: window.startShoot()
                 }
                 Button {
                     objectName: "stopButton"
                     text: qsTr("Stop")
-                    enabled: turntableHost.shooting
-                    onClicked: turntableHost.stopShoot()
+                    enabled: table.shoot === KalveraTurntable.Running
+                    onClicked: table.stopShoot()
                 }
             }
             ProgressBar {
                 objectName: "shootProgress"
                 Layout.fillWidth: true
                 from: 0
-                to: Math.max(1, turntableHost.captureTotal)
-                value: turntableHost.captureNumber
+                to: Math.max(1, window.plannedCount)
+                value: captures.count
             }
             Label {
                 objectName: "progressLabel"
-                text: turntableHost.captureTotal > 0
-                      ? qsTr("Capture %1 of %2 at %3\u00B0").arg(turntableHost.captureNumber)
-                        .arg(turntableHost.captureTotal).arg(turntableHost.currentAngle.toFixed(1))
+                text: captures.count > 0
+                      ? qsTr("Capture %1 of %2 at %3\u00B0").arg(captures.count)
+                        .arg(window.plannedCount)
+                        .arg(captures.get(captures.count - 1).angle.toFixed(1))
                       : qsTr("No shoot yet")
             }
-
+            ShootDial {
+                objectName: "shootDial"
+                Layout.alignment: Qt.AlignHCenter
+                Layout.preferredWidth: 260
+                Layout.preferredHeight: 260
+                plannedAngles: window.plannedAngles
+                takenAngles: window.takenAngles
+                position: table.position
+            }
             Label { text: qsTr("Virtual camera"); font.bold: true }
-            ListView {
-                id: cameraStrip
+            CameraStrip {
                 objectName: "cameraStrip"
                 Layout.fillWidth: true
-                Layout.preferredHeight: 112
-                orientation: ListView.Horizontal
-                spacing: 6
-                clip: true
-                model: turntableHost.captures
-                onCountChanged: positionViewAtEnd()
-                delegate: Rectangle {
-                    width: 96
-                    height: 104
-                    radius: 4
-                    color: "#202428"
-                    border.color: modelData.cameraFired ? "#f0b429" : "#50565c"
-                    Column {
-                        anchors.centerIn: parent
-                        spacing: 4
-                        Label {
-                            anchors.horizontalCenter: parent.horizontalCenter
-                            text: "#" + modelData.number
-                            color: "white"
-                            font.bold: true
-                        }
-                        Label {
-                            anchors.horizontalCenter: parent.horizontalCenter
-                            text: modelData.angle.toFixed(1) + "\u00B0"
-                            color: "white"
-                        }
-                        Label {
-                            anchors.horizontalCenter: parent.horizontalCenter
-                            text: modelData.tableAngle === undefined ? ""
-                                  : qsTr("table %1\u00B0").arg(modelData.tableAngle.toFixed(1))
-                            color: "#a0a8b0"
-                            font.pixelSize: 11
-                        }
-                        Label {
-                            anchors.horizontalCenter: parent.horizontalCenter
-                            text: modelData.cameraFired ? qsTr("shutter") : qsTr("no shutter")
-                            color: modelData.cameraFired ? "#f0b429" : "#a0a8b0"
-                            font.pixelSize: 11
-                        }
-                    }
-                }
+                Layout.fillHeight: true
+                model: captures
             }
-            Item { Layout.fillHeight: true }
         }
     }
 
     footer: Label {
         objectName: "statusLabel"
         padding: 6
-        text: turntableHost.status
+        text: window.status
     }
 }
