@@ -55,10 +55,9 @@ protected:
 
     // A stepper driver on the chip, chip-clocked, at `stepTime` ms.
     void open(LxStepperMotor& driver, unsigned stepTime) {
-        ASSERT_TRUE(driver.openDevice(0));
+        openChipClocked(driver);
         driver.SetCountsPerRevolution(200);
         driver.SetRotationSpeed(stepTime);
-        driver.SetChipClockedStepTrains(true);
     }
 };
 
@@ -108,7 +107,7 @@ TEST_F(ChipClockedSteps, EveryPulseKeepsItsWidthWhateverTheUsbAtASmallPartOfAPro
         SCOPED_TRACE(stepTime);
         Bus::instance().clearTrace(chip());
         LxStepperMotor driver(2);
-        open(driver, stepTime);
+        ASSERT_NO_FATAL_FAILURE(open(driver, stepTime));
         // Counted from the open on: a re-open passes through reset mode, where
         // the chip's pull-ups raise the step line.
         const unsigned before = rig().stepperTable().steps();
@@ -159,7 +158,7 @@ TEST_F(ChipClockedSteps, AStopEndsTheMoveSoonAndThePositionIsWhereTheStepsTookIt
             Bus::instance().reset();
             Bus::instance().setTiming(ftdisim::BusTiming::fullSpeed());
             LxStepperMotor driver(2);
-            open(driver, stepTime);
+            ASSERT_NO_FATAL_FAILURE(open(driver, stepTime));
             driver.SetRotationCounterClockwise();
             driver.SetRotationIncrementInCounts(stepTime == 0 ? 0 : 150);
             ASSERT_TRUE(driver.startRotation());
@@ -182,9 +181,11 @@ TEST_F(ChipClockedSteps, AStopEndsTheMoveSoonAndThePositionIsWhereTheStepsTookIt
 }
 
 TEST_F(ChipClockedSteps, WritesTheChipRefusesAreSentAgainWithoutAStepMoreOrLess) {
-    Bus::instance().setWriteFault(chip(), ftdisim::TransferFault{FT_IO_ERROR, 4, 3});
     LxStepperMotor driver(2);
-    open(driver, 1);
+    ASSERT_NO_FATAL_FAILURE(open(driver, 1));
+    // Not before the open: refused, the writes that time the chip's clock
+    // would leave the move to per-edge writes.
+    Bus::instance().setWriteFault(chip(), ftdisim::TransferFault{FT_IO_ERROR, 4, 3});
     driver.SetRotationIncrementInCounts(60);
     ASSERT_TRUE(driver.startRotation());
     runToEnd(driver);
@@ -206,7 +207,7 @@ TEST_F(ChipClockedSteps, WritesTheChipRefusesAreSentAgainWithoutAStepMoreOrLess)
 // and its count.
 TEST_F(ChipClockedSteps, AChipThatRefusesTheTrainsClockStepsEdgeByEdge) {
     LxStepperMotor driver(2);
-    open(driver, 1);
+    ASSERT_NO_FATAL_FAILURE(open(driver, 1));
     Bus::instance().setSetUpFault(chip(), ftdisim::D2xxFunction::SetBaudRate, FT_INVALID_BAUD_RATE);
     driver.SetRotationIncrementInCounts(30);
     ASSERT_TRUE(driver.startRotation());
