@@ -180,6 +180,32 @@ TEST_F(ChipClockedSteps, AStopEndsTheMoveSoonAndThePositionIsWhereTheStepsTookIt
     }
 }
 
+// Not a case of the chip's clock: the byte clock runs leave it out.
+using ChipClockedLoss = ChipClockedSteps;
+
+TEST_F(ChipClockedLoss, AChipLostPartWayLeavesThePositionWhereItsStepsTookTheTable) {
+    LxStepperMotor driver(2);
+    ASSERT_NO_FATAL_FAILURE(open(driver, 5));
+    // Every write from the second block on is refused, until the chip counts
+    // as lost. The first block, 16 ms of pins, holds three rising edges.
+    bool refusing = false;
+    driver.setPositionHandler([&refusing](double) {
+        if (!refusing) {
+            refusing = true;
+            Bus::instance().setWriteFault(chip(), ftdisim::TransferFault{FT_IO_ERROR, -1, 1});
+        }
+    });
+    driver.SetRotationCounterClockwise();
+    driver.SetRotationIncrementInCounts(150);
+    ASSERT_TRUE(driver.startRotation());
+    runToEnd(driver);
+
+    EXPECT_TRUE(driver.hasLostChip());
+    EXPECT_EQ(driver.StepsTakenInLastMove(), 3);
+    EXPECT_EQ(rig().stepperTable().position(), 3);
+    EXPECT_DOUBLE_EQ(driver.GlobalPositionInDegrees(), 3 * 1.8);
+}
+
 TEST_F(ChipClockedSteps, WritesTheChipRefusesAreSentAgainWithoutAStepMoreOrLess) {
     LxStepperMotor driver(2);
     ASSERT_NO_FATAL_FAILURE(open(driver, 1));
