@@ -55,10 +55,9 @@ protected:
 
     // A stepper driver on the chip, chip-clocked, at `stepTime` ms.
     void open(LxStepperMotor& driver, unsigned stepTime) {
-        ASSERT_TRUE(driver.openDevice(0));
+        openChipClocked(driver);
         driver.SetCountsPerRevolution(200);
         driver.SetRotationSpeed(stepTime);
-        driver.SetChipClockedStepTrains(true);
     }
 };
 
@@ -108,7 +107,7 @@ TEST_F(ChipClockedSteps, EveryPulseKeepsItsWidthWhateverTheUsbAtASmallPartOfAPro
         SCOPED_TRACE(stepTime);
         Bus::instance().clearTrace(chip());
         LxStepperMotor driver(2);
-        open(driver, stepTime);
+        ASSERT_NO_FATAL_FAILURE(open(driver, stepTime));
         // Counted from the open on: a re-open passes through reset mode, where
         // the chip's pull-ups raise the step line.
         const unsigned before = rig().stepperTable().steps();
@@ -159,7 +158,7 @@ TEST_F(ChipClockedSteps, AStopEndsTheMoveSoonAndThePositionIsWhereTheStepsTookIt
             Bus::instance().reset();
             Bus::instance().setTiming(ftdisim::BusTiming::fullSpeed());
             LxStepperMotor driver(2);
-            open(driver, stepTime);
+            ASSERT_NO_FATAL_FAILURE(open(driver, stepTime));
             driver.SetRotationCounterClockwise();
             driver.SetRotationIncrementInCounts(stepTime == 0 ? 0 : 150);
             ASSERT_TRUE(driver.startRotation());
@@ -181,10 +180,38 @@ TEST_F(ChipClockedSteps, AStopEndsTheMoveSoonAndThePositionIsWhereTheStepsTookIt
     }
 }
 
-TEST_F(ChipClockedSteps, WritesTheChipRefusesAreSentAgainWithoutAStepMoreOrLess) {
-    Bus::instance().setWriteFault(chip(), ftdisim::TransferFault{FT_IO_ERROR, 4, 3});
+// Not a case of the chip's clock: the byte clock runs leave it out.
+using ChipClockedLoss = ChipClockedSteps;
+
+TEST_F(ChipClockedLoss, AChipLostPartWayLeavesThePositionWhereItsStepsTookTheTable) {
     LxStepperMotor driver(2);
-    open(driver, 1);
+    ASSERT_NO_FATAL_FAILURE(open(driver, 5));
+    // Every write from the second block on is refused, until the chip counts
+    // as lost. The first block, 16 ms of pins, holds three rising edges.
+    bool refusing = false;
+    driver.setPositionHandler([&refusing](double) {
+        if (!refusing) {
+            refusing = true;
+            Bus::instance().setWriteFault(chip(), ftdisim::TransferFault{FT_IO_ERROR, -1, 1});
+        }
+    });
+    driver.SetRotationCounterClockwise();
+    driver.SetRotationIncrementInCounts(150);
+    ASSERT_TRUE(driver.startRotation());
+    runToEnd(driver);
+
+    EXPECT_TRUE(driver.hasLostChip());
+    EXPECT_EQ(driver.StepsTakenInLastMove(), 3);
+    EXPECT_EQ(rig().stepperTable().position(), 3);
+    EXPECT_DOUBLE_EQ(driver.GlobalPositionInDegrees(), 3 * 1.8);
+}
+
+TEST_F(ChipClockedSteps, WritesTheChipRefusesAreSentAgainWithoutAStepMoreOrLess) {
+    LxStepperMotor driver(2);
+    ASSERT_NO_FATAL_FAILURE(open(driver, 1));
+    // Not before the open: refused, the writes that time the chip's clock
+    // would leave the move to per-edge writes.
+    Bus::instance().setWriteFault(chip(), ftdisim::TransferFault{FT_IO_ERROR, 4, 3});
     driver.SetRotationIncrementInCounts(60);
     ASSERT_TRUE(driver.startRotation());
     runToEnd(driver);
@@ -206,7 +233,7 @@ TEST_F(ChipClockedSteps, WritesTheChipRefusesAreSentAgainWithoutAStepMoreOrLess)
 // and its count.
 TEST_F(ChipClockedSteps, AChipThatRefusesTheTrainsClockStepsEdgeByEdge) {
     LxStepperMotor driver(2);
-    open(driver, 1);
+    ASSERT_NO_FATAL_FAILURE(open(driver, 1));
     Bus::instance().setSetUpFault(chip(), ftdisim::D2xxFunction::SetBaudRate, FT_INVALID_BAUD_RATE);
     driver.SetRotationIncrementInCounts(30);
     ASSERT_TRUE(driver.startRotation());

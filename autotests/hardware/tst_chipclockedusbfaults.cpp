@@ -42,12 +42,10 @@ TEST_P(ChipClockedTrainOverAFaultyWire, EveryStepHandedOutIsTakenOnce) {
     constexpr int kCuts = 1000;
     constexpr int kSteps = 2200;
     LxStepperMotor driver(2);
-    ASSERT_TRUE(driver.openDevice(0));
+    ASSERT_NO_FATAL_FAILURE(openChipClocked(driver));
     Bus::instance().setUsbFault(chip(), UsbFault{GetParam(), kCuts, 1, 4});
     driver.SetCountsPerRevolution(200);
     driver.SetRotationSpeed(0);
-    driver.SetChipClockedStepTrains(true);
-    ASSERT_TRUE(driver.runsChipClockedStepTrains()) << driver.byteClock().problem;
     driver.SetRotationIncrementInCounts(kSteps);
     ASSERT_TRUE(driver.startRotation());
     runToEnd(driver);

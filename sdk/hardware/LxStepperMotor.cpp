@@ -175,10 +175,9 @@ bool LxStepperMotor::runChipClockedTrain(unsigned char stepLow, unsigned char st
         stepsTaken = stepsBefore + risingEdges(block.data(), taken, endsHigh, stepHigh);
         publishStepsTaken(stepsTaken);
         endsHigh = taken > 0 ? block[taken - 1] == stepHigh : endsHigh;
+        // Short only once the writes were given up, after a stop or with
+        // the chip lost: the move ends where what the chip took put the table.
         if (taken < block.size()) {
-            if (isChipLost()) {
-                return false;
-            }
             stopped = true;
             break;
         }
@@ -189,6 +188,9 @@ bool LxStepperMotor::runChipClockedTrain(unsigned char stepLow, unsigned char st
     }
     if (stopped) {
         planPositionAfterSteps(stepsTaken);
+        if (isChipLost()) {
+            return false;
+        }
         // A pulse cut off here stays high a millisecond more: it may have
         // risen with the last byte taken, and the stepper electronics must
         // see it. Then the idle tail every train ends on.
