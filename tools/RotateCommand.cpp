@@ -79,6 +79,10 @@ int runRotate(const ToolOptions& options, EventOutput& output,
                          Failed);
     }
     session.waitForMove(termination);
+    if (termination.received() == 0 && session.isChipLost()) {
+        return output.error(QStringLiteral("turntable-lost"),
+                            QStringLiteral("The move ended: %1").arg(control.lastError()), Failed);
+    }
     const bool stopped = termination.received() != 0;
     const std::optional<double> angle = session.angleFromOrigin();
     QJsonObject fields{{QStringLiteral("stopped"), stopped}};

@@ -114,6 +114,11 @@ std::optional<double> TurntableSession::angleFromOrigin() const {
     return clockwise >= 360.0 ? 0.0 : clockwise;
 }
 
+bool TurntableSession::isChipLost() const {
+    return turntable.lastErrorCode() == LxAbstractPlugin::ErrorCode::ChipLost ||
+           !turntable.isTurntableOpened();
+}
+
 void TurntableSession::waitForMove(const TerminationSignals& termination) {
     QEventLoop loop;
     QTimer poll;
