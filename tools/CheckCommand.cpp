@@ -5,6 +5,7 @@
 #include "ExitStatus.h"
 #include "NextSteps.h"
 #include "TerminationSignals.h"
+#include "TurntableModels.h"
 #include "TurntableSession.h"
 
 #include <LxD2xxBackend.h>
@@ -15,7 +16,6 @@
 
 namespace {
 
-constexpr int kStandardModel = 1;
 // The short move of --turn: a tenth of a turn at most, one count at least.
 constexpr unsigned int kTurnFraction = 36;
 
@@ -236,8 +236,9 @@ int runCheck(const ToolOptions& options, EventOutput& output,
     if (const auto status = checkChips(report, session.control())) {
         return *status;
     }
-    if (const auto status = session.find(
-            options.model.empty() ? QStringLiteral("0") : QString::fromStdString(options.model))) {
+    if (const auto status =
+            session.find(options.model.empty() ? QString::number(kCustomModel)
+                                               : QString::fromStdString(options.model))) {
         return *status;
     }
     LxKalveraTurntableControl& control = session.control();

@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "ExitStatus.h"
+#include "TurntableModels.h"
 
 #include <cerrno>
 #include <cmath>
@@ -12,7 +13,6 @@
 namespace {
 
 constexpr int kMaxFrames = 65535;
-constexpr int kFastestSpeed = 10;
 
 const char* const kProgram = "kalvera-turntable";
 

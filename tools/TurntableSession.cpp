@@ -4,6 +4,7 @@
 #include "NextSteps.h"
 #include "TerminationNotice.h"
 #include "TerminationSignals.h"
+#include "TurntableModels.h"
 
 #include <LxD2xxBackend.h>
 
@@ -15,7 +16,6 @@
 
 namespace {
 
-constexpr int kCustomModel = 0;
 // How often the end of a move is looked for: the SDK asks for pauses of some
 // milliseconds between looks.
 constexpr int kPollMs = 10;
