@@ -1,12 +1,16 @@
 #include "CaptureCommand.h"
 
+#include "TerminationSignals.h"
+
 #include <iostream>
 
-CaptureCommand::CaptureCommand(QString command, int retries, bool json, EventOutput& output)
+CaptureCommand::CaptureCommand(QString command, int retries, bool json, EventOutput& output,
+                               const TerminationSignals& termination)
     : command(std::move(command))
     , retries(retries)
     , json(json)
-    , output(output) {}
+    , output(output)
+    , termination(termination) {}
 
 CaptureCommand::~CaptureCommand() {
     if (process) {
@@ -65,6 +69,9 @@ void CaptureCommand::launch() {
 void CaptureCommand::ended(bool succeeded, const QString& how) {
     // The process object may not go inside its own signal.
     process.release()->deleteLater();
+    if (termination.received() != 0) {
+        attemptsLeft = 0;
+    }
     if (!succeeded) {
         output.note(QStringLiteral("The capture command \"%1\" failed (%2)%3.\n")
                         .arg(substituted, how,

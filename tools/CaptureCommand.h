@@ -9,14 +9,20 @@
 #include <functional>
 #include <memory>
 
+class TerminationSignals;
+
 // The --exec command of a shoot, run through /bin/sh -c at each capture while
 // the table stands. It runs from the event loop, so that a signal is still
 // noticed; the shoot waits for its end. With --json its standard output goes
 // to standard error, to keep the events' lines apart.
 class CaptureCommand {
 public:
-    // `command` with {index}, {count} and {angle} still in it.
-    CaptureCommand(QString command, int retries, bool json, EventOutput& output);
+    // `command` with {index}, {count} and {angle} still in it. Once
+    // `termination` has a signal, a failed run is not tried again: a
+    // terminal's Ctrl-C reaches the command too, and no further picture may
+    // be taken after it.
+    CaptureCommand(QString command, int retries, bool json, EventOutput& output,
+                   const TerminationSignals& termination);
     ~CaptureCommand();
     CaptureCommand(const CaptureCommand&) = delete;
     CaptureCommand& operator=(const CaptureCommand&) = delete;
@@ -35,6 +41,7 @@ private:
     int retries;
     bool json;
     EventOutput& output;
+    const TerminationSignals& termination;
     QString substituted;
     QProcessEnvironment environment;
     int attemptsLeft = 0;

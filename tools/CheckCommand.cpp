@@ -5,6 +5,7 @@
 #include "ExitStatus.h"
 #include "NextSteps.h"
 #include "TerminationSignals.h"
+#include "TurntableModels.h"
 #include "TurntableSession.h"
 
 #include <LxD2xxBackend.h>
@@ -15,7 +16,6 @@
 
 namespace {
 
-constexpr int kStandardModel = 1;
 // The short move of --turn: a tenth of a turn at most, one count at least.
 constexpr unsigned int kTurnFraction = 36;
 
@@ -151,9 +151,18 @@ void checkByteClock(CheckReport& report, const LxKalveraTurntableControl& contro
                                   "how to look at the steps with a logic analyser"));
 }
 
+// `chosen`: the user named the model. Custom, checked only because no model
+// was named, is no fault of the hardware when it has no counts.
 void checkSettings(CheckReport& report, const LxKalveraTurntableControl& control,
-                   const QString& model) {
+                   const QString& model, bool chosen) {
     const unsigned int counts = control.countsPerRevolution();
+    if (counts == 0 && !chosen) {
+        report.ok(QStringLiteral("settings"),
+                  QStringLiteral("%1: no counts per revolution given; --counts-per-revolution N "
+                                 "checks them")
+                      .arg(model));
+        return;
+    }
     if (counts == 0) {
         report.problem(QStringLiteral("settings"),
                        QStringLiteral("%1 has no counts per revolution").arg(model),
@@ -175,6 +184,13 @@ void checkSettings(CheckReport& report, const LxKalveraTurntableControl& control
 void checkTurn(CheckReport& report, TurntableSession& session,
                const TerminationSignals& termination) {
     LxKalveraTurntableControl& control = session.control();
+    if (control.countsPerRevolution() == 0) {
+        report.problem(
+            QStringLiteral("turn"),
+            QStringLiteral("%1 has no counts per revolution to turn by").arg(session.modelName()),
+            QStringLiteral("give them with --counts-per-revolution N"));
+        return;
+    }
     const int counts =
         static_cast<int>(std::max(1u, control.countsPerRevolution() / kTurnFraction));
     for (const bool clockwise : {true, false}) {
@@ -197,6 +213,13 @@ void checkTurn(CheckReport& report, TurntableSession& session,
         if (termination.received() != 0) {
             return;
         }
+        if (session.isChipLost()) {
+            report.problem(QStringLiteral("turn"),
+                           QStringLiteral("the move %1 ended: %2").arg(way, control.lastError()),
+                           QStringLiteral("check the turntable's USB cable and run the check "
+                                          "again"));
+            return;
+        }
         report.ok(QStringLiteral("turn"), QStringLiteral("%1 counts %2").arg(counts).arg(way));
     }
 }
@@ -213,8 +236,9 @@ int runCheck(const ToolOptions& options, EventOutput& output,
     if (const auto status = checkChips(report, session.control())) {
         return *status;
     }
-    if (const auto status = session.find(
-            options.model.empty() ? QStringLiteral("0") : QString::fromStdString(options.model))) {
+    if (const auto status =
+            session.find(options.model.empty() ? QString::number(kCustomModel)
+                                               : QString::fromStdString(options.model))) {
         return *status;
     }
     LxKalveraTurntableControl& control = session.control();
@@ -244,7 +268,11 @@ int runCheck(const ToolOptions& options, EventOutput& output,
     if (options.countsPerRevolution) {
         control.SetCountsPerRevolution(*options.countsPerRevolution);
     }
-    checkSettings(report, control, session.modelName());
+    checkSettings(report, control, session.modelName(), !options.model.empty());
+    // A signal during the open: no move starts after it.
+    if (termination.received() != 0) {
+        return termination.exitStatus();
+    }
     if (options.turn && report.isAllWell()) {
         checkTurn(report, session, termination);
     }

@@ -2,11 +2,10 @@
 #include "Commands.h"
 #include "ExitStatus.h"
 #include "TerminationSignals.h"
+#include "TurntableModels.h"
 #include "TurntableSession.h"
 
 namespace {
-
-constexpr int kFastestSpeed = 10;
 
 // Plans the move the options ask for; false, told, when it rounds to nothing.
 bool planMove(const ToolOptions& options, LxKalveraTurntableControl& control, EventOutput& output) {
@@ -63,8 +62,7 @@ int runRotate(const ToolOptions& options, EventOutput& output,
     if (options.countsPerRevolution) {
         control.SetCountsPerRevolution(*options.countsPerRevolution);
     }
-    control.SetRotationSpeed(
-        static_cast<unsigned int>(kFastestSpeed - options.speed.value_or(kFastestSpeed)));
+    control.SetRotationSpeed(stepTimeMs(options.speed.value_or(kFastestSpeed)));
     control.SetLockMotorWhenIdle(options.lockWhenIdle.value_or(false));
     if (!planMove(options, control, output)) {
         return BadInput;
@@ -79,6 +77,10 @@ int runRotate(const ToolOptions& options, EventOutput& output,
                          Failed);
     }
     session.waitForMove(termination);
+    if (termination.received() == 0 && session.isChipLost()) {
+        return output.error(QStringLiteral("turntable-lost"),
+                            QStringLiteral("The move ended: %1").arg(control.lastError()), Failed);
+    }
     const bool stopped = termination.received() != 0;
     const std::optional<double> angle = session.angleFromOrigin();
     QJsonObject fields{{QStringLiteral("stopped"), stopped}};

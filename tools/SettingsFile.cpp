@@ -54,20 +54,32 @@ QString whereTheParseStopped(const QByteArray& content, const QJsonParseError& p
 } // namespace
 
 SettingsFileReading readSettingsFile(const QString& path) {
-    QFile file(path);
-    if (!file.exists()) {
+    const QFileInfo info(path);
+    if (!info.exists()) {
         return {
             {},
             QStringLiteral("The settings file \"%1\" does not exist; nothing moved.").arg(path)};
     }
+    // A directory, a device or a FIFO is no settings file the view wrote: it
+    // is never moved aside, and a FIFO is never opened, as the open would
+    // wait for a writer.
+    if (!info.isFile()) {
+        return {{},
+                QStringLiteral("\"%1\" is not a regular file; give a settings file. Nothing "
+                               "moved.")
+                    .arg(path)};
+    }
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        return keepAside(path, file.errorString());
+        return {{},
+                QStringLiteral("The settings file \"%1\" cannot be opened (%2); nothing moved.")
+                    .arg(path, file.errorString())};
     }
     const QByteArray content = file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        const QString why = file.errorString();
-        file.close();
-        return keepAside(path, why);
+        return {{},
+                QStringLiteral("The settings file \"%1\" cannot be read (%2); nothing moved.")
+                    .arg(path, file.errorString())};
     }
     file.close();
     QJsonParseError parse{};

@@ -12,8 +12,10 @@ struct SettingsFileReading {
     QString problem;
 };
 
-// Reads `path`. A file that exists but cannot be opened, does not parse or
-// holds no JSON object is kept as the settings view keeps its own: moved
+// Reads `path`. Something that is not a regular file (a directory, a device,
+// a FIFO) or a file that cannot be opened or read is refused as it is. A
+// regular file read that does not parse or holds no JSON object is kept as
+// the settings view keeps its own: moved
 // aside to PATH.unreadable (or .unreadable.2 and on, never over an earlier
 // one), with the line and column where a parse stopped; where it cannot be
 // moved, it stays as it is.

@@ -66,6 +66,7 @@ int runShoot(const ToolOptions& options, EventOutput& output,
     if (!view) {
         return output.error(QStringLiteral("no-settings-view"), control.lastError(), Failed);
     }
+    ShootRun shoot(session, options, output, termination);
     if (const auto status = session.open()) {
         return *status;
     }
@@ -88,6 +89,5 @@ int runShoot(const ToolOptions& options, EventOutput& output,
         return output.error(QStringLiteral("no-settings-view"),
                             QStringLiteral("The settings view has no custom angles list."), Failed);
     }
-    ShootRun shoot(session, options, output, termination);
     return shoot.run();
 }

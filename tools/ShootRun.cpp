@@ -33,8 +33,9 @@ ShootRun::ShootRun(TurntableSession& session, const ToolOptions& options, EventO
     , output(output)
     , termination(termination) {
     if (!options.exec.empty()) {
-        captureCommand = std::make_unique<CaptureCommand>(QString::fromStdString(options.exec),
-                                                          options.retries, options.json, output);
+        captureCommand =
+            std::make_unique<CaptureCommand>(QString::fromStdString(options.exec), options.retries,
+                                             options.json, output, termination);
     }
     notices = std::make_unique<LxThreadMailbox>([this](int notice) {
         if (notice == kTableLost) {
@@ -61,9 +62,20 @@ ShootRun::~ShootRun() {
     session.control().stopRotation();
     Callbacks::turntableRotationStopped = nullptr;
     Callbacks::hardwareDisconnected = nullptr;
+    // A notice that began before may still be sending to the mailbox, which
+    // goes after this.
+    Callbacks::waitForNotices();
 }
 
 int ShootRun::run() {
+    if (!notices->isValid()) {
+        // Without its pipe the mailbox drops every notice: the shoot would
+        // wait for the table forever.
+        return output.error(QStringLiteral("no-notices"),
+                            QStringLiteral("The shoot cannot hear the turntable: the system gave "
+                                           "no pipe (too many open files?)."),
+                            Failed);
+    }
     if (const int refused = plan(); refused != Success) {
         return refused;
     }
@@ -157,7 +169,14 @@ void ShootRun::takeCapture() {
         return;
     }
     captureCommand->start(next, count, angleText(next), [this](bool succeeded) {
-        if (!succeeded) {
+        // A signal ends the command too, whether or not its notice has come
+        // yet: the capture it failed is the one to resume from.
+        if (termination.received() != 0) {
+            if (succeeded) {
+                captureTaken(tablePosition());
+            }
+            interrupt();
+        } else if (!succeeded) {
             session.control().LxTurntableHardware::stopsSpinning();
             stopWith(output.error(QStringLiteral("capture-command-failed"),
                                   QStringLiteral("The capture command failed at capture %1 of "
@@ -165,10 +184,6 @@ void ShootRun::takeCapture() {
                                       .arg(next)
                                       .arg(count),
                                   Failed));
-        } else if (interrupted) {
-            // The picture is taken; the table stays for the resumed shoot.
-            captureTaken(tablePosition());
-            interrupt();
         } else {
             turnOn();
         }

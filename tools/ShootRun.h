@@ -31,13 +31,16 @@ class TurntableSession;
 // start. Its sequence then ends without the SDK's move back to its own start.
 class ShootRun {
 public:
+    // Takes the turntable's notices from here on: made before the session
+    // opens, as the callbacks must be assigned before the open.
     ShootRun(TurntableSession& session, const ToolOptions& options, EventOutput& output,
              const TerminationSignals& termination);
     ~ShootRun();
     ShootRun(const ShootRun&) = delete;
     ShootRun& operator=(const ShootRun&) = delete;
 
-    // Plans and runs the shoot to its end; the program's status.
+    // Plans and runs the shoot, on the opened session, to its end; the
+    // program's status. Failed when the notices cannot reach this thread.
     int run();
 
 private:

@@ -1,10 +1,10 @@
 #include "ShootSettings.h"
 
+#include "TurntableModels.h"
+
 #include <LxSettingsKeys.h>
 
 namespace {
-
-constexpr int kFastestSpeed = 10;
 
 QStringList anglesAsTexts(const std::vector<double>& angles) {
     QStringList texts;

@@ -4,6 +4,7 @@
 #include "NextSteps.h"
 #include "TerminationNotice.h"
 #include "TerminationSignals.h"
+#include "TurntableModels.h"
 
 #include <LxD2xxBackend.h>
 
@@ -15,7 +16,6 @@
 
 namespace {
 
-constexpr int kCustomModel = 0;
 // How often the end of a move is looked for: the SDK asks for pauses of some
 // milliseconds between looks.
 constexpr int kPollMs = 10;
@@ -112,6 +112,11 @@ std::optional<double> TurntableSession::angleFromOrigin() const {
     const double clockwise =
         std::round(std::fmod(360.0 - turntable.positionInDegrees(), 360.0) * 1000.0) / 1000.0;
     return clockwise >= 360.0 ? 0.0 : clockwise;
+}
+
+bool TurntableSession::isChipLost() const {
+    return turntable.lastErrorCode() == LxAbstractPlugin::ErrorCode::ChipLost ||
+           !turntable.isTurntableOpened();
 }
 
 void TurntableSession::waitForMove(const TerminationSignals& termination) {

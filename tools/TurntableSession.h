@@ -37,6 +37,10 @@ public:
     // Runs the event loop until the move started ends, or a termination
     // signal stops it.
     void waitForMove(const TerminationSignals& termination);
+    // After a move: whether it ended because the chip stopped answering
+    // (unplugged); the controller's lastError() then says so, and the device
+    // is closed.
+    bool isChipLost() const;
 
     LxKalveraTurntableControl& control() { return turntable; }
     int modelIndex() const { return model; }

@@ -22,13 +22,32 @@ void neverShowAWindow() {
     qputenv("QT_QUICK_BACKEND", "software");
 }
 
+QString backendNames() {
+    QStringList names;
+    for (const std::string& name : LxD2xxBackend::names()) {
+        names << QString::fromStdString(name);
+    }
+    return names.join(QStringLiteral(", "));
+}
+
+// A misspelt backend, given or from the environment, is a setting to
+// correct before any command runs: every command ends alike on it.
 int chooseBackend(const std::string& given, EventOutput& output) {
     if (!given.empty() && !LxD2xxBackend::choose(given)) {
+        return output.error(QStringLiteral("unknown-backend"),
+                            QStringLiteral("Unknown USB backend \"%1\"; correct the name (the "
+                                           "backends are %2).")
+                                .arg(QString::fromStdString(given), backendNames()),
+                            BadInput);
+    }
+    const std::string chosen = LxD2xxBackend::chosen();
+    if (LxD2xxBackend::description(chosen).empty()) {
         return output.error(
             QStringLiteral("unknown-backend"),
-            QStringLiteral("Unknown USB backend \"%1\". The backends:\n%2")
-                .arg(QString::fromStdString(given),
-                     QString::fromStdString(LxD2xxBackend::listing("  ")).trimmed()),
+            QStringLiteral("Unknown USB backend \"%1\" in %2; correct the name (the backends "
+                           "are %3).")
+                .arg(QString::fromStdString(chosen),
+                     QString::fromStdString(LxD2xxBackend::environmentVariable()), backendNames()),
             BadInput);
     }
     return Success;
@@ -69,6 +88,7 @@ int main(int argc, char** argv) {
     if (const int status = chooseBackend(options.backend, output); status != Success) {
         return status;
     }
-    const int status = runCommand(options, output, termination);
-    return termination.received() != 0 ? termination.exitStatus() : status;
+    // Once the work is done its status stands; a signal during it has made
+    // the command end with the signal's status already.
+    return runCommand(options, output, termination);
 }

@@ -7,9 +7,12 @@
 #include <gmock/gmock.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 
 #include <algorithm>
+
+#include <sys/stat.h>
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
@@ -74,11 +77,20 @@ TEST(ToolCommandLine, BadInputNeverMovesTheTable) {
     }
     EXPECT_FALSE(anyOpen(tool.report())) << "a bad input opened the turntable";
 
+    // A misspelt backend is a name to correct, whatever the command.
     ToolProgram misconfigured;
     misconfigured.setEnvironment(QStringLiteral("KALVERA_TURNTABLE_BACKEND"),
                                  QStringLiteral("bogus"));
-    EXPECT_EQ(misconfigured.run(args({"rotate", "--model", "1", "--counts", "1"})).exitCode, 2);
-    EXPECT_EQ(tool.run(args({"list", "--backend", "bogus"})).exitCode, 2);
+    for (const QStringList& arguments :
+         {args({"rotate", "--model", "1", "--counts", "1"}), args({"list"}), args({"check"}),
+          args({"shoot", "--model", "1", "--frames", "4"})}) {
+        const auto run = misconfigured.run(arguments);
+        EXPECT_EQ(run.exitCode, 2) << arguments.join(QLatin1Char(' ')).toStdString();
+        EXPECT_THAT(run.errors, HasSubstr("correct the name (the backends are libftdi, "));
+    }
+    const auto run = tool.run(args({"list", "--backend", "bogus"}));
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_THAT(run.errors, HasSubstr("correct the name"));
 }
 
 TEST(ToolCommandLine, AnUnreadableSettingsFileIsKeptAsideAndNothingMoves) {
@@ -99,6 +111,22 @@ TEST(ToolCommandLine, AnUnreadableSettingsFileIsKeptAsideAndNothingMoves) {
     EXPECT_FALSE(anyOpen(tool.report()));
 }
 
+TEST(ToolCommandLine, SettingsThatAreNoRegularFileAreRefusedAsTheyAre) {
+    const ToolProgram tool;
+    const QString fifo = tool.path(QStringLiteral("fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString& settings : {tool.path(QStringLiteral(".")), fifo}) {
+        const auto run = tool.run(QStringList{QStringLiteral("shoot")} + kCustom +
+                                  QStringList{QStringLiteral("--settings"), settings});
+        ASSERT_TRUE(run.finished) << "waited on " << settings.toStdString();
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_THAT(run.errors, HasSubstr("is not a regular file"));
+        EXPECT_TRUE(QFileInfo::exists(settings));
+        EXPECT_FALSE(QFileInfo::exists(settings + QStringLiteral(".unreadable")));
+    }
+    EXPECT_FALSE(anyOpen(tool.report()));
+}
+
 TEST(ToolRotate, TurnsAndTellsWhereTheTableStands) {
     ToolProgram tool;
     auto run =
@@ -116,6 +144,12 @@ TEST(ToolRotate, TurnsAndTellsWhereTheTableStands) {
     EXPECT_EQ(events[0][QStringLiteral("model")], QStringLiteral("Custom"));
     EXPECT_EQ(events[1][QStringLiteral("event")], QStringLiteral("moved"));
     EXPECT_DOUBLE_EQ(events[1][QStringLiteral("position")].toDouble(), 315.0);
+
+    // From where the table stood when opened: a fresh run stands at 0.
+    run = tool.run(QStringList{QStringLiteral("rotate")} + kCustom + args({"--to", "45"}));
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_THAT(run.output, HasSubstr("stands at 45.0\u00B0 clockwise"));
+    EXPECT_EQ(stepsTaken(tool.report()), 25);
 }
 
 TEST(ToolRotate, WithoutATurntableSaysWhyWithItsStatus) {
@@ -259,6 +293,12 @@ TEST(ToolCheck, AHealthyTurntableIsAllOkAndTurnsEachWayOnlyWhenAsked) {
     EXPECT_EQ(run.exitCode, 0) << run.output;
     EXPECT_EQ(checkLines(run.output, QStringLiteral("turn")).size(), 2u);
     EXPECT_EQ(stepsTaken(tool.report()), 10) << "5 counts each way";
+
+    // No model named: Custom's missing counts are no fault of the hardware.
+    run = tool.run(args({"check", "--json"}));
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    const auto settings = checkLines(run.output, QStringLiteral("settings"));
+    EXPECT_TRUE(!settings.empty() && allOk(settings)) << run.output;
 }
 
 TEST(ToolCheck, EachProblemHasItsLineAndTheStatusSaysSo) {
@@ -274,7 +314,8 @@ TEST(ToolCheck, EachProblemHasItsLineAndTheStatusSaysSo) {
          {Case{"FTDISIM_DEVICES", "FT245R USB FIFO,KT1,opened", "chip|set-up", 4},
           Case{"FTDISIM_DEVICES", "FT245R USB FIFO,KT1,noaccess", "chip", 4},
           Case{"FTDISIM_FAIL_CALL", "FT_SetBitMode:4", "set-up", 4},
-          Case{"FTDISIM_BYTE_CLOCK_FACTOR", "7", "clock", 1}}) {
+          Case{"FTDISIM_BYTE_CLOCK_FACTOR", "7", "clock", 1},
+          Case{"FTDISIM_DEVICES", "", "chip", 3}}) {
         SCOPED_TRACE(fault.value);
         ToolProgram tool;
         tool.setEnvironment(QString::fromUtf8(fault.variable), QString::fromUtf8(fault.value));

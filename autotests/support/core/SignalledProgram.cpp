@@ -31,11 +31,14 @@ std::vector<std::string> reportLines(const QString& file) {
     return lines;
 }
 
-bool cueSeen(QProcess& process, std::string& output, const QString& reportFile,
+bool cueSeen(QProcess& process, SignalledRun& run, const QString& reportFile,
              const Interruption& interruption) {
-    output += process.readAllStandardOutput().toStdString();
-    if (interruption.cueKind == Interruption::Cue::Output) {
-        return output.find(interruption.cue) != std::string::npos;
+    run.output += process.readAllStandardOutput().toStdString();
+    run.errors += process.readAllStandardError().toStdString();
+    if (interruption.cueKind != Interruption::Cue::ChipOpened) {
+        const std::string& seen =
+            interruption.cueKind == Interruption::Cue::Output ? run.output : run.errors;
+        return seen.find(interruption.cue) != std::string::npos;
     }
     for (const std::string& line : reportLines(reportFile)) {
         if (line.find(" opened ") != std::string::npos) {
@@ -93,7 +96,12 @@ SignalledRun runSignalled(const QString& program, const QStringList& arguments,
     environment.insert(QStringLiteral("FTDISIM_REPORT_FILE"), reportFile);
     QProcess process;
     process.setProcessEnvironment(environment);
-    process.start(program, arguments);
+    if (interruption.toProcessGroup) {
+        // setsid execs the program in place: its process id names the group.
+        process.start(QStringLiteral("setsid"), QStringList{program} + arguments);
+    } else {
+        process.start(program, arguments);
+    }
     if (!process.waitForStarted(kCueTimeoutMs)) {
         run.errors = process.errorString().toStdString();
         return run;
@@ -101,7 +109,7 @@ SignalledRun runSignalled(const QString& program, const QStringList& arguments,
     process.write(input.data(), static_cast<qint64>(input.size()));
     QElapsedTimer clock;
     clock.start();
-    while (!(run.cued = cueSeen(process, run.output, reportFile, interruption)) &&
+    while (!(run.cued = cueSeen(process, run, reportFile, interruption)) &&
            process.state() == QProcess::Running && clock.elapsed() < kCueTimeoutMs) {
         process.waitForReadyRead(static_cast<int>(kLook.count()));
     }
@@ -112,7 +120,8 @@ SignalledRun runSignalled(const QString& program, const QStringList& arguments,
             if (i > 0) {
                 std::this_thread::sleep_for(interruption.between);
             }
-            ::kill(static_cast<pid_t>(process.processId()), interruption.signalNumbers[i]);
+            const auto pid = static_cast<pid_t>(process.processId());
+            ::kill(interruption.toProcessGroup ? -pid : pid, interruption.signalNumbers[i]);
         }
         run.finished = process.waitForFinished(kEndTimeoutMs);
         run.endedAfter = std::chrono::duration_cast<std::chrono::milliseconds>(

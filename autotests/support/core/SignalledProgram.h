@@ -10,16 +10,19 @@
 #include <vector>
 
 // When and how a running program is signalled: once `cue` is in its standard
-// output (or the open of its chip is in the bus's report, for a program that
-// prints nothing while it works), after `pause`, each of `signalNumbers`,
-// `between` apart.
+// output (or its standard error, or the open of its chip is in the bus's
+// report, for a program that prints nothing while it works), after `pause`,
+// each of `signalNumbers`, `between` apart. With `toProcessGroup` the program
+// leads a process group of its own (it runs under setsid) and the signals go
+// to the whole group, as a terminal's Ctrl-C does: its children get them too.
 struct Interruption {
-    enum class Cue { Output, ChipOpened };
+    enum class Cue { Output, Errors, ChipOpened };
     Cue cueKind = Cue::Output;
     std::string cue;
     std::chrono::milliseconds pause{0};
     std::vector<int> signalNumbers;
     std::chrono::milliseconds between{0};
+    bool toProcessGroup = false;
 };
 
 struct SignalledRun {
