@@ -2,8 +2,8 @@
 #define LXKALVERATURNTABLECONTROL_H
 
 #include "LxChipSetUpStep.h"
-#include "LxTurntableChip.h"
 #include "LxShootPlan.h"
+#include "LxTurntableChip.h"
 #include "LxTurntableHardware.h"
 
 #include <memory>
