@@ -154,7 +154,7 @@ void checkByteClock(CheckReport& report, const LxKalveraTurntableControl& contro
 // `chosen`: the user named the model. Custom, checked only because no model
 // was named, is no fault of the hardware when it has no counts.
 void checkSettings(CheckReport& report, const LxKalveraTurntableControl& control,
-                   const QString& model, bool chosen) {
+                   const QString& model, bool dcTable, bool chosen) {
     const unsigned int counts = control.countsPerRevolution();
     if (counts == 0 && !chosen) {
         report.ok(QStringLiteral("settings"),
@@ -167,6 +167,14 @@ void checkSettings(CheckReport& report, const LxKalveraTurntableControl& control
         report.problem(QStringLiteral("settings"),
                        QStringLiteral("%1 has no counts per revolution").arg(model),
                        QStringLiteral("give them with --counts-per-revolution N"));
+        return;
+    }
+    // The DC table's driver has neither a step time nor motor lines.
+    if (dcTable) {
+        report.ok(QStringLiteral("settings"),
+                  QStringLiteral("%1: %2 counts of its position counter per revolution")
+                      .arg(model)
+                      .arg(counts));
         return;
     }
     report.ok(
@@ -268,7 +276,8 @@ int runCheck(const ToolOptions& options, EventOutput& output,
     if (options.countsPerRevolution) {
         control.SetCountsPerRevolution(*options.countsPerRevolution);
     }
-    checkSettings(report, control, session.modelName(), !options.model.empty());
+    checkSettings(report, control, session.modelName(), session.modelIndex() == kStandardModel,
+                  !options.model.empty());
     // A signal during the open: no move starts after it.
     if (termination.received() != 0) {
         return termination.exitStatus();
