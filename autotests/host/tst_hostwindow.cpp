@@ -500,10 +500,7 @@ TEST_F(HostWindowTest, ATurntableUnpluggedInMidShootEndsTheShootWithTheReason) {
         << "the turntable can be opened again";
 }
 
-// Disabled while the settings view's preview on "Custom" turns nothing: the
-// view does not hand its counts per revolution to the turntable before a
-// shoot has planned them ("Nothing to turn: ... no counts per revolution").
-TEST_F(HostWindowTest, DISABLED_ThePreviewShutterAndImportButtonsReachTheTurntable) {
+TEST_F(HostWindowTest, ThePreviewShutterAndImportButtonsReachTheTurntable) {
     writeSettingsFile(kQuickShoot);
     HostWindow window;
     show(window);
@@ -538,10 +535,7 @@ TEST_F(HostWindowTest, DISABLED_ThePreviewShutterAndImportButtonsReachTheTurntab
         << "an import would open the turntable behind the host's back";
 }
 
-// Disabled while the turntable object takes the end of the stopped shoot's
-// move, told late, for the end of the next shoot's: a second captureReady(1)
-// comes, and the strip holds a capture too many.
-TEST_F(HostWindowTest, DISABLED_StopThenStartWhileTheStoppedMovesNoticeIsUnderWay) {
+TEST_F(HostWindowTest, StopThenStartWhileTheStoppedMovesNoticeIsUnderWay) {
     writeSettingsFile(kQuickShoot);
     std::mutex lock;
     std::condition_variable changed;

@@ -1,4 +1,5 @@
 #include "KalveraTurntable.h"
+#include "LxTurntableHardware.h"
 
 #include "ProcessEventsUntil.h"
 
@@ -10,7 +11,9 @@
 #include <QThread>
 
 #include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -130,6 +133,8 @@ TEST_F(KalveraTurntableTest, AShootTellsEachCaptureWithTheTableStandingAtItsAngl
                                         "moveEnded", "shoot 0", "finished"}));
     EXPECT_EQ(table().position(), -72);
     EXPECT_EQ(turntable->captureCount(), 0);
+    EXPECT_EQ(turntable->plannedAngles(), (QVariantList{0.0, 90.0, 180.0, 270.0}))
+        << "kept from the shoot started last";
 }
 
 TEST_F(KalveraTurntableTest, AMoveTellsItsPositionsThenItsEnd) {
@@ -164,6 +169,87 @@ TEST_F(KalveraTurntableTest, AStoppedShootTurnsNoFurther) {
     EXPECT_EQ(logOf({"shoot", "finished"}),
               (std::vector<std::string>{"shoot 1", "shoot 2", "shoot 0", "finished"}));
     EXPECT_EQ(captures.size(), 2u);
+}
+
+// The first turntable notice is slow to leave its rotation thread, as a busy
+// machine may keep it: it goes on once release() is called, or after 2 s.
+class SlowFirstNotice {
+public:
+    using Callbacks = LxTurntableHardware::TurntableHardwarePrivate;
+    SlowFirstNotice() {
+        Callbacks::turntableRotationStopped = [this, notice = original](LxTurntableHardware* p) {
+            std::unique_lock<std::mutex> guard(lock);
+            if (!began) {
+                began = true;
+                released.wait_for(guard, 2s, [this] { return free; });
+            }
+            guard.unlock();
+            notice(p);
+        };
+    }
+    ~SlowFirstNotice() {
+        Callbacks::turntableRotationStopped = original;
+        Callbacks::waitForNotices();
+    }
+    bool hasBegun() {
+        const std::lock_guard<std::mutex> guard(lock);
+        return began;
+    }
+    void release() {
+        const std::lock_guard<std::mutex> guard(lock);
+        free = true;
+        released.notify_all();
+    }
+
+private:
+    const std::function<void(LxTurntableHardware*)> original = Callbacks::turntableRotationStopped;
+    std::mutex lock;
+    std::condition_variable released;
+    bool began = false;
+    bool free = false;
+};
+
+TEST_F(KalveraTurntableTest, AShootStartedAgainAtOnceTakesNothingOfTheStoppedOnesMove) {
+    SlowFirstNotice slowNotice;
+    QObject::connect(turntable.get(), &KalveraTurntable::captureReady, turntable.get(),
+                     &KalveraTurntable::captureTaken);
+    turntable->startShoot(plan(4));
+    ASSERT_TRUE(processEventsUntil([&] { return slowNotice.hasBegun(); }, 5s));
+    turntable->stopShoot();
+    turntable->startShoot(plan(4));
+    slowNotice.release();
+    ASSERT_TRUE(processEventsUntil([&] { return logOf({"finished"}).size() == 2u; }, 20s));
+
+    ASSERT_EQ(captures.size(), 5u) << "capture 1 of the stopped shoot, then the new one's";
+    for (int k = 1; k < 5; ++k) {
+        SCOPED_TRACE(k);
+        EXPECT_EQ(captures[k].index, k);
+        EXPECT_EQ(captures[k].tableAt, -18 * k) << "standing where the first move left it, on";
+    }
+}
+
+TEST_F(KalveraTurntableTest, SettingsTakenWithoutAShootTurnCustom) {
+    std::vector<int> errors;
+    QObject::connect(turntable.get(), &KalveraTurntable::errorOccurred,
+                     [&](int code) { errors.push_back(code); });
+    turntable->applySettings(plan(1));
+    turntable->rotateBy(-90.0);
+    ASSERT_TRUE(processEventsUntil([&] { return !logOf({"moveEnded"}).empty(); }, 10s));
+    EXPECT_EQ(table().position(), -18) << "72 counts a turn";
+
+    // Not under a running move; a move stopped tells its end before the next.
+    turntable->turnContinuously(true);
+    ASSERT_TRUE(processEventsUntil([&] { return turntable->isRotating(); }));
+    turntable->applySettings(plan(1));
+    turntable->stop();
+    turntable->rotateBy(90.0);
+    ASSERT_TRUE(processEventsUntil([&] { return logOf({"moveEnded"}).size() == 3u; }, 10s));
+    EXPECT_EQ(errors,
+              std::vector<int>{static_cast<int>(LxAbstractPlugin::ErrorCode::TurntableTurning)});
+    EXPECT_EQ(logOf({"rotating", "moveEnded"}),
+              (std::vector<std::string>{"rotating 1", "rotating 0", "moveEnded", "rotating 1",
+                                        "rotating 0", "moveEnded", "rotating 1", "rotating 0",
+                                        "moveEnded"}));
 }
 
 TEST_F(KalveraTurntableTest, AnUnpluggedTableEndsTheShootWithNoFurtherCapture) {

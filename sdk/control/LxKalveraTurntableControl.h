@@ -342,6 +342,19 @@ public:
     /// first.", ShootRunning, or "The turntable is turning. Stop it first.",
     /// TurntableTurning), nor without a settings view or an open device.
     void saveUISettingsInternalUse();
+    /// Takes the settings of `plan` over into the controller without planning
+    /// a shoot, as saveUISettingsInternalUse() takes the view's: the delays,
+    /// the speed, the motor and shutter settings and, for the open model
+    /// "Custom", the counts per revolution and line levels where the plan
+    /// gives them; so that a preview turns as the plan would. The captures are
+    /// not read; the sequence, the origin and the sequence's motor hold stay.
+    /// \return true when taken. False, with the reason in lastError() and
+    /// nothing changed: without an open device ("Open the turntable before
+    /// planning a shoot.", DeviceNotOpen), while a shoot runs ("A 360 product
+    /// photography shoot is running. Let it end or stop it first.",
+    /// ShootRunning) or while a move runs ("The turntable is turning. Stop it
+    /// first.", TurntableTurning).
+    bool applyShootSettings(const LxShootPlan& plan);
     /// Whether a 360-degree shoot runs: it has been planned with captures and
     /// the call after its last capture has not come (nor the base
     /// LxTurntableHardware::stopsSpinning()). The settings view's preview and

@@ -233,6 +233,17 @@ void LxKalveraTurntableControl::saveUISettingsInternalUse() {
     d->savingSettingsOnly = false;
 }
 
+bool LxKalveraTurntableControl::applyShootSettings(const LxShootPlan& plan) {
+    d->savingSettingsOnly = true;
+    const bool refused = refusePlanNow();
+    if (!refused) {
+        unsigned short ignoredCount = 0;
+        applyShootPlan(plan, d->openedModel, nullptr, &ignoredCount, nullptr);
+    }
+    d->savingSettingsOnly = false;
+    return !refused;
+}
+
 bool LxKalveraTurntableControl::isShootRunning() const {
     return complete360ProductPhotographyImagesCount(nullptr) != 0;
 }

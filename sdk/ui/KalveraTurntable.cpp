@@ -93,6 +93,7 @@ void KalveraTurntable::applyState(const State& state) {
     notify(old.position != state.position, &KalveraTurntable::positionChanged);
     notify(old.lastError != state.lastError || old.lastErrorCode != state.lastErrorCode,
            &KalveraTurntable::lastErrorChanged);
+    notify(old.plannedAngles != state.plannedAngles, &KalveraTurntable::plannedAnglesChanged);
     notify(old.captureCount != state.captureCount, &KalveraTurntable::captureCountChanged);
     notify(old.captureIndex != state.captureIndex, &KalveraTurntable::captureIndexChanged);
     notify(old.shoot != state.shoot, &KalveraTurntable::shootChanged);
@@ -130,6 +131,9 @@ int KalveraTurntable::captureIndex() const {
 }
 int KalveraTurntable::captureCount() const {
     return d->state.captureCount;
+}
+QVariantList KalveraTurntable::plannedAngles() const {
+    return d->state.plannedAngles;
 }
 bool KalveraTurntable::autoAdvance() const {
     return d->autoAdvance;
@@ -170,6 +174,12 @@ void KalveraTurntable::stop() {
 }
 void KalveraTurntable::fireShutter() {
     command({Command::Kind::FireShutter});
+}
+void KalveraTurntable::applySettings(const LxShootPlan& plan) {
+    command({Command::Kind::ApplySettings, 0.0, plan});
+}
+void KalveraTurntable::applySettings(const QVariantMap& settings) {
+    applySettings(LxShootPlan::fromSettingsMap(settings));
 }
 void KalveraTurntable::startShoot(const LxShootPlan& plan) {
     command({Command::Kind::StartShoot, 0.0, plan});

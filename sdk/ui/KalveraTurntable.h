@@ -64,6 +64,11 @@ class LX_SDK_EXPORT KalveraTurntable : public QObject {
     Q_PROPERTY(int captureIndex READ captureIndex NOTIFY captureIndexChanged)
     /// The captures of the shoot; 0 outside a shoot.
     Q_PROPERTY(int captureCount READ captureCount NOTIFY captureCountChanged)
+    /// Where the captures of the shoot that runs, or was started last, are
+    /// taken: the angle of each captureReady(), in degrees from the start of
+    /// the shoot in its direction, capture 1's first (0); empty before the
+    /// first shoot.
+    Q_PROPERTY(QVariantList plannedAngles READ plannedAngles NOTIFY plannedAnglesChanged)
     /// The shoot goes on by itself after each captureReady(), without
     /// captureTaken().
     Q_PROPERTY(bool autoAdvance READ autoAdvance WRITE setAutoAdvance NOTIFY autoAdvanceChanged)
@@ -102,6 +107,8 @@ public:
     int captureIndex() const;
     /// The `captureCount` property.
     int captureCount() const;
+    /// The `plannedAngles` property.
+    QVariantList plannedAngles() const;
     /// The `autoAdvance` property.
     bool autoAdvance() const;
     /// Sets the `autoAdvance` property; on while a capture waits for
@@ -114,7 +121,8 @@ public:
     /// Opens model `model` (0 to 7) on the turntable found; errorOccurred()
     /// on failure, with the controller's reason.
     Q_INVOKABLE void open(int model);
-    /// Stops the table and closes the turntable; a shoot ends unfinished.
+    /// Stops the table and closes the turntable; a shoot ends unfinished, and
+    /// a move cut short tells moveEnded().
     Q_INVOKABLE void close();
     /// Turns by `degrees`, counterclockwise for a positive angle; moveEnded()
     /// when it ends. errorOccurred() when no move starts (no turntable open,
@@ -127,11 +135,26 @@ public:
     Q_INVOKABLE void rotateCounts(int counts);
     /// Turns until stop().
     Q_INVOKABLE void turnContinuously(bool clockwise);
-    /// Stops the running move; moveEnded() follows.
+    /// Stops the running move; moveEnded() follows, before anything a later
+    /// call starts. During a shoot it stops the shoot as stopShoot() does.
     Q_INVOKABLE void stop();
     /// Fires the camera through the turntable (about 1 s); errorOccurred()
     /// when it cannot (no stepper model open, a move running).
     Q_INVOKABLE void fireShutter();
+    /// Takes the settings of `plan` without shooting: its speed, delays,
+    /// motor and shutter settings and, for "Custom", its counts per revolution
+    /// and line levels (LxKalveraTurntableControl::applyShootSettings()); the
+    /// captures are not read. Moves that follow turn with them, as a shoot of
+    /// the plan would: a preview on "Custom" needs its counts first. Until a
+    /// shoot or this gives them, "Custom" has no counts per revolution.
+    /// errorOccurred() when they are not taken: no turntable open
+    /// (DeviceNotOpen), a shoot running (ShootRunning) or a move running
+    /// (TurntableTurning).
+    void applySettings(const LxShootPlan& plan);
+    /// The same from a map of the settings file's keys
+    /// (LxShootPlan::fromSettingsMap()), such as TurntableSettingsView's
+    /// `settings`.
+    Q_INVOKABLE void applySettings(const QVariantMap& settings);
     /// Starts a shoot of `plan` (LxKalveraTurntableControl::planShoot(), whose
     /// refusals come as errorOccurred()). The table stands at capture 1:
     /// captureReady(1, 0) follows after the pre-capture delay.
@@ -140,7 +163,8 @@ public:
     /// (LxShootPlan::fromSettingsMap()).
     Q_INVOKABLE void startShoot(const QVariantMap& settings);
     /// Ends the shoot: the table stops, `shoot` is Stopping and then Idle,
-    /// and shootFinished(false) follows.
+    /// and shootFinished(false) follows. Nothing of the stopped shoot's
+    /// moves comes after it, also when a shoot starts again at once.
     Q_INVOKABLE void stopShoot();
     /// The host has taken the capture of the last captureReady(): the shoot
     /// turns on to the next one.
@@ -171,6 +195,8 @@ signals:
     void captureCountChanged();
     /// \copydoc modelsChanged()
     void autoAdvanceChanged();
+    /// \copydoc modelsChanged()
+    void plannedAnglesChanged();
 
     /// A move has ended: the table stands, at `position`.
     void moveEnded();

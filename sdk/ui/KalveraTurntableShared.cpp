@@ -28,8 +28,23 @@ void Shared::tell(Event e) {
 void Shared::wakeWorker(int why) {
     std::lock_guard<std::mutex> lock(mutex);
     if (workerBox) {
+        noticesPending += why == kNoticeCall ? 1 : 0;
         workerBox->send(why);
     }
+}
+
+bool Shared::takeNotice() {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (noticesPending == 0) {
+        return false;
+    }
+    --noticesPending;
+    return true;
+}
+
+void Shared::dropNotices() {
+    std::lock_guard<std::mutex> lock(mutex);
+    noticesPending = 0;
 }
 
 namespace {

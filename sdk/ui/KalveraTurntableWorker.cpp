@@ -38,7 +38,9 @@ public:
 
     void receive(int why) {
         if (why == kNoticeCall) {
-            shootNotice();
+            if (shared->takeNotice()) {
+                shootNotice();
+            }
         } else if (why == kDisconnectedCall) {
             lost();
         } else {
@@ -79,6 +81,7 @@ private:
         case Command::Kind::Close:
             endShoot(false);
             control.closeDevice();
+            settleStoppedMoves();
             break;
         case Command::Kind::RotateBy:
             rotateBy(c.value);
@@ -103,7 +106,13 @@ private:
             startMove();
             break;
         case Command::Kind::Stop:
-            control.stopRotation();
+            // A shoot whose move is stopped would wait for its end forever.
+            if (state.shoot == KalveraTurntable::ShootState::Running) {
+                stopShoot();
+            } else {
+                control.stopRotation();
+                settleStoppedMoves();
+            }
             break;
         case Command::Kind::FireShutter:
             if (!control.shutterReleaseCameraHardware()) {
@@ -112,18 +121,16 @@ private:
                                    "let it stand."));
             }
             break;
+        case Command::Kind::ApplySettings:
+            if (!control.applyShootSettings(c.plan)) {
+                failed();
+            }
+            break;
         case Command::Kind::StartShoot:
             startShoot(c.plan);
             break;
         case Command::Kind::StopShoot:
-            if (state.shoot == KalveraTurntable::ShootState::Running) {
-                state.shoot = KalveraTurntable::ShootState::Stopping;
-                tellState();
-                control.stopsSpinning();
-                // The sequence ends with the stop: a plan starts the next.
-                control.LxTurntableHardware::stopsSpinning();
-                endShoot(false);
-            }
+            stopShoot();
             break;
         case Command::Kind::CaptureTaken:
             captureTaken();
@@ -145,6 +152,7 @@ private:
         endShoot(false);
         bool opened = false;
         control.openDevice(model, &opened);
+        settleStoppedMoves();
         state.model = opened ? static_cast<int>(model) : -1;
         if (!opened) {
             failed();
@@ -163,6 +171,7 @@ private:
     }
 
     void startMove() {
+        tellEndedMove();
         if (!control.startRotation()) {
             failed(LxAbstractPlugin::ErrorCode::Unspecified,
                    QObject::tr("The move cannot start: no turntable open, a move or a shoot "
@@ -176,13 +185,33 @@ private:
     // While a move runs: the position, and the end of the move.
     void followTable() {
         tellState();
-        if (!control.IsTurntableRotating() && moving && !shootMove) {
-            moving = false;
-            shared->tell({Event::Kind::MoveEnded});
-        }
+        tellEndedMove();
         if (!moving && !shootMove) {
             follow.stop();
         }
+    }
+
+    // The end of a move started here, once, also when it ended since the
+    // last look and another move or a shoot starts now.
+    void tellEndedMove() {
+        if (moving && !control.IsTurntableRotating()) {
+            moving = false;
+            tellState();
+            shared->tell({Event::Kind::MoveEnded});
+        }
+    }
+
+    // After the controller stopped or closed the table. The stop drops the
+    // notice that waits for its pre-capture delay, but one already being
+    // given reaches this worker later, maybe once the next shoot's move has
+    // started, where it would pass for that move's end: wait until it has
+    // been handed over, and drop it with those not taken yet. The move cut
+    // short is told ended before whatever comes next begins.
+    void settleStoppedMoves() {
+        LxTurntableHardware::TurntableHardwarePrivate::waitForNotices();
+        shared->dropNotices();
+        shootMove = false;
+        tellEndedMove();
     }
 
     void startShoot(const LxShootPlan& plan) {
@@ -192,9 +221,14 @@ private:
             failed();
             return;
         }
+        tellEndedMove();
         targets.clear();
+        state.plannedAngles = {0.0};
         for (unsigned short k = 1; k <= count; ++k) {
             targets.push_back(angles.empty() ? 360.0 * k / count : angles[k - 1U]);
+            if (k < count) {
+                state.plannedAngles.append(targets.back());
+            }
         }
         taken = 0;
         state.captureCount = count;
@@ -239,10 +273,23 @@ private:
         follow.start();
     }
 
+    void stopShoot() {
+        if (state.shoot != KalveraTurntable::ShootState::Running) {
+            return;
+        }
+        state.shoot = KalveraTurntable::ShootState::Stopping;
+        tellState();
+        control.stopsSpinning();
+        // The sequence ends with the stop: a plan starts the next.
+        control.LxTurntableHardware::stopsSpinning();
+        settleStoppedMoves();
+        endShoot(false);
+    }
+
     // The controller's notice: the shoot's move has ended and the pre-capture
     // delay passed.
     void shootNotice() {
-        if (state.shoot != KalveraTurntable::ShootState::Running) {
+        if (state.shoot != KalveraTurntable::ShootState::Running || !shootMove) {
             return;
         }
         shootMove = false;
@@ -304,7 +351,7 @@ private:
             state.model != told.model || state.models != told.models ||
             state.lastError != told.lastError || state.lastErrorCode != told.lastErrorCode ||
             state.shoot != told.shoot || state.captureIndex != told.captureIndex ||
-            state.captureCount != told.captureCount) {
+            state.captureCount != told.captureCount || state.plannedAngles != told.plannedAngles) {
             told = state;
             shared->tell({Event::Kind::StateChanged, state});
         }

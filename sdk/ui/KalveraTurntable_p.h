@@ -28,6 +28,7 @@ struct Command {
         TurnContinuously,
         Stop,
         FireShutter,
+        ApplySettings,
         StartShoot,
         StopShoot,
         CaptureTaken,
@@ -52,6 +53,7 @@ struct State {
     KalveraTurntable::ShootState shoot = KalveraTurntable::ShootState::Idle;
     int captureIndex = 0;
     int captureCount = 0;
+    QVariantList plannedAngles;
 };
 
 // What the worker tells the object, in order: a new state, or a signal.
@@ -77,6 +79,8 @@ struct Shared {
     LxThreadMailbox* workerBox = nullptr;
     // Null once the object has gone.
     LxThreadMailbox* objectBox = nullptr;
+    // The controller's notices that the worker has not taken yet.
+    int noticesPending = 0;
 
     // From the object's thread; runs once the worker's loop does.
     void command(Command c);
@@ -85,6 +89,10 @@ struct Shared {
     // From any thread: wakes the worker for a notice of the controller's
     // (kNoticeCall, kDisconnectedCall).
     void wakeWorker(int why);
+    // From the worker's thread: whether a notice is there to take, taking it.
+    bool takeNotice();
+    // From the worker's thread: the notices not taken yet are of no move.
+    void dropNotices();
 };
 
 // The controllers' way to their workers' mailboxes: a controller registered

@@ -20,6 +20,10 @@ bool LxTurntableObjectControl::startRotationPreview(int degrees, bool isCounterc
     if (!table || !table->isOpened() || table->isRotating() || isShootRunning()) {
         return false;
     }
+    // The preview turns with the speed and motor settings the user sees now,
+    // the counts of "Custom" among them, which no shoot may have given yet.
+    table->applySettings(
+        LxViewFunctions::saveSettings(view, static_cast<unsigned long>(table->model())).toMap());
     if (degrees == 0) {
         table->turnContinuously(!isCounterclockwise);
     } else {

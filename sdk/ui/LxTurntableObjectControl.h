@@ -25,7 +25,7 @@ public:
 
     // Turns by `degrees` (negative: the other way; 0: continuously until
     // stopRotationPreview()), clockwise or, with `isCounterclockwise`,
-    // counterclockwise, with the motor settings the turntable has. False,
+    // counterclockwise, with the speed and motor settings the view shows. False,
     // with nothing done, when no turntable is open, a move runs or a shoot
     // runs.
     Q_INVOKABLE bool startRotationPreview(int degrees, bool isCounterclockwise);

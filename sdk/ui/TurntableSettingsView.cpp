@@ -123,11 +123,19 @@ void TurntableSettingsView::showSettings() {
 
 void TurntableSettingsView::showOpenModel() {
     const int model = table ? table->model() : MOVE_ENDED;
+    if (!view) {
+        return;
+    }
     // "Custom" keeps what the user set.
-    if (view && model >= 0) {
+    if (model >= 0) {
         LxViewFunctions::postDeviceSettings(view, model,
                                             LxTurntableObjectControl::modelSettings(model));
+        return;
     }
+    // With no model open the view offers no import. Queued behind the
+    // settings of a model opened before, which would otherwise come last.
+    QMetaObject::invokeMethod(
+        view, [item = view] { item->setProperty("deviceModel", -1); }, Qt::QueuedConnection);
 }
 
 void TurntableSettingsView::showMoveEnded() {

@@ -13,8 +13,6 @@ ApplicationWindow {
     height: 900
 
     property string status
-    // Where the shoot's captures are planned, in degrees from its start.
-    property var plannedAngles: []
     property var takenAngles: []
     property int plannedCount: 0
 
@@ -27,14 +25,6 @@ ApplicationWindow {
         captures.clear()
         takenAngles = []
         table.startShoot(settingsView.settings)
-    }
-
-    // The first capture is where the table stands, the others at the view's
-    // custom angles, or at evenly spaced frames.
-    function planFor(settings, count) {
-        if (settings.useCustomAngles)
-            return [0].concat(settings.CustomAnglesList.map(Number).filter(a => a > 0))
-        return Array.from({length: count}, (_, k) => 360 * k / count)
     }
 
     KalveraTurntable {
@@ -75,7 +65,6 @@ ApplicationWindow {
         onShootChanged: {
             if (shoot === KalveraTurntable.Running && captureCount > 0) {
                 window.plannedCount = captureCount
-                window.plannedAngles = window.planFor(settingsView.settings, captureCount)
                 window.status = qsTr("Shooting %1 captures...").arg(captureCount)
             }
         }
@@ -210,7 +199,7 @@ ApplicationWindow {
                 Layout.alignment: Qt.AlignHCenter
                 Layout.preferredWidth: 260
                 Layout.preferredHeight: 260
-                plannedAngles: window.plannedAngles
+                plannedAngles: table.plannedAngles
                 takenAngles: window.takenAngles
                 position: table.position
             }
