@@ -4,10 +4,11 @@
 #include "SignalledProgram.h"
 #include "ToolProgram.h"
 
+#include <QRegularExpression>
+
 #include <gmock/gmock.h>
 
 #include <csignal>
-#include <regex>
 
 using namespace std::chrono_literals;
 using ::testing::ElementsAre;
@@ -101,16 +102,16 @@ TEST(ToolSignals, AShootInterruptedMidMoveResumesWithTheCapturesLeft) {
                      sigintAfter("capture 2/4", 150ms));
     expectOrderlyEnd(run, SIGINT);
     const int stepsBefore = stepsTaken(run.report);
-    std::smatch resume;
-    ASSERT_TRUE(std::regex_search(
-        run.output, resume,
-        std::regex("Interrupted after capture [23] of 4 \\(the table stands at [^)]*\\); resume "
-                   "with --resume-from ([34])( --from-angle ([0-9.]+))? and the same options")))
-        << run.output;
+    static const QRegularExpression interruptedReport(QStringLiteral(
+        "Interrupted after capture [23] of 4 \\(the table stands at [^)]*\\); resume "
+        "with --resume-from ([34])( --from-angle ([0-9.]+))? and the same options"));
+    const QRegularExpressionMatch resume =
+        interruptedReport.match(QString::fromStdString(run.output));
+    ASSERT_TRUE(resume.hasMatch()) << run.output;
     QStringList resumed = shoot;
-    resumed << QStringLiteral("--resume-from") << QString::fromStdString(resume.str(1));
-    if (resume[2].matched) {
-        resumed << QStringLiteral("--from-angle") << QString::fromStdString(resume.str(3));
+    resumed << QStringLiteral("--resume-from") << resume.captured(1);
+    if (!resume.captured(3).isEmpty()) {
+        resumed << QStringLiteral("--from-angle") << resume.captured(3);
     }
     const auto rest = tool.run(resumed);
     EXPECT_EQ(rest.exitCode, 0) << rest.errors;
