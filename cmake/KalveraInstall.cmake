@@ -16,10 +16,10 @@ set(KALVERA_INSTALL_INCLUDEDIR ${CMAKE_INSTALL_INCLUDEDIR}/${KALVERA_SDK_NAME})
 set(KALVERA_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/${KALVERA_SDK_NAME})
 
 # What a host needs: the controller, its plug-in bases, the export macros, the
-# mailbox that brings its notices to its own thread, the settings map's keys,
-# the QML engine and extension class it may reach, and the QML module's
-# registration. The drivers, the view
-# code and the private records stay inside the library.
+# mailbox that brings its notices to its own thread, the settings map's keys
+# and file, the QML engine and extension class it
+# may reach, and the QML module's registration. The drivers, the view code and
+# the private records stay inside the library.
 set(KALVERA_PUBLIC_HEADERS
   ${PROJECT_SOURCE_DIR}/sdk/plugin/KalveraTurntableSDKGlobal.h
   ${PROJECT_SOURCE_DIR}/sdk/plugin/LxAbstractPlugin.h
@@ -35,6 +35,7 @@ set(KALVERA_PUBLIC_HEADERS
   ${PROJECT_SOURCE_DIR}/sdk/ui/LxRegisterPlugin.h
   ${PROJECT_SOURCE_DIR}/sdk/ui/KalveraTurntable.h
   ${PROJECT_SOURCE_DIR}/sdk/ui/KalveraTurntableQml.h
+  ${PROJECT_SOURCE_DIR}/sdk/ui/LxSettingsFile.h
 )
 
 target_include_directories(KalveraTurntableSDK INTERFACE

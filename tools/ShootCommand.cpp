@@ -1,7 +1,7 @@
 // shoot: a whole 360-degree shoot, planned by the SDK's settings view.
 #include "Commands.h"
 #include "ExitStatus.h"
-#include "SettingsFile.h"
+#include "LxSettingsFile.h"
 #include "ShootRun.h"
 #include "ShootSettings.h"
 #include "TerminationSignals.h"
@@ -39,12 +39,19 @@ int runShoot(const ToolOptions& options, EventOutput& output,
              const TerminationSignals& termination) {
     QVariantMap fromFile;
     if (!options.settingsFile.empty()) {
-        const SettingsFileReading reading =
-            readSettingsFile(QString::fromStdString(options.settingsFile));
-        if (!reading.problem.isEmpty()) {
-            return output.error(QStringLiteral("unreadable-settings"), reading.problem, BadInput);
+        // Only read: a file that cannot be opened stays where the user has it.
+        const QString path = QString::fromStdString(options.settingsFile);
+        const LxSettingsFile::Reading reading =
+            LxSettingsFile::read(path, LxSettingsFile::Use::ReadOnly);
+        if (reading.outcome != LxSettingsFile::Reading::Outcome::Read) {
+            const QString problem =
+                reading.outcome == LxSettingsFile::Reading::Outcome::Missing
+                    ? QStringLiteral("The settings file \"%1\" does not exist.").arg(path)
+                    : reading.problem;
+            return output.error(QStringLiteral("unreadable-settings"),
+                                problem + QStringLiteral(" Nothing moved."), BadInput);
         }
-        fromFile = reading.settings;
+        fromFile = reading.settings.toVariantMap();
     }
     TurntableSession session(output);
     if (const auto status = session.find(QString::fromStdString(options.model))) {

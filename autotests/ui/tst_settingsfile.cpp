@@ -1,5 +1,6 @@
 // The settings file: loaded into the view when it opens, written from the
-// view when it closes.
+// view when it closes; and read by a program that only reads it.
+#include "LxSettingsFile.h"
 #include "UnprivilegedFileAccess.h"
 #include "ViewTest.h"
 
@@ -131,6 +132,22 @@ TEST_F(SettingsFile, ADanglingLinkUnderTheKeptNameIsLeftAlone) {
     EXPECT_EQ(contentOf(link + ".2"), "not json");
 }
 
+// A FIFO would hold the open until someone writes to it; a directory or a
+// device is no file the view wrote. Neither is opened, moved or written over.
+TEST_F(SettingsFile, WhatIsNoRegularFileIsNeitherOpenedNorMovedNorWrittenOver) {
+    QDir().mkpath(QFileInfo(settingsFilePath()).path());
+    ASSERT_EQ(::mkfifo(QFile::encodeName(settingsFilePath()).constData(), 0600), 0);
+    openView();
+    EXPECT_EQ(control->lastErrorCode(), LxAbstractPlugin::ErrorCode::SettingsFileUnreadable);
+    EXPECT_TRUE(control->lastError().contains("is not a regular file"))
+        << control->lastError().toStdString();
+    closeView();
+    EXPECT_EQ(control->lastErrorCode(), LxAbstractPlugin::ErrorCode::SettingsNotSaved);
+    EXPECT_TRUE(QFileInfo(settingsFilePath()).exists());
+    EXPECT_FALSE(QFileInfo(settingsFilePath()).isFile());
+    EXPECT_FALSE(QFileInfo::exists(settingsFilePath() + ".unreadable"));
+}
+
 TEST_F(SettingsFile, AParseErrorSaysWhereInTheFile) {
     // The column counts characters ("Größe" is seven bytes in five); Qt stops
     // at the stray 4 or just past it.
@@ -157,6 +174,19 @@ TEST_F(LockedSettingsFile, AFileThatCannotBeOpenedIsMovedAsideUnread) {
     EXPECT_EQ(QJsonDocument::fromJson(readSettingsFile())["framesCountText"], "36")
         << "the view's defaults";
     EXPECT_EQ(contentOf(keptFile), previous);
+}
+
+// A reader that never writes the file (the command-line tool) has nothing to
+// protect it from: the user's file stays where the user has it.
+TEST_F(LockedSettingsFile, OnlyReadingLeavesAFileThatCannotBeOpenedInPlace) {
+    lock(R"({"framesCountText": "72"})", writeOnly, true);
+    UnprivilegedFileAccess unprivileged;
+    const LxSettingsFile::Reading reading =
+        LxSettingsFile::read(settingsFilePath(), LxSettingsFile::Use::ReadOnly);
+    EXPECT_EQ(reading.outcome, LxSettingsFile::Reading::Outcome::CannotBeRead);
+    EXPECT_FALSE(reading.writable());
+    EXPECT_TRUE(reading.problem.contains(settingsFilePath())) << reading.problem.toStdString();
+    EXPECT_EQ(filesInDirectory(), QStringList{"KalveraTurntable.json"});
 }
 
 TEST_F(LockedSettingsFile, AFileThatCanNeitherBeReadNorMovedIsLeftAsItIs) {

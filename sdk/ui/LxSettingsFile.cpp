@@ -5,7 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonObject>
+#include <QJsonDocument>
+#include <QJsonParseError>
 #include <QObject>
 #include <QSaveFile>
 
@@ -13,11 +14,14 @@ namespace LxSettingsFile {
 
 namespace {
 
+using Outcome = Reading::Outcome;
+
 // Far more kept files than a user lets gather; past it, the file stays put.
 constexpr int maxKeptFiles = 1000;
 
-// The first name beside `file` that no earlier kept file holds; empty when
-// all are taken.
+// The first name beside `file` that nothing stands on, not even a dangling
+// link: renaming onto a link would replace it, and writing through one would
+// leave the directory. Empty when all are taken.
 QString freeKeptFileName(const QString& file) {
     const QString kept = file + QStringLiteral(".unreadable");
     for (int number = 1; number <= maxKeptFiles; ++number) {
@@ -31,26 +35,38 @@ QString freeKeptFileName(const QString& file) {
 }
 
 // Moves the file out of the way of the next write, so that its bytes survive.
-Reading moveAside(const QString& file, const QString& why,
-                  const std::optional<QJsonDocument>& document) {
+Reading moveAside(const QString& file, Outcome outcome, const QString& why) {
     const QString kept = freeKeptFileName(file);
     QFile unreadable(file);
     // QFile::rename() refuses a name that is taken: no kept file is replaced.
     if (!kept.isEmpty() && unreadable.rename(kept)) {
-        return {document,
+        return {outcome,
+                {},
+                kept,
                 QObject::tr("The settings file \"%1\" could not be read (%2). It was kept as "
-                            "\"%3\", and the settings start from their defaults.")
-                    .arg(file, why, kept),
-                true};
+                            "\"%3\".")
+                    .arg(file, why, kept)};
     }
     const QString moveFailure = kept.isEmpty()
                                     ? QObject::tr("%1 earlier ones are kept").arg(maxKeptFiles)
                                     : unreadable.errorString();
-    return {document,
+    return {outcome,
+            {},
+            {},
             QObject::tr("The settings file \"%1\" could not be read (%2) nor moved aside (%3). It "
-                        "is left as it is, and no settings are saved over it.")
-                .arg(file, why, moveFailure),
-            false};
+                        "is left as it is.")
+                .arg(file, why, moveFailure)};
+}
+
+Reading cannotBeRead(const QString& file, Use use, const QString& why) {
+    if (use == Use::ReadAndWrite) {
+        return moveAside(file, Outcome::CannotBeRead, why);
+    }
+    return {Outcome::CannotBeRead,
+            {},
+            {},
+            QObject::tr("The settings file \"%1\" cannot be read (%2). It is left as it is.")
+                .arg(file, why)};
 }
 
 // Where a parse stopped, as an editor counts: lines and columns from 1, a
@@ -73,8 +89,8 @@ QString saveFailure(const QString& file, const QString& why) {
 }
 
 // Without a temporary file the write cannot be atomic. QSaveFile's own
-// fallback would truncate the file on opening, before the view has answered;
-// here a view without a map leaves it whole.
+// fallback would truncate the file on opening, before `settings` has
+// answered; here an answer without a map leaves it whole.
 QString writeInPlace(const QString& path,
                      const std::function<std::optional<QVariantMap>()>& settings) {
     QFile file(path);
@@ -94,43 +110,62 @@ QString writeInPlace(const QString& path,
 
 } // namespace
 
+bool Reading::writable() const {
+    switch (outcome) {
+    case Outcome::Read:
+    case Outcome::Missing:
+        return true;
+    case Outcome::NotARegularFile:
+        return false;
+    case Outcome::CannotBeRead:
+    case Outcome::NoSettings:
+        return !keptAs.isEmpty();
+    }
+    return false;
+}
+
 QString path() {
     return QDir(LxAbstractPlugin::applicationLocalDataDirectory())
         .absoluteFilePath(QStringLiteral("KalveraTurntable.json"));
 }
 
-Reading read() {
-    const QString name = path();
-    QFile file(name);
-    if (!file.exists()) {
+Reading read(const QString& path, Use use) {
+    const QFileInfo info(path);
+    if (!info.exists()) {
         return {};
     }
+    if (!info.isFile()) {
+        return {Outcome::NotARegularFile,
+                {},
+                {},
+                QObject::tr("\"%1\" is not a regular file. It is left as it is.").arg(path)};
+    }
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        return moveAside(name, file.errorString(), std::nullopt);
+        return cannotBeRead(path, use, file.errorString());
     }
     const QByteArray content = file.readAll();
     const bool readWhole = file.error() == QFileDevice::NoError;
     const QString readFailure = file.errorString();
     file.close();
     if (!readWhole) {
-        return moveAside(name, readFailure, std::nullopt);
+        return cannotBeRead(path, use, readFailure);
     }
     QJsonParseError parse{};
     const QJsonDocument document = QJsonDocument::fromJson(content, &parse);
     if (parse.error != QJsonParseError::NoError) {
-        return moveAside(name, parseFailure(content, parse), QJsonDocument());
+        return moveAside(path, Outcome::NoSettings, parseFailure(content, parse));
     }
     if (!document.isObject()) {
-        return moveAside(name, QObject::tr("it holds no settings object"), QJsonDocument());
+        return moveAside(path, Outcome::NoSettings, QObject::tr("it holds no settings object"));
     }
-    return {document, {}, true};
+    return {Outcome::Read, document.object(), {}, {}};
 }
 
-QString write(const std::function<std::optional<QVariantMap>()>& settings) {
-    const QString name = path();
-    QSaveFile file(name);
+QString write(const QString& path, const std::function<std::optional<QVariantMap>()>& settings) {
+    QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        return writeInPlace(name, settings);
+        return writeInPlace(path, settings);
     }
     const std::optional<QVariantMap> map = settings();
     if (!map) {
@@ -146,15 +181,15 @@ QString write(const std::function<std::optional<QVariantMap>()>& settings) {
     // rename over the file (a sticky directory, the file another user's); the
     // file itself may still take the settings.
     if (file.error() == QFileDevice::RenameError) {
-        return writeInPlace(name, [&map] { return map; });
+        return writeInPlace(path, [&map] { return map; });
     }
-    return saveFailure(name, file.errorString());
+    return saveFailure(path, file.errorString());
 }
 
-QString notWrittenOverUnreadable() {
+QString notWrittenOverUnreadable(const QString& path) {
     return QObject::tr("The settings were not saved: \"%1\" could not be read and is left as it "
                        "is.")
-        .arg(path());
+        .arg(path);
 }
 
 } // namespace LxSettingsFile

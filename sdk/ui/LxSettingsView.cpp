@@ -13,6 +13,7 @@
 #include "LxViewContext.h"
 #include "LxViewFunctions.h"
 
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QLoggingCategory>
 #include <QPointer>
@@ -170,16 +171,25 @@ void LxSettingsView::close() {
 }
 
 void LxSettingsView::loadSettingsFile() {
-    const LxSettingsFile::Reading reading = LxSettingsFile::read();
-    reportSettingsProblem(control, LxAbstractPlugin::ErrorCode::SettingsFileUnreadable,
-                          reading.problem);
-    view->settingsFileWritable = reading.writable;
-    if (!reading.document) {
+    const LxSettingsFile::Reading reading =
+        LxSettingsFile::read(LxSettingsFile::path(), LxSettingsFile::Use::ReadAndWrite);
+    const QString consequence = reading.writable()
+                                    ? QObject::tr("The settings start from their defaults.")
+                                    : QObject::tr("No settings are saved over it.");
+    reportSettingsProblem(
+        control, LxAbstractPlugin::ErrorCode::SettingsFileUnreadable,
+        reading.problem.isEmpty() ? QString() : reading.problem + QLatin1Char(' ') + consequence);
+    view->settingsFileWritable = reading.writable();
+    // A file whose bytes were read but hold no settings loads as nothing, so
+    // that the view drops what it showed; one never read leaves it be.
+    using Outcome = LxSettingsFile::Reading::Outcome;
+    if (reading.outcome != Outcome::Read && reading.outcome != Outcome::NoSettings) {
         return;
     }
-    const QJsonDocument& document = *reading.document;
-    LxViewFunctions::loadSettings(view->frameView.data(), document.toVariant());
-    const QJsonObject settings = document.object();
+    const QJsonObject& settings = reading.settings;
+    LxViewFunctions::loadSettings(view->frameView.data(), reading.outcome == Outcome::Read
+                                                              ? QJsonDocument(settings).toVariant()
+                                                              : QVariant());
     view->advancedSettings =
         settings.value(LxSettingsKeys::customTurntableAdvancedSettings).toObject().toVariantMap();
     const QJsonValue angles = settings.value(LxSettingsKeys::customAnglesList);
@@ -193,7 +203,7 @@ void LxSettingsView::loadSettingsFile() {
 void LxSettingsView::saveSettingsFile() {
     if (!view->settingsFileWritable) {
         reportSettingsProblem(control, LxAbstractPlugin::ErrorCode::SettingsNotSaved,
-                              LxSettingsFile::notWrittenOverUnreadable());
+                              LxSettingsFile::notWrittenOverUnreadable(LxSettingsFile::path()));
         return;
     }
     // The view's settings with its custom angles; nothing when the view gives
@@ -215,7 +225,7 @@ void LxSettingsView::saveSettingsFile() {
         return settings;
     };
     reportSettingsProblem(control, LxAbstractPlugin::ErrorCode::SettingsNotSaved,
-                          LxSettingsFile::write(settingsToSave));
+                          LxSettingsFile::write(LxSettingsFile::path(), settingsToSave));
 }
 
 bool LxSettingsView::hasItem() const {
