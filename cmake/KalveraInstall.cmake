@@ -17,7 +17,7 @@ set(KALVERA_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/${KALVERA_SDK_NAME})
 
 # What a host needs: the controller, its plug-in bases, the export macros, the
 # mailbox that brings its notices to its own thread, the settings map's keys
-# and file, the QML engine and extension class it
+# and file, the models' descriptions, the QML engine and extension class it
 # may reach, and the QML module's registration. The drivers, the view code and
 # the private records stay inside the library.
 set(KALVERA_PUBLIC_HEADERS
@@ -31,6 +31,7 @@ set(KALVERA_PUBLIC_HEADERS
   ${PROJECT_SOURCE_DIR}/sdk/control/LxChipSetUpStep.h
   ${PROJECT_SOURCE_DIR}/sdk/control/LxSettingsKeys.h
   ${PROJECT_SOURCE_DIR}/sdk/control/LxShootPlan.h
+  ${PROJECT_SOURCE_DIR}/sdk/control/LxTurntableModelDescription.h
   ${PROJECT_SOURCE_DIR}/sdk/ui/LxGlobalQmlEngine.h
   ${PROJECT_SOURCE_DIR}/sdk/ui/LxRegisterPlugin.h
   ${PROJECT_SOURCE_DIR}/sdk/ui/KalveraTurntable.h

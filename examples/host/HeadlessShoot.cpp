@@ -1,6 +1,7 @@
 #include "HeadlessShoot.h"
 
 #include "KalveraTurntable.h"
+#include "LxTurntableModelDescription.h"
 #include "TerminationNotice.h"
 #include "TerminationSignals.h"
 #include "TurntableObserver.h"
@@ -53,10 +54,11 @@ struct Capture {
 // the table and the camera saw them.
 class CaptureLog {
 public:
-    explicit CaptureLog(int model)
-        : stepper(TurntableObserver::isStepperModel(model))
-        , countsPerRevolution(model == 0 ? kCustomCounts
-                                         : TurntableObserver::countsPerRevolution(model))
+    explicit CaptureLog(const LxTurntableModelDescription& model)
+        : stepper(model.stepper)
+        // "Custom" turns as the shoot's plan says.
+        , countsPerRevolution(model.countsPerRevolution == 0 ? kCustomCounts
+                                                             : model.countsPerRevolution)
         , startCounts(TurntableObserver::countsTurnedClockwise(stepper).value_or(0)) {
         clock.start();
     }
@@ -226,7 +228,7 @@ int runHeadlessShoot(const HostOptions& options, std::ostream& out, std::ostream
 
     out << "Shooting " << options.frames << " frames on " << table.models()[model].toStdString()
         << ".\n";
-    CaptureLog log(model);
+    CaptureLog log(*LxTurntableModelDescription::of(model));
     QTimer watchdog;
     watchdog.setSingleShot(true);
     watchdog.setInterval(kStepTimeoutMs);

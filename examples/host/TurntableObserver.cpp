@@ -1,6 +1,6 @@
 #include "TurntableObserver.h"
 
-#include "LxTurntableModels.h"
+#include <LxTurntableModelDescription.h>
 
 #include <ftdisim/Bus.h>
 #include <ftdisim/TurntableRig.h>
@@ -36,31 +36,11 @@ void TurntableObserver::tableOpenedWith(bool clockwiseActiveHigh, bool motorEnab
     }
 }
 
-namespace {
-
-const LxTurntableModel* modelAt(int model) {
-    return model >= 0 && static_cast<std::size_t>(model) < turntableModels.size()
-               ? &turntableModels[static_cast<std::size_t>(model)]
-               : nullptr;
-}
-
-} // namespace
-
 void TurntableObserver::modelOpened(int model) {
-    const LxTurntableModel* row = modelAt(model);
+    const auto description = LxTurntableModelDescription::of(model);
     // The drivers' defaults, which the simulated table starts with too.
-    tableOpenedWith(!row || row->clockwiseActiveHigh.value_or(true),
-                    !row || row->motorEnableActiveHigh.value_or(true));
-}
-
-bool TurntableObserver::isStepperModel(int model) {
-    const LxTurntableModel* row = modelAt(model);
-    return row && !row->dcMotor;
-}
-
-unsigned int TurntableObserver::countsPerRevolution(int model) {
-    const LxTurntableModel* row = modelAt(model);
-    return row ? row->countsPerRevolution.value_or(0U) : 0U;
+    tableOpenedWith(!description || description->clockwiseActiveHigh,
+                    !description || description->motorEnableActiveHigh);
 }
 
 std::optional<long long> TurntableObserver::countsTurnedClockwise(bool stepperTable) {

@@ -18,11 +18,6 @@ void tableOpenedWith(bool clockwiseActiveHigh, bool motorEnableActiveHigh);
 // The same for model index `model`, wired as that model's tables are ("Custom"
 // as the motor drivers' defaults, which the host's plans keep).
 void modelOpened(int model);
-// Whether model index `model` has a stepper motor (all but the DC "Standard").
-bool isStepperModel(int model);
-// The counts of one revolution of model index `model`; 0 for "Custom", whose
-// counts the shoot's plan gives.
-unsigned int countsPerRevolution(int model);
 // How far the table has turned clockwise, in counts of the open model: a
 // stepper table's steps, those counterclockwise taken off; or the counts the
 // DC table has run, which turns one way only, as its moves are counted.
