@@ -1,10 +1,7 @@
-// The program around main.qml: a C++ host registers the module's types
-// itself, so that it needs no import path.
+// The program around main.qml: it registers the module's types, so needs no import path.
 #include <KalveraTurntableQml.h>
-
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
-
 int main(int argc, char* argv[]) {
     QGuiApplication app(argc, argv);
     KalveraTurntableQml::registerTypes();
