@@ -14,7 +14,6 @@ ApplicationWindow {
 
     property string status
     property var takenAngles: []
-    property int plannedCount: 0
 
     // Given at the start: the model opened once the turntable is found (by
     // name, any case), and whether a shoot starts once it is open.
@@ -63,10 +62,8 @@ ApplicationWindow {
             window.status = text
         }
         onShootChanged: {
-            if (shoot === KalveraTurntable.Running && captureCount > 0) {
-                window.plannedCount = captureCount
+            if (shoot === KalveraTurntable.Running && captureCount > 0)
                 window.status = qsTr("Shooting %1 captures...").arg(captureCount)
-            }
         }
         // The turntable fires the camera as the shoot goes on; the host's
         // virtual camera takes the picture now.
@@ -78,7 +75,7 @@ ApplicationWindow {
         onShootFinished: function (completed) {
             window.status = completed ? qsTr("%1 captures taken.").arg(captures.count)
                                       : qsTr("Shoot stopped after %1 of %2 captures.")
-                                        .arg(captures.count).arg(window.plannedCount)
+                                        .arg(captures.count).arg(table.plannedAngles.length)
         }
     }
 
@@ -183,14 +180,14 @@ ApplicationWindow {
                 objectName: "shootProgress"
                 Layout.fillWidth: true
                 from: 0
-                to: Math.max(1, window.plannedCount)
+                to: Math.max(1, table.plannedAngles.length)
                 value: captures.count
             }
             Label {
                 objectName: "progressLabel"
                 text: captures.count > 0
                       ? qsTr("Capture %1 of %2 at %3\u00B0").arg(captures.count)
-                        .arg(window.plannedCount)
+                        .arg(table.plannedAngles.length)
                         .arg(captures.get(captures.count - 1).angle.toFixed(1))
                       : qsTr("No shoot yet")
             }
