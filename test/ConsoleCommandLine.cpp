@@ -10,19 +10,6 @@ namespace {
 // when the backend chosen cannot be loaded.
 constexpr int kBadCommandLine = 2;
 
-// The backend that a run would use: `given` on the command line, else the
-// environment's or the default; flagged when it is none of the backends, as
-// the run would refuse it.
-std::string backendInEffect(const std::string& given) {
-    const std::string name = given.empty() ? LxD2xxBackend::chosen() : given;
-    if (!LxD2xxBackend::description(name).empty()) {
-        return name;
-    }
-    return "none: \"" + name + "\"" +
-           (given.empty() ? " in " + LxD2xxBackend::environmentVariable() : std::string()) +
-           " is not a USB backend, and a run would stop at once";
-}
-
 void printUsage(std::ostream& out, const std::string& backendGiven = {}) {
     out << "Usage: KalveraTurntableTest [--backend NAME] [--per-edge-steps]\n"
            "\n"
@@ -34,7 +21,7 @@ void printUsage(std::ostream& out, const std::string& backendGiven = {}) {
         << " names it, else the default.\n"
            "           The backends:\n"
         << LxD2xxBackend::listing("             ")
-        << "           In effect now: " << backendInEffect(backendGiven)
+        << "           In effect now: " << LxD2xxBackend::inEffect(backendGiven)
         << "\n"
            "--per-edge-steps\n"
            "           stepper moves as one USB write per edge, timed by this program,\n"
@@ -74,22 +61,12 @@ int applyConsoleCommandLine(int argc, const char* const* argv, ConsoleOptions* o
         printUsage(output, backendGiven);
         return 0;
     }
-    if (!backendGiven.empty() && !LxD2xxBackend::choose(backendGiven)) {
-        errors << "Unknown USB backend \"" << backendGiven << "\". The backends:\n"
-               << LxD2xxBackend::listing("  ");
+    const std::string refusal = LxD2xxBackend::chooseGiven(backendGiven, "  ");
+    if (!refusal.empty()) {
+        errors << refusal;
         return kBadCommandLine;
     }
-    const std::string backend = LxD2xxBackend::chosen();
-    const std::string description = LxD2xxBackend::description(backend);
-    if (description.empty()) {
-        errors << "Unknown USB backend \"" << backend << "\" in "
-               << LxD2xxBackend::environmentVariable() << ". The backends:\n"
-               << LxD2xxBackend::listing("  ");
-        return kBadCommandLine;
-    }
-    if (!backendGiven.empty() || backend != LxD2xxBackend::defaultName()) {
-        output << "USB backend: " << backend << " (" << description << ")\n";
-    }
+    output << LxD2xxBackend::notice(backendGiven);
     // A backend that does not load finds no turntable: the dialogue says why
     // and ends.
     return -1;

@@ -6,8 +6,11 @@
 
 namespace {
 
+// The help's indent of the backends' lines.
+const std::string kListIndent = "              ";
+
 QString backendList() {
-    return QString::fromStdString(LxD2xxBackend::listing("              "));
+    return QString::fromStdString(LxD2xxBackend::listing(kListIndent));
 }
 
 // The options of both modes; usage() is their help.
@@ -104,24 +107,6 @@ bool HostOptions::parse(const QStringList& arguments, HostOptions* options, QStr
     return true;
 }
 
-namespace {
-
-// The backend a run would use, flagged when it is none of the backends, as
-// the run would refuse it.
-QString backendInEffect(const QString& given) {
-    const std::string name = given.isEmpty() ? LxD2xxBackend::chosen() : given.toStdString();
-    if (!LxD2xxBackend::description(name).empty()) {
-        return QString::fromStdString(name);
-    }
-    const QString from = given.isEmpty() ? QStringLiteral(" in %1").arg(QString::fromStdString(
-                                               LxD2xxBackend::environmentVariable()))
-                                         : QString();
-    return QStringLiteral("none: \"%1\"%2 is not a USB backend, and a run would stop at once")
-        .arg(QString::fromStdString(name), from);
-}
-
-} // namespace
-
 QString HostOptions::usage(const QString& backendGiven) {
     return QStringLiteral(
                "Usage: KalveraTurntableHost [--model NAME [--shoot]] [--screenshot FILE]\n"
@@ -147,26 +132,16 @@ QString HostOptions::usage(const QString& backendGiven) {
                .arg(maxFrames)
                .arg(QString::fromStdString(LxD2xxBackend::environmentVariable())) +
            backendList() +
-           QStringLiteral("              In effect now: %1\n").arg(backendInEffect(backendGiven));
+           QStringLiteral("              In effect now: %1\n")
+               .arg(QString::fromStdString(LxD2xxBackend::inEffect(backendGiven.toStdString())));
 }
 
 bool HostOptions::applyBackend(std::ostream& out, QString* error) const {
-    if (!backend.isEmpty() && !LxD2xxBackend::choose(backend.toStdString())) {
-        *error = QStringLiteral("Unknown USB backend \"%1\". The backends:\n%2")
-                     .arg(backend, backendList());
+    const std::string refusal = LxD2xxBackend::chooseGiven(backend.toStdString(), kListIndent);
+    if (!refusal.empty()) {
+        *error = QString::fromStdString(refusal);
         return false;
     }
-    const std::string chosen = LxD2xxBackend::chosen();
-    const std::string description = LxD2xxBackend::description(chosen);
-    if (description.empty()) {
-        *error =
-            QStringLiteral("Unknown USB backend \"%1\" in %2. The backends:\n%3")
-                .arg(QString::fromStdString(chosen),
-                     QString::fromStdString(LxD2xxBackend::environmentVariable()), backendList());
-        return false;
-    }
-    if (!backend.isEmpty() || chosen != LxD2xxBackend::defaultName()) {
-        out << "USB backend: " << chosen << " (" << description << ")\n";
-    }
+    out << LxD2xxBackend::notice(backend.toStdString());
     return true;
 }

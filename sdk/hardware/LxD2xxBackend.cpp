@@ -40,6 +40,35 @@ std::string LxD2xxBackend::chosen() {
     return d2xxloader::chosen();
 }
 
+std::string LxD2xxBackend::chooseGiven(const std::string& given, const std::string& indent) {
+    if (!given.empty() && !choose(given)) {
+        return "Unknown USB backend \"" + given + "\". The backends:\n" + listing(indent);
+    }
+    const std::string name = chosen();
+    if (description(name).empty()) {
+        return "Unknown USB backend \"" + name + "\" in " + environmentVariable() +
+               ". The backends:\n" + listing(indent);
+    }
+    return {};
+}
+
+std::string LxD2xxBackend::inEffect(const std::string& given) {
+    const std::string name = given.empty() ? chosen() : given;
+    if (!description(name).empty()) {
+        return name;
+    }
+    return "none: \"" + name + "\"" + (given.empty() ? " in " + environmentVariable() : "") +
+           " is not a USB backend, and a run would stop at once";
+}
+
+std::string LxD2xxBackend::notice(const std::string& given) {
+    const std::string name = chosen();
+    if (given.empty() && name == defaultName()) {
+        return {};
+    }
+    return "USB backend: " + name + " (" + description(name) + ")\n";
+}
+
 bool LxD2xxBackend::load(std::string* failure) {
     const std::string reason = d2xxloader::load();
     if (failure && !reason.empty()) {

@@ -54,6 +54,24 @@ public:
     /// no backend's name), else defaultName().
     static std::string chosen();
 
+    /// For a program's --backend option: chooses `given` unless it is empty,
+    /// then checks the backend in effect.
+    /// \return empty when a backend is in effect; else, for the user,
+    /// "Unknown USB backend "NAME". The backends:" (for a name from the
+    /// environment, "... "NAME" in KALVERA_TURNTABLE_BACKEND. ..."), a line
+    /// break and listing(`indent`). A name given that is no backend leaves the
+    /// choice unchanged.
+    static std::string chooseGiven(const std::string& given, const std::string& indent);
+    /// For a program's help: the backend a run would use, `given` on its
+    /// command line unless empty, else chosen(); when that is no backend,
+    /// "none: "NAME" is not a USB backend, and a run would stop at once"
+    /// (with " in KALVERA_TURNTABLE_BACKEND" after the name from there).
+    static std::string inEffect(const std::string& given);
+    /// For a program that says which backend it uses when that is worth
+    /// saying (one was given on its command line, or it is not the default):
+    /// "USB backend: NAME (DESCRIPTION)" and a line break; else empty.
+    static std::string notice(const std::string& given);
+
     /// Loads the chosen backend now, unless it is loaded already.
     /// \param failure when not null and loading fails, receives the reason:
     /// "Unknown USB backend "NAME" in KALVERA_TURNTABLE_BACKEND; the backends
