@@ -8,12 +8,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QMetaMethod>
 #include <QThread>
 
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,12 +28,46 @@ using Shoot = KalveraTurntable::ShootState;
 
 namespace {
 
+// Hears each signal of a turntable, as a host that connects them all: each
+// must come, on the object's thread.
+class EverySignal : public QObject {
+    Q_OBJECT
+public:
+    explicit EverySignal(const KalveraTurntable* turntable) {
+        const QMetaObject& meta = KalveraTurntable::staticMetaObject;
+        const QMetaMethod hear = staticMetaObject.method(staticMetaObject.indexOfSlot("hear()"));
+        for (int i = meta.methodOffset(); i < meta.methodCount(); ++i) {
+            const QMetaMethod signal = meta.method(i);
+            if (signal.methodType() == QMetaMethod::Signal) {
+                connect(turntable, signal, this, hear, Qt::DirectConnection);
+                faults.insert("unheard " + signal.name().toStdString());
+            }
+        }
+    }
+    bool heard(const char* signal) const {
+        return faults.count(std::string("unheard ") + signal) == 0;
+    }
+
+    std::set<std::string> faults;
+
+public slots:
+    void hear() {
+        if (QThread::currentThread() != thread()) {
+            faults.insert("a signal on another thread");
+            return;
+        }
+        faults.erase("unheard " +
+                     sender()->metaObject()->method(senderSignalIndex()).name().toStdString());
+    }
+};
+
 // A "Custom" table of 72 steps a turn (5 degrees a step), 11 ms a step, on the
 // simulated bus, and what the object told the host, in order.
 class KalveraTurntableTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Bus::instance().reset();
+        device = Bus::instance().devices().at(0);
         turntable = std::make_unique<KalveraTurntable>();
         record(&KalveraTurntable::rotatingChanged,
                [this] { return std::string("rotating ") + (turntable->isRotating() ? "1" : "0"); });
@@ -38,14 +76,21 @@ protected:
                [this] { return "shoot " + std::to_string(static_cast<int>(turntable->shoot())); });
         record(&KalveraTurntable::shootFinished, [] { return std::string("finished"); });
         record(&KalveraTurntable::disconnected, [] { return std::string("disconnected"); });
+        record(&KalveraTurntable::captureCountChanged,
+               [this] { return "count " + std::to_string(turntable->captureCount()); });
+        record(&KalveraTurntable::captureIndexChanged,
+               [this] { return "index " + std::to_string(turntable->captureIndex()); });
+        QObject::connect(turntable.get(), &KalveraTurntable::moveEnded, [this] {
+            ended.push_back({turntable->position(), table().position()});
+        });
         QObject::connect(turntable.get(), &KalveraTurntable::positionChanged,
                          [this] { positions.push_back(turntable->position()); });
-        QObject::connect(turntable.get(), &KalveraTurntable::captureReady,
-                         [this](int index, double angle) {
-                             log.push_back("capture " + std::to_string(index));
-                             captures.push_back(
-                                 {index, angle, table().position(), Clock::now(), lastStepTime()});
-                         });
+        QObject::connect(
+            turntable.get(), &KalveraTurntable::captureReady, [this](int index, double angle) {
+                log.push_back("capture " + std::to_string(index));
+                captures.push_back({index, angle, table().position(), turntable->position(),
+                                    Clock::now(), lastStepTime()});
+            });
         turntable->findTurntables();
         turntable->open(0);
         ASSERT_TRUE(processEventsUntil([this] { return turntable->isOpened(); }))
@@ -64,10 +109,10 @@ protected:
             log.push_back(text());
         });
     }
-    static ftdisim::StepperTable& table() {
-        return Bus::instance().rig(Bus::instance().devices().at(0))->stepperTable();
-    }
-    static Clock::time_point lastStepTime() {
+    // Also once unplugged.
+    ftdisim::StepperTable& table() const { return Bus::instance().rig(device)->stepperTable(); }
+    void unplug() const { Bus::instance().unplug(device); }
+    Clock::time_point lastStepTime() const {
         const auto steps = table().stepTimes();
         return steps.empty() ? Clock::time_point{} : steps.back();
     }
@@ -79,6 +124,39 @@ protected:
         plan.motorEnableActiveHigh = true;
         plan.speed = 0;
         return plan;
+    }
+    // Moves of a few steps, for what needs no long move.
+    static LxShootPlan quickPlan(unsigned int frames) {
+        LxShootPlan quick = plan(frames);
+        quick.countsPerRevolution = 8;
+        return quick;
+    }
+    // Brings each signal of a turntable made on the calling thread, whose
+    // loop runs here: what was not heard, or heard on another thread.
+    std::set<std::string> faultsOfEverySignal() const {
+        KalveraTurntable own;
+        EverySignal every(&own);
+        const auto until = [&](const char* signal) {
+            processEventsUntil([&] { return every.heard(signal); }, 10s);
+        };
+        own.setAutoAdvance(true);
+        own.findTurntables();
+        own.open(0);
+        until("openedChanged");
+        own.startShoot(quickPlan(2));
+        until("shootFinished");
+        own.rotateBy(1.0); // less than half a count
+        until("errorOccurred");
+        own.turnContinuously(true);
+        processEventsUntil([&] { return own.isRotating(); });
+        unplug();
+        until("disconnected");
+        // Stepper moves stay per-edge writes where a busy machine kept the
+        // chip's clock from being timed: nothing to tell then.
+        if (!own.isChipClocked()) {
+            every.faults.erase("unheard chipClockedChanged");
+        }
+        return every.faults;
     }
     std::vector<std::string> logOf(const std::vector<std::string>& names) const {
         std::vector<std::string> kept;
@@ -96,13 +174,21 @@ protected:
         int index;
         double angle;
         long long tableAt;
+        double position;
         Clock::time_point told;
         Clock::time_point lastStep;
     };
+    // Where the object and the simulated table said the table stood at a moveEnded().
+    struct Ended {
+        double position;
+        long long tableAt;
+    };
+    ftdisim::DeviceId device{};
     std::unique_ptr<KalveraTurntable> turntable;
     std::vector<std::string> log;
     std::vector<double> positions;
     std::vector<Capture> captures;
+    std::vector<Ended> ended;
     bool everyOnItsThread = true;
 };
 
@@ -137,19 +223,51 @@ TEST_F(KalveraTurntableTest, AShootTellsEachCaptureWithTheTableStandingAtItsAngl
         << "kept from the shoot started last";
 }
 
+TEST_F(KalveraTurntableTest, AShootAtCaptureAnglesTellsEachCaptureAfterItsIndexAndPosition) {
+    LxShootPlan angles = plan(1);
+    angles.useCaptureAngles = true;
+    angles.captureAngles = {45.0f, 135.0f, 270.0f};
+    QObject::connect(turntable.get(), &KalveraTurntable::captureReady, turntable.get(),
+                     &KalveraTurntable::captureTaken);
+    turntable->startShoot(angles);
+    ASSERT_TRUE(processEventsUntil([&] { return !logOf({"finished"}).empty(); }, 20s));
+
+    const std::vector<double> planned{0.0, 45.0, 135.0, 270.0};
+    ASSERT_EQ(captures.size(), planned.size());
+    for (std::size_t k = 0; k < planned.size(); ++k) {
+        SCOPED_TRACE(k);
+        EXPECT_EQ(captures[k].angle, planned[k]);
+        EXPECT_EQ(captures[k].tableAt, -std::lround(planned[k] / 5.0)) << "clockwise, 5 a step";
+        EXPECT_NEAR(std::remainder(captures[k].position + planned[k], 360.0), 0.0, 1e-9)
+            << "the position's last change came before the capture";
+    }
+    ASSERT_EQ(ended.size(), planned.size());
+    for (const Ended& end : ended) {
+        EXPECT_NEAR(std::remainder(end.position - 5.0 * end.tableAt, 360.0), 0.0, 1e-9);
+    }
+    EXPECT_EQ(logOf({"count", "index", "shoot", "capture", "moveEnded", "finished"}),
+              (std::vector<std::string>{"count 4", "index 1", "shoot 1", "capture 1", "moveEnded",
+                                        "index 2", "capture 2", "moveEnded", "index 3", "capture 3",
+                                        "moveEnded", "index 4", "capture 4", "moveEnded", "count 0",
+                                        "index 0", "shoot 0", "finished"}));
+}
+
 TEST_F(KalveraTurntableTest, AMoveTellsItsPositionsThenItsEnd) {
-    turntable->startShoot(plan(2)); // the counts and the step time
-    turntable->stopShoot();
+    LxShootPlan slow = plan(1);
+    slow.countsPerRevolution = 144;
+    turntable->applySettings(slow);
     turntable->rotateBy(180.0);
     ASSERT_TRUE(processEventsUntil([&] { return !log.empty() && log.back() == "moveEnded"; }, 10s));
     EXPECT_EQ(logOf({"rotating", "moveEnded"}),
               (std::vector<std::string>{"rotating 1", "rotating 0", "moveEnded"}));
     EXPECT_EQ(turntable->position(), 180.0);
-    EXPECT_EQ(table().position(), 36);
-    // 36 steps of 11 ms: the position is told at least every 100 ms.
+    EXPECT_EQ(table().position(), 72);
+    // 72 steps of 11 ms: a position told every 100 ms gives some 8 between
+    // the ends; 2 leave room for a slow sanitizer on a busy machine.
     std::size_t between = 0;
-    for (double p : positions) {
-        between += p > 0.0 && p < 180.0 ? 1 : 0;
+    for (std::size_t k = 0; k < positions.size(); ++k) {
+        between += positions[k] > 0.0 && positions[k] < 180.0 ? 1 : 0;
+        EXPECT_TRUE(k == 0 || positions[k] > positions[k - 1]) << "on the way, not elsewhere";
     }
     EXPECT_GE(between, 2u);
 }
@@ -258,7 +376,7 @@ TEST_F(KalveraTurntableTest, AnUnpluggedTableEndsTheShootWithNoFurtherCapture) {
         if (index == 2) {
             QObject::connect(turntable.get(), &KalveraTurntable::rotatingChanged, [this] {
                 if (turntable->isRotating()) {
-                    Bus::instance().unplug(Bus::instance().devices().at(0));
+                    unplug();
                 }
             });
         }
@@ -273,25 +391,62 @@ TEST_F(KalveraTurntableTest, AnUnpluggedTableEndsTheShootWithNoFurtherCapture) {
     EXPECT_EQ(captures.size(), 2u);
 }
 
+TEST_F(KalveraTurntableTest, EachSignalComesOnTheObjectsThread) {
+    turntable.reset();
+    EXPECT_EQ(faultsOfEverySignal(), std::set<std::string>{});
+}
+
+TEST_F(KalveraTurntableTest, EachSignalOfAnObjectMadeOnAWorkerThreadComesThere) {
+    turntable.reset();
+    std::mutex lock;
+    std::set<std::string> onWorker{"the worker did not run"};
+    std::unique_ptr<QThread> worker(QThread::create([&] {
+        std::set<std::string> faults = faultsOfEverySignal();
+        const std::lock_guard<std::mutex> guard(lock);
+        onWorker = std::move(faults);
+    }));
+    worker->start();
+    worker->wait();
+    const std::lock_guard<std::mutex> guard(lock);
+    EXPECT_EQ(onWorker, std::set<std::string>{});
+}
+
 TEST_F(KalveraTurntableTest, DestroyedInsideItsSignalOrOnAnotherThread) {
     turntable.reset();
-    // Inside signals of a shoot that goes on by itself: the table stands.
-    const auto destroyInside = [this](auto signal) {
+    // Inside `signal`, which `start` brings on an open turntable: the table stands.
+    const auto destroyInside = [this](auto signal, const std::function<void()>& start) {
         turntable = std::make_unique<KalveraTurntable>();
         turntable->setAutoAdvance(true);
         QObject::connect(turntable.get(), signal, [this] { turntable.reset(); });
         turntable->findTurntables();
         turntable->open(0);
-        turntable->startShoot(plan(2));
+        ASSERT_TRUE(processEventsUntil([&] { return turntable->isOpened(); }));
+        start();
         ASSERT_TRUE(processEventsUntil([&] { return !turntable; }, 10s));
         const auto steps = table().steps();
         processEventsUntil([] { return false; }, 200ms);
         EXPECT_EQ(table().steps(), steps);
     };
-    destroyInside(&KalveraTurntable::captureReady);
-    destroyInside(&KalveraTurntable::positionChanged);
-    destroyInside(&KalveraTurntable::moveEnded);
-    destroyInside(&KalveraTurntable::shootFinished);
+    // A shoot that goes on by itself.
+    const auto shoot = [this] { turntable->startShoot(quickPlan(2)); };
+    destroyInside(&KalveraTurntable::shootChanged, shoot);
+    destroyInside(&KalveraTurntable::captureReady, shoot);
+    // Mid-move: its first position is told some way into a move of 36 steps.
+    destroyInside(&KalveraTurntable::positionChanged, [this] { turntable->startShoot(plan(2)); });
+    destroyInside(&KalveraTurntable::moveEnded, shoot);
+    destroyInside(&KalveraTurntable::shootFinished, shoot);
+    // A move refused while another runs.
+    destroyInside(&KalveraTurntable::errorOccurred, [this] {
+        turntable->turnContinuously(true);
+        turntable->rotateBy(90.0);
+    });
+    destroyInside(&KalveraTurntable::disconnected, [this] {
+        turntable->turnContinuously(true);
+        ASSERT_TRUE(processEventsUntil([&] { return turntable->isRotating(); }));
+        unplug();
+    });
+    Bus::instance().reset();
+    device = Bus::instance().devices().at(0);
 
     // Mid-move, from a thread the test joins before its loop runs again.
     turntable = std::make_unique<KalveraTurntable>();
@@ -308,3 +463,5 @@ TEST_F(KalveraTurntableTest, DestroyedInsideItsSignalOrOnAnotherThread) {
 }
 
 } // namespace
+
+#include "tst_kalveraturntable.moc"
