@@ -26,7 +26,7 @@ KalveraTurntable::~KalveraTurntable() {
         d->shared->events.clear();
     }
     LxThreadMailbox::destroy(box);
-    d->shared->command({Command::Kind::Quit});
+    d->shared->command(Command(Command::Kind::Quit));
     d->thread.reset();
 }
 
@@ -34,14 +34,14 @@ void KalveraTurntable::command(const Command& command) {
     d->shared->command(command);
 }
 
-bool KalveraTurntable::receiveEvents() {
+void KalveraTurntable::receiveEvents() {
     const QPointer<KalveraTurntable> alive(this);
     for (;;) {
-        Event event{Event::Kind::StateChanged};
+        Event event(Event::Kind::StateChanged);
         {
             std::lock_guard<std::mutex> lock(d->shared->mutex);
             if (d->shared->events.empty()) {
-                return true;
+                return;
             }
             event = std::move(d->shared->events.front());
             d->shared->events.pop_front();
@@ -54,21 +54,21 @@ bool KalveraTurntable::receiveEvents() {
             emit moveEnded();
             break;
         case Event::Kind::CaptureReady:
-            emit captureReady(event.number, event.angle);
+            emit captureReady(event.captureIndex, event.captureAngle);
             break;
         case Event::Kind::ShootFinished:
-            emit shootFinished(event.flag);
+            emit shootFinished(event.completed);
             break;
         case Event::Kind::Disconnected:
             emit disconnected();
             break;
         case Event::Kind::Error:
-            emit errorOccurred(event.number, event.text);
+            emit errorOccurred(event.errorCode, event.errorText);
             break;
         }
         // A handler may have destroyed the object.
         if (!alive) {
-            return false;
+            return;
         }
     }
 }
@@ -144,52 +144,68 @@ void KalveraTurntable::setAutoAdvance(bool on) {
         return;
     }
     d->autoAdvance = on;
-    command({Command::Kind::SetAutoAdvance, on ? 1.0 : 0.0});
+    Command c(Command::Kind::SetAutoAdvance);
+    c.autoAdvance = on;
+    command(c);
     emit autoAdvanceChanged();
 }
 
 void KalveraTurntable::findTurntables() {
-    command({Command::Kind::Find});
+    command(Command(Command::Kind::Find));
 }
 void KalveraTurntable::open(int model) {
-    command({Command::Kind::Open, static_cast<double>(model)});
+    Command c(Command::Kind::Open);
+    c.model = model;
+    command(c);
 }
 void KalveraTurntable::close() {
-    command({Command::Kind::Close});
+    command(Command(Command::Kind::Close));
 }
 void KalveraTurntable::rotateBy(double degrees) {
-    command({Command::Kind::RotateBy, degrees});
+    Command c(Command::Kind::RotateBy);
+    c.degrees = degrees;
+    command(c);
 }
 void KalveraTurntable::rotateTo(double angle) {
-    command({Command::Kind::RotateTo, angle});
+    Command c(Command::Kind::RotateTo);
+    c.degrees = angle;
+    command(c);
 }
 void KalveraTurntable::rotateCounts(int counts) {
-    command({Command::Kind::RotateCounts, static_cast<double>(counts)});
+    Command c(Command::Kind::RotateCounts);
+    c.counts = counts;
+    command(c);
 }
 void KalveraTurntable::turnContinuously(bool clockwise) {
-    command({Command::Kind::TurnContinuously, clockwise ? 1.0 : 0.0});
+    Command c(Command::Kind::TurnContinuously);
+    c.clockwise = clockwise;
+    command(c);
 }
 void KalveraTurntable::stop() {
-    command({Command::Kind::Stop});
+    command(Command(Command::Kind::Stop));
 }
 void KalveraTurntable::fireShutter() {
-    command({Command::Kind::FireShutter});
+    command(Command(Command::Kind::FireShutter));
 }
 void KalveraTurntable::applySettings(const LxShootPlan& plan) {
-    command({Command::Kind::ApplySettings, 0.0, plan});
+    Command c(Command::Kind::ApplySettings);
+    c.plan = plan;
+    command(c);
 }
 void KalveraTurntable::applySettings(const QVariantMap& settings) {
     applySettings(LxShootPlan::fromSettingsMap(settings));
 }
 void KalveraTurntable::startShoot(const LxShootPlan& plan) {
-    command({Command::Kind::StartShoot, 0.0, plan});
+    Command c(Command::Kind::StartShoot);
+    c.plan = plan;
+    command(c);
 }
 void KalveraTurntable::startShoot(const QVariantMap& settings) {
     startShoot(LxShootPlan::fromSettingsMap(settings));
 }
 void KalveraTurntable::stopShoot() {
-    command({Command::Kind::StopShoot});
+    command(Command(Command::Kind::StopShoot));
 }
 void KalveraTurntable::captureTaken() {
-    command({Command::Kind::CaptureTaken});
+    command(Command(Command::Kind::CaptureTaken));
 }

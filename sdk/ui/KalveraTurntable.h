@@ -122,24 +122,29 @@ public:
     /// on failure, with the controller's reason.
     Q_INVOKABLE void open(int model);
     /// Stops the table and closes the turntable; a shoot ends unfinished, and
-    /// a move cut short tells moveEnded().
+    /// a move cut short tells moveEnded(). Nothing without a turntable open.
     Q_INVOKABLE void close();
     /// Turns by `degrees`, counterclockwise for a positive angle; moveEnded()
-    /// when it ends. errorOccurred() when no move starts (no turntable open,
-    /// no counts per revolution, a move running, less than half a count).
+    /// when it ends. errorOccurred() (Unspecified) when no move starts: no
+    /// turntable open, no counts per revolution, a move or a shoot running,
+    /// less than half a count.
     Q_INVOKABLE void rotateBy(double degrees);
     /// Turns the shorter way to `angle`; as rotateBy().
     Q_INVOKABLE void rotateTo(double angle);
     /// Turns by `counts`, counterclockwise for a positive count; 0 does
     /// nothing. As rotateBy().
     Q_INVOKABLE void rotateCounts(int counts);
-    /// Turns until stop().
+    /// Turns until stop(), clockwise or counterclockwise. errorOccurred()
+    /// (Unspecified) when no move starts: no turntable open, a move or a
+    /// shoot running.
     Q_INVOKABLE void turnContinuously(bool clockwise);
     /// Stops the running move; moveEnded() follows, before anything a later
-    /// call starts. During a shoot it stops the shoot as stopShoot() does.
+    /// call starts. During a shoot it stops the shoot as stopShoot() does:
+    /// a shoot's move cut short tells no moveEnded(), shootFinished(false)
+    /// does. Nothing when nothing runs.
     Q_INVOKABLE void stop();
     /// Fires the camera through the turntable (about 1 s); errorOccurred()
-    /// when it cannot (no stepper model open, a move running).
+    /// (Unspecified) when it cannot: no stepper model open, a move running.
     Q_INVOKABLE void fireShutter();
     /// Takes the settings of `plan` without shooting: its speed, delays,
     /// motor and shutter settings and, for "Custom", its counts per revolution
@@ -164,10 +169,12 @@ public:
     Q_INVOKABLE void startShoot(const QVariantMap& settings);
     /// Ends the shoot: the table stops, `shoot` is Stopping and then Idle,
     /// and shootFinished(false) follows. Nothing of the stopped shoot's
-    /// moves comes after it, also when a shoot starts again at once.
+    /// moves comes after it, also when a shoot starts again at once. Nothing
+    /// without a shoot.
     Q_INVOKABLE void stopShoot();
     /// The host has taken the capture of the last captureReady(): the shoot
-    /// turns on to the next one.
+    /// turns on to the next one. Nothing while no capture waits for it (the
+    /// shoot turns, or none runs).
     Q_INVOKABLE void captureTaken();
 
 signals:
@@ -216,9 +223,9 @@ private:
     class Private;
 
     void command(const kalveraturntable::Command& command);
-    // Gives the host what the worker told, in order; false once the object
-    // went inside one of its signals.
-    bool receiveEvents();
+    // Gives the host what the worker told, in order, until the object goes
+    // inside one of its signals.
+    void receiveEvents();
     void applyState(const kalveraturntable::State& state);
 
     std::unique_ptr<Private> d;

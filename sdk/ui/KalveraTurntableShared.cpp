@@ -9,6 +9,41 @@
 
 namespace kalveraturntable {
 
+bool State::operator==(const State& other) const {
+    return models == other.models && model == other.model && opened == other.opened &&
+           rotating == other.rotating && position == other.position &&
+           chipClocked == other.chipClocked && lastError == other.lastError &&
+           lastErrorCode == other.lastErrorCode && shoot == other.shoot &&
+           captureIndex == other.captureIndex && captureCount == other.captureCount &&
+           plannedAngles == other.plannedAngles;
+}
+
+Event Event::stateChanged(const State& state) {
+    Event e(Kind::StateChanged);
+    e.state = state;
+    return e;
+}
+
+Event Event::captureReady(int index, double angle) {
+    Event e(Kind::CaptureReady);
+    e.captureIndex = index;
+    e.captureAngle = angle;
+    return e;
+}
+
+Event Event::shootFinished(bool completed) {
+    Event e(Kind::ShootFinished);
+    e.completed = completed;
+    return e;
+}
+
+Event Event::error(int code, const QString& text) {
+    Event e(Kind::Error);
+    e.errorCode = code;
+    e.errorText = text;
+    return e;
+}
+
 void Shared::command(Command c) {
     std::lock_guard<std::mutex> lock(mutex);
     commands.push_back(std::move(c));

@@ -16,27 +16,35 @@ class LxTurntableHardware;
 
 namespace kalveraturntable {
 
-// What the object asks of its worker.
+// What the object asks of its worker. Each kind reads only the fields named
+// beside it.
 struct Command {
     enum class Kind {
         Find,
-        Open,
+        Open, // model
         Close,
-        RotateBy,
-        RotateTo,
-        RotateCounts,
-        TurnContinuously,
+        RotateBy,         // degrees
+        RotateTo,         // degrees
+        RotateCounts,     // counts
+        TurnContinuously, // clockwise
         Stop,
         FireShutter,
-        ApplySettings,
-        StartShoot,
+        ApplySettings, // plan
+        StartShoot,    // plan
         StopShoot,
         CaptureTaken,
-        SetAutoAdvance,
+        SetAutoAdvance, // autoAdvance
         Quit
     };
+    explicit Command(Kind kind)
+        : kind(kind) {}
+
     Kind kind;
-    double value = 0.0;
+    int model = -1;
+    double degrees = 0.0;
+    int counts = 0;
+    bool clockwise = false;
+    bool autoAdvance = false;
     LxShootPlan plan{};
 };
 
@@ -54,17 +62,30 @@ struct State {
     int captureIndex = 0;
     int captureCount = 0;
     QVariantList plannedAngles;
+
+    bool operator==(const State& other) const;
+    bool operator!=(const State& other) const { return !(*this == other); }
 };
 
-// What the worker tells the object, in order: a new state, or a signal.
+// What the worker tells the object, in order: a new state, or a signal. Made
+// by the functions below, each of which fills the fields its signal carries.
 struct Event {
     enum class Kind { StateChanged, MoveEnded, CaptureReady, ShootFinished, Disconnected, Error };
+    explicit Event(Kind kind)
+        : kind(kind) {}
+
+    static Event stateChanged(const State& state);
+    static Event captureReady(int index, double angle);
+    static Event shootFinished(bool completed);
+    static Event error(int code, const QString& text);
+
     Kind kind;
     State state{};
-    int number = 0;
-    double angle = 0.0;
-    bool flag = false;
-    QString text{};
+    int captureIndex = 0;
+    double captureAngle = 0.0;
+    bool completed = false;
+    int errorCode = 0;
+    QString errorText{};
 };
 
 // What the object and its worker share. Each side wakes the other through a
