@@ -119,15 +119,22 @@ public:
     /// says why there is none.
     Q_INVOKABLE void findTurntables();
     /// Opens model `model` (0 to 7) on the turntable found; errorOccurred()
-    /// on failure, with the controller's reason.
+    /// on failure, with the controller's reason. With a turntable open it
+    /// closes that one (a move cut short tells moveEnded()) and opens
+    /// `model`; an index that names no model is refused (InvalidModelIndex)
+    /// and the open turntable stays open as it was, `model` too; an open
+    /// that fails leaves none open. Refused during a shoot (ShootRunning,
+    /// "A 360 product photography shoot is running. Let it end or stop it
+    /// first."), which goes on.
     Q_INVOKABLE void open(int model);
-    /// Stops the table and closes the turntable; a shoot ends unfinished, and
-    /// a move cut short tells moveEnded(). Nothing without a turntable open.
+    /// Stops the table and closes the turntable; a shoot ends unfinished as
+    /// after stopShoot(), and a move cut short tells moveEnded(). Nothing
+    /// without a turntable open.
     Q_INVOKABLE void close();
     /// Turns by `degrees`, counterclockwise for a positive angle; moveEnded()
-    /// when it ends. errorOccurred() (Unspecified) when no move starts: no
-    /// turntable open, no counts per revolution, a move or a shoot running,
-    /// less than half a count.
+    /// when it ends. errorOccurred() when no move starts: a shoot running
+    /// (ShootRunning, as open()), or (Unspecified) no turntable open, no
+    /// counts per revolution, a move running, less than half a count.
     Q_INVOKABLE void rotateBy(double degrees);
     /// Turns the shorter way to `angle`; as rotateBy().
     Q_INVOKABLE void rotateTo(double angle);
@@ -135,8 +142,8 @@ public:
     /// nothing. As rotateBy().
     Q_INVOKABLE void rotateCounts(int counts);
     /// Turns until stop(), clockwise or counterclockwise. errorOccurred()
-    /// (Unspecified) when no move starts: no turntable open, a move or a
-    /// shoot running.
+    /// when no move starts: a shoot running (ShootRunning, as open()), or
+    /// (Unspecified) no turntable open or a move running.
     Q_INVOKABLE void turnContinuously(bool clockwise);
     /// Stops the running move; moveEnded() follows, before anything a later
     /// call starts. During a shoot it stops the shoot as stopShoot() does:
@@ -144,7 +151,8 @@ public:
     /// does. Nothing when nothing runs.
     Q_INVOKABLE void stop();
     /// Fires the camera through the turntable (about 1 s); errorOccurred()
-    /// (Unspecified) when it cannot: no stepper model open, a move running.
+    /// when it cannot: a shoot running (ShootRunning, as open()), no stepper
+    /// model open or a move running (Unspecified).
     Q_INVOKABLE void fireShutter();
     /// Takes the settings of `plan` without shooting: its speed, delays,
     /// motor and shutter settings and, for "Custom", its counts per revolution
@@ -153,8 +161,8 @@ public:
     /// the plan would: a preview on "Custom" needs its counts first. Until a
     /// shoot or this gives them, "Custom" has no counts per revolution.
     /// errorOccurred() when they are not taken: no turntable open
-    /// (DeviceNotOpen), a shoot running (ShootRunning) or a move running
-    /// (TurntableTurning).
+    /// (DeviceNotOpen), a shoot running (ShootRunning, as open()) or a move
+    /// running (TurntableTurning).
     void applySettings(const LxShootPlan& plan);
     /// The same from a map of the settings file's keys
     /// (LxShootPlan::fromSettingsMap()), such as TurntableSettingsView's
@@ -162,7 +170,8 @@ public:
     Q_INVOKABLE void applySettings(const QVariantMap& settings);
     /// Starts a shoot of `plan` (LxKalveraTurntableControl::planShoot(), whose
     /// refusals come as errorOccurred()). The table stands at capture 1:
-    /// captureReady(1, 0) follows after the pre-capture delay.
+    /// captureReady(1, 0) follows after the pre-capture delay. Refused while
+    /// a shoot runs (ShootRunning, as open()).
     void startShoot(const LxShootPlan& plan);
     /// The same from a map of the settings file's keys
     /// (LxShootPlan::fromSettingsMap()).

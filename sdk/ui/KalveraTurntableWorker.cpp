@@ -5,6 +5,7 @@
 #include "KalveraTurntableReporter_p.h"
 #include "KalveraTurntableShoot_p.h"
 #include "LxKalveraTurntableControl.h"
+#include "LxShootRefusals.h"
 #include "LxThreadMailbox.h"
 
 #include <QEventLoop>
@@ -19,6 +20,24 @@ namespace {
 // How often the worker looks at a moving table: the position a host sees is
 // never older than this, and a move's end is told within it.
 constexpr int kFollowMs = 40;
+
+// What would move the table or change its settings under a shoot, which
+// takes the end of every move for its own.
+bool waitsForTheShoot(Command::Kind kind) {
+    switch (kind) {
+    case Command::Kind::Open:
+    case Command::Kind::RotateBy:
+    case Command::Kind::RotateTo:
+    case Command::Kind::RotateCounts:
+    case Command::Kind::TurnContinuously:
+    case Command::Kind::FireShutter:
+    case Command::Kind::ApplySettings:
+    case Command::Kind::StartShoot:
+        return true;
+    default:
+        return false;
+    }
+}
 
 class Worker {
 public:
@@ -66,6 +85,11 @@ private:
                 loop.quit();
                 return;
             }
+            if (waitsForTheShoot(c.kind) && shoot.isRunning()) {
+                reporter.failed(LxAbstractPlugin::ErrorCode::ShootRunning,
+                                LxShootRefusals::shootRunningReason());
+                continue;
+            }
             run(c);
             reporter.tellState();
         }
@@ -80,7 +104,7 @@ private:
             open(c.model);
             break;
         case Command::Kind::Close:
-            shoot.end(false);
+            stopShoot();
             control.closeDevice();
             settleStoppedMoves();
             break;
@@ -149,12 +173,14 @@ private:
     }
 
     void open(int model) {
-        shoot.end(false);
         bool opened = false;
         control.openDevice(static_cast<unsigned long>(model), &opened);
         settleStoppedMoves();
-        reporter.state.model = opened ? model : -1;
-        if (!opened) {
+        // A refused open leaves the turntable open before open as it was;
+        // one that failed has closed it, which tellState() shows.
+        if (opened) {
+            reporter.state.model = model;
+        } else {
             reporter.failed();
         }
     }
