@@ -1,6 +1,8 @@
-// What KalveraTurntable refuses.
+// What KalveraTurntable refuses, and what it shares with the rest of the
+// process: the plug-in callbacks.
 #include "KalveraTurntable.h"
 #include "LxAbstractPlugin.h"
+#include "LxKalveraTurntableControl.h"
 
 #include "ProcessEventsUntil.h"
 
@@ -10,13 +12,62 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 using ftdisim::Bus;
 using namespace std::chrono_literals;
+using Callbacks = LxTurntableHardware::TurntableHardwarePrivate;
 using ErrorCode = LxAbstractPlugin::ErrorCode;
 
 namespace {
+
+// A plug-in host's own callbacks, assigned as such a host assigns them at its
+// start, before any KalveraTurntable is made: the controllers they hear from.
+struct HostCallbacks {
+    HostCallbacks() {
+        Callbacks::hardwareOpenSucceeded = [this](LxTurntableHardware* p, unsigned long, bool) {
+            heard(p);
+        };
+        Callbacks::hardwareDisconnected = [this](LxTurntableHardware* p, unsigned long) {
+            heard(p);
+        };
+        Callbacks::turntableRotationStopped = [this](LxTurntableHardware* p) { heard(p); };
+    }
+    void heard(LxTurntableHardware* control) {
+        const std::lock_guard<std::mutex> guard(lock);
+        from.push_back(control);
+    }
+    std::vector<LxTurntableHardware*> heardFrom() {
+        const std::lock_guard<std::mutex> guard(lock);
+        return from;
+    }
+
+    std::mutex lock;
+    std::vector<LxTurntableHardware*> from;
+};
+HostCallbacks hostCallbacks;
+
+// The notice callback assigned anew for a while, as a careless host might.
+class ReassignedNotice {
+public:
+    explicit ReassignedNotice(std::function<void(LxTurntableHardware*)> notice) {
+        assign(std::move(notice));
+    }
+    ~ReassignedNotice() {
+        assign(kept);
+        Callbacks::waitForNotices();
+    }
+
+private:
+    void assign(std::function<void(LxTurntableHardware*)> notice) {
+        const std::lock_guard<std::mutex> guard(
+            LxAbstractPlugin::AbstractPluginPrivate::asyncMutex);
+        Callbacks::turntableRotationStopped = std::move(notice);
+    }
+    const std::function<void(LxTurntableHardware*)> kept = Callbacks::turntableRotationStopped;
+};
 
 // "Custom", 72 steps a turn, on the simulated bus; the errors and captures
 // the object told.
@@ -109,6 +160,33 @@ TEST_F(KalveraTurntableRefusalsTest, ARefusedOpenKeepsTheOpenTurntableAndItsMode
     EXPECT_TRUE(turntable->isOpened());
     EXPECT_EQ(turntable->model(), 0);
     EXPECT_EQ(modelChanges, 0);
+}
+
+TEST_F(KalveraTurntableRefusalsTest, ControllersOfNoObjectStillReachTheHostsCallbacks) {
+    // The object's own open reached the object only.
+    EXPECT_TRUE(hostCallbacks.heardFrom().empty());
+    LxKalveraTurntableControl hostsOwn;
+    std::thread rotationThread([&] { hostsOwn.turntableRotationStopped(); });
+    rotationThread.join();
+    hostsOwn.hardwareDisconnected(0);
+    hostsOwn.hardwareOpenSucceeded(0, true);
+    EXPECT_EQ(hostCallbacks.heardFrom(), std::vector<LxTurntableHardware*>(3, &hostsOwn));
+}
+
+TEST_F(KalveraTurntableRefusalsTest, AShootWhoseNoticesAreTakenAwayEndsWithAnError) {
+    {
+        ReassignedNotice cleared(nullptr);
+        turntable->startShoot(plan());
+        ASSERT_TRUE(processEventsUntil([&] { return errors.size() == 1u; }, 10s));
+        EXPECT_EQ(turntable->shoot(), KalveraTurntable::ShootState::Idle);
+    }
+    ReassignedNotice swallowed([](LxTurntableHardware*) {});
+    turntable->setAutoAdvance(true);
+    turntable->startShoot(plan());
+    ASSERT_TRUE(processEventsUntil([&] { return finished == 1; }, 20s));
+    EXPECT_EQ(errors.size(), 2u);
+    EXPECT_EQ(captures, std::vector<int>{1});
+    EXPECT_EQ(turntable->shoot(), KalveraTurntable::ShootState::Idle);
 }
 
 } // namespace

@@ -32,10 +32,15 @@ struct State;
 /// run its loop: it stops the table, closes the turntable and ends its
 /// thread, waiting for the stop.
 ///
-/// The object answers the controller's notices through the plug-in callbacks
-/// of LxTurntableHardware::TurntableHardwarePrivate, which it assigns when the
-/// first object is made: a process uses either those callbacks of its own or
-/// KalveraTurntable objects, not both.
+/// The object hears of the controller's notices through the plug-in callbacks
+/// of LxTurntableHardware::TurntableHardwarePrivate, which the first object
+/// made takes over. A plug-in host in the same process keeps its own: those
+/// assigned before the first object is made get the notices of every
+/// controller that is not an object's. Callbacks assigned after it, or cleared,
+/// take the notices from the objects unless they hand them on to the ones they
+/// replaced: startShoot() is refused while none is assigned, and a shoot whose
+/// move's notice does not come within its delays and 2 s more is stopped with
+/// errorOccurred() (Unspecified). Moves outside a shoot do not need them.
 ///
 /// Units: degrees. `position` is the table's position from the start of the
 /// last shoot or open, modulo 360, increasing counterclockwise.
@@ -171,7 +176,8 @@ public:
     /// Starts a shoot of `plan` (LxKalveraTurntableControl::planShoot(), whose
     /// refusals come as errorOccurred()). The table stands at capture 1:
     /// captureReady(1, 0) follows after the pre-capture delay. Refused while
-    /// a shoot runs (ShootRunning, as open()).
+    /// a shoot runs (ShootRunning, as open()) and while the process has
+    /// cleared the notice callback (Unspecified; see the class).
     void startShoot(const LxShootPlan& plan);
     /// The same from a map of the settings file's keys
     /// (LxShootPlan::fromSettingsMap()).

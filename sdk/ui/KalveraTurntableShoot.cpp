@@ -10,6 +10,11 @@ namespace {
 
 using Shoot = KalveraTurntable::ShootState;
 
+// What a notice may take beyond the delays it waits for, handed on by
+// callbacks that the process put in the objects' place: more than that, and
+// they do not hand it on.
+constexpr qint64 kNoticeGraceMs = 2000;
+
 qint64 delayMs(float seconds) {
     return static_cast<qint64>(std::max(0.0f, seconds) * 1000);
 }
@@ -86,6 +91,7 @@ void ShootSequence::captureTaken() {
     }
     ++taken;
     moveOutstanding = true;
+    sinceTableActive.start();
     followMove();
 }
 
@@ -135,6 +141,20 @@ void ShootSequence::end(bool completed) {
     state.captureCount = 0;
     reporter.tellState();
     reporter.tell(Event::shootFinished(completed));
+}
+
+bool ShootSequence::isNoticeLost(bool tableTurns) {
+    if (!moveOutstanding) {
+        return false;
+    }
+    if (tableTurns) {
+        sinceTableActive.start();
+        return false;
+    }
+    const qint64 due =
+        delayMs(control.postDelaySeconds()) + delayMs(control.preDelaySeconds()) + kNoticeGraceMs;
+    // The objects' own callback hands every notice on, however late.
+    return sinceTableActive.elapsed() > due && !noticesComeHere();
 }
 
 } // namespace kalveraturntable

@@ -3,6 +3,7 @@
 
 #include "KalveraTurntableReporter_p.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <functional>
@@ -40,6 +41,9 @@ public:
     // The notices of the stopped moves have been dropped.
     void forgetMove();
     void end(bool completed);
+    // Whether the notice of the shoot's move is overdue because the process
+    // took the turntable's notices away from the objects: it would never come.
+    bool isNoticeLost(bool tableTurns);
 
 private:
     void readyForCapture();
@@ -52,6 +56,9 @@ private:
     bool autoAdvance = false;
     bool moveOutstanding = false;
     bool awaitingCapture = false;
+    // Since the shoot's move was asked for, or the table was last seen
+    // turning in it.
+    QElapsedTimer sinceTableActive;
     // Where the table goes after each capture, from the start of the shoot.
     std::vector<double> targets;
     std::size_t taken = 0;

@@ -218,10 +218,18 @@ private:
         follow.start();
     }
 
-    // While a move runs: the position, and the end of the move.
+    // While a move runs: the position, the end of the move, and whether the
+    // shoot's notice can still come.
     void followTable() {
         reporter.tellState();
         tellEndedMove();
+        if (shoot.isNoticeLost(control.IsTurntableRotating())) {
+            reporter.failed(LxAbstractPlugin::ErrorCode::Unspecified,
+                            QObject::tr("The turntable's notices no longer reach this object: "
+                                        "the plug-in callbacks were assigned anew. The shoot "
+                                        "is stopped."));
+            stopShoot();
+        }
         if (!moving && !shoot.isMoveOutstanding()) {
             follow.stop();
         }
@@ -251,6 +259,13 @@ private:
     }
 
     void startShoot(const LxShootPlan& plan) {
+        // Without a notice callback the controller tells no move's end.
+        if (!noticesAreTold()) {
+            reporter.failed(LxAbstractPlugin::ErrorCode::Unspecified,
+                            QObject::tr("No shoot can run: the plug-in callback of the "
+                                        "turntable's notices has been cleared."));
+            return;
+        }
         tellEndedMove();
         shoot.start(plan);
     }
