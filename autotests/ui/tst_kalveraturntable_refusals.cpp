@@ -1,5 +1,5 @@
 // What KalveraTurntable refuses, and what it shares with the rest of the
-// process: the plug-in callbacks.
+// process: the plug-in callbacks and the thread it lives on.
 #include "KalveraTurntable.h"
 #include "LxAbstractPlugin.h"
 #include "LxKalveraTurntableControl.h"
@@ -10,6 +10,8 @@
 #include <ftdisim/TurntableRig.h>
 
 #include <gtest/gtest.h>
+
+#include <QThread>
 
 #include <memory>
 #include <mutex>
@@ -187,6 +189,46 @@ TEST_F(KalveraTurntableRefusalsTest, AShootWhoseNoticesAreTakenAwayEndsWithAnErr
     EXPECT_EQ(errors.size(), 2u);
     EXPECT_EQ(captures, std::vector<int>{1});
     EXPECT_EQ(turntable->shoot(), KalveraTurntable::ShootState::Idle);
+}
+
+TEST_F(KalveraTurntableRefusalsTest, MovedToAnotherThreadItsSignalsComeThere) {
+    QThread elsewhere;
+    KalveraTurntable* moved = turntable.release();
+    moved->moveToThread(&elsewhere);
+    QObject::connect(&elsewhere, &QThread::finished, moved, &QObject::deleteLater);
+    std::mutex lock;
+    std::vector<QThread*> signalledOn;
+    bool destroyed = false;
+    QObject::connect(moved, &KalveraTurntable::moveEnded, [&] {
+        const std::lock_guard<std::mutex> guard(lock);
+        signalledOn.push_back(QThread::currentThread());
+        QThread::currentThread()->quit();
+    });
+    QObject::connect(moved, &QObject::destroyed, [&] {
+        const std::lock_guard<std::mutex> guard(lock);
+        destroyed = true;
+    });
+    // Asked before the thread starts, so that ThreadSanitizer sees the
+    // hand-over, which Qt's event queue hides from it.
+    QMetaObject::invokeMethod(
+        moved,
+        [moved] {
+            moved->applySettings(plan());
+            moved->rotateCounts(2);
+        },
+        Qt::QueuedConnection);
+    elsewhere.start();
+    if (!elsewhere.wait(20000)) {
+        elsewhere.quit();
+        elsewhere.wait();
+        FAIL() << "no moveEnded on the thread the object went to";
+    }
+    // Nothing is left for the thread it came from.
+    processEventsUntil([] { return false; }, 100ms);
+    const std::lock_guard<std::mutex> guard(lock);
+    EXPECT_EQ(signalledOn, std::vector<QThread*>{&elsewhere});
+    EXPECT_TRUE(destroyed);
+    EXPECT_EQ(table().position(), 2);
 }
 
 } // namespace

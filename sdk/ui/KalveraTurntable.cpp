@@ -5,7 +5,9 @@
 #include "KalveraTurntable_p.h"
 #include "LxThreadMailbox.h"
 
+#include <QEvent>
 #include <QPointer>
+#include <QThread>
 
 using namespace kalveraturntable;
 
@@ -13,7 +15,7 @@ KalveraTurntable::KalveraTurntable(QObject* parent)
     : QObject(parent)
     , d(std::make_unique<Private>()) {
     d->shared = std::make_shared<Shared>();
-    d->shared->objectBox = new LxThreadMailbox([this](int) { receiveEvents(); });
+    d->shared->objectBox = makeMailbox();
     d->thread = std::make_unique<WorkerThread>(d->shared);
 }
 
@@ -23,11 +25,51 @@ KalveraTurntable::~KalveraTurntable() {
         std::lock_guard<std::mutex> lock(d->shared->mutex);
         box = d->shared->objectBox;
         d->shared->objectBox = nullptr;
+        d->shared->objectAlive = false;
         d->shared->events.clear();
     }
     LxThreadMailbox::destroy(box);
     d->shared->command(Command(Command::Kind::Quit));
     d->thread.reset();
+}
+
+LxThreadMailbox* KalveraTurntable::makeMailbox() {
+    return new LxThreadMailbox([this](int) { receiveEvents(); });
+}
+
+bool KalveraTurntable::event(QEvent* event) {
+    if (event->type() == QEvent::ThreadChange) {
+        leaveThread();
+    }
+    return QObject::event(event);
+}
+
+void KalveraTurntable::leaveThread() {
+    // The mailbox wakes the thread that made it: this one, which the object
+    // is leaving. What the worker tells meanwhile waits for the mailbox of
+    // the thread the object goes to, made there once it runs this object's
+    // events. A posted call goes with the object.
+    LxThreadMailbox* box = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(d->shared->mutex);
+        box = d->shared->objectBox;
+        d->shared->objectBox = nullptr;
+    }
+    LxThreadMailbox::destroy(box);
+    QMetaObject::invokeMethod(
+        this, [this] { adoptThread(); }, Qt::QueuedConnection);
+}
+
+void KalveraTurntable::adoptThread() {
+    std::lock_guard<std::mutex> lock(d->shared->mutex);
+    // Moved on again before this ran: the last move's call makes it.
+    if (d->shared->objectBox || thread() != QThread::currentThread()) {
+        return;
+    }
+    d->shared->objectBox = makeMailbox();
+    if (!d->shared->events.empty()) {
+        d->shared->objectBox->send(0);
+    }
 }
 
 void KalveraTurntable::command(const Command& command) {
@@ -40,7 +82,9 @@ void KalveraTurntable::receiveEvents() {
         Event event(Event::Kind::StateChanged);
         {
             std::lock_guard<std::mutex> lock(d->shared->mutex);
-            if (d->shared->events.empty()) {
+            // Empty, or the object moved to another thread inside a signal:
+            // the rest is for that thread.
+            if (d->shared->events.empty() || !d->shared->objectBox) {
                 return;
             }
             event = std::move(d->shared->events.front());

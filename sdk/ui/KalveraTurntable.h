@@ -14,6 +14,8 @@
 
 #include <memory>
 
+class LxThreadMailbox;
+
 namespace kalveraturntable {
 struct Command;
 struct State;
@@ -31,6 +33,12 @@ struct State;
 /// of its signals, or on another thread while the object's thread does not
 /// run its loop: it stops the table, closes the turntable and ends its
 /// thread, waiting for the stop.
+///
+/// The object moves with moveToThread() as a QObject does: from then on its
+/// signals come on the thread it went to, which must run a Qt event loop; what
+/// happened meanwhile comes there once that loop runs. Destroy a moved object
+/// on that thread (QObject::deleteLater(), also from QThread::finished), or
+/// elsewhere before that thread ends.
 ///
 /// The object hears of the controller's notices through the plug-in callbacks
 /// of LxTurntableHardware::TurntableHardwarePrivate, which the first object
@@ -234,12 +242,20 @@ signals:
     /// An operation failed: `code` is an LxAbstractPlugin::ErrorCode.
     void errorOccurred(int code, const QString& text);
 
+protected:
+    /// Follows moveToThread() (QEvent::ThreadChange); see the class.
+    bool event(QEvent* event) override;
+
 private:
     class Private;
 
+    LxThreadMailbox* makeMailbox();
+    // On the thread the object leaves, and on the one it went to.
+    void leaveThread();
+    void adoptThread();
     void command(const kalveraturntable::Command& command);
     // Gives the host what the worker told, in order, until the object goes
-    // inside one of its signals.
+    // or moves inside one of its signals.
     void receiveEvents();
     void applyState(const kalveraturntable::State& state);
 

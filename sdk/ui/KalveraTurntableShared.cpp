@@ -54,8 +54,11 @@ void Shared::command(Command c) {
 
 void Shared::tell(Event e) {
     std::lock_guard<std::mutex> lock(mutex);
+    if (!objectAlive) {
+        return;
+    }
+    events.push_back(std::move(e));
     if (objectBox) {
-        events.push_back(std::move(e));
         objectBox->send(0);
     }
 }

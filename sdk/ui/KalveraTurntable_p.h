@@ -98,8 +98,12 @@ struct Shared {
     std::deque<Event> events;
     // Null before the worker's loop runs and after it ends.
     LxThreadMailbox* workerBox = nullptr;
-    // Null once the object has gone.
+    // The object's thread's mailbox; null while the object moves to another
+    // thread (the events wait for the new thread's mailbox) and once it has
+    // gone.
     LxThreadMailbox* objectBox = nullptr;
+    // False once the object has gone: nothing is told any more.
+    bool objectAlive = true;
     // The controller's notices that the worker has not taken yet.
     int noticesPending = 0;
 
