@@ -83,8 +83,8 @@ void KalveraTurntable::receiveEvents() {
         {
             std::lock_guard<std::mutex> lock(d->shared->mutex);
             // Empty, or the object moved to another thread inside a signal:
-            // the rest is for that thread.
-            if (d->shared->events.empty() || !d->shared->objectBox) {
+            // the rest is for that thread, which may be taking it already.
+            if (d->shared->events.empty() || thread() != QThread::currentThread()) {
                 return;
             }
             event = std::move(d->shared->events.front());
