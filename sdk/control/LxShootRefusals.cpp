@@ -12,12 +12,14 @@ bool refuseWhileBusy(LxKalveraTurntableControl& control) {
 
 bool refuseWhileShooting(LxKalveraTurntableControl& control) {
     if (control.isShootRunning()) {
-        control.setLastError(LxAbstractPlugin::ErrorCode::ShootRunning,
-                             QObject::tr("A 360 product photography shoot is running. Let it "
-                                         "end or stop it first."));
+        control.setLastError(LxAbstractPlugin::ErrorCode::ShootRunning, shootRunningReason());
         return true;
     }
     return false;
+}
+
+QString shootRunningReason() {
+    return QObject::tr("A 360 product photography shoot is running. Let it end or stop it first.");
 }
 
 bool refuseWhileTurning(LxKalveraTurntableControl& control) {

@@ -1,6 +1,8 @@
 #ifndef LXSHOOTREFUSALS_H
 #define LXSHOOTREFUSALS_H
 
+#include <QString>
+
 class LxKalveraTurntableControl;
 
 // What must wait while the turntable is busy. A shoot leaves the table to its
@@ -17,6 +19,9 @@ bool refuseWhileBusy(LxKalveraTurntableControl& control);
 bool refuseWhileShooting(LxKalveraTurntableControl& control);
 // True, with the reason, while a move runs.
 bool refuseWhileTurning(LxKalveraTurntableControl& control);
+// The reason of ShootRunning, for those that keep their own account of a
+// shoot (KalveraTurntable).
+QString shootRunningReason();
 
 } // namespace LxShootRefusals
 

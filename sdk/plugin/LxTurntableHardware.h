@@ -40,9 +40,10 @@ public:
     /// Per-object sequence bookkeeping, plus the host callbacks.
     ///
     /// The host assigns all three callbacks, by plain assignment, before it
-    /// opens a device and leaves them alone while one is open. A process
-    /// that makes KalveraTurntable objects leaves them to the first of those,
-    /// which assigns them for all. Firing one that
+    /// opens a device and leaves them alone while one is open. The first
+    /// KalveraTurntable object made in the process takes them over; those
+    /// assigned before still get the calls of the controllers that are no
+    /// object's. Firing one that
     /// is not assigned through the operations of LxTurntableHardware throws
     /// std::bad_function_call; the controller fires turntableRotationStopped
     /// only when it is assigned.

@@ -5,7 +5,9 @@
 #include "KalveraTurntable_p.h"
 #include "LxThreadMailbox.h"
 
+#include <QEvent>
 #include <QPointer>
+#include <QThread>
 
 using namespace kalveraturntable;
 
@@ -13,7 +15,7 @@ KalveraTurntable::KalveraTurntable(QObject* parent)
     : QObject(parent)
     , d(std::make_unique<Private>()) {
     d->shared = std::make_shared<Shared>();
-    d->shared->objectBox = new LxThreadMailbox([this](int) { receiveEvents(); });
+    d->shared->objectBox = makeMailbox();
     d->thread = std::make_unique<WorkerThread>(d->shared);
 }
 
@@ -23,25 +25,67 @@ KalveraTurntable::~KalveraTurntable() {
         std::lock_guard<std::mutex> lock(d->shared->mutex);
         box = d->shared->objectBox;
         d->shared->objectBox = nullptr;
+        d->shared->objectAlive = false;
         d->shared->events.clear();
     }
     LxThreadMailbox::destroy(box);
-    d->shared->command({Command::Kind::Quit});
+    d->shared->command(Command(Command::Kind::Quit));
     d->thread.reset();
+}
+
+LxThreadMailbox* KalveraTurntable::makeMailbox() {
+    return new LxThreadMailbox([this](int) { receiveEvents(); });
+}
+
+bool KalveraTurntable::event(QEvent* event) {
+    if (event->type() == QEvent::ThreadChange) {
+        leaveThread();
+    }
+    return QObject::event(event);
+}
+
+void KalveraTurntable::leaveThread() {
+    // The mailbox wakes the thread that made it: this one, which the object
+    // is leaving. What the worker tells meanwhile waits for the mailbox of
+    // the thread the object goes to, made there once it runs this object's
+    // events. A posted call goes with the object.
+    LxThreadMailbox* box = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(d->shared->mutex);
+        box = d->shared->objectBox;
+        d->shared->objectBox = nullptr;
+    }
+    LxThreadMailbox::destroy(box);
+    QMetaObject::invokeMethod(
+        this, [this] { adoptThread(); }, Qt::QueuedConnection);
+}
+
+void KalveraTurntable::adoptThread() {
+    std::lock_guard<std::mutex> lock(d->shared->mutex);
+    // Moved on again before this ran: the last move's call makes it.
+    if (d->shared->objectBox || thread() != QThread::currentThread()) {
+        return;
+    }
+    d->shared->objectBox = makeMailbox();
+    if (!d->shared->events.empty()) {
+        d->shared->objectBox->send(0);
+    }
 }
 
 void KalveraTurntable::command(const Command& command) {
     d->shared->command(command);
 }
 
-bool KalveraTurntable::receiveEvents() {
+void KalveraTurntable::receiveEvents() {
     const QPointer<KalveraTurntable> alive(this);
     for (;;) {
-        Event event{Event::Kind::StateChanged};
+        Event event(Event::Kind::StateChanged);
         {
             std::lock_guard<std::mutex> lock(d->shared->mutex);
-            if (d->shared->events.empty()) {
-                return true;
+            // Empty, or the object moved to another thread inside a signal:
+            // the rest is for that thread, which may be taking it already.
+            if (d->shared->events.empty() || thread() != QThread::currentThread()) {
+                return;
             }
             event = std::move(d->shared->events.front());
             d->shared->events.pop_front();
@@ -54,21 +98,21 @@ bool KalveraTurntable::receiveEvents() {
             emit moveEnded();
             break;
         case Event::Kind::CaptureReady:
-            emit captureReady(event.number, event.angle);
+            emit captureReady(event.captureIndex, event.captureAngle);
             break;
         case Event::Kind::ShootFinished:
-            emit shootFinished(event.flag);
+            emit shootFinished(event.completed);
             break;
         case Event::Kind::Disconnected:
             emit disconnected();
             break;
         case Event::Kind::Error:
-            emit errorOccurred(event.number, event.text);
+            emit errorOccurred(event.errorCode, event.errorText);
             break;
         }
         // A handler may have destroyed the object.
         if (!alive) {
-            return false;
+            return;
         }
     }
 }
@@ -144,52 +188,68 @@ void KalveraTurntable::setAutoAdvance(bool on) {
         return;
     }
     d->autoAdvance = on;
-    command({Command::Kind::SetAutoAdvance, on ? 1.0 : 0.0});
+    Command c(Command::Kind::SetAutoAdvance);
+    c.autoAdvance = on;
+    command(c);
     emit autoAdvanceChanged();
 }
 
 void KalveraTurntable::findTurntables() {
-    command({Command::Kind::Find});
+    command(Command(Command::Kind::Find));
 }
 void KalveraTurntable::open(int model) {
-    command({Command::Kind::Open, static_cast<double>(model)});
+    Command c(Command::Kind::Open);
+    c.model = model;
+    command(c);
 }
 void KalveraTurntable::close() {
-    command({Command::Kind::Close});
+    command(Command(Command::Kind::Close));
 }
 void KalveraTurntable::rotateBy(double degrees) {
-    command({Command::Kind::RotateBy, degrees});
+    Command c(Command::Kind::RotateBy);
+    c.degrees = degrees;
+    command(c);
 }
 void KalveraTurntable::rotateTo(double angle) {
-    command({Command::Kind::RotateTo, angle});
+    Command c(Command::Kind::RotateTo);
+    c.degrees = angle;
+    command(c);
 }
 void KalveraTurntable::rotateCounts(int counts) {
-    command({Command::Kind::RotateCounts, static_cast<double>(counts)});
+    Command c(Command::Kind::RotateCounts);
+    c.counts = counts;
+    command(c);
 }
 void KalveraTurntable::turnContinuously(bool clockwise) {
-    command({Command::Kind::TurnContinuously, clockwise ? 1.0 : 0.0});
+    Command c(Command::Kind::TurnContinuously);
+    c.clockwise = clockwise;
+    command(c);
 }
 void KalveraTurntable::stop() {
-    command({Command::Kind::Stop});
+    command(Command(Command::Kind::Stop));
 }
 void KalveraTurntable::fireShutter() {
-    command({Command::Kind::FireShutter});
+    command(Command(Command::Kind::FireShutter));
 }
 void KalveraTurntable::applySettings(const LxShootPlan& plan) {
-    command({Command::Kind::ApplySettings, 0.0, plan});
+    Command c(Command::Kind::ApplySettings);
+    c.plan = plan;
+    command(c);
 }
 void KalveraTurntable::applySettings(const QVariantMap& settings) {
     applySettings(LxShootPlan::fromSettingsMap(settings));
 }
 void KalveraTurntable::startShoot(const LxShootPlan& plan) {
-    command({Command::Kind::StartShoot, 0.0, plan});
+    Command c(Command::Kind::StartShoot);
+    c.plan = plan;
+    command(c);
 }
 void KalveraTurntable::startShoot(const QVariantMap& settings) {
     startShoot(LxShootPlan::fromSettingsMap(settings));
 }
 void KalveraTurntable::stopShoot() {
-    command({Command::Kind::StopShoot});
+    command(Command(Command::Kind::StopShoot));
 }
 void KalveraTurntable::captureTaken() {
-    command({Command::Kind::CaptureTaken});
+    command(Command(Command::Kind::CaptureTaken));
 }

@@ -14,6 +14,8 @@
 
 #include <memory>
 
+class LxThreadMailbox;
+
 namespace kalveraturntable {
 struct Command;
 struct State;
@@ -32,10 +34,21 @@ struct State;
 /// run its loop: it stops the table, closes the turntable and ends its
 /// thread, waiting for the stop.
 ///
-/// The object answers the controller's notices through the plug-in callbacks
-/// of LxTurntableHardware::TurntableHardwarePrivate, which it assigns when the
-/// first object is made: a process uses either those callbacks of its own or
-/// KalveraTurntable objects, not both.
+/// The object moves with moveToThread() as a QObject does: from then on its
+/// signals come on the thread it went to, which must run a Qt event loop; what
+/// happened meanwhile comes there once that loop runs. Destroy a moved object
+/// on that thread (QObject::deleteLater(), also from QThread::finished), or
+/// elsewhere before that thread ends.
+///
+/// The object hears of the controller's notices through the plug-in callbacks
+/// of LxTurntableHardware::TurntableHardwarePrivate, which the first object
+/// made takes over. A plug-in host in the same process keeps its own: those
+/// assigned before the first object is made get the notices of every
+/// controller that is not an object's. Callbacks assigned after it, or cleared,
+/// take the notices from the objects unless they hand them on to the ones they
+/// replaced: startShoot() is refused while none is assigned, and a shoot whose
+/// move's notice does not come within its delays and 2 s more is stopped with
+/// errorOccurred() (Unspecified). Moves outside a shoot do not need them.
 ///
 /// Units: degrees. `position` is the table's position from the start of the
 /// last shoot or open, modulo 360, increasing counterclockwise.
@@ -119,27 +132,40 @@ public:
     /// says why there is none.
     Q_INVOKABLE void findTurntables();
     /// Opens model `model` (0 to 7) on the turntable found; errorOccurred()
-    /// on failure, with the controller's reason.
+    /// on failure, with the controller's reason. With a turntable open it
+    /// closes that one (a move cut short tells moveEnded()) and opens
+    /// `model`; an index that names no model is refused (InvalidModelIndex)
+    /// and the open turntable stays open as it was, `model` too; an open
+    /// that fails leaves none open. Refused during a shoot (ShootRunning,
+    /// "A 360 product photography shoot is running. Let it end or stop it
+    /// first."), which goes on.
     Q_INVOKABLE void open(int model);
-    /// Stops the table and closes the turntable; a shoot ends unfinished, and
-    /// a move cut short tells moveEnded().
+    /// Stops the table and closes the turntable; a shoot ends unfinished as
+    /// after stopShoot(), and a move cut short tells moveEnded(). Nothing
+    /// without a turntable open.
     Q_INVOKABLE void close();
     /// Turns by `degrees`, counterclockwise for a positive angle; moveEnded()
-    /// when it ends. errorOccurred() when no move starts (no turntable open,
-    /// no counts per revolution, a move running, less than half a count).
+    /// when it ends. errorOccurred() when no move starts: a shoot running
+    /// (ShootRunning, as open()), or (Unspecified) no turntable open, no
+    /// counts per revolution, a move running, less than half a count.
     Q_INVOKABLE void rotateBy(double degrees);
     /// Turns the shorter way to `angle`; as rotateBy().
     Q_INVOKABLE void rotateTo(double angle);
     /// Turns by `counts`, counterclockwise for a positive count; 0 does
     /// nothing. As rotateBy().
     Q_INVOKABLE void rotateCounts(int counts);
-    /// Turns until stop().
+    /// Turns until stop(), clockwise or counterclockwise. errorOccurred()
+    /// when no move starts: a shoot running (ShootRunning, as open()), or
+    /// (Unspecified) no turntable open or a move running.
     Q_INVOKABLE void turnContinuously(bool clockwise);
     /// Stops the running move; moveEnded() follows, before anything a later
-    /// call starts. During a shoot it stops the shoot as stopShoot() does.
+    /// call starts. During a shoot it stops the shoot as stopShoot() does:
+    /// a shoot's move cut short tells no moveEnded(), shootFinished(false)
+    /// does. Nothing when nothing runs.
     Q_INVOKABLE void stop();
     /// Fires the camera through the turntable (about 1 s); errorOccurred()
-    /// when it cannot (no stepper model open, a move running).
+    /// when it cannot: a shoot running (ShootRunning, as open()), no stepper
+    /// model open or a move running (Unspecified).
     Q_INVOKABLE void fireShutter();
     /// Takes the settings of `plan` without shooting: its speed, delays,
     /// motor and shutter settings and, for "Custom", its counts per revolution
@@ -148,8 +174,8 @@ public:
     /// the plan would: a preview on "Custom" needs its counts first. Until a
     /// shoot or this gives them, "Custom" has no counts per revolution.
     /// errorOccurred() when they are not taken: no turntable open
-    /// (DeviceNotOpen), a shoot running (ShootRunning) or a move running
-    /// (TurntableTurning).
+    /// (DeviceNotOpen), a shoot running (ShootRunning, as open()) or a move
+    /// running (TurntableTurning).
     void applySettings(const LxShootPlan& plan);
     /// The same from a map of the settings file's keys
     /// (LxShootPlan::fromSettingsMap()), such as TurntableSettingsView's
@@ -157,17 +183,21 @@ public:
     Q_INVOKABLE void applySettings(const QVariantMap& settings);
     /// Starts a shoot of `plan` (LxKalveraTurntableControl::planShoot(), whose
     /// refusals come as errorOccurred()). The table stands at capture 1:
-    /// captureReady(1, 0) follows after the pre-capture delay.
+    /// captureReady(1, 0) follows after the pre-capture delay. Refused while
+    /// a shoot runs (ShootRunning, as open()) and while the process has
+    /// cleared the notice callback (Unspecified; see the class).
     void startShoot(const LxShootPlan& plan);
     /// The same from a map of the settings file's keys
     /// (LxShootPlan::fromSettingsMap()).
     Q_INVOKABLE void startShoot(const QVariantMap& settings);
     /// Ends the shoot: the table stops, `shoot` is Stopping and then Idle,
     /// and shootFinished(false) follows. Nothing of the stopped shoot's
-    /// moves comes after it, also when a shoot starts again at once.
+    /// moves comes after it, also when a shoot starts again at once. Nothing
+    /// without a shoot.
     Q_INVOKABLE void stopShoot();
     /// The host has taken the capture of the last captureReady(): the shoot
-    /// turns on to the next one.
+    /// turns on to the next one. Nothing while no capture waits for it (the
+    /// shoot turns, or none runs).
     Q_INVOKABLE void captureTaken();
 
 signals:
@@ -212,13 +242,21 @@ signals:
     /// An operation failed: `code` is an LxAbstractPlugin::ErrorCode.
     void errorOccurred(int code, const QString& text);
 
+protected:
+    /// Follows moveToThread() (QEvent::ThreadChange); see the class.
+    bool event(QEvent* event) override;
+
 private:
     class Private;
 
+    LxThreadMailbox* makeMailbox();
+    // On the thread the object leaves, and on the one it went to.
+    void leaveThread();
+    void adoptThread();
     void command(const kalveraturntable::Command& command);
-    // Gives the host what the worker told, in order; false once the object
-    // went inside one of its signals.
-    bool receiveEvents();
+    // Gives the host what the worker told, in order, until the object goes
+    // or moves inside one of its signals.
+    void receiveEvents();
     void applyState(const kalveraturntable::State& state);
 
     std::unique_ptr<Private> d;

@@ -2,15 +2,16 @@
 // the controller, follows its moves and shoots, and tells the object.
 #include "KalveraTurntable_p.h"
 
+#include "KalveraTurntableReporter_p.h"
+#include "KalveraTurntableShoot_p.h"
 #include "LxKalveraTurntableControl.h"
+#include "LxShootRefusals.h"
 #include "LxThreadMailbox.h"
 
 #include <QEventLoop>
 #include <QTimer>
 
-#include <algorithm>
 #include <cmath>
-#include <vector>
 
 namespace kalveraturntable {
 
@@ -20,11 +21,31 @@ namespace {
 // never older than this, and a move's end is told within it.
 constexpr int kFollowMs = 40;
 
+// What would move the table or change its settings under a shoot, which
+// takes the end of every move for its own.
+bool waitsForTheShoot(Command::Kind kind) {
+    switch (kind) {
+    case Command::Kind::Open:
+    case Command::Kind::RotateBy:
+    case Command::Kind::RotateTo:
+    case Command::Kind::RotateCounts:
+    case Command::Kind::TurnContinuously:
+    case Command::Kind::FireShutter:
+    case Command::Kind::ApplySettings:
+    case Command::Kind::StartShoot:
+        return true;
+    default:
+        return false;
+    }
+}
+
 class Worker {
 public:
     Worker(std::shared_ptr<Shared> shared, QEventLoop& loop)
-        : shared(std::move(shared))
-        , loop(loop) {
+        : shared(shared)
+        , loop(loop)
+        , reporter(shared, control)
+        , shoot(control, reporter, [this] { follow.start(); }) {
         follow.setInterval(kFollowMs);
         QObject::connect(&follow, &QTimer::timeout, [this] { followTable(); });
         registerController(&control, this->shared);
@@ -39,7 +60,7 @@ public:
     void receive(int why) {
         if (why == kNoticeCall) {
             if (shared->takeNotice()) {
-                shootNotice();
+                shoot.notice();
             }
         } else if (why == kDisconnectedCall) {
             lost();
@@ -51,7 +72,7 @@ public:
 private:
     void runCommands() {
         for (;;) {
-            Command c{Command::Kind::Quit};
+            Command c(Command::Kind::Quit);
             {
                 std::lock_guard<std::mutex> lock(shared->mutex);
                 if (shared->commands.empty()) {
@@ -60,54 +81,52 @@ private:
                 c = std::move(shared->commands.front());
                 shared->commands.pop_front();
             }
+            if (c.kind == Command::Kind::Quit) {
+                loop.quit();
+                return;
+            }
+            if (waitsForTheShoot(c.kind) && shoot.isRunning()) {
+                reporter.failed(LxAbstractPlugin::ErrorCode::ShootRunning,
+                                LxShootRefusals::shootRunningReason());
+                continue;
+            }
             run(c);
+            reporter.tellState();
         }
     }
 
     void run(const Command& c) {
         switch (c.kind) {
         case Command::Kind::Find:
-            state.models.clear();
-            for (const std::string& name : control.availableDevices()) {
-                state.models.append(QString::fromStdString(name));
-            }
-            if (state.models.isEmpty()) {
-                failed();
-            }
+            find();
             break;
         case Command::Kind::Open:
-            open(static_cast<unsigned long>(c.value));
+            open(c.model);
             break;
         case Command::Kind::Close:
-            endShoot(false);
+            stopShoot();
             control.closeDevice();
             settleStoppedMoves();
             break;
         case Command::Kind::RotateBy:
-            rotateBy(c.value);
+            rotateBy(c.degrees);
             break;
         case Command::Kind::RotateTo:
-            rotateBy(std::remainder(c.value - control.positionInDegrees(), 360.0));
+            rotateBy(std::remainder(c.degrees - control.positionInDegrees(), 360.0));
             break;
         case Command::Kind::RotateCounts:
-            if (c.value != 0.0) {
+            if (c.counts != 0) {
                 control.SetRotationCounterClockwise();
-                control.SetRotationIncrementInCounts(static_cast<int>(c.value));
+                control.SetRotationIncrementInCounts(c.counts);
                 startMove();
             }
             break;
         case Command::Kind::TurnContinuously:
-            if (c.value != 0.0) {
-                control.SetRotationClockwise();
-            } else {
-                control.SetRotationCounterClockwise();
-            }
-            control.SetRotationIncrementInCounts(0);
-            startMove();
+            turnContinuously(c.clockwise);
             break;
         case Command::Kind::Stop:
             // A shoot whose move is stopped would wait for its end forever.
-            if (state.shoot == KalveraTurntable::ShootState::Running) {
+            if (shoot.isRunning()) {
                 stopShoot();
             } else {
                 control.stopRotation();
@@ -116,14 +135,14 @@ private:
             break;
         case Command::Kind::FireShutter:
             if (!control.shutterReleaseCameraHardware()) {
-                failed(LxAbstractPlugin::ErrorCode::Unspecified,
-                       QObject::tr("The shutter cannot be fired: open a stepper turntable and "
-                                   "let it stand."));
+                reporter.failed(LxAbstractPlugin::ErrorCode::Unspecified,
+                                QObject::tr("The shutter cannot be fired: open a stepper "
+                                            "turntable and let it stand."));
             }
             break;
         case Command::Kind::ApplySettings:
             if (!control.applyShootSettings(c.plan)) {
-                failed();
+                reporter.failed();
             }
             break;
         case Command::Kind::StartShoot:
@@ -133,60 +152,85 @@ private:
             stopShoot();
             break;
         case Command::Kind::CaptureTaken:
-            captureTaken();
+            shoot.captureTaken();
             break;
         case Command::Kind::SetAutoAdvance:
-            autoAdvance = c.value != 0.0;
-            if (autoAdvance) {
-                captureTaken();
-            }
+            shoot.setAutoAdvance(c.autoAdvance);
             break;
         case Command::Kind::Quit:
-            loop.quit();
-            return;
+            break;
         }
-        tellState();
     }
 
-    void open(unsigned long model) {
-        endShoot(false);
+    void find() {
+        reporter.state.models.clear();
+        for (const std::string& name : control.availableDevices()) {
+            reporter.state.models.append(QString::fromStdString(name));
+        }
+        if (reporter.state.models.isEmpty()) {
+            reporter.failed();
+        }
+    }
+
+    void open(int model) {
         bool opened = false;
-        control.openDevice(model, &opened);
+        control.openDevice(static_cast<unsigned long>(model), &opened);
         settleStoppedMoves();
-        state.model = opened ? static_cast<int>(model) : -1;
-        if (!opened) {
-            failed();
+        // A refused open leaves the turntable open before open as it was;
+        // one that failed has closed it, which tellState() shows.
+        if (opened) {
+            reporter.state.model = model;
+        } else {
+            reporter.failed();
         }
     }
 
     void rotateBy(double degrees) {
         control.SetRotationCounterClockwise();
         if (control.SetRotationIncrementInDegrees(degrees) == 0.0) {
-            failed(LxAbstractPlugin::ErrorCode::Unspecified,
-                   QObject::tr("Nothing to turn: no turntable open, no counts per revolution, "
-                               "or less than half a count."));
+            reporter.failed(LxAbstractPlugin::ErrorCode::Unspecified,
+                            QObject::tr("Nothing to turn: no turntable open, no counts per "
+                                        "revolution, or less than half a count."));
             return;
         }
+        startMove();
+    }
+
+    void turnContinuously(bool clockwise) {
+        if (clockwise) {
+            control.SetRotationClockwise();
+        } else {
+            control.SetRotationCounterClockwise();
+        }
+        control.SetRotationIncrementInCounts(0);
         startMove();
     }
 
     void startMove() {
         tellEndedMove();
         if (!control.startRotation()) {
-            failed(LxAbstractPlugin::ErrorCode::Unspecified,
-                   QObject::tr("The move cannot start: no turntable open, a move or a shoot "
-                               "running, or nothing to turn."));
+            reporter.failed(LxAbstractPlugin::ErrorCode::Unspecified,
+                            QObject::tr("The move cannot start: no turntable open, a move or a "
+                                        "shoot running, or nothing to turn."));
             return;
         }
         moving = true;
         follow.start();
     }
 
-    // While a move runs: the position, and the end of the move.
+    // While a move runs: the position, the end of the move, and whether the
+    // shoot's notice can still come.
     void followTable() {
-        tellState();
+        reporter.tellState();
         tellEndedMove();
-        if (!moving && !shootMove) {
+        if (shoot.isNoticeLost(control.IsTurntableRotating())) {
+            reporter.failed(LxAbstractPlugin::ErrorCode::Unspecified,
+                            QObject::tr("The turntable's notices no longer reach this object: "
+                                        "the plug-in callbacks were assigned anew. The shoot "
+                                        "is stopped."));
+            stopShoot();
+        }
+        if (!moving && !shoot.isMoveOutstanding()) {
             follow.stop();
         }
     }
@@ -196,8 +240,8 @@ private:
     void tellEndedMove() {
         if (moving && !control.IsTurntableRotating()) {
             moving = false;
-            tellState();
-            shared->tell({Event::Kind::MoveEnded});
+            reporter.tellState();
+            reporter.tell(Event(Event::Kind::MoveEnded));
         }
     }
 
@@ -210,168 +254,45 @@ private:
     void settleStoppedMoves() {
         LxTurntableHardware::TurntableHardwarePrivate::waitForNotices();
         shared->dropNotices();
-        shootMove = false;
+        shoot.forgetMove();
         tellEndedMove();
     }
 
     void startShoot(const LxShootPlan& plan) {
-        unsigned short count = 0;
-        std::vector<float> angles;
-        if (!control.planShoot(plan, &count, &angles)) {
-            failed();
+        // Without a notice callback the controller tells no move's end.
+        if (!noticesAreTold()) {
+            reporter.failed(LxAbstractPlugin::ErrorCode::Unspecified,
+                            QObject::tr("No shoot can run: the plug-in callback of the "
+                                        "turntable's notices has been cleared."));
             return;
         }
         tellEndedMove();
-        targets.clear();
-        state.plannedAngles = {0.0};
-        for (unsigned short k = 1; k <= count; ++k) {
-            targets.push_back(angles.empty() ? 360.0 * k / count : angles[k - 1U]);
-            if (k < count) {
-                state.plannedAngles.append(targets.back());
-            }
-        }
-        taken = 0;
-        state.captureCount = count;
-        state.captureIndex = 1;
-        state.shoot = KalveraTurntable::ShootState::Running;
-        tellState();
-        // Capture 1 is where the table stands: it waits the pre-capture
-        // delay as every other does.
-        const int delayMs = static_cast<int>(std::max(0.0f, plan.preCaptureDelaySeconds) * 1000);
-        const unsigned int shoot = ++shootNumber;
-        QTimer::singleShot(delayMs, &follow, [this, shoot] {
-            if (shoot == shootNumber && state.shoot == KalveraTurntable::ShootState::Running) {
-                readyForCapture();
-            }
-        });
-    }
-
-    void readyForCapture() {
-        awaitingCapture = true;
-        const std::size_t index = taken;
-        shared->tell({Event::Kind::CaptureReady,
-                      {},
-                      static_cast<int>(index + 1),
-                      index == 0 ? 0.0 : targets[index - 1]});
-        if (autoAdvance) {
-            captureTaken();
-        }
-    }
-
-    void captureTaken() {
-        if (!awaitingCapture || state.shoot != KalveraTurntable::ShootState::Running) {
-            return;
-        }
-        awaitingCapture = false;
-        if (!control.rotateDeviceToAngle(static_cast<float>(targets[taken]))) {
-            failed();
-            endShoot(false);
-            return;
-        }
-        ++taken;
-        shootMove = true;
-        follow.start();
+        shoot.start(plan);
     }
 
     void stopShoot() {
-        if (state.shoot != KalveraTurntable::ShootState::Running) {
+        if (reporter.state.shoot != KalveraTurntable::ShootState::Running) {
             return;
         }
-        state.shoot = KalveraTurntable::ShootState::Stopping;
-        tellState();
-        control.stopsSpinning();
-        // The sequence ends with the stop: a plan starts the next.
-        control.LxTurntableHardware::stopsSpinning();
+        shoot.stopTable();
         settleStoppedMoves();
-        endShoot(false);
-    }
-
-    // The controller's notice: the shoot's move has ended and the pre-capture
-    // delay passed.
-    void shootNotice() {
-        if (state.shoot != KalveraTurntable::ShootState::Running || !shootMove) {
-            return;
-        }
-        shootMove = false;
-        tellState();
-        shared->tell({Event::Kind::MoveEnded});
-        if (taken < targets.size()) {
-            state.captureIndex = static_cast<int>(taken + 1);
-            tellState();
-            readyForCapture();
-            return;
-        }
-        // The call after the last capture ends the sequence.
-        control.rotateDeviceToAngle(0.0f);
-        endShoot(true);
-        tellState();
+        shoot.end(false);
     }
 
     void lost() {
         moving = false;
-        endShoot(false);
-        failed();
-        tellState();
-        shared->tell({Event::Kind::Disconnected});
-    }
-
-    void endShoot(bool completed) {
-        if (state.shoot == KalveraTurntable::ShootState::Idle) {
-            return;
-        }
-        ++shootNumber;
-        awaitingCapture = false;
-        shootMove = false;
-        state.shoot = KalveraTurntable::ShootState::Idle;
-        state.captureIndex = 0;
-        state.captureCount = 0;
-        tellState();
-        shared->tell({Event::Kind::ShootFinished, {}, 0, 0.0, completed});
-    }
-
-    // The controller's reason for the failure just seen.
-    void failed() { failed(control.lastErrorCode(), control.lastError()); }
-    void failed(LxAbstractPlugin::ErrorCode code, const QString& text) {
-        state.lastErrorCode = static_cast<int>(code);
-        state.lastError = text;
-        tellState();
-        shared->tell({Event::Kind::Error, {}, state.lastErrorCode, 0.0, false, text});
-    }
-
-    void tellState() {
-        state.opened = control.isTurntableOpened();
-        state.rotating = control.IsTurntableRotating();
-        state.position = control.positionInDegrees();
-        state.chipClocked = control.isChipClockedStepTrains();
-        if (!state.opened) {
-            state.model = -1;
-        }
-        if (state.opened != told.opened || state.rotating != told.rotating ||
-            state.position != told.position || state.chipClocked != told.chipClocked ||
-            state.model != told.model || state.models != told.models ||
-            state.lastError != told.lastError || state.lastErrorCode != told.lastErrorCode ||
-            state.shoot != told.shoot || state.captureIndex != told.captureIndex ||
-            state.captureCount != told.captureCount || state.plannedAngles != told.plannedAngles) {
-            told = state;
-            shared->tell({Event::Kind::StateChanged, state});
-        }
+        shoot.end(false);
+        reporter.failed();
+        reporter.tell(Event(Event::Kind::Disconnected));
     }
 
     const std::shared_ptr<Shared> shared;
     QEventLoop& loop;
     LxKalveraTurntableControl control;
+    Reporter reporter;
     QTimer follow;
-    State state;
-    State told;
-    bool autoAdvance = false;
+    ShootSequence shoot;
     bool moving = false;
-    bool shootMove = false;
-    bool awaitingCapture = false;
-    // Where the table goes after each capture, from the start of the shoot.
-    std::vector<double> targets;
-    std::size_t taken = 0;
-    // Tells a shoot's delayed first capture from a later shoot's.
-    unsigned int shootNumber = 0;
 };
 
 } // namespace

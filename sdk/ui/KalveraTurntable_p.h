@@ -16,27 +16,35 @@ class LxTurntableHardware;
 
 namespace kalveraturntable {
 
-// What the object asks of its worker.
+// What the object asks of its worker. Each kind reads only the fields named
+// beside it.
 struct Command {
     enum class Kind {
         Find,
-        Open,
+        Open, // model
         Close,
-        RotateBy,
-        RotateTo,
-        RotateCounts,
-        TurnContinuously,
+        RotateBy,         // degrees
+        RotateTo,         // degrees
+        RotateCounts,     // counts
+        TurnContinuously, // clockwise
         Stop,
         FireShutter,
-        ApplySettings,
-        StartShoot,
+        ApplySettings, // plan
+        StartShoot,    // plan
         StopShoot,
         CaptureTaken,
-        SetAutoAdvance,
+        SetAutoAdvance, // autoAdvance
         Quit
     };
+    explicit Command(Kind kind)
+        : kind(kind) {}
+
     Kind kind;
-    double value = 0.0;
+    int model = -1;
+    double degrees = 0.0;
+    int counts = 0;
+    bool clockwise = false;
+    bool autoAdvance = false;
     LxShootPlan plan{};
 };
 
@@ -54,17 +62,30 @@ struct State {
     int captureIndex = 0;
     int captureCount = 0;
     QVariantList plannedAngles;
+
+    bool operator==(const State& other) const;
+    bool operator!=(const State& other) const { return !(*this == other); }
 };
 
-// What the worker tells the object, in order: a new state, or a signal.
+// What the worker tells the object, in order: a new state, or a signal. Made
+// by the functions below, each of which fills the fields its signal carries.
 struct Event {
     enum class Kind { StateChanged, MoveEnded, CaptureReady, ShootFinished, Disconnected, Error };
+    explicit Event(Kind kind)
+        : kind(kind) {}
+
+    static Event stateChanged(const State& state);
+    static Event captureReady(int index, double angle);
+    static Event shootFinished(bool completed);
+    static Event error(int code, const QString& text);
+
     Kind kind;
     State state{};
-    int number = 0;
-    double angle = 0.0;
-    bool flag = false;
-    QString text{};
+    int captureIndex = 0;
+    double captureAngle = 0.0;
+    bool completed = false;
+    int errorCode = 0;
+    QString errorText{};
 };
 
 // What the object and its worker share. Each side wakes the other through a
@@ -77,8 +98,12 @@ struct Shared {
     std::deque<Event> events;
     // Null before the worker's loop runs and after it ends.
     LxThreadMailbox* workerBox = nullptr;
-    // Null once the object has gone.
+    // The object's thread's mailbox; null while the object moves to another
+    // thread (the events wait for the new thread's mailbox) and once it has
+    // gone.
     LxThreadMailbox* objectBox = nullptr;
+    // False once the object has gone: nothing is told any more.
+    bool objectAlive = true;
     // The controller's notices that the worker has not taken yet.
     int noticesPending = 0;
 
@@ -96,12 +121,19 @@ struct Shared {
 };
 
 // The controllers' way to their workers' mailboxes: a controller registered
-// with its object's Shared is woken for its notices; unregistered, not.
+// with its object's Shared is woken for its notices; the notices of a
+// controller no object registered go to the callbacks the process had before.
 void registerController(const LxTurntableHardware* control, std::shared_ptr<Shared> shared);
 void unregisterController(const LxTurntableHardware* control);
-// Assigns the plug-in callbacks once, before the first controller opens:
-// afterwards a rotation thread may be reading them.
+// Assigns the plug-in callbacks once, before the first controller opens,
+// keeping those assigned before for the controllers of no object.
 void installCallbacks();
+// Whether the turntable's notice still reaches the objects: false once the
+// process has cleared the callback or assigned another one, which may or may
+// not hand the notices on to the objects'.
+bool noticesComeHere();
+// Whether a turntable notice callback is assigned at all.
+bool noticesAreTold();
 
 constexpr int kCommandsCall = 0;
 constexpr int kNoticeCall = 1;

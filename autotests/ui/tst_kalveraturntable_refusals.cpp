@@ -1,0 +1,241 @@
+// What KalveraTurntable refuses, and what it shares with the rest of the
+// process: the plug-in callbacks and the thread it lives on.
+#include "KalveraTurntable.h"
+#include "LxAbstractPlugin.h"
+#include "LxKalveraTurntableControl.h"
+
+#include "ProcessEventsUntil.h"
+
+#include <ftdisim/Bus.h>
+#include <ftdisim/TurntableRig.h>
+
+#include <gtest/gtest.h>
+
+#include <QThread>
+
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+using ftdisim::Bus;
+using namespace std::chrono_literals;
+using Callbacks = LxTurntableHardware::TurntableHardwarePrivate;
+using ErrorCode = LxAbstractPlugin::ErrorCode;
+
+namespace {
+
+// A plug-in host's own callbacks, assigned as such a host assigns them at its
+// start, before any KalveraTurntable is made: the controllers they hear from.
+struct HostCallbacks {
+    HostCallbacks() {
+        Callbacks::hardwareOpenSucceeded = [this](LxTurntableHardware* p, unsigned long, bool) {
+            heard(p);
+        };
+        Callbacks::hardwareDisconnected = [this](LxTurntableHardware* p, unsigned long) {
+            heard(p);
+        };
+        Callbacks::turntableRotationStopped = [this](LxTurntableHardware* p) { heard(p); };
+    }
+    void heard(LxTurntableHardware* control) {
+        const std::lock_guard<std::mutex> guard(lock);
+        from.push_back(control);
+    }
+    std::vector<LxTurntableHardware*> heardFrom() {
+        const std::lock_guard<std::mutex> guard(lock);
+        return from;
+    }
+    void forget() {
+        const std::lock_guard<std::mutex> guard(lock);
+        from.clear();
+    }
+
+    std::mutex lock;
+    std::vector<LxTurntableHardware*> from;
+};
+HostCallbacks hostCallbacks;
+
+// The notice callback assigned anew for a while, as a careless host might.
+class ReassignedNotice {
+public:
+    explicit ReassignedNotice(std::function<void(LxTurntableHardware*)> notice) {
+        assign(std::move(notice));
+    }
+    ~ReassignedNotice() {
+        assign(kept);
+        Callbacks::waitForNotices();
+    }
+
+private:
+    void assign(std::function<void(LxTurntableHardware*)> notice) {
+        const std::lock_guard<std::mutex> guard(
+            LxAbstractPlugin::AbstractPluginPrivate::asyncMutex);
+        Callbacks::turntableRotationStopped = std::move(notice);
+    }
+    const std::function<void(LxTurntableHardware*)> kept = Callbacks::turntableRotationStopped;
+};
+
+// "Custom", 72 steps a turn, on the simulated bus; the errors and captures
+// the object told.
+class KalveraTurntableRefusalsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Bus::instance().reset();
+        hostCallbacks.forget();
+        turntable = std::make_unique<KalveraTurntable>();
+        QObject::connect(turntable.get(), &KalveraTurntable::errorOccurred,
+                         [this](int code, const QString& text) {
+                             errors.push_back({static_cast<ErrorCode>(code), text});
+                         });
+        QObject::connect(turntable.get(), &KalveraTurntable::captureReady,
+                         [this](int index) { captures.push_back(index); });
+        QObject::connect(turntable.get(), &KalveraTurntable::shootFinished, [this] { ++finished; });
+        turntable->findTurntables();
+        turntable->open(0);
+        ASSERT_TRUE(processEventsUntil([this] { return turntable->isOpened(); }))
+            << turntable->lastError().toStdString();
+    }
+    void TearDown() override {
+        turntable.reset();
+        Bus::instance().reset();
+    }
+
+    static ftdisim::StepperTable& table() {
+        return Bus::instance().rig(Bus::instance().devices().at(0))->stepperTable();
+    }
+    static LxShootPlan plan() {
+        LxShootPlan plan;
+        plan.frames = 4;
+        plan.countsPerRevolution = 72;
+        plan.clockwiseActiveHigh = true;
+        plan.motorEnableActiveHigh = true;
+        plan.speed = 0;
+        return plan;
+    }
+
+    struct Error {
+        ErrorCode code;
+        QString text;
+    };
+    std::unique_ptr<KalveraTurntable> turntable;
+    std::vector<Error> errors;
+    std::vector<int> captures;
+    int finished = 0;
+};
+
+TEST_F(KalveraTurntableRefusalsTest, AShootRefusesWhatWouldMoveTheTableUnderIt) {
+    turntable->startShoot(plan());
+    ASSERT_TRUE(processEventsUntil([&] { return captures.size() == 1u; }, 10s));
+    turntable->rotateBy(45.0);
+    turntable->rotateTo(90.0);
+    turntable->rotateCounts(3);
+    turntable->turnContinuously(true);
+    turntable->fireShutter();
+    turntable->applySettings(plan());
+    turntable->open(0);
+    turntable->startShoot(plan());
+    ASSERT_TRUE(processEventsUntil([&] { return errors.size() == 8u; }, 10s));
+    processEventsUntil([] { return false; }, 300ms);
+
+    for (const Error& error : errors) {
+        EXPECT_EQ(error.code, ErrorCode::ShootRunning);
+        EXPECT_EQ(error.text, "A 360 product photography shoot is running. Let it end or stop "
+                              "it first.");
+    }
+    EXPECT_EQ(table().steps(), 0u);
+    EXPECT_EQ(captures, std::vector<int>{1}) << "no move's end taken for the shoot's";
+    EXPECT_EQ(turntable->model(), 0);
+
+    // The shoot goes on from where it waited.
+    turntable->captureTaken();
+    ASSERT_TRUE(processEventsUntil([&] { return captures.size() == 2u; }, 10s));
+    EXPECT_EQ(table().position(), -18);
+    turntable->stopShoot();
+    ASSERT_TRUE(processEventsUntil([&] { return finished == 1; }, 10s));
+}
+
+TEST_F(KalveraTurntableRefusalsTest, ARefusedOpenKeepsTheOpenTurntableAndItsModel) {
+    int modelChanges = 0;
+    bool moveEnded = false;
+    QObject::connect(turntable.get(), &KalveraTurntable::modelChanged, [&] { ++modelChanges; });
+    QObject::connect(turntable.get(), &KalveraTurntable::moveEnded, [&] { moveEnded = true; });
+    turntable->open(8);
+    turntable->applySettings(plan());
+    turntable->rotateCounts(2);
+    ASSERT_TRUE(processEventsUntil([&] { return moveEnded; }, 10s));
+    EXPECT_EQ(table().position(), 2) << "turned by the turntable still open";
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].code, ErrorCode::InvalidModelIndex);
+    EXPECT_TRUE(turntable->isOpened());
+    EXPECT_EQ(turntable->model(), 0);
+    EXPECT_EQ(modelChanges, 0);
+}
+
+TEST_F(KalveraTurntableRefusalsTest, ControllersOfNoObjectStillReachTheHostsCallbacks) {
+    // The object's own open reached the object only.
+    EXPECT_TRUE(hostCallbacks.heardFrom().empty());
+    LxKalveraTurntableControl hostsOwn;
+    std::thread rotationThread([&] { hostsOwn.turntableRotationStopped(); });
+    rotationThread.join();
+    hostsOwn.hardwareDisconnected(0);
+    hostsOwn.hardwareOpenSucceeded(0, true);
+    EXPECT_EQ(hostCallbacks.heardFrom(), std::vector<LxTurntableHardware*>(3, &hostsOwn));
+}
+
+TEST_F(KalveraTurntableRefusalsTest, AShootWhoseNoticesAreTakenAwayEndsWithAnError) {
+    {
+        ReassignedNotice cleared(nullptr);
+        turntable->startShoot(plan());
+        ASSERT_TRUE(processEventsUntil([&] { return errors.size() == 1u; }, 10s));
+        EXPECT_EQ(turntable->shoot(), KalveraTurntable::ShootState::Idle);
+    }
+    ReassignedNotice swallowed([](LxTurntableHardware*) {});
+    turntable->setAutoAdvance(true);
+    turntable->startShoot(plan());
+    ASSERT_TRUE(processEventsUntil([&] { return finished == 1; }, 20s));
+    EXPECT_EQ(errors.size(), 2u);
+    EXPECT_EQ(captures, std::vector<int>{1});
+    EXPECT_EQ(turntable->shoot(), KalveraTurntable::ShootState::Idle);
+}
+
+TEST_F(KalveraTurntableRefusalsTest, MovedToAnotherThreadItsSignalsComeThere) {
+    QThread elsewhere;
+    KalveraTurntable* moved = turntable.release();
+    moved->moveToThread(&elsewhere);
+    QObject::connect(&elsewhere, &QThread::finished, moved, &QObject::deleteLater);
+    std::mutex lock;
+    std::vector<QThread*> signalledOn;
+    bool destroyed = false;
+    QObject::connect(moved, &KalveraTurntable::moveEnded, [&] {
+        const std::lock_guard<std::mutex> guard(lock);
+        signalledOn.push_back(QThread::currentThread());
+        QThread::currentThread()->quit();
+    });
+    QObject::connect(moved, &QObject::destroyed, [&] {
+        const std::lock_guard<std::mutex> guard(lock);
+        destroyed = true;
+    });
+    // Asked before the thread starts, so that ThreadSanitizer sees the
+    // hand-over, which Qt's event queue hides from it.
+    QMetaObject::invokeMethod(
+        moved,
+        [moved] {
+            moved->applySettings(plan());
+            moved->rotateCounts(2);
+        },
+        Qt::QueuedConnection);
+    elsewhere.start();
+    if (!elsewhere.wait(20000)) {
+        elsewhere.quit();
+        elsewhere.wait();
+        FAIL() << "no moveEnded on the thread the object went to";
+    }
+    // Nothing is left for the thread it came from.
+    processEventsUntil([] { return false; }, 100ms);
+    const std::lock_guard<std::mutex> guard(lock);
+    EXPECT_EQ(signalledOn, std::vector<QThread*>{&elsewhere});
+    EXPECT_TRUE(destroyed);
+    EXPECT_EQ(table().position(), 2);
+}
+
+} // namespace
