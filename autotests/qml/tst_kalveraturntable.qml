@@ -118,7 +118,7 @@ TestCase {
         tryVerify(function () { return turn.enabled; }, 2000);
         turn.clicked();
         ended.wait(10000);
-        fuzzyCompare(table.position, -90, 0.01); // clockwise from the start of the shoot
+        fuzzyCompare(table.position, 90, 0.01); // clockwise from the start of the shoot
 
         // "Custom" takes a standard model's motor settings from the model table.
         var importButton = findChild(view, "importButton");

@@ -238,12 +238,12 @@ TEST_F(KalveraTurntableTest, AShootAtCaptureAnglesTellsEachCaptureAfterItsIndexA
         SCOPED_TRACE(k);
         EXPECT_EQ(captures[k].angle, planned[k]);
         EXPECT_EQ(captures[k].tableAt, -std::lround(planned[k] / 5.0)) << "clockwise, 5 a step";
-        EXPECT_NEAR(std::remainder(captures[k].position + planned[k], 360.0), 0.0, 1e-9)
+        EXPECT_NEAR(std::remainder(captures[k].position - planned[k], 360.0), 0.0, 1e-9)
             << "the position's last change came before the capture";
     }
     ASSERT_EQ(ended.size(), planned.size());
     for (const Ended& end : ended) {
-        EXPECT_NEAR(std::remainder(end.position - 5.0 * end.tableAt, 360.0), 0.0, 1e-9);
+        EXPECT_NEAR(std::remainder(end.position + 5.0 * end.tableAt, 360.0), 0.0, 1e-9);
     }
     EXPECT_EQ(logOf({"count", "index", "shoot", "capture", "moveEnded", "finished"}),
               (std::vector<std::string>{"count 4", "index 1", "shoot 1", "capture 1", "moveEnded",
@@ -261,7 +261,7 @@ TEST_F(KalveraTurntableTest, AMoveTellsItsPositionsThenItsEnd) {
     EXPECT_EQ(logOf({"rotating", "moveEnded"}),
               (std::vector<std::string>{"rotating 1", "rotating 0", "moveEnded"}));
     EXPECT_EQ(turntable->position(), 180.0);
-    EXPECT_EQ(table().position(), 72);
+    EXPECT_EQ(table().position(), -72) << "clockwise";
     // 72 steps of 11 ms: a position told every 100 ms gives some 8 between
     // the ends; 2 leave room for a slow sanitizer on a busy machine.
     std::size_t between = 0;
@@ -353,7 +353,8 @@ TEST_F(KalveraTurntableTest, SettingsTakenWithoutAShootTurnCustom) {
     turntable->applySettings(plan(1));
     turntable->rotateBy(-90.0);
     ASSERT_TRUE(processEventsUntil([&] { return !logOf({"moveEnded"}).empty(); }, 10s));
-    EXPECT_EQ(table().position(), -18) << "72 counts a turn";
+    EXPECT_EQ(table().position(), 18) << "72 counts a turn, counterclockwise";
+    EXPECT_EQ(turntable->position(), 270.0);
 
     // Not under a running move; a move stopped tells its end before the next.
     turntable->turnContinuously(true);

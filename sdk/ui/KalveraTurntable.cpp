@@ -29,7 +29,7 @@ KalveraTurntable::~KalveraTurntable() {
         d->shared->events.clear();
     }
     LxThreadMailbox::destroy(box);
-    d->shared->command(Command(Command::Kind::Quit));
+    d->shared->quit();
     d->thread.reset();
 }
 

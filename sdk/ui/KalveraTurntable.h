@@ -50,8 +50,10 @@ struct State;
 /// move's notice does not come within its delays and 2 s more is stopped with
 /// errorOccurred() (Unspecified). Moves outside a shoot do not need them.
 ///
-/// Units: degrees. `position` is the table's position from the start of the
-/// last shoot or open, modulo 360, increasing counterclockwise.
+/// Units: degrees, growing clockwise as seen from above, the way a shoot
+/// turns. `position` is the table's position from where it stood at the
+/// start of the last shoot or at the open, from 0 up to 360: at each
+/// captureReady() it equals the capture's angle.
 class LX_SDK_EXPORT KalveraTurntable : public QObject {
     Q_OBJECT
     /// The model names found by findTurntables(), in model-index order.
@@ -144,14 +146,14 @@ public:
     /// after stopShoot(), and a move cut short tells moveEnded(). Nothing
     /// without a turntable open.
     Q_INVOKABLE void close();
-    /// Turns by `degrees`, counterclockwise for a positive angle; moveEnded()
+    /// Turns by `degrees`, clockwise for a positive angle; moveEnded()
     /// when it ends. errorOccurred() when no move starts: a shoot running
     /// (ShootRunning, as open()), or (Unspecified) no turntable open, no
     /// counts per revolution, a move running, less than half a count.
     Q_INVOKABLE void rotateBy(double degrees);
     /// Turns the shorter way to `angle`; as rotateBy().
     Q_INVOKABLE void rotateTo(double angle);
-    /// Turns by `counts`, counterclockwise for a positive count; 0 does
+    /// Turns by `counts`, clockwise for a positive count; 0 does
     /// nothing. As rotateBy().
     Q_INVOKABLE void rotateCounts(int counts);
     /// Turns until stop(), clockwise or counterclockwise. errorOccurred()

@@ -2,7 +2,16 @@
 
 #include "LxKalveraTurntableControl.h"
 
+#include <cmath>
+
 namespace kalveraturntable {
+
+double clockwiseDegrees(double controllerPosition) {
+    // The controller's position grows counterclockwise; a host's angles, as a
+    // shoot's, grow clockwise. Adding 0.0 turns -0.0 into 0.0.
+    const double degrees = std::fmod(-controllerPosition, 360.0);
+    return (degrees < 0.0 ? degrees + 360.0 : degrees) + 0.0;
+}
 
 Reporter::Reporter(std::shared_ptr<Shared> shared, LxKalveraTurntableControl& control)
     : shared(std::move(shared))
@@ -11,7 +20,7 @@ Reporter::Reporter(std::shared_ptr<Shared> shared, LxKalveraTurntableControl& co
 void Reporter::tellState() {
     state.opened = control.isTurntableOpened();
     state.rotating = control.IsTurntableRotating();
-    state.position = control.positionInDegrees();
+    state.position = clockwiseDegrees(control.positionInDegrees());
     state.chipClocked = control.isChipClockedStepTrains();
     if (!state.opened) {
         state.model = -1;

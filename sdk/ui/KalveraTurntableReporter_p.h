@@ -8,6 +8,10 @@ class LxKalveraTurntableControl;
 
 namespace kalveraturntable {
 
+// The controller's position as the object's `position`: degrees clockwise,
+// from 0 up to 360.
+double clockwiseDegrees(double controllerPosition);
+
 // The worker's account of what it tells its object: the state, read from the
 // controller where the controller knows it, and the signals, in order.
 class Reporter {

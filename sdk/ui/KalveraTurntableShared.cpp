@@ -5,6 +5,8 @@
 #include "LxThreadMailbox.h"
 #include "LxTurntableHardware.h"
 
+#include <QAbstractEventDispatcher>
+
 #include <map>
 
 namespace kalveraturntable {
@@ -44,12 +46,35 @@ Event Event::error(int code, const QString& text) {
     return e;
 }
 
+void Shared::quit() {
+    std::lock_guard<std::mutex> lock(mutex);
+    quitting = true;
+    if (workerDispatcher) {
+        workerDispatcher->wakeUp();
+    }
+}
+
+bool Shared::quitRequested() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return quitting;
+}
+
 void Shared::command(Command c) {
     std::lock_guard<std::mutex> lock(mutex);
     commands.push_back(std::move(c));
     if (workerBox) {
         workerBox->send(kCommandsCall);
     }
+}
+
+std::optional<Command> Shared::takeCommand() {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (commands.empty()) {
+        return std::nullopt;
+    }
+    std::optional<Command> c(std::move(commands.front()));
+    commands.pop_front();
+    return c;
 }
 
 void Shared::tell(Event e) {

@@ -8,10 +8,13 @@
 #include "LxShootRefusals.h"
 #include "LxThreadMailbox.h"
 
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 
 #include <cmath>
+#include <optional>
 
 namespace kalveraturntable {
 
@@ -41,9 +44,8 @@ bool waitsForTheShoot(Command::Kind kind) {
 
 class Worker {
 public:
-    Worker(std::shared_ptr<Shared> shared, QEventLoop& loop)
+    explicit Worker(std::shared_ptr<Shared> shared)
         : shared(shared)
-        , loop(loop)
         , reporter(shared, control)
         , shoot(control, reporter, [this] { follow.start(); }) {
         follow.setInterval(kFollowMs);
@@ -71,20 +73,8 @@ public:
 
 private:
     void runCommands() {
-        for (;;) {
-            Command c(Command::Kind::Quit);
-            {
-                std::lock_guard<std::mutex> lock(shared->mutex);
-                if (shared->commands.empty()) {
-                    return;
-                }
-                c = std::move(shared->commands.front());
-                shared->commands.pop_front();
-            }
-            if (c.kind == Command::Kind::Quit) {
-                loop.quit();
-                return;
-            }
+        while (const std::optional<Command> next = shared->takeCommand()) {
+            const Command& c = *next;
             if (waitsForTheShoot(c.kind) && shoot.isRunning()) {
                 reporter.failed(LxAbstractPlugin::ErrorCode::ShootRunning,
                                 LxShootRefusals::shootRunningReason());
@@ -112,11 +102,13 @@ private:
             rotateBy(c.degrees);
             break;
         case Command::Kind::RotateTo:
-            rotateBy(std::remainder(c.degrees - control.positionInDegrees(), 360.0));
+            rotateBy(
+                std::remainder(c.degrees - clockwiseDegrees(control.positionInDegrees()), 360.0));
             break;
         case Command::Kind::RotateCounts:
             if (c.counts != 0) {
-                control.SetRotationCounterClockwise();
+                // A negative count turns the other way.
+                control.SetRotationClockwise();
                 control.SetRotationIncrementInCounts(c.counts);
                 startMove();
             }
@@ -157,8 +149,6 @@ private:
         case Command::Kind::SetAutoAdvance:
             shoot.setAutoAdvance(c.autoAdvance);
             break;
-        case Command::Kind::Quit:
-            break;
         }
     }
 
@@ -186,7 +176,8 @@ private:
     }
 
     void rotateBy(double degrees) {
-        control.SetRotationCounterClockwise();
+        // A negative angle turns the other way.
+        control.SetRotationClockwise();
         if (control.SetRotationIncrementInDegrees(degrees) == 0.0) {
             reporter.failed(LxAbstractPlugin::ErrorCode::Unspecified,
                             QObject::tr("Nothing to turn: no turntable open, no counts per "
@@ -287,7 +278,6 @@ private:
     }
 
     const std::shared_ptr<Shared> shared;
-    QEventLoop& loop;
     LxKalveraTurntableControl control;
     Reporter reporter;
     QTimer follow;
@@ -310,18 +300,27 @@ void WorkerThread::run(const std::shared_ptr<Shared>& shared) {
     // Made first, it gives the thread its Qt event dispatcher, which the
     // mailboxes and the controller's timers need.
     QEventLoop loop;
-    Worker worker(shared, loop);
+    Worker worker(shared);
     auto* box = new LxThreadMailbox([&worker](int why) { worker.receive(why); });
     {
         std::lock_guard<std::mutex> lock(shared->mutex);
         shared->workerBox = box;
+        shared->workerDispatcher = QAbstractEventDispatcher::instance();
     }
     // What the object asked before the loop ran.
     box->send(kCommandsCall);
-    loop.exec();
+    // Not exec(): its end would need an event, and an event is no longer
+    // delivered once the application object has gone.
+    while (!shared->quitRequested()) {
+        loop.processEvents(QEventLoop::WaitForMoreEvents);
+        // What exec() would do: delete what this thread's objects left for
+        // deletion.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
     {
         std::lock_guard<std::mutex> lock(shared->mutex);
         shared->workerBox = nullptr;
+        shared->workerDispatcher = nullptr;
     }
     LxThreadMailbox::destroy(box);
 }

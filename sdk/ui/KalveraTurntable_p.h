@@ -9,10 +9,12 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 class LxThreadMailbox;
 class LxTurntableHardware;
+class QAbstractEventDispatcher;
 
 namespace kalveraturntable {
 
@@ -33,8 +35,7 @@ struct Command {
         StartShoot,    // plan
         StopShoot,
         CaptureTaken,
-        SetAutoAdvance, // autoAdvance
-        Quit
+        SetAutoAdvance // autoAdvance
     };
     explicit Command(Kind kind)
         : kind(kind) {}
@@ -106,11 +107,17 @@ struct Shared {
     bool objectAlive = true;
     // The controller's notices that the worker has not taken yet.
     int noticesPending = 0;
+    // Set as the object goes: the worker's loop ends at its next turn.
+    bool quitting = false;
+    // The worker's event dispatcher while its loop runs, to wake for the quit.
+    QAbstractEventDispatcher* workerDispatcher = nullptr;
 
     // From the object's thread; runs once the worker's loop does.
     void command(Command c);
     // From the worker's thread.
     void tell(Event e);
+    // From the worker's thread: the oldest command not run yet, taking it.
+    std::optional<Command> takeCommand();
     // From any thread: wakes the worker for a notice of the controller's
     // (kNoticeCall, kDisconnectedCall).
     void wakeWorker(int why);
@@ -118,6 +125,12 @@ struct Shared {
     bool takeNotice();
     // From the worker's thread: the notices not taken yet are of no move.
     void dropNotices();
+    // From the object's thread as it goes: ends the worker's loop. It needs no
+    // event delivered, which Qt no longer does once the application object
+    // has gone, as it has for an object deleted with it or after it.
+    void quit();
+    // From the worker's thread.
+    bool quitRequested();
 };
 
 // The controllers' way to their workers' mailboxes: a controller registered
@@ -141,12 +154,12 @@ constexpr int kDisconnectedCall = 2;
 
 // The thread the controller serves, from its start to its join. It makes the
 // controller and its worker on itself, runs their event loop until the
-// object's Quit, and lets them go there. A std::thread, whose join
+// object goes (Shared::quit()), and lets them go there. A std::thread, whose join
 // ThreadSanitizer sees: a QThread's end it cannot follow.
 class WorkerThread {
 public:
     explicit WorkerThread(std::shared_ptr<Shared> shared);
-    // Waits for the thread, which ends after a Quit command.
+    // Waits for the thread, which ends after Shared::quit().
     ~WorkerThread();
     WorkerThread(const WorkerThread&) = delete;
     WorkerThread& operator=(const WorkerThread&) = delete;

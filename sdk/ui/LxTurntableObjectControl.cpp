@@ -28,7 +28,7 @@ bool LxTurntableObjectControl::startRotationPreview(int degrees, bool isCounterc
         table->turnContinuously(!isCounterclockwise);
     } else {
         // The turntable counts counterclockwise as positive.
-        table->rotateBy(isCounterclockwise ? degrees : -degrees);
+        table->rotateBy(isCounterclockwise ? -degrees : degrees);
     }
     return true;
 }

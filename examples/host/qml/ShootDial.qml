@@ -8,7 +8,7 @@ Item {
     // Degrees clockwise from the start of the shoot.
     property var plannedAngles: []
     property var takenAngles: []
-    // The table's position, which grows counterclockwise.
+    // The table's position, clockwise from the start of the shoot.
     property real position: 0
 
     implicitWidth: 220
@@ -67,7 +67,7 @@ Item {
     }
     Mark {
         objectName: "positionHand"
-        angle: -dial.position
+        angle: dial.position
         length: dial.radius - 4
         color: "#4aa3df"
         barWidth: 4
@@ -77,6 +77,6 @@ Item {
         anchors.centerIn: parent
         anchors.verticalCenterOffset: dial.radius / 2
         color: "white"
-        text: ((360 - dial.position) % 360).toFixed(1) + "\u00B0"
+        text: dial.position.toFixed(1) + "\u00B0"
     }
 }
