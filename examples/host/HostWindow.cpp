@@ -28,16 +28,15 @@ HostWindow::HostWindow(const QString& model, bool shoot)
     KalveraTurntableQml::registerTypes();
     context->setContextProperty(QStringLiteral("settingsFile"), &settingsFile);
     QQmlComponent component(globalQmlEngine(), QUrl(QStringLiteral("qrc:/qml/HostWindow.qml")));
-    QObject* root = component.beginCreate(context.get());
+    QObject* root = component.createWithInitialProperties(
+        {{QStringLiteral("modelAtStart"), model}, {QStringLiteral("shootOnOpen"), shoot}},
+        context.get());
     quickWindow.reset(qobject_cast<QQuickWindow*>(root));
     if (!quickWindow) {
         delete root;
         throw std::runtime_error("The host window cannot be created: " +
                                  component.errorString().toStdString());
     }
-    quickWindow->setProperty("modelAtStart", model);
-    quickWindow->setProperty("shootOnOpen", shoot);
-    component.completeCreate();
     // After the window's own handler, which may start a shoot: its first move
     // waits for the host's capture.
     QObject::connect(turntable(), &KalveraTurntable::openedChanged, quickWindow.get(), [this] {

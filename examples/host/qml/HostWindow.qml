@@ -13,7 +13,6 @@ ApplicationWindow {
     height: 900
 
     property string status
-    property var takenAngles: []
 
     // Given at the start: the model opened once the turntable is found (by
     // name, any case), and whether a shoot starts once it is open.
@@ -22,7 +21,6 @@ ApplicationWindow {
 
     function startShoot() {
         captures.clear()
-        takenAngles = []
         table.startShoot(settingsView.settings)
     }
 
@@ -31,19 +29,17 @@ ApplicationWindow {
         objectName: "turntable"
         Component.onCompleted: findTurntables()
         onModelsChanged: {
-            // A settings file set aside stays in the status line.
-            if (models.length === 0)
-                window.status = lastError
-            else if (settingsFile.problem() === "")
+            // A settings file set aside stays in the status line; no turntable
+            // is an error, which says so.
+            if (models.length > 0 && settingsFile.problem() === "")
                 window.status = qsTr("Turntable found: choose its model and open it.")
-            let index = -1
-            for (let i = 0; i < models.length; ++i) {
-                if (models[i].toLowerCase() === window.modelAtStart.toLowerCase())
-                    index = i
-            }
-            if (window.modelAtStart !== "" && index < 0) {
+            if (window.modelAtStart === "")
+                return
+            const index = models.map(name => name.toLowerCase())
+                                .indexOf(window.modelAtStart.toLowerCase())
+            if (index < 0) {
                 window.status = qsTr("There is no turntable model \"%1\".").arg(window.modelAtStart)
-            } else if (index >= 0) {
+            } else {
                 modelPicker.currentIndex = index
                 open(index)
             }
@@ -69,7 +65,6 @@ ApplicationWindow {
         // virtual camera takes the picture now.
         onCaptureReady: function (index, angle) {
             captures.append({number: index, angle: angle})
-            window.takenAngles = window.takenAngles.concat([angle])
             captureTaken()
         }
         onShootFinished: function (completed) {
@@ -197,7 +192,7 @@ ApplicationWindow {
                 Layout.preferredWidth: 260
                 Layout.preferredHeight: 260
                 plannedAngles: table.plannedAngles
-                takenAngles: window.takenAngles
+                captures: captures
                 position: table.position
             }
             Label { text: qsTr("Virtual camera"); font.bold: true }

@@ -7,7 +7,8 @@ Item {
     id: dial
     // Degrees clockwise from the start of the shoot.
     property var plannedAngles: []
-    property var takenAngles: []
+    // The captures taken, each with its angle.
+    property alias captures: takenMarks.model
     // The table's position, which grows counterclockwise.
     property real position: 0
 
@@ -55,10 +56,10 @@ Item {
         }
     }
     Repeater {
+        id: takenMarks
         objectName: "takenMarks"
-        model: dial.takenAngles
         Mark {
-            angle: modelData
+            angle: model.angle
             length: dial.radius - 20
             color: "#f0b429"
             barWidth: 10
