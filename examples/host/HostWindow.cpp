@@ -3,6 +3,7 @@
 #include "KalveraTurntable.h"
 #include "KalveraTurntableQml.h"
 #include "LxGlobalQmlEngine.h"
+#include "LxSettingsFile.h"
 #include "TurntableObserver.h"
 
 #include <QGuiApplication>
@@ -26,10 +27,16 @@ HostWindow::HostWindow(const QString& model, bool shoot)
         QQuickWindow::setSceneGraphBackend(software);
     }
     KalveraTurntableQml::registerTypes();
-    context->setContextProperty(QStringLiteral("settingsFile"), &settingsFile);
+    const auto saved =
+        LxSettingsFile::read(LxSettingsFile::path(), LxSettingsFile::Use::ReadAndWrite);
+    settingsWritable = saved.writable();
+    context->setContextProperty(QStringLiteral("host"), this);
     QQmlComponent component(globalQmlEngine(), QUrl(QStringLiteral("qrc:/qml/HostWindow.qml")));
     QObject* root = component.createWithInitialProperties(
-        {{QStringLiteral("modelAtStart"), model}, {QStringLiteral("shootOnOpen"), shoot}},
+        {{QStringLiteral("modelAtStart"), model},
+         {QStringLiteral("shootOnOpen"), shoot},
+         {QStringLiteral("savedSettings"), saved.settings.toVariantMap()},
+         {QStringLiteral("settingsProblem"), saved.problem}},
         context.get());
     quickWindow.reset(qobject_cast<QQuickWindow*>(root));
     if (!quickWindow) {
@@ -48,7 +55,7 @@ HostWindow::HostWindow(const QString& model, bool shoot)
 
 HostWindow::~HostWindow() {
     if (QObject* view = quickWindow->findChild<QObject*>(QStringLiteral("settingsView"))) {
-        settingsFile.save(view->property("settings").toMap());
+        saveSettings(view->property("settings").toMap());
     }
 }
 
@@ -64,4 +71,11 @@ QImage HostWindow::picture() const {
         image = quickWindow->screen()->grabWindow(quickWindow->winId()).toImage();
     }
     return image;
+}
+
+QString HostWindow::saveSettings(const QVariantMap& settings) const {
+    const QString path = LxSettingsFile::path();
+    return settingsWritable
+               ? LxSettingsFile::write(path, [&settings] { return std::optional(settings); })
+               : LxSettingsFile::notWrittenOverUnreadable(path);
 }

@@ -12,12 +12,14 @@ ApplicationWindow {
     width: 1040
     height: 900
 
-    property string status
-
     // Given at the start: the model opened once the turntable is found (by
-    // name, any case), and whether a shoot starts once it is open.
+    // name, any case), whether a shoot starts once it is open, the settings
+    // saved, and why there are none when their file could not be read.
     property string modelAtStart
     property bool shootOnOpen: false
+    property var savedSettings: ({})
+    property string settingsProblem
+    property string status: settingsProblem
 
     function startShoot() {
         captures.clear()
@@ -31,7 +33,7 @@ ApplicationWindow {
         onModelsChanged: {
             // A settings file set aside stays in the status line; no turntable
             // is an error, which says so.
-            if (models.length > 0 && settingsFile.problem() === "")
+            if (models.length > 0 && settingsProblem === "")
                 window.status = qsTr("Turntable found: choose its model and open it.")
             if (window.modelAtStart === "")
                 return
@@ -80,14 +82,10 @@ ApplicationWindow {
     // the window stays once to say why in its status line.
     property bool closeRefused: false
     onClosing: function (close) {
-        const failure = settingsFile.save(settingsView.settings)
+        const failure = host.saveSettings(settingsView.settings)
         close.accepted = failure === "" || closeRefused
         closeRefused = true
         status = failure
-    }
-    Component.onCompleted: {
-        settingsView.settings = settingsFile.load()
-        status = settingsFile.problem()
     }
 
     header: ToolBar {
@@ -145,6 +143,7 @@ ApplicationWindow {
                 objectName: "settingsView"
                 width: settingsScroll.availableWidth
                 turntable: table
+                settings: window.savedSettings
             }
         }
 
