@@ -34,20 +34,11 @@ QString degrees(double angle) {
     return QStringLiteral("%1\u00B0").arg(angle, 6, 'f', 1);
 }
 
-// One capture as the host saw it, with what the simulated table and camera
-// had done by then (nothing on a real chip).
-struct Capture {
-    int number = 0;
-    double angle = 0.0;
-    qint64 elapsedMs = 0;
-    std::optional<long long> tableCounts;
-    std::optional<std::size_t> cameraShots;
-};
-
-// The captures with where the simulated table stood for each, in degrees
-// clockwise from where it stood for the first, and whether the camera fired
-// for each: the turntable fires it as the shoot goes on from a capture, so
-// the camera's count at the next capture, or at the end, tells.
+// The shoot's captures as the host saw them, and on the simulated bus where
+// the table stood for each, in degrees clockwise from where it stood for the
+// first, and whether the camera fired: the turntable fires it as the shoot
+// goes on from a capture, so the camera's count at the next capture, or at
+// the end, tells.
 class CaptureLog {
 public:
     explicit CaptureLog(int model)
@@ -56,15 +47,24 @@ public:
     }
 
     void add(int number, double angle) {
-        captures.push_back({number, angle, clock.elapsed(),
-                            TurntableObserver::countsTurnedClockwise(description.stepper),
-                            TurntableObserver::cameraShots()});
+        const auto counts = TurntableObserver::countsTurnedClockwise(description.stepper);
+        const auto origin = captures.empty() ? counts : captures.front().tableCounts;
+        std::optional<double> table;
+        if (counts && origin) {
+            // "Custom" turns as the shoot's plan says.
+            const double perTurn = description.countsPerRevolution == 0
+                                       ? kCustomCounts
+                                       : description.countsPerRevolution;
+            table = std::fmod(static_cast<double>(*counts - *origin) * 360.0 / perTurn, 360.0);
+            table = *table < 0.0 ? *table + 360.0 : *table;
+        }
+        captures.push_back(
+            {number, angle, clock.elapsed(), counts, table, TurntableObserver::cameraShots()});
     }
-    qint64 elapsedMs() const { return clock.elapsed(); }
     std::size_t size() const { return captures.size(); }
+    qint64 elapsedMs() const { return clock.elapsed(); }
 
     void printSummary(std::ostream& out) const {
-        const auto shotsAtEnd = TurntableObserver::cameraShots();
         const QString row = QStringLiteral("%1  %2  %3  %4  %5\n");
         out << '\n'
             << row.arg(QStringLiteral("capture"))
@@ -73,15 +73,14 @@ public:
                    .arg(QStringLiteral("time"), 7)
                    .arg(QStringLiteral("camera"))
                    .toStdString();
+        const auto shotsAtEnd = TurntableObserver::cameraShots();
         for (std::size_t k = 0; k < captures.size(); ++k) {
             const Capture& capture = captures[k];
-            const auto shotsAfter =
-                k + 1 < captures.size() ? captures[k + 1].cameraShots : shotsAtEnd;
-            const bool fired =
-                capture.cameraShots && shotsAfter && *shotsAfter > *capture.cameraShots;
+            const auto shotsAfter = k + 1 < captures.size() ? captures[k + 1].shots : shotsAtEnd;
+            const bool fired = capture.shots && shotsAfter && *shotsAfter > *capture.shots;
             out << row.arg(capture.number, 7)
                        .arg(degrees(capture.angle))
-                       .arg(tableAngle(capture), 7)
+                       .arg(capture.table ? degrees(*capture.table) : QStringLiteral("-"), 7)
                        .arg(QStringLiteral("%1 s").arg(capture.elapsedMs / 1000.0, 5, 'f', 2))
                        .arg(fired ? QStringLiteral("fired") : QStringLiteral("-"))
                        .toStdString();
@@ -89,18 +88,14 @@ public:
     }
 
 private:
-    QString tableAngle(const Capture& capture) const {
-        const auto& origin = captures.front().tableCounts;
-        if (!capture.tableCounts || !origin) {
-            return QStringLiteral("-");
-        }
-        // "Custom" turns as the shoot's plan says.
-        const unsigned int counts =
-            description.countsPerRevolution == 0 ? kCustomCounts : description.countsPerRevolution;
-        const double turned =
-            std::fmod(static_cast<double>(*capture.tableCounts - *origin) * 360.0 / counts, 360.0);
-        return degrees(turned < 0.0 ? turned + 360.0 : turned);
-    }
+    struct Capture {
+        int number;
+        double angle;
+        qint64 elapsedMs;
+        std::optional<long long> tableCounts;
+        std::optional<double> table;
+        std::optional<std::size_t> shots;
+    };
 
     const LxTurntableModelDescription description;
     std::vector<Capture> captures;
@@ -117,23 +112,17 @@ std::string progressLine(int done, int total, double angle) {
         .toStdString();
 }
 
-int modelIndex(const QStringList& models, const QString& name) {
-    return models.indexOf(
-        QRegularExpression(QRegularExpression::anchoredPattern(QRegularExpression::escape(name)),
-                           QRegularExpression::CaseInsensitiveOption));
-}
-
 } // namespace
 
 int runHeadlessShoot(const HostOptions& options, std::ostream& out, std::ostream& errors,
                      const TerminationSignals* termination) {
     KalveraTurntable table;
     QEventLoop loop;
-    // The first end counts: nothing the turntable tells after it is heard.
-    const auto end = [&](int status, const std::string& why = std::string()) {
+    // The first end counts: nothing that the turntable tells after it is heard.
+    const auto end = [&](int status, const QString& why = QString()) {
         QObject::disconnect(&table, nullptr, &loop, nullptr);
-        if (!why.empty()) {
-            errors << why << '\n';
+        if (!why.isEmpty()) {
+            errors << why.toStdString() << '\n';
         }
         loop.exit(status);
     };
@@ -142,19 +131,21 @@ int runHeadlessShoot(const HostOptions& options, std::ostream& out, std::ostream
         end(termination->exitStatus());
     });
     int model = -1;
-    bool started = false;
+    // Made as the shoot starts; reset when the shoot is refused.
     std::optional<CaptureLog> log;
     QObject::connect(&table, &KalveraTurntable::modelsChanged, &loop, [&] {
         // Model index 0, "Custom", by default.
         const QString name = options.model.isEmpty() ? table.models().value(0) : options.model;
-        model = modelIndex(table.models(), name);
+        model = table.models().indexOf(QRegularExpression(
+            QRegularExpression::anchoredPattern(QRegularExpression::escape(name)),
+            QRegularExpression::CaseInsensitiveOption));
         if (model < 0) {
-            end(HeadlessBadArguments,
-                "Unknown turntable model \"" + name.toStdString() + "\". The models are: " +
-                    table.models().join(QStringLiteral(", ")).toStdString() + ".");
-            return;
+            end(HeadlessBadArguments, QStringLiteral("Unknown turntable model \"%1\". The models "
+                                                     "are: %2.")
+                                          .arg(name, table.models().join(QStringLiteral(", "))));
+        } else {
+            table.open(model);
         }
-        table.open(model);
     });
     QObject::connect(&table, &KalveraTurntable::openedChanged, &loop, [&] {
         if (table.isOpened() && !log) {
@@ -169,17 +160,15 @@ int runHeadlessShoot(const HostOptions& options, std::ostream& out, std::ostream
     QObject::connect(
         &table, &KalveraTurntable::errorOccurred, &loop, [&](int, const QString& text) {
             if (table.models().isEmpty()) {
-                end(HeadlessNoTurntable, "No turntable found: " + text.toStdString());
+                end(HeadlessNoTurntable, QStringLiteral("No turntable found: ") + text);
             } else if (!log) {
-                end(HeadlessNoTurntable, table.models()[model].toStdString() +
-                                             " could not be opened: " + text.toStdString());
-            } else if (!started) {
-                end(HeadlessShootFailed, "The shoot was refused: " + text.toStdString());
+                end(HeadlessNoTurntable,
+                    table.models()[model] + QStringLiteral(" could not be opened: ") + text);
+            } else if (table.shoot() == KalveraTurntable::ShootState::Idle) {
+                log.reset();
+                end(HeadlessShootFailed, QStringLiteral("The shoot was refused: ") + text);
             }
         });
-    QObject::connect(&table, &KalveraTurntable::shootChanged, &loop, [&] {
-        started = started || table.shoot() != KalveraTurntable::ShootState::Idle;
-    });
     // The host takes each picture at once; the turntable then fires the camera.
     QObject::connect(&table, &KalveraTurntable::captureReady, &loop, [&](int index, double angle) {
         log->add(index, angle);
@@ -188,11 +177,11 @@ int runHeadlessShoot(const HostOptions& options, std::ostream& out, std::ostream
     });
     QObject::connect(&table, &KalveraTurntable::shootFinished, &loop, [&](bool completed) {
         end(completed ? HeadlessCompleted : HeadlessShootFailed,
-            completed ? std::string() : table.lastError().toStdString());
+            completed ? QString() : table.lastError());
     });
     table.findTurntables();
     const int status = loop.exec();
-    if (started) {
+    if (log) {
         log->printSummary(out);
     }
     if (status == HeadlessCompleted) {
