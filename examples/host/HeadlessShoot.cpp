@@ -48,24 +48,28 @@ public:
 
     void add(int number, double angle) {
         const auto counts = TurntableObserver::countsTurnedClockwise(description.stepper);
-        const auto origin = captures.empty() ? counts : captures.front().tableCounts;
-        std::optional<double> table;
+        if (rows.empty()) {
+            origin = counts;
+        }
+        QString table = QStringLiteral("-");
         if (counts && origin) {
             // "Custom" turns as the shoot's plan says.
             const double perTurn = description.countsPerRevolution == 0
                                        ? kCustomCounts
                                        : description.countsPerRevolution;
-            table = std::fmod(static_cast<double>(*counts - *origin) * 360.0 / perTurn, 360.0);
-            table = *table < 0.0 ? *table + 360.0 : *table;
+            const double turned =
+                std::fmod(static_cast<double>(*counts - *origin) * 360.0 / perTurn, 360.0);
+            table = degrees(turned < 0.0 ? turned + 360.0 : turned);
         }
-        captures.push_back(
-            {number, angle, clock.elapsed(), counts, table, TurntableObserver::cameraShots()});
+        rows.push_back({row.arg(number, 7)
+                            .arg(degrees(angle))
+                            .arg(table, 7)
+                            .arg(QStringLiteral("%1 s").arg(clock.elapsed() / 1000.0, 5, 'f', 2)),
+                        TurntableObserver::cameraShots()});
     }
-    std::size_t size() const { return captures.size(); }
-    qint64 elapsedMs() const { return clock.elapsed(); }
 
-    void printSummary(std::ostream& out) const {
-        const QString row = QStringLiteral("%1  %2  %3  %4  %5\n");
+    // The table of the captures, and with `completed` the shoot's length.
+    void print(std::ostream& out, bool completed) const {
         out << '\n'
             << row.arg(QStringLiteral("capture"))
                    .arg(QStringLiteral("angle"), 7)
@@ -74,31 +78,31 @@ public:
                    .arg(QStringLiteral("camera"))
                    .toStdString();
         const auto shotsAtEnd = TurntableObserver::cameraShots();
-        for (std::size_t k = 0; k < captures.size(); ++k) {
-            const Capture& capture = captures[k];
-            const auto shotsAfter = k + 1 < captures.size() ? captures[k + 1].shots : shotsAtEnd;
-            const bool fired = capture.shots && shotsAfter && *shotsAfter > *capture.shots;
-            out << row.arg(capture.number, 7)
-                       .arg(degrees(capture.angle))
-                       .arg(capture.table ? degrees(*capture.table) : QStringLiteral("-"), 7)
-                       .arg(QStringLiteral("%1 s").arg(capture.elapsedMs / 1000.0, 5, 'f', 2))
-                       .arg(fired ? QStringLiteral("fired") : QStringLiteral("-"))
+        for (std::size_t k = 0; k < rows.size(); ++k) {
+            const auto before = rows[k].cameraShots;
+            const auto after = k + 1 < rows.size() ? rows[k + 1].cameraShots : shotsAtEnd;
+            const bool fired = before && after && *after > *before;
+            out << rows[k]
+                       .text.arg(fired ? QStringLiteral("fired") : QStringLiteral("-"))
                        .toStdString();
+        }
+        if (completed) {
+            out << "\nShoot complete: " << rows.size() << " captures in "
+                << QString::number(clock.elapsed() / 1000.0, 'f', 1).toStdString() << " s.\n";
         }
     }
 
 private:
-    struct Capture {
-        int number;
-        double angle;
-        qint64 elapsedMs;
-        std::optional<long long> tableCounts;
-        std::optional<double> table;
-        std::optional<std::size_t> shots;
+    // A capture's row but its camera column, and the camera's count then.
+    struct Row {
+        QString text;
+        std::optional<std::size_t> cameraShots;
     };
 
+    const QString row = QStringLiteral("%1  %2  %3  %4  %5\n");
     const LxTurntableModelDescription description;
-    std::vector<Capture> captures;
+    std::optional<long long> origin;
+    std::vector<Row> rows;
     QElapsedTimer clock;
 };
 
@@ -182,11 +186,7 @@ int runHeadlessShoot(const HostOptions& options, std::ostream& out, std::ostream
     table.findTurntables();
     const int status = loop.exec();
     if (log) {
-        log->printSummary(out);
-    }
-    if (status == HeadlessCompleted) {
-        out << "\nShoot complete: " << log->size() << " captures in "
-            << QString::number(log->elapsedMs() / 1000.0, 'f', 1).toStdString() << " s.\n";
+        log->print(out, status == HeadlessCompleted);
     }
     return status;
 }

@@ -10,15 +10,13 @@
 #include <QImage>
 #include <QPixmap>
 #include <QQmlComponent>
-#include <QQmlContext>
 #include <QQmlEngine>
 #include <QQuickWindow>
 #include <QScreen>
 
 #include <stdexcept>
 
-HostWindow::HostWindow(const QString& model, bool shoot)
-    : context(std::make_unique<QQmlContext>(globalQmlEngine()->rootContext())) {
+HostWindow::HostWindow(const QString& model, bool shoot) {
     // The offscreen platform (a machine without a display) has no OpenGL.
     // By name: Qt 5 and Qt 6 both take the backend so.
     const QString software = QStringLiteral("software");
@@ -30,14 +28,13 @@ HostWindow::HostWindow(const QString& model, bool shoot)
     const auto saved =
         LxSettingsFile::read(LxSettingsFile::path(), LxSettingsFile::Use::ReadAndWrite);
     settingsWritable = saved.writable();
-    context->setContextProperty(QStringLiteral("host"), this);
     QQmlComponent component(globalQmlEngine(), QUrl(QStringLiteral("qrc:/qml/HostWindow.qml")));
     QObject* root = component.createWithInitialProperties(
-        {{QStringLiteral("modelAtStart"), model},
+        {{QStringLiteral("host"), QVariant::fromValue<QObject*>(this)},
+         {QStringLiteral("modelAtStart"), model},
          {QStringLiteral("shootOnOpen"), shoot},
          {QStringLiteral("savedSettings"), saved.settings.toVariantMap()},
-         {QStringLiteral("settingsProblem"), saved.problem}},
-        context.get());
+         {QStringLiteral("settingsProblem"), saved.problem}});
     quickWindow.reset(qobject_cast<QQuickWindow*>(root));
     if (!quickWindow) {
         delete root;

@@ -9,7 +9,6 @@
 
 class KalveraTurntable;
 class QImage;
-class QQmlContext;
 class QQuickWindow;
 
 // The host's window, "qrc:/qml/HostWindow.qml": a KalveraTurntable with its
@@ -34,12 +33,11 @@ public:
     // What the window shows now; null before it has been drawn.
     QImage picture() const;
     // Replaces the settings file with `settings`; why they could not be saved,
-    // empty when they were. The window's QML reaches it as "host".
+    // empty when they were.
     Q_INVOKABLE QString saveSettings(const QVariantMap& settings) const;
 
 private:
     bool settingsWritable = true;
-    std::unique_ptr<QQmlContext> context;
     std::unique_ptr<QQuickWindow> quickWindow;
 };
 

@@ -12,9 +12,11 @@ ApplicationWindow {
     width: 1040
     height: 900
 
-    // Given at the start: the model opened once the turntable is found (by
-    // name, any case), whether a shoot starts once it is open, the settings
-    // saved, and why there are none when their file could not be read.
+    // Given at the start: the host that keeps the settings, the model opened
+    // once the turntable is found (by name, any case), whether a shoot starts
+    // once it is open, the settings saved, and why there are none when their
+    // file could not be read.
+    property QtObject host
     property string modelAtStart
     property bool shootOnOpen: false
     property var savedSettings: ({})
@@ -173,7 +175,6 @@ ApplicationWindow {
             ProgressBar {
                 objectName: "shootProgress"
                 Layout.fillWidth: true
-                from: 0
                 to: Math.max(1, table.plannedAngles.length)
                 value: captures.count
             }

@@ -12,9 +12,6 @@ Item {
     // The table's position, which grows counterclockwise.
     property real position: 0
 
-    implicitWidth: 220
-    implicitHeight: 220
-
     readonly property real radius: Math.min(width, height) / 2 - 6
 
     Rectangle {
