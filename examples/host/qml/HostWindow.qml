@@ -41,17 +41,17 @@ ApplicationWindow {
                 return
             const index = models.map(name => name.toLowerCase())
                                 .indexOf(window.modelAtStart.toLowerCase())
-            if (index < 0) {
+            if (index < 0)
                 window.status = qsTr("There is no turntable model \"%1\".").arg(window.modelAtStart)
-            } else {
-                modelPicker.currentIndex = index
+            else
                 open(index)
-            }
             window.modelAtStart = ""
         }
         onOpenedChanged: {
             window.status = opened ? qsTr("%1 is open.").arg(models[model])
                                    : qsTr("Turntable closed.")
+            if (opened)
+                modelPicker.currentIndex = model
             if (opened && window.shootOnOpen) {
                 window.shootOnOpen = false
                 window.startShoot()
