@@ -61,7 +61,8 @@ public:
                 std::fmod(static_cast<double>(*counts - *origin) * 360.0 / perTurn, 360.0);
             table = degrees(turned < 0.0 ? turned + 360.0 : turned);
         }
-        rows.push_back({row.arg(number, 7)
+        rows.push_back({QStringLiteral("%1  %2  %3  %4  %5\n")
+                            .arg(number, 7)
                             .arg(degrees(angle))
                             .arg(table, 7)
                             .arg(QStringLiteral("%1 s").arg(clock.elapsed() / 1000.0, 5, 'f', 2)),
@@ -70,13 +71,7 @@ public:
 
     // The table of the captures, and with `completed` the shoot's length.
     void print(std::ostream& out, bool completed) const {
-        out << '\n'
-            << row.arg(QStringLiteral("capture"))
-                   .arg(QStringLiteral("angle"), 7)
-                   .arg(QStringLiteral("table"), 7)
-                   .arg(QStringLiteral("time"), 7)
-                   .arg(QStringLiteral("camera"))
-                   .toStdString();
+        out << "\ncapture    angle    table     time  camera\n";
         const auto shotsAtEnd = TurntableObserver::cameraShots();
         for (std::size_t k = 0; k < rows.size(); ++k) {
             const auto before = rows[k].cameraShots;
@@ -99,7 +94,6 @@ private:
         std::optional<std::size_t> cameraShots;
     };
 
-    const QString row = QStringLiteral("%1  %2  %3  %4  %5\n");
     const LxTurntableModelDescription description;
     std::optional<long long> origin;
     std::vector<Row> rows;

@@ -22,6 +22,10 @@ bool HostOptions::parse(const QStringList& arguments, HostOptions* options, QStr
                                              {QStringLiteral("--frames"), &frames},
                                              {QStringLiteral("--screenshot"), &options->screenshot},
                                              {QStringLiteral("--backend"), &options->backend}};
+    const auto refuse = [error](const QString& why) {
+        *error = why;
+        return false;
+    };
     for (int i = 1; i < arguments.size(); ++i) {
         // "--name value" or "--name=value".
         QString name = arguments[i];
@@ -36,12 +40,10 @@ bool HostOptions::parse(const QStringList& arguments, HostOptions* options, QStr
             continue;
         }
         if (values.count(name) == 0) {
-            *error = QStringLiteral("Unknown argument \"%1\".").arg(arguments[i]);
-            return false;
+            return refuse(QStringLiteral("Unknown argument \"%1\".").arg(arguments[i]));
         }
         if (!value && i + 1 == arguments.size()) {
-            *error = QStringLiteral("%1 needs a value.").arg(name);
-            return false;
+            return refuse(QStringLiteral("%1 needs a value.").arg(name));
         }
         *values.at(name) = value ? *value : arguments[++i];
         // Every value given is checked; the last one counts.
@@ -49,24 +51,21 @@ bool HostOptions::parse(const QStringList& arguments, HostOptions* options, QStr
             bool number = false;
             options->frames = frames.toInt(&number);
             if (!number || options->frames < 1 || options->frames > maxFrames) {
-                *error = QStringLiteral("--frames takes a whole number from 1 to %1, not \"%2\".")
-                             .arg(maxFrames)
-                             .arg(frames);
-                return false;
+                return refuse(
+                    QStringLiteral("--frames takes a whole number from 1 to %1, not \"%2\".")
+                        .arg(maxFrames)
+                        .arg(frames));
             }
         }
     }
     if (!frames.isEmpty() && !options->headless) {
-        *error = QStringLiteral("--frames goes with --headless.");
-        return false;
+        return refuse(QStringLiteral("--frames goes with --headless."));
     }
     if (options->shoot && (options->headless || options->model.isEmpty())) {
-        *error = QStringLiteral("--shoot needs the window and --model.");
-        return false;
+        return refuse(QStringLiteral("--shoot needs the window and --model."));
     }
     if (!options->screenshot.isEmpty() && options->headless) {
-        *error = QStringLiteral("--screenshot needs the window, not --headless.");
-        return false;
+        return refuse(QStringLiteral("--screenshot needs the window, not --headless."));
     }
     return true;
 }
