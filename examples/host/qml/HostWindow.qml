@@ -50,12 +50,12 @@ ApplicationWindow {
         onOpenedChanged: {
             window.status = opened ? qsTr("%1 is open.").arg(models[model])
                                    : qsTr("Turntable closed.")
-            if (opened)
-                modelPicker.currentIndex = model
-            if (opened && window.shootOnOpen) {
-                window.shootOnOpen = false
+            if (!opened)
+                return
+            modelPicker.currentIndex = model
+            if (window.shootOnOpen)
                 window.startShoot()
-            }
+            window.shootOnOpen = false
         }
         onErrorOccurred: function (code, text) {
             window.shootOnOpen = false
