@@ -281,7 +281,7 @@ TEST_F(HeadlessShootInProcess, RunsTheShootAndPutsTheDataDirectoryBack) {
 // through either backend: beside a real chip the bus that the host links
 // stands idle and is not the turntable.
 TEST_F(HeadlessShootInProcess, TheSimulatedTableIsWatchedOnlyOnceTheSdkHasItOpen) {
-    TurntableObserver::tableOpenedWith(true, true);
+    TurntableObserver::modelOpened(0);
     EXPECT_FALSE(TurntableObserver::cameraShots().has_value()) << "the SDK opened another chip";
     EXPECT_FALSE(TurntableObserver::countsTurnedClockwise(true).has_value());
 
@@ -290,12 +290,12 @@ TEST_F(HeadlessShootInProcess, TheSimulatedTableIsWatchedOnlyOnceTheSdkHasItOpen
     bool opened = false;
     control.openDevice(0, &opened);
     ASSERT_TRUE(opened);
-    TurntableObserver::tableOpenedWith(true, true);
+    TurntableObserver::modelOpened(0);
     EXPECT_EQ(TurntableObserver::cameraShots(), std::optional<std::size_t>(0));
     EXPECT_EQ(TurntableObserver::countsTurnedClockwise(true), std::optional<long long>(0));
 
     control.closeDevice();
-    TurntableObserver::tableOpenedWith(true, true);
+    TurntableObserver::modelOpened(0);
     EXPECT_FALSE(TurntableObserver::cameraShots().has_value()) << "nothing open to watch";
 }
 

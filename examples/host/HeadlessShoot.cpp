@@ -8,18 +8,14 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QTimer>
+#include <QRegularExpression>
 
 #include <cmath>
-#include <functional>
 #include <optional>
 #include <vector>
 
 namespace {
 
-// Longer than any one step at the fastest speed: a whole turn of the
-// finest-stepped model and the shutter pulse.
-constexpr int kStepTimeoutMs = 120000;
 constexpr int kBarWidth = 32;
 // "Custom" as a common stepper of 200 steps a turn.
 constexpr unsigned int kCustomCounts = 200;
@@ -30,252 +26,161 @@ LxShootPlan quickShoot(int frames) {
     plan.countsPerRevolution = kCustomCounts;
     plan.clockwiseActiveHigh = true;
     plan.motorEnableActiveHigh = true;
-    plan.preCaptureDelaySeconds = 0.0f;
-    plan.postCaptureDelaySeconds = 0.0f;
-    plan.speed = 10;
     plan.triggerShutterRelease = true;
     return plan;
 }
 
-// One picture of the shoot, with what the simulated table and camera did.
-struct Capture {
-    int number = 0;
-    // Where the table stands for it, in degrees clockwise from the start.
-    double angle = 0.0;
-    // Where the table really stood, when the turntable can tell.
-    std::optional<double> tableAngle;
-    qint64 elapsedMs = 0;
-    // The turntable fires the camera as the shoot goes on from a capture:
-    // known once the next capture is ready, or the shoot has ended.
-    bool cameraFired = false;
-};
+QString degrees(double angle) {
+    return QStringLiteral("%1\u00B0").arg(angle, 6, 'f', 1);
+}
 
-// The shoot's captures as the host sees them, and on the simulated bus as
-// the table and the camera saw them.
+// The shoot's captures as the host saw them, and on the simulated bus where
+// the table stood for each, in degrees clockwise from where it stood for the
+// first, and whether the camera fired: the turntable fires it as the shoot
+// goes on from a capture, so the camera's count at the next capture, or at
+// the end, tells.
 class CaptureLog {
 public:
-    explicit CaptureLog(const LxTurntableModelDescription& model)
-        : stepper(model.stepper)
-        // "Custom" turns as the shoot's plan says.
-        , countsPerRevolution(model.countsPerRevolution == 0 ? kCustomCounts
-                                                             : model.countsPerRevolution)
-        , startCounts(TurntableObserver::countsTurnedClockwise(stepper).value_or(0)) {
+    explicit CaptureLog(int model)
+        : description(*LxTurntableModelDescription::of(model)) {
         clock.start();
     }
 
-    const Capture& add(int number, double angle) {
-        settleLast();
-        Capture capture;
-        capture.number = number;
-        capture.angle = angle;
-        capture.tableAngle = tableAngle();
-        capture.elapsedMs = clock.elapsed();
-        taken.push_back(capture);
-        return taken.back();
-    }
-    // The shoot has gone on from the last capture, or ended: whether the
-    // camera took it is known now.
-    void settleLast() {
-        const auto shots = TurntableObserver::cameraShots();
-        if (!taken.empty()) {
-            taken.back().cameraFired = shots && shotsBefore && *shots > *shotsBefore;
+    void add(int number, double angle) {
+        const auto counts = TurntableObserver::countsTurnedClockwise(description.stepper);
+        if (rows.empty()) {
+            origin = counts;
         }
-        shotsBefore = shots;
+        QString table = QStringLiteral("-");
+        if (counts && origin) {
+            // "Custom" turns as the shoot's plan says.
+            const double perTurn = description.countsPerRevolution == 0
+                                       ? kCustomCounts
+                                       : description.countsPerRevolution;
+            const double turned =
+                std::fmod(static_cast<double>(*counts - *origin) * 360.0 / perTurn, 360.0);
+            table = degrees(turned < 0.0 ? turned + 360.0 : turned);
+        }
+        rows.push_back({QStringLiteral("%1  %2  %3  %4  %5\n")
+                            .arg(number, 7)
+                            .arg(degrees(angle))
+                            .arg(table, 7)
+                            .arg(QStringLiteral("%1 s").arg(clock.elapsed() / 1000.0, 5, 'f', 2)),
+                        TurntableObserver::cameraShots()});
     }
-    const std::vector<Capture>& captures() const { return taken; }
-    qint64 elapsedMs() const { return clock.elapsed(); }
+
+    // The table of the captures, and with `completed` the shoot's length.
+    void print(std::ostream& out, bool completed) const {
+        out << "\ncapture    angle    table     time  camera\n";
+        const auto shotsAtEnd = TurntableObserver::cameraShots();
+        for (std::size_t k = 0; k < rows.size(); ++k) {
+            const auto before = rows[k].cameraShots;
+            const auto after = k + 1 < rows.size() ? rows[k + 1].cameraShots : shotsAtEnd;
+            const bool fired = before && after && *after > *before;
+            out << rows[k]
+                       .text.arg(fired ? QStringLiteral("fired") : QStringLiteral("-"))
+                       .toStdString();
+        }
+        if (completed) {
+            out << "\nShoot complete: " << rows.size() << " captures in "
+                << QString::number(clock.elapsed() / 1000.0, 'f', 1).toStdString() << " s.\n";
+        }
+    }
 
 private:
-    std::optional<double> tableAngle() const {
-        const auto counts = TurntableObserver::countsTurnedClockwise(stepper);
-        if (!counts || countsPerRevolution == 0) {
-            return std::nullopt;
-        }
-        const double degrees = std::fmod(
-            static_cast<double>(*counts - startCounts) * 360.0 / countsPerRevolution, 360.0);
-        return degrees < 0.0 ? degrees + 360.0 : degrees;
-    }
+    // A capture's row but its camera column, and the camera's count then.
+    struct Row {
+        QString text;
+        std::optional<std::size_t> cameraShots;
+    };
 
-    const bool stepper;
-    const unsigned int countsPerRevolution;
-    const long long startCounts;
-    std::optional<std::size_t> shotsBefore = TurntableObserver::cameraShots();
-    std::vector<Capture> taken;
+    const LxTurntableModelDescription description;
+    std::optional<long long> origin;
+    std::vector<Row> rows;
     QElapsedTimer clock;
 };
 
 std::string progressLine(int done, int total, double angle) {
     const int filled = total > 0 ? done * kBarWidth / total : 0;
-    return QStringLiteral("[%1%2] %3/%4  at %5\u00B0")
+    return QStringLiteral("[%1%2] %3/%4  at %5")
         .arg(QString(filled, QLatin1Char('#')), QString(kBarWidth - filled, QLatin1Char('.')))
         .arg(done, 3)
         .arg(total)
-        .arg(angle, 6, 'f', 1)
+        .arg(degrees(angle))
         .toStdString();
 }
-
-void printSummary(const std::vector<Capture>& captures, std::ostream& out) {
-    const QString row = QStringLiteral("%1  %2  %3  %4  %5\n");
-    out << '\n'
-        << row.arg(QStringLiteral("capture"))
-               .arg(QStringLiteral("angle"), 7)
-               .arg(QStringLiteral("table"), 7)
-               .arg(QStringLiteral("time"), 7)
-               .arg(QStringLiteral("camera"))
-               .toStdString();
-    for (const Capture& capture : captures) {
-        const QString table = capture.tableAngle
-                                  ? QStringLiteral("%1\u00B0").arg(*capture.tableAngle, 6, 'f', 1)
-                                  : QStringLiteral("-");
-        out << row.arg(capture.number, 7)
-                   .arg(QStringLiteral("%1\u00B0").arg(capture.angle, 6, 'f', 1))
-                   .arg(table, 7)
-                   .arg(QStringLiteral("%1 s").arg(capture.elapsedMs / 1000.0, 5, 'f', 2))
-                   .arg(capture.cameraFired ? QStringLiteral("fired") : QStringLiteral("-"))
-                   .toStdString();
-    }
-}
-
-int modelIndex(const QStringList& models, const QString& name) {
-    for (int i = 0; i < models.size(); ++i) {
-        if (models[i].compare(name, Qt::CaseInsensitive) == 0) {
-            return i;
-        }
-    }
-    return -1;
-}
-
-// The turntable's answers arrive from the event loop: each step of the shoot
-// runs it until what it waits for has come, an error came, or a termination
-// signal, which stops the shoot.
-class Waiter {
-public:
-    Waiter(KalveraTurntable& table, const TerminationSignals* termination)
-        : termination(termination)
-        , signalWatch(watchTerminationSignals(termination, [this, &table] {
-            table.stopShoot();
-            loop.quit();
-        })) {
-        // Queued: the host's own handlers of the same signals have run by then.
-        const auto check = [this] {
-            if (done && done()) {
-                loop.quit();
-            }
-        };
-        QObject::connect(&table, &KalveraTurntable::modelsChanged, &loop, check,
-                         Qt::QueuedConnection);
-        QObject::connect(&table, &KalveraTurntable::openedChanged, &loop, check,
-                         Qt::QueuedConnection);
-        QObject::connect(&table, &KalveraTurntable::shootFinished, &loop, check,
-                         Qt::QueuedConnection);
-        QObject::connect(&table, &KalveraTurntable::errorOccurred, &loop, &QEventLoop::quit,
-                         Qt::QueuedConnection);
-    }
-
-    // False when a termination signal came (also before the wait).
-    bool waitFor(std::function<bool()> condition) {
-        done = std::move(condition);
-        if (!terminated() && !done()) {
-            loop.exec();
-        }
-        done = nullptr;
-        return !terminated();
-    }
-    int exitStatus() const { return termination->exitStatus(); }
-
-private:
-    bool terminated() const { return termination && termination->received() != 0; }
-
-    const TerminationSignals* termination;
-    QEventLoop loop;
-    std::function<bool()> done;
-    std::unique_ptr<QSocketNotifier> signalWatch;
-};
 
 } // namespace
 
 int runHeadlessShoot(const HostOptions& options, std::ostream& out, std::ostream& errors,
                      const TerminationSignals* termination) {
     KalveraTurntable table;
-    Waiter waiter(table, termination);
-    table.findTurntables();
-    if (!waiter.waitFor([&] { return !table.models().isEmpty(); })) {
-        return waiter.exitStatus();
-    }
-    if (table.models().isEmpty()) {
-        errors << "No turntable found: " << table.lastError().toStdString() << '\n';
-        return HeadlessNoTurntable;
-    }
-    // Model index 0, "Custom", by default.
-    const QString modelName = options.model.isEmpty() ? table.models().first() : options.model;
-    const int model = modelIndex(table.models(), modelName);
-    if (model < 0) {
-        errors << "Unknown turntable model \"" << modelName.toStdString()
-               << "\". The models are: " << table.models().join(QStringLiteral(", ")).toStdString()
-               << ".\n";
-        return HeadlessBadArguments;
-    }
-    table.open(model);
-    if (!waiter.waitFor([&] { return table.isOpened(); })) {
-        return waiter.exitStatus();
-    }
-    if (!table.isOpened()) {
-        errors << table.models()[model].toStdString()
-               << " could not be opened: " << table.lastError().toStdString() << '\n';
-        return HeadlessNoTurntable;
-    }
-    TurntableObserver::modelOpened(model);
-
-    out << "Shooting " << options.frames << " frames on " << table.models()[model].toStdString()
-        << ".\n";
-    CaptureLog log(*LxTurntableModelDescription::of(model));
-    QTimer watchdog;
-    watchdog.setSingleShot(true);
-    watchdog.setInterval(kStepTimeoutMs);
-    QObject::connect(&table, &KalveraTurntable::captureReady, [&](int index, double angle) {
-        const Capture& capture = log.add(index, angle);
-        out << progressLine(capture.number, table.captureCount(), capture.angle) << std::endl;
-        watchdog.start();
+    QEventLoop loop;
+    // The first end counts: nothing that the turntable tells after it is heard.
+    const auto end = [&](int status, const QString& why = QString()) {
+        QObject::disconnect(&table, nullptr, &loop, nullptr);
+        if (!why.isEmpty()) {
+            errors << why.toStdString() << '\n';
+        }
+        loop.exit(status);
+    };
+    const auto signalWatch = watchTerminationSignals(termination, [&] {
+        table.stopShoot();
+        end(termination->exitStatus());
+    });
+    int model = -1;
+    // Made as the shoot starts; reset when the shoot is refused.
+    std::optional<CaptureLog> log;
+    QObject::connect(&table, &KalveraTurntable::modelsChanged, &loop, [&] {
+        // Model index 0, "Custom", by default.
+        const QString name = options.model.isEmpty() ? table.models().value(0) : options.model;
+        model = table.models().indexOf(QRegularExpression(
+            QRegularExpression::anchoredPattern(QRegularExpression::escape(name)),
+            QRegularExpression::CaseInsensitiveOption));
+        if (model < 0) {
+            end(HeadlessBadArguments, QStringLiteral("Unknown turntable model \"%1\". The models "
+                                                     "are: %2.")
+                                          .arg(name, table.models().join(QStringLiteral(", "))));
+        } else {
+            table.open(model);
+        }
+    });
+    QObject::connect(&table, &KalveraTurntable::openedChanged, &loop, [&] {
+        if (table.isOpened() && !log) {
+            TurntableObserver::modelOpened(model);
+            out << "Shooting " << options.frames << " frames on "
+                << table.models()[model].toStdString() << ".\n";
+            log.emplace(model);
+            table.startShoot(quickShoot(options.frames));
+        }
+    });
+    // Errors of single captures leave the shoot running; it tells its end.
+    QObject::connect(
+        &table, &KalveraTurntable::errorOccurred, &loop, [&](int, const QString& text) {
+            if (table.models().isEmpty()) {
+                end(HeadlessNoTurntable, QStringLiteral("No turntable found: ") + text);
+            } else if (!log) {
+                end(HeadlessNoTurntable,
+                    table.models()[model] + QStringLiteral(" could not be opened: ") + text);
+            } else if (table.shoot() == KalveraTurntable::ShootState::Idle) {
+                log.reset();
+                end(HeadlessShootFailed, QStringLiteral("The shoot was refused: ") + text);
+            }
+        });
+    // The host takes each picture at once; the turntable then fires the camera.
+    QObject::connect(&table, &KalveraTurntable::captureReady, &loop, [&](int index, double angle) {
+        log->add(index, angle);
+        out << progressLine(index, table.captureCount(), angle) << std::endl;
         table.captureTaken();
     });
-    QObject::connect(&watchdog, &QTimer::timeout, [&] {
-        errors << "The turntable did not report the end of move " << log.captures().size()
-               << " within " << kStepTimeoutMs / 1000 << " s.\n";
-        table.stopShoot();
+    QObject::connect(&table, &KalveraTurntable::shootFinished, &loop, [&](bool completed) {
+        end(completed ? HeadlessCompleted : HeadlessShootFailed,
+            completed ? QString() : table.lastError());
     });
-    bool started = false;
-    bool refused = false;
-    bool finished = false;
-    bool completed = false;
-    QObject::connect(&table, &KalveraTurntable::shootChanged, [&] {
-        started = started || table.shoot() != KalveraTurntable::ShootState::Idle;
-    });
-    QObject::connect(&table, &KalveraTurntable::errorOccurred, [&] { refused = !started; });
-    QObject::connect(&table, &KalveraTurntable::shootFinished, [&](bool shootCompleted) {
-        finished = true;
-        completed = shootCompleted;
-    });
-    table.startShoot(quickShoot(options.frames));
-    // Errors of single captures leave the shoot running; it tells its end.
-    const auto ended = [&] { return refused || finished; };
-    bool notTerminated = true;
-    while (notTerminated && !ended()) {
-        notTerminated = waiter.waitFor(ended);
+    table.findTurntables();
+    const int status = loop.exec();
+    if (log) {
+        log->print(out, status == HeadlessCompleted);
     }
-    if (refused) {
-        errors << "The shoot was refused: " << table.lastError().toStdString() << '\n';
-        return notTerminated ? HeadlessShootFailed : waiter.exitStatus();
-    }
-    log.settleLast();
-    printSummary(log.captures(), out);
-    if (!notTerminated) {
-        return waiter.exitStatus();
-    }
-    if (!completed) {
-        errors << table.lastError().toStdString() << '\n';
-        return HeadlessShootFailed;
-    }
-    out << "\nShoot complete: " << log.captures().size() << " captures in "
-        << QString::number(log.elapsedMs() / 1000.0, 'f', 1).toStdString() << " s.\n";
-    return HeadlessCompleted;
+    return status;
 }

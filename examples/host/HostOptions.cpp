@@ -2,107 +2,70 @@
 
 #include <LxD2xxBackend.h>
 
-#include <QCommandLineParser>
+#include <map>
+#include <optional>
 
 namespace {
 
 // The help's indent of the backends' lines.
 const std::string kListIndent = "              ";
 
-QString backendList() {
-    return QString::fromStdString(LxD2xxBackend::listing(kListIndent));
-}
-
-// The options of both modes; usage() is their help.
-class HostCommandLine {
-public:
-    HostCommandLine() {
-        parser.addOptions({help, headless, model, frames, shoot, screenshot, backend});
-    }
-
-    QCommandLineParser parser;
-    const QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}};
-    const QCommandLineOption headless{QStringLiteral("headless")};
-    const QCommandLineOption model{QStringLiteral("model"), QString(), QStringLiteral("NAME")};
-    const QCommandLineOption frames{QStringLiteral("frames"), QString(), QStringLiteral("N")};
-    const QCommandLineOption shoot{QStringLiteral("shoot")};
-    const QCommandLineOption screenshot{QStringLiteral("screenshot"), QString(),
-                                        QStringLiteral("FILE")};
-    const QCommandLineOption backend{QStringLiteral("backend"), QString(), QStringLiteral("NAME")};
-};
-
-// The parser's own texts say "Missing value" and "Unknown option": the host
-// words them as it words its other refusals.
-QString parseFailure(const HostCommandLine& commandLine, const QStringList& arguments) {
-    const QStringList unknown = commandLine.parser.unknownOptionNames();
-    if (!unknown.isEmpty()) {
-        const QString dashes =
-            unknown.first().size() > 1 ? QStringLiteral("--") : QStringLiteral("-");
-        return QStringLiteral("Unknown argument \"%1\".").arg(dashes + unknown.first());
-    }
-    const QString last = arguments.last();
-    for (const QCommandLineOption* option :
-         {&commandLine.model, &commandLine.frames, &commandLine.screenshot, &commandLine.backend}) {
-        if (last == QLatin1String("--") + option->names().first()) {
-            return QStringLiteral("%1 needs a value.").arg(last);
-        }
-    }
-    return commandLine.parser.errorText();
-}
-
 } // namespace
 
 bool HostOptions::parse(const QStringList& arguments, HostOptions* options, QString* error) {
-    // The parser would read "-headless" as the short options h, e, a, ...:
-    // the host takes no such bundles, and names the word it does not know.
-    for (const QString& argument : arguments.mid(1)) {
-        if (argument.startsWith(QLatin1Char('-')) && !argument.startsWith(QLatin1String("--")) &&
-            argument != QLatin1String("-h")) {
-            *error = QStringLiteral("Unknown argument \"%1\".").arg(argument);
-            return false;
+    const std::map<QString, bool*> flags{{QStringLiteral("-h"), &options->help},
+                                         {QStringLiteral("--help"), &options->help},
+                                         {QStringLiteral("--headless"), &options->headless},
+                                         {QStringLiteral("--shoot"), &options->shoot}};
+    QString frames;
+    const std::map<QString, QString*> values{{QStringLiteral("--model"), &options->model},
+                                             {QStringLiteral("--frames"), &frames},
+                                             {QStringLiteral("--screenshot"), &options->screenshot},
+                                             {QStringLiteral("--backend"), &options->backend}};
+    const auto refuse = [error](const QString& why) {
+        *error = why;
+        return false;
+    };
+    for (int i = 1; i < arguments.size(); ++i) {
+        // "--name value" or "--name=value".
+        QString name = arguments[i];
+        std::optional<QString> value;
+        const int equals = name.indexOf(QLatin1Char('='));
+        if (name.startsWith(QLatin1String("--")) && equals > 2) {
+            value = name.mid(equals + 1);
+            name.truncate(equals);
         }
-    }
-    HostCommandLine commandLine;
-    QCommandLineParser& parser = commandLine.parser;
-    if (!parser.parse(arguments)) {
-        *error = parseFailure(commandLine, arguments);
-        return false;
-    }
-    if (!parser.positionalArguments().isEmpty()) {
-        *error =
-            QStringLiteral("Unknown argument \"%1\".").arg(parser.positionalArguments().first());
-        return false;
-    }
-    options->headless = parser.isSet(commandLine.headless);
-    options->help = parser.isSet(commandLine.help);
-    options->shoot = parser.isSet(commandLine.shoot);
-    options->model = parser.value(commandLine.model);
-    options->backend = parser.value(commandLine.backend);
-    options->screenshot = parser.value(commandLine.screenshot);
-    if (parser.isSet(commandLine.frames)) {
+        if (!value && flags.count(name) != 0) {
+            *flags.at(name) = true;
+            continue;
+        }
+        if (values.count(name) == 0) {
+            return refuse(QStringLiteral("Unknown argument \"%1\".").arg(arguments[i]));
+        }
+        if (!value && i + 1 == arguments.size()) {
+            return refuse(QStringLiteral("%1 needs a value.").arg(name));
+        }
+        *values.at(name) = value ? *value : arguments[++i];
         // Every value given is checked; the last one counts.
-        for (const QString& frames : parser.values(commandLine.frames)) {
+        if (name == QLatin1String("--frames")) {
             bool number = false;
             options->frames = frames.toInt(&number);
             if (!number || options->frames < 1 || options->frames > maxFrames) {
-                *error = QStringLiteral("--frames takes a whole number from 1 to %1, not \"%2\".")
-                             .arg(maxFrames)
-                             .arg(frames);
-                return false;
+                return refuse(
+                    QStringLiteral("--frames takes a whole number from 1 to %1, not \"%2\".")
+                        .arg(maxFrames)
+                        .arg(frames));
             }
         }
-        if (!options->headless) {
-            *error = QStringLiteral("--frames goes with --headless.");
-            return false;
-        }
+    }
+    if (!frames.isEmpty() && !options->headless) {
+        return refuse(QStringLiteral("--frames goes with --headless."));
     }
     if (options->shoot && (options->headless || options->model.isEmpty())) {
-        *error = QStringLiteral("--shoot needs the window and --model.");
-        return false;
+        return refuse(QStringLiteral("--shoot needs the window and --model."));
     }
     if (!options->screenshot.isEmpty() && options->headless) {
-        *error = QStringLiteral("--screenshot needs the window, not --headless.");
-        return false;
+        return refuse(QStringLiteral("--screenshot needs the window, not --headless."));
     }
     return true;
 }
@@ -131,7 +94,7 @@ QString HostOptions::usage(const QString& backendGiven) {
                "              else the default. The backends:\n")
                .arg(maxFrames)
                .arg(QString::fromStdString(LxD2xxBackend::environmentVariable())) +
-           backendList() +
+           QString::fromStdString(LxD2xxBackend::listing(kListIndent)) +
            QStringLiteral("              In effect now: %1\n")
                .arg(QString::fromStdString(LxD2xxBackend::inEffect(backendGiven.toStdString())));
 }

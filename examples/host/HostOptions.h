@@ -6,12 +6,8 @@
 
 #include <ostream>
 
-// The host's command line, each form with [--backend NAME] (the USB backend):
-//   KalveraTurntableHost [--model NAME [--shoot]] [--screenshot FILE]
-//       the window, with that model open and shooting; FILE: a picture of it
-//       (after the shoot), then quit
-//   KalveraTurntableHost --headless [--model NAME] [--frames N]
-//       one shoot without a window, reported as text
+// The host's command line: the window, or one shoot without a window
+// (--headless), each with their options, as usage() tells them.
 struct HostOptions {
     bool headless = false;
     bool help = false;

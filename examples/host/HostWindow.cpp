@@ -3,21 +3,20 @@
 #include "KalveraTurntable.h"
 #include "KalveraTurntableQml.h"
 #include "LxGlobalQmlEngine.h"
+#include "LxSettingsFile.h"
 #include "TurntableObserver.h"
 
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
 #include <QQmlComponent>
-#include <QQmlContext>
 #include <QQmlEngine>
 #include <QQuickWindow>
 #include <QScreen>
 
 #include <stdexcept>
 
-HostWindow::HostWindow(const QString& model, bool shoot)
-    : context(std::make_unique<QQmlContext>(globalQmlEngine()->rootContext())) {
+HostWindow::HostWindow(const QString& model, bool shoot) {
     // The offscreen platform (a machine without a display) has no OpenGL.
     // By name: Qt 5 and Qt 6 both take the backend so.
     const QString software = QStringLiteral("software");
@@ -26,18 +25,22 @@ HostWindow::HostWindow(const QString& model, bool shoot)
         QQuickWindow::setSceneGraphBackend(software);
     }
     KalveraTurntableQml::registerTypes();
-    context->setContextProperty(QStringLiteral("settingsFile"), &settingsFile);
+    const auto saved =
+        LxSettingsFile::read(LxSettingsFile::path(), LxSettingsFile::Use::ReadAndWrite);
+    settingsWritable = saved.writable();
     QQmlComponent component(globalQmlEngine(), QUrl(QStringLiteral("qrc:/qml/HostWindow.qml")));
-    QObject* root = component.beginCreate(context.get());
+    QObject* root = component.createWithInitialProperties(
+        {{QStringLiteral("host"), QVariant::fromValue<QObject*>(this)},
+         {QStringLiteral("modelAtStart"), model},
+         {QStringLiteral("shootOnOpen"), shoot},
+         {QStringLiteral("savedSettings"), saved.settings.toVariantMap()},
+         {QStringLiteral("settingsProblem"), saved.problem}});
     quickWindow.reset(qobject_cast<QQuickWindow*>(root));
     if (!quickWindow) {
         delete root;
         throw std::runtime_error("The host window cannot be created: " +
                                  component.errorString().toStdString());
     }
-    quickWindow->setProperty("modelAtStart", model);
-    quickWindow->setProperty("shootOnOpen", shoot);
-    component.completeCreate();
     // After the window's own handler, which may start a shoot: its first move
     // waits for the host's capture.
     QObject::connect(turntable(), &KalveraTurntable::openedChanged, quickWindow.get(), [this] {
@@ -49,7 +52,7 @@ HostWindow::HostWindow(const QString& model, bool shoot)
 
 HostWindow::~HostWindow() {
     if (QObject* view = quickWindow->findChild<QObject*>(QStringLiteral("settingsView"))) {
-        settingsFile.save(view->property("settings").toMap());
+        saveSettings(view->property("settings").toMap());
     }
 }
 
@@ -65,4 +68,11 @@ QImage HostWindow::picture() const {
         image = quickWindow->screen()->grabWindow(quickWindow->winId()).toImage();
     }
     return image;
+}
+
+QString HostWindow::saveSettings(const QVariantMap& settings) const {
+    const QString path = LxSettingsFile::path();
+    return settingsWritable
+               ? LxSettingsFile::write(path, [&settings] { return std::optional(settings); })
+               : LxSettingsFile::notWrittenOverUnreadable(path);
 }

@@ -25,22 +25,18 @@ std::shared_ptr<ftdisim::TurntableRig> firstRig() {
 
 } // namespace
 
-void TurntableObserver::tableOpenedWith(bool clockwiseActiveHigh, bool motorEnableActiveHigh) {
+void TurntableObserver::modelOpened(int model) {
     ftdisim::Bus& bus = ftdisim::Bus::instance();
     const auto devices = bus.devices();
     watchingTheSimulatedTable = !devices.empty() && bus.stats(devices.front()).open;
     // One simulated chip stands for whichever table the user has: it takes
     // the wiring of the model opened on it, as the user's real table has.
-    if (const auto rig = firstRig()) {
-        rig->stepperTable().setWiring({motorEnableActiveHigh, clockwiseActiveHigh});
-    }
-}
-
-void TurntableObserver::modelOpened(int model) {
+    // Without a description, the drivers' defaults, which it starts with too.
     const auto description = LxTurntableModelDescription::of(model);
-    // The drivers' defaults, which the simulated table starts with too.
-    tableOpenedWith(!description || description->clockwiseActiveHigh,
-                    !description || description->motorEnableActiveHigh);
+    if (const auto rig = firstRig()) {
+        rig->stepperTable().setWiring({!description || description->motorEnableActiveHigh,
+                                       !description || description->clockwiseActiveHigh});
+    }
 }
 
 std::optional<long long> TurntableObserver::countsTurnedClockwise(bool stepperTable) {

@@ -10,13 +10,10 @@
 // chip the table is wired as it was built, and it tells nothing.
 namespace TurntableObserver {
 
-// A model was opened with these polarities of its direction and enable lines:
-// its real table is wired so, and the simulated one is wired to match. Decides
-// what the calls below watch: the simulated table if the SDK now has the
-// simulated bus's first device open, else nothing.
-void tableOpenedWith(bool clockwiseActiveHigh, bool motorEnableActiveHigh);
-// The same for model index `model`, wired as that model's tables are ("Custom"
-// as the motor drivers' defaults, which the host's plans keep).
+// Model index `model` was opened: the simulated table is wired as that
+// model's real tables are ("Custom" as the motor drivers' defaults, which the
+// host's plans keep). Decides what the calls below watch: the simulated table
+// if the SDK now has the simulated bus's first device open, else nothing.
 void modelOpened(int model);
 // How far the table has turned clockwise, in counts of the open model: a
 // stepper table's steps, those counterclockwise taken off; or the counts the

@@ -18,42 +18,32 @@
 
 namespace {
 
-// Once the window has drawn itself and any shoot asked for has ended, and the
-// layout has settled: the picture, then the end of the program (status 2 when
-// the file cannot be written).
+// Once the window has drawn itself after any shoot asked for has ended, and
+// its layout has settled: the picture, then the end of the program (status 2
+// when the file cannot be written).
 void saveScreenshotWhenShown(const HostWindow& hostWindow, bool shoot, const QString& file) {
-    constexpr int settleMs = 500;
     QQuickWindow* window = hostWindow.window();
-    auto save = [window, &hostWindow, file] {
-        QTimer::singleShot(settleMs, window, [&hostWindow, file] {
-            const bool saved = hostWindow.picture().save(file, "PNG");
-            if (!saved) {
-                std::cerr << "Cannot write the picture to " << file.toStdString() << '\n';
-            }
-            QGuiApplication::exit(saved ? 0 : 2);
-        });
-    };
-    auto ended = std::make_shared<bool>(!shoot);
-    auto drawn = std::make_shared<bool>(false);
-    const auto saveOnce = [=] {
-        if (*ended && *drawn) {
-            *ended = false;
-            save();
-        }
-    };
-    auto firstFrame = std::make_shared<QMetaObject::Connection>();
-    *firstFrame = QObject::connect(window, &QQuickWindow::frameSwapped, window, [=] {
-        QObject::disconnect(*firstFrame);
-        *drawn = true;
-        saveOnce();
-    });
-    const auto shootEnded = [=] {
-        *ended = true;
-        saveOnce();
-    };
+    const auto shootEnded = std::make_shared<bool>(!shoot);
     // A shoot that does not start says why; the picture shows it.
-    QObject::connect(hostWindow.turntable(), &KalveraTurntable::shootFinished, window, shootEnded);
-    QObject::connect(hostWindow.turntable(), &KalveraTurntable::errorOccurred, window, shootEnded);
+    const auto end = [window, shootEnded] {
+        *shootEnded = true;
+        window->update();
+    };
+    QObject::connect(hostWindow.turntable(), &KalveraTurntable::shootFinished, window, end);
+    QObject::connect(hostWindow.turntable(), &KalveraTurntable::errorOccurred, window, end);
+    const auto drawn = std::make_shared<QMetaObject::Connection>();
+    *drawn = QObject::connect(window, &QQuickWindow::frameSwapped, window, [=, &hostWindow] {
+        if (*shootEnded) {
+            QObject::disconnect(*drawn);
+            QTimer::singleShot(500, window, [&hostWindow, file] {
+                const bool saved = hostWindow.picture().save(file, "PNG");
+                if (!saved) {
+                    std::cerr << "Cannot write the picture to " << file.toStdString() << '\n';
+                }
+                QGuiApplication::exit(saved ? 0 : 2);
+            });
+        }
+    });
 }
 
 // The window until it is closed, or until a termination signal, which ends

@@ -3,7 +3,6 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import QtQuick.Layouts 1.15
-import QtQuick.Window 2.15
 import Kalvera.Turntable 1.0
 
 ApplicationWindow {
@@ -12,17 +11,19 @@ ApplicationWindow {
     width: 1040
     height: 900
 
-    property string status
-    property var takenAngles: []
-
-    // Given at the start: the model opened once the turntable is found (by
-    // name, any case), and whether a shoot starts once it is open.
+    // Given at the start: the host that keeps the settings, the model opened
+    // once the turntable is found (by name, any case), whether a shoot starts
+    // once it is open, the settings saved, and why there are none when their
+    // file could not be read.
+    property QtObject host
     property string modelAtStart
     property bool shootOnOpen: false
+    property var savedSettings: ({})
+    property string settingsProblem
+    property string status: settingsProblem
 
     function startShoot() {
         captures.clear()
-        takenAngles = []
         table.startShoot(settingsView.settings)
     }
 
@@ -31,31 +32,29 @@ ApplicationWindow {
         objectName: "turntable"
         Component.onCompleted: findTurntables()
         onModelsChanged: {
-            // A settings file set aside stays in the status line.
-            if (models.length === 0)
-                window.status = lastError
-            else if (settingsFile.problem() === "")
+            // A settings file set aside stays in the status line; no turntable
+            // is an error, which says so.
+            if (models.length > 0 && settingsProblem === "")
                 window.status = qsTr("Turntable found: choose its model and open it.")
-            let index = -1
-            for (let i = 0; i < models.length; ++i) {
-                if (models[i].toLowerCase() === window.modelAtStart.toLowerCase())
-                    index = i
-            }
-            if (window.modelAtStart !== "" && index < 0) {
+            if (window.modelAtStart === "")
+                return
+            const index = models.map(name => name.toLowerCase())
+                                .indexOf(window.modelAtStart.toLowerCase())
+            if (index < 0)
                 window.status = qsTr("There is no turntable model \"%1\".").arg(window.modelAtStart)
-            } else if (index >= 0) {
-                modelPicker.currentIndex = index
+            else
                 open(index)
-            }
             window.modelAtStart = ""
         }
         onOpenedChanged: {
             window.status = opened ? qsTr("%1 is open.").arg(models[model])
                                    : qsTr("Turntable closed.")
-            if (opened && window.shootOnOpen) {
-                window.shootOnOpen = false
+            if (!opened)
+                return
+            modelPicker.currentIndex = model
+            if (window.shootOnOpen)
                 window.startShoot()
-            }
+            window.shootOnOpen = false
         }
         onErrorOccurred: function (code, text) {
             window.shootOnOpen = false
@@ -69,7 +68,6 @@ ApplicationWindow {
         // virtual camera takes the picture now.
         onCaptureReady: function (index, angle) {
             captures.append({number: index, angle: angle})
-            window.takenAngles = window.takenAngles.concat([angle])
             captureTaken()
         }
         onShootFinished: function (completed) {
@@ -85,14 +83,10 @@ ApplicationWindow {
     // the window stays once to say why in its status line.
     property bool closeRefused: false
     onClosing: function (close) {
-        const failure = settingsFile.save(settingsView.settings)
+        const failure = host.saveSettings(settingsView.settings)
         close.accepted = failure === "" || closeRefused
         closeRefused = true
         status = failure
-    }
-    Component.onCompleted: {
-        settingsView.settings = settingsFile.load()
-        status = settingsFile.problem()
     }
 
     header: ToolBar {
@@ -150,6 +144,7 @@ ApplicationWindow {
                 objectName: "settingsView"
                 width: settingsScroll.availableWidth
                 turntable: table
+                settings: window.savedSettings
             }
         }
 
@@ -179,7 +174,6 @@ ApplicationWindow {
             ProgressBar {
                 objectName: "shootProgress"
                 Layout.fillWidth: true
-                from: 0
                 to: Math.max(1, table.plannedAngles.length)
                 value: captures.count
             }
@@ -197,7 +191,7 @@ ApplicationWindow {
                 Layout.preferredWidth: 260
                 Layout.preferredHeight: 260
                 plannedAngles: table.plannedAngles
-                takenAngles: window.takenAngles
+                captures: captures
                 position: table.position
             }
             Label { text: qsTr("Virtual camera"); font.bold: true }

@@ -7,12 +7,10 @@ Item {
     id: dial
     // Degrees clockwise from the start of the shoot.
     property var plannedAngles: []
-    property var takenAngles: []
+    // The captures taken, each with its angle.
+    property alias captures: takenMarks.model
     // The table's position, clockwise from the start of the shoot.
     property real position: 0
-
-    implicitWidth: 220
-    implicitHeight: 220
 
     readonly property real radius: Math.min(width, height) / 2 - 6
 
@@ -55,10 +53,10 @@ Item {
         }
     }
     Repeater {
+        id: takenMarks
         objectName: "takenMarks"
-        model: dial.takenAngles
         Mark {
-            angle: modelData
+            angle: model.angle
             length: dial.radius - 20
             color: "#f0b429"
             barWidth: 10
