@@ -14,7 +14,10 @@
 
 namespace {
 
+// The view's refresh index after a move, which sends no device settings.
 constexpr int MOVE_ENDED = -1;
+// The turntable's `model` with none open.
+constexpr int NO_MODEL = -1;
 
 // The models "Custom" can import from: all but "Custom" itself.
 QStringList standardDeviceNames() {
@@ -122,7 +125,7 @@ void TurntableSettingsView::showSettings() {
 }
 
 void TurntableSettingsView::showOpenModel() {
-    const int model = table ? table->model() : MOVE_ENDED;
+    const int model = table ? table->model() : NO_MODEL;
     if (!view) {
         return;
     }
