@@ -52,8 +52,8 @@ struct State;
 ///
 /// Units: degrees, growing clockwise as seen from above, the way a shoot
 /// turns. `position` is the table's position from where it stood at the
-/// start of the last shoot or at the open, from 0 up to 360: at each
-/// captureReady() it equals the capture's angle.
+/// start of the last shoot or at the open, at least 0 and below 360: at
+/// each captureReady() it equals the capture's angle.
 class LX_SDK_EXPORT KalveraTurntable : public QObject {
     Q_OBJECT
     /// The model names found by findTurntables(), in model-index order.
@@ -151,7 +151,8 @@ public:
     /// (ShootRunning, as open()), or (Unspecified) no turntable open, no
     /// counts per revolution, a move running, less than half a count.
     Q_INVOKABLE void rotateBy(double degrees);
-    /// Turns the shorter way to `angle`; as rotateBy().
+    /// Turns the shorter way to `angle` (clockwise when both ways are 180
+    /// degrees); as rotateBy().
     Q_INVOKABLE void rotateTo(double angle);
     /// Turns by `counts`, clockwise for a positive count; 0 does
     /// nothing. As rotateBy().
