@@ -88,8 +88,10 @@ test-asan: deps
 	$(call build_in,build-asan,-DKALVERA_SANITIZE=$(ASAN))
 	cd build-asan && $(CTEST)
 
+# Builds only the programs of the threading tests.
 test-tsan: deps
-	$(call build_in,build-tsan,-DKALVERA_SANITIZE=thread)
+	cmake -S . -B build-tsan -G Ninja $(CMAKE_FLAGS) -DKALVERA_SANITIZE=thread
+	cmake --build build-tsan -j $(JOBS) --target kalvera_threading_tests
 	cd build-tsan && $(CTEST) -L threading
 
 test-install: deps
