@@ -88,8 +88,10 @@ test-asan: deps
 	$(call build_in,build-asan,-DKALVERA_SANITIZE=$(ASAN))
 	cd build-asan && $(CTEST)
 
+# Builds only the programs of the threading tests.
 test-tsan: deps
-	$(call build_in,build-tsan,-DKALVERA_SANITIZE=thread)
+	cmake -S . -B build-tsan -G Ninja $(CMAKE_FLAGS) -DKALVERA_SANITIZE=thread
+	cmake --build build-tsan -j $(JOBS) --target kalvera_threading_tests
 	cd build-tsan && $(CTEST) -L threading
 
 test-install: deps
@@ -98,7 +100,8 @@ test-install: deps
 test-install-qt6: deps
 	KALVERA_QT_MAJOR=6 JOBS=$(JOBS) CMAKE_FLAGS="$(CMAKE_FLAGS)" scripts/test-install
 
-# Configured for /usr, where Debian installs; the packages are built without tests.
+# Configured for /usr, where Debian installs; the packages are built without the
+# tests and the example programs.
 package: deps
 	$(call build_in,build-package,-DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr)
 	rm -f build-package/*.deb
