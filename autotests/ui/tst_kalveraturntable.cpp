@@ -10,7 +10,9 @@
 
 #include <QMetaMethod>
 #include <QThread>
+#include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
@@ -221,6 +223,32 @@ TEST_F(KalveraTurntableTest, AShootTellsEachCaptureWithTheTableStandingAtItsAngl
     EXPECT_EQ(turntable->captureCount(), 0);
     EXPECT_EQ(turntable->plannedAngles(), (QVariantList{0.0, 90.0, 180.0, 270.0}))
         << "kept from the shoot started last";
+}
+
+TEST_F(KalveraTurntableTest, TheCameraFiredThroughTheTableKeepsTheHostsThreadFree) {
+    // The shutter release holds its caller about 1 s: the host's loop must
+    // run on meanwhile.
+    LxShootPlan withShutter = plan(2);
+    withShutter.triggerShutterRelease = true;
+    turntable->setAutoAdvance(true);
+    bool completed = false;
+    QObject::connect(turntable.get(), &KalveraTurntable::shootFinished,
+                     [&](bool done) { completed = done; });
+    Clock::duration longestGap{};
+    Clock::time_point lastTick = Clock::now();
+    QTimer ticks;
+    QObject::connect(&ticks, &QTimer::timeout, [&] {
+        longestGap = std::max(longestGap, Clock::now() - lastTick);
+        lastTick = Clock::now();
+    });
+    ticks.start(20);
+    const Clock::time_point started = Clock::now();
+    turntable->startShoot(withShutter);
+    ASSERT_TRUE(processEventsUntil([&] { return completed; }, 20s));
+
+    EXPECT_EQ(Bus::instance().rig(device)->camera().captures().size(), 2u);
+    EXPECT_GE(Clock::now() - started, 1800ms) << "two releases of about 1 s";
+    EXPECT_LT(longestGap, 500ms) << "the host's thread waited for the shutter";
 }
 
 TEST_F(KalveraTurntableTest, AShootAtCaptureAnglesTellsEachCaptureAfterItsIndexAndPosition) {
