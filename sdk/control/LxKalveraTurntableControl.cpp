@@ -659,7 +659,7 @@ void LxKalveraTurntableControl::turntableRotationStoppedHelper() {
     // no one to tell (an exception cannot leave a rotation thread without
     // ending the process).
     std::optional<LxHostNoticeCall> notice;
-    if (!LxFTDIController::beginHostNotice([&notice] { notice.emplace(); })) {
+    if (!LxFTDIController::beginHostNotice([this, &notice] { notice.emplace(this); })) {
         return;
     }
     // Nothing of this controller is touched once the host has been told: the
@@ -667,5 +667,5 @@ void LxKalveraTurntableControl::turntableRotationStoppedHelper() {
     struct NoticeEnd {
         ~NoticeEnd() { LxFTDIController::endHostNotice(); }
     } noticeEnd;
-    (*notice)(this);
+    (*notice)();
 }
