@@ -2,6 +2,7 @@
 // the controller, follows its moves and shoots, and tells the object.
 #include "KalveraTurntable_p.h"
 
+#include "KalveraTurntableCallbacks_p.h"
 #include "KalveraTurntableReporter_p.h"
 #include "KalveraTurntableShoot_p.h"
 #include "LxHostNoticeCall.h"
@@ -254,7 +255,7 @@ private:
 
     void startShoot(const LxShootPlan& plan) {
         // Without a notice callback the controller tells no move's end.
-        if (!noticesAreTold()) {
+        if (!isNoticeCallbackAssigned()) {
             reporter.failed(LxAbstractPlugin::ErrorCode::Unspecified,
                             QObject::tr("No shoot can run: the plug-in callback of the "
                                         "turntable's notices has been cleared."));
