@@ -29,10 +29,10 @@ private:
     std::function<void(LxTurntableHardware*)> callback;
 };
 
-// Returns once no notice of `plugin` that had begun when it was called is
-// still running; the notices of other plug-ins, which their hosts may hold as
-// long as they like, are not waited for. Takes asyncMutex: never call it from
-// inside a notice of `plugin`.
+// Returns once no notice of `plugin` runs: one that began before a stop of
+// its rotation has then been handed over. The notices of other plug-ins,
+// which their hosts may hold as long as they like, are not waited for. Takes
+// asyncMutex: never call it from inside a notice of `plugin`.
 void waitForNoticesOf(const LxTurntableHardware* plugin);
 
 #endif
