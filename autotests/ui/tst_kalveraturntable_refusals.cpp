@@ -195,6 +195,22 @@ TEST_F(KalveraTurntableRefusalsTest, ControllersOfNoObjectStillReachTheHostsCall
     EXPECT_EQ(hostCallbacks.heardFrom(), std::vector<LxTurntableHardware*>(3, &hostsOwn));
 }
 
+// For ThreadSanitizer: every call copies the callback under the lock under
+// which the callback is assigned anew.
+TEST_F(KalveraTurntableRefusalsTest, ACallbackMayBeAssignedAnewWhileAHostsThreadCallsIt) {
+    LxKalveraTurntableControl hostsOwn;
+    std::thread hostsThread([&] {
+        for (int i = 0; i < 50; ++i) {
+            hostsOwn.turntableRotationStopped();
+        }
+    });
+    {
+        ReassignedNotice swallowed([](LxTurntableHardware*) {});
+    }
+    hostsThread.join();
+    EXPECT_LE(hostCallbacks.heardFrom().size(), 50u);
+}
+
 TEST_F(KalveraTurntableRefusalsTest, AHostsOwnNoticeHeldDoesNotHoldTheObjectsClose) {
     Bus::instance().attach();
     LxKalveraTurntableControl hostsOwn;
