@@ -13,6 +13,7 @@
 
 #include <QThread>
 
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -35,11 +36,21 @@ struct HostCallbacks {
         Callbacks::hardwareDisconnected = [this](LxTurntableHardware* p, unsigned long) {
             heard(p);
         };
-        Callbacks::turntableRotationStopped = [this](LxTurntableHardware* p) { heard(p); };
+        Callbacks::turntableRotationStopped = [this](LxTurntableHardware* p) {
+            heard(p);
+            std::unique_lock<std::mutex> guard(lock);
+            released.wait(guard, [this] { return !holding; });
+        };
     }
     void heard(LxTurntableHardware* control) {
         const std::lock_guard<std::mutex> guard(lock);
         from.push_back(control);
+    }
+    // While held, a notice waits, as one that waits for the host's GUI thread.
+    void hold(bool held) {
+        const std::lock_guard<std::mutex> guard(lock);
+        holding = held;
+        released.notify_all();
     }
     std::vector<LxTurntableHardware*> heardFrom() {
         const std::lock_guard<std::mutex> guard(lock);
@@ -51,6 +62,8 @@ struct HostCallbacks {
     }
 
     std::mutex lock;
+    std::condition_variable released;
+    bool holding = false;
     std::vector<LxTurntableHardware*> from;
 };
 HostCallbacks hostCallbacks;
@@ -180,6 +193,40 @@ TEST_F(KalveraTurntableRefusalsTest, ControllersOfNoObjectStillReachTheHostsCall
     hostsOwn.hardwareDisconnected(0);
     hostsOwn.hardwareOpenSucceeded(0, true);
     EXPECT_EQ(hostCallbacks.heardFrom(), std::vector<LxTurntableHardware*>(3, &hostsOwn));
+}
+
+// For ThreadSanitizer: every call copies the callback under the lock under
+// which the callback is assigned anew.
+TEST_F(KalveraTurntableRefusalsTest, ACallbackMayBeAssignedAnewWhileAHostsThreadCallsIt) {
+    LxKalveraTurntableControl hostsOwn;
+    std::thread hostsThread([&] {
+        for (int i = 0; i < 50; ++i) {
+            hostsOwn.turntableRotationStopped();
+        }
+    });
+    {
+        ReassignedNotice swallowed([](LxTurntableHardware*) {});
+    }
+    hostsThread.join();
+    EXPECT_LE(hostCallbacks.heardFrom().size(), 50u);
+}
+
+TEST_F(KalveraTurntableRefusalsTest, AHostsOwnNoticeHeldDoesNotHoldTheObjectsClose) {
+    Bus::instance().attach();
+    LxKalveraTurntableControl hostsOwn;
+    ASSERT_FALSE(hostsOwn.availableDevices().empty());
+    hostsOwn.openDevice(0);
+    ASSERT_TRUE(hostsOwn.planShoot(plan())) << hostsOwn.lastError().toStdString();
+    hostCallbacks.hold(true);
+    ASSERT_TRUE(hostsOwn.rotateDeviceToAngle(90.0f));
+    ASSERT_TRUE(processEventsUntil([] { return hostCallbacks.heardFrom().size() == 2u; }, 10s));
+
+    turntable->close();
+    const bool closed = processEventsUntil([this] { return !turntable->isOpened(); }, 10s);
+    hostCallbacks.hold(false);
+    Callbacks::waitForNotices();
+    EXPECT_TRUE(closed) << "the object waited for another controller's notice";
+    EXPECT_EQ(hostCallbacks.heardFrom(), std::vector<LxTurntableHardware*>(2, &hostsOwn));
 }
 
 TEST_F(KalveraTurntableRefusalsTest, AShootWhoseNoticesAreTakenAwayEndsWithAnError) {

@@ -17,6 +17,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <mutex>
 #include <optional>
 
 namespace {
@@ -273,6 +274,17 @@ void LxKalveraTurntableControl::closeNow() {
     d->livePosition.store(0.0);
 }
 
+namespace {
+
+// Read under the lock under which the first KalveraTurntable object assigns
+// the callback, maybe while this host's device is open.
+bool isDisconnectionTold() {
+    std::lock_guard<std::mutex> lock(LxAbstractPlugin::AbstractPluginPrivate::asyncMutex);
+    return static_cast<bool>(LxTurntableHardware::TurntableHardwarePrivate::hardwareDisconnected);
+}
+
+} // namespace
+
 void LxKalveraTurntableControl::releaseLostDevice() {
     // The host may have closed or reopened the device since the move ended.
     if (!motorDriver || motorDriver->IsTurntableRotating() || !motorDriver->hasLostChip()) {
@@ -283,7 +295,7 @@ void LxKalveraTurntableControl::releaseLostDevice() {
     LxTurntableHardware::stopsSpinning();
     d->pendingRotationInDegrees = 0.0f;
     closeDevice();
-    if (TurntableHardwarePrivate::hardwareDisconnected) {
+    if (isDisconnectionTold()) {
         // From a timer of its own, not from inside the mailbox's delivery, and
         // outside the gate: a host may well destroy the controller when it
         // hears of this, also on a worker thread that it joins.
@@ -647,7 +659,7 @@ void LxKalveraTurntableControl::turntableRotationStoppedHelper() {
     // no one to tell (an exception cannot leave a rotation thread without
     // ending the process).
     std::optional<LxHostNoticeCall> notice;
-    if (!LxFTDIController::beginHostNotice([&notice] { notice.emplace(); })) {
+    if (!LxFTDIController::beginHostNotice([this, &notice] { notice.emplace(this); })) {
         return;
     }
     // Nothing of this controller is touched once the host has been told: the
@@ -655,5 +667,5 @@ void LxKalveraTurntableControl::turntableRotationStoppedHelper() {
     struct NoticeEnd {
         ~NoticeEnd() { LxFTDIController::endHostNotice(); }
     } noticeEnd;
-    (*notice)(this);
+    (*notice)();
 }

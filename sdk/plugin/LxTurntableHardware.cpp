@@ -2,6 +2,8 @@
 
 #include <QObject>
 
+#include <mutex>
+
 std::function<void(LxTurntableHardware*, unsigned long, bool)>
     LxTurntableHardware::TurntableHardwarePrivate::hardwareOpenSucceeded;
 std::function<void(LxTurntableHardware*, unsigned long)>
@@ -80,21 +82,31 @@ unsigned long LxTurntableHardware::currentTurntableIndex() const {
     return d->currentTurntableIndex;
 }
 
-// Copies: a host may clear its callback inside the call, which would free the
-// callable that runs.
+namespace {
+
+// A copy taken under the library's lock, which whoever assigns a callback
+// while devices may be open holds (the first KalveraTurntable object does):
+// the call then runs without the lock, which the callback may take itself.
+// A copy also because a host may clear its callback inside the call, which
+// would free the callable that runs.
+template <typename Callback>
+Callback copyOf(const Callback& callback) {
+    std::lock_guard<std::mutex> lock(LxAbstractPlugin::AbstractPluginPrivate::asyncMutex);
+    return callback;
+}
+
+} // namespace
+
 void LxTurntableHardware::hardwareOpenSucceeded(unsigned long index, bool supportsCustomAngles) {
-    const auto callback = TurntableHardwarePrivate::hardwareOpenSucceeded;
-    callback(this, index, supportsCustomAngles);
+    copyOf(TurntableHardwarePrivate::hardwareOpenSucceeded)(this, index, supportsCustomAngles);
 }
 
 void LxTurntableHardware::hardwareDisconnected(unsigned long index) {
-    const auto callback = TurntableHardwarePrivate::hardwareDisconnected;
-    callback(this, index);
+    copyOf(TurntableHardwarePrivate::hardwareDisconnected)(this, index);
 }
 
 void LxTurntableHardware::turntableRotationStopped() {
-    const auto callback = TurntableHardwarePrivate::turntableRotationStopped;
-    callback(this);
+    copyOf(TurntableHardwarePrivate::turntableRotationStopped)(this);
 }
 
 unsigned short LxTurntableHardware::complete360ProductPhotographyImagesCount(float** angles) const {

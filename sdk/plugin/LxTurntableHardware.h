@@ -69,16 +69,18 @@ public:
         /// from its own thread, where an LxThreadMailbox brings the notice.
         static std::function<void(LxTurntableHardware*)> turntableRotationStopped;
 
-        /// Each call of a callback runs a copy of it, taken as the call
-        /// begins: a host may clear or replace a callback while a call of it
-        /// runs (inside it, or on its own thread while a notice waits for
-        /// it), and what the call's callable holds lives until it returns.
-        /// A host that tears down while a turntableRotationStopped call may
-        /// still run on a rotation thread that it does not block on calls
-        /// this after destroying the controller, before it frees what its
-        /// callable points to: it returns once every such call has returned.
-        /// From inside a notice it waits for the others only. Never call it
-        /// while a notice waits for the calling thread.
+        /// Each call of a callback runs a copy of it, taken under asyncMutex
+        /// as the call begins, so that one assigned under asyncMutex may
+        /// change while devices are open: a host may clear or replace a
+        /// callback while a call of it runs (inside it, or on its own thread
+        /// while a notice waits for it), and what the call's callable holds
+        /// lives until it returns. A host that tears down while a
+        /// turntableRotationStopped call may still run on a rotation thread
+        /// that it does not block on calls this after destroying the
+        /// controller, before it frees what its callable points to: it
+        /// returns once every such call has returned. From inside a notice
+        /// it waits for the others only. Never call it while a notice waits
+        /// for the calling thread.
         static void waitForNotices();
 
         /// Releases the angles array of the sequence.

@@ -1,13 +1,9 @@
-// What the object and its worker share, and the way from the process-wide
-// plug-in callbacks to the worker of the controller they name.
+// What the object and its worker share.
 #include "KalveraTurntable_p.h"
 
 #include "LxThreadMailbox.h"
-#include "LxTurntableHardware.h"
 
 #include <QAbstractEventDispatcher>
-
-#include <map>
 
 namespace kalveraturntable {
 
@@ -108,104 +104,6 @@ bool Shared::takeNotice() {
 void Shared::dropNotices() {
     std::lock_guard<std::mutex> lock(mutex);
     noticesPending = 0;
-}
-
-namespace {
-
-using Callbacks = LxTurntableHardware::TurntableHardwarePrivate;
-
-// The controllers of the objects, for the process-wide plug-in callbacks,
-// which name the controller they come from.
-std::mutex registryMutex;
-std::map<const LxTurntableHardware*, std::shared_ptr<Shared>> registry;
-
-// The callbacks the process had assigned before the first object was made:
-// a plug-in host's own, for its own controllers. Written once, before the
-// objects' callbacks are assigned under the library's lock, through which
-// every rotation thread copies those: read-only after.
-struct EarlierCallbacks {
-    std::function<void(LxTurntableHardware*, unsigned long, bool)> openSucceeded;
-    std::function<void(LxTurntableHardware*, unsigned long)> disconnected;
-    std::function<void(LxTurntableHardware*)> rotationStopped;
-};
-EarlierCallbacks earlier;
-
-bool isObjects(const LxTurntableHardware* control) {
-    std::lock_guard<std::mutex> lock(registryMutex);
-    return registry.count(control) != 0;
-}
-
-// Whether `control` is an object's, waking its worker.
-bool wake(const LxTurntableHardware* control, int why) {
-    std::lock_guard<std::mutex> lock(registryMutex);
-    const auto found = registry.find(control);
-    if (found == registry.end()) {
-        return false;
-    }
-    found->second->wakeWorker(why);
-    return true;
-}
-
-// Types of their own, so that noticesComeHere() can tell them in the
-// callbacks. The earlier callbacks are called outside the registry's lock:
-// a host may make or destroy objects inside them.
-struct OpenSucceeded {
-    void operator()(LxTurntableHardware* control, unsigned long model, bool customAngles) const {
-        if (!isObjects(control) && earlier.openSucceeded) {
-            earlier.openSucceeded(control, model, customAngles);
-        }
-    }
-};
-
-struct Disconnected {
-    void operator()(LxTurntableHardware* control, unsigned long model) const {
-        if (!wake(control, kDisconnectedCall) && earlier.disconnected) {
-            earlier.disconnected(control, model);
-        }
-    }
-};
-
-struct RotationStopped {
-    void operator()(LxTurntableHardware* control) const {
-        if (!wake(control, kNoticeCall) && earlier.rotationStopped) {
-            earlier.rotationStopped(control);
-        }
-    }
-};
-
-} // namespace
-
-void registerController(const LxTurntableHardware* control, std::shared_ptr<Shared> shared) {
-    std::lock_guard<std::mutex> lock(registryMutex);
-    registry[control] = std::move(shared);
-}
-
-void unregisterController(const LxTurntableHardware* control) {
-    std::lock_guard<std::mutex> lock(registryMutex);
-    registry.erase(control);
-}
-
-void installCallbacks() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        std::lock_guard<std::mutex> lock(LxAbstractPlugin::AbstractPluginPrivate::asyncMutex);
-        earlier.openSucceeded = Callbacks::hardwareOpenSucceeded;
-        earlier.disconnected = Callbacks::hardwareDisconnected;
-        earlier.rotationStopped = Callbacks::turntableRotationStopped;
-        Callbacks::hardwareOpenSucceeded = OpenSucceeded{};
-        Callbacks::hardwareDisconnected = Disconnected{};
-        Callbacks::turntableRotationStopped = RotationStopped{};
-    });
-}
-
-bool noticesComeHere() {
-    std::lock_guard<std::mutex> lock(LxAbstractPlugin::AbstractPluginPrivate::asyncMutex);
-    return Callbacks::turntableRotationStopped.target<RotationStopped>() != nullptr;
-}
-
-bool noticesAreTold() {
-    std::lock_guard<std::mutex> lock(LxAbstractPlugin::AbstractPluginPrivate::asyncMutex);
-    return static_cast<bool>(Callbacks::turntableRotationStopped);
 }
 
 } // namespace kalveraturntable

@@ -1,5 +1,6 @@
 #include "KalveraTurntableShoot_p.h"
 
+#include "KalveraTurntableCallbacks_p.h"
 #include "LxKalveraTurntableControl.h"
 
 #include <algorithm>
@@ -154,7 +155,7 @@ bool ShootSequence::isNoticeLost(bool tableTurns) {
     const qint64 due =
         delayMs(control.postDelaySeconds()) + delayMs(control.preDelaySeconds()) + kNoticeGraceMs;
     // The objects' own callback hands every notice on, however late.
-    return sinceTableActive.elapsed() > due && !noticesComeHere();
+    return sinceTableActive.elapsed() > due && !objectsReceiveNotices();
 }
 
 } // namespace kalveraturntable

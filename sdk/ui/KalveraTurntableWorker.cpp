@@ -2,8 +2,10 @@
 // the controller, follows its moves and shoots, and tells the object.
 #include "KalveraTurntable_p.h"
 
+#include "KalveraTurntableCallbacks_p.h"
 #include "KalveraTurntableReporter_p.h"
 #include "KalveraTurntableShoot_p.h"
+#include "LxHostNoticeCall.h"
 #include "LxKalveraTurntableControl.h"
 #include "LxShootRefusals.h"
 #include "LxThreadMailbox.h"
@@ -240,10 +242,12 @@ private:
     // notice that waits for its pre-capture delay, but one already being
     // given reaches this worker later, maybe once the next shoot's move has
     // started, where it would pass for that move's end: wait until it has
-    // been handed over, and drop it with those not taken yet. The move cut
-    // short is told ended before whatever comes next begins.
+    // been handed over, and drop it with those not taken yet. Only this
+    // controller's: a plug-in host may hold its own notices as long as it
+    // likes, waiting for its thread, which may be waiting for this one. The
+    // move cut short is told ended before whatever comes next begins.
     void settleStoppedMoves() {
-        LxTurntableHardware::TurntableHardwarePrivate::waitForNotices();
+        waitForNoticesOf(&control);
         shared->dropNotices();
         shoot.forgetMove();
         tellEndedMove();
@@ -251,7 +255,7 @@ private:
 
     void startShoot(const LxShootPlan& plan) {
         // Without a notice callback the controller tells no move's end.
-        if (!noticesAreTold()) {
+        if (!isNoticeCallbackAssigned()) {
             reporter.failed(LxAbstractPlugin::ErrorCode::Unspecified,
                             QObject::tr("No shoot can run: the plug-in callback of the "
                                         "turntable's notices has been cleared."));
