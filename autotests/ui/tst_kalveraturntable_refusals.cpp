@@ -13,6 +13,7 @@
 
 #include <QThread>
 
+#include <cmath>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -169,6 +170,31 @@ TEST_F(KalveraTurntableRefusalsTest, ARefusedOpenKeepsTheOpenTurntableAndItsMode
     EXPECT_TRUE(turntable->isOpened());
     EXPECT_EQ(turntable->model(), 0);
     EXPECT_EQ(modelChanges, 0);
+}
+
+TEST_F(KalveraTurntableRefusalsTest, AMoveAskedForDuringAnotherLeavesItsPositionAsItWas) {
+    int moveEnds = 0;
+    QObject::connect(turntable.get(), &KalveraTurntable::moveEnded, [&] { ++moveEnds; });
+    // 5 degrees a step; the table's steps grow counterclockwise.
+    const auto tableDegrees = [] { return std::fmod(-table().position() * 5.0 + 360.0, 360.0); };
+    turntable->applySettings(plan());
+    turntable->rotateBy(180.0);
+    turntable->rotateBy(90.0);
+    ASSERT_TRUE(processEventsUntil([&] { return moveEnds == 1; }, 10s));
+    EXPECT_EQ(table().position(), -36);
+    EXPECT_EQ(turntable->position(), tableDegrees());
+
+    turntable->turnContinuously(true);
+    turntable->rotateBy(-90.0);
+    ASSERT_TRUE(processEventsUntil([&] { return table().position() <= -40; }, 10s));
+    turntable->stop();
+    ASSERT_TRUE(processEventsUntil([&] { return moveEnds == 2; }, 10s));
+    EXPECT_EQ(turntable->position(), tableDegrees());
+    ASSERT_EQ(errors.size(), 2u);
+    for (const Error& error : errors) {
+        EXPECT_EQ(error.code, ErrorCode::TurntableTurning);
+        EXPECT_EQ(error.text, "The turntable is turning. Stop it first.");
+    }
 }
 
 TEST_F(KalveraTurntableRefusalsTest, ControllersOfNoObjectStillReachTheHostsCallbacks) {

@@ -148,8 +148,10 @@ public:
     Q_INVOKABLE void close();
     /// Turns by `degrees`, clockwise for a positive angle; moveEnded()
     /// when it ends. errorOccurred() when no move starts: a shoot running
-    /// (ShootRunning, as open()), or (Unspecified) no turntable open, no
-    /// counts per revolution, a move running, less than half a count.
+    /// (ShootRunning, as open()), a move running (TurntableTurning, "The
+    /// turntable is turning. Stop it first.", which goes on as it was), or
+    /// (Unspecified) no turntable open, no counts per revolution, less than
+    /// half a count.
     Q_INVOKABLE void rotateBy(double degrees);
     /// Turns the shorter way to `angle`; as rotateBy().
     Q_INVOKABLE void rotateTo(double angle);
@@ -157,8 +159,9 @@ public:
     /// nothing. As rotateBy().
     Q_INVOKABLE void rotateCounts(int counts);
     /// Turns until stop(), clockwise or counterclockwise. errorOccurred()
-    /// when no move starts: a shoot running (ShootRunning, as open()), or
-    /// (Unspecified) no turntable open or a move running.
+    /// when no move starts: a shoot running (ShootRunning, as open()), a
+    /// move running (TurntableTurning, as rotateBy()), or (Unspecified) no
+    /// turntable open.
     Q_INVOKABLE void turnContinuously(bool clockwise);
     /// Stops the running move; moveEnded() follows, before anything a later
     /// call starts. During a shoot it stops the shoot as stopShoot() does:

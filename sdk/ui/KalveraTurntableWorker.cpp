@@ -24,21 +24,31 @@ namespace {
 // never older than this, and a move's end is told within it.
 constexpr int kFollowMs = 40;
 
+// What would set the controller's direction and increment, which the running
+// move reads until it ends: its position would follow the new ones.
+bool startsAMove(Command::Kind kind) {
+    switch (kind) {
+    case Command::Kind::RotateBy:
+    case Command::Kind::RotateTo:
+    case Command::Kind::RotateCounts:
+    case Command::Kind::TurnContinuously:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // What would move the table or change its settings under a shoot, which
 // takes the end of every move for its own.
 bool waitsForTheShoot(Command::Kind kind) {
     switch (kind) {
     case Command::Kind::Open:
-    case Command::Kind::RotateBy:
-    case Command::Kind::RotateTo:
-    case Command::Kind::RotateCounts:
-    case Command::Kind::TurnContinuously:
     case Command::Kind::FireShutter:
     case Command::Kind::ApplySettings:
     case Command::Kind::StartShoot:
         return true;
     default:
-        return false;
+        return startsAMove(kind);
     }
 }
 
@@ -78,6 +88,10 @@ private:
             if (waitsForTheShoot(c.kind) && shoot.isRunning()) {
                 reporter.failed(LxAbstractPlugin::ErrorCode::ShootRunning,
                                 LxShootRefusals::shootRunningReason());
+                continue;
+            }
+            if (startsAMove(c.kind) && LxShootRefusals::refuseWhileTurning(control)) {
+                reporter.failed();
                 continue;
             }
             run(c);
