@@ -13,6 +13,7 @@
 
 #include <QThread>
 
+#include <chrono>
 #include <cmath>
 #include <memory>
 #include <mutex>
@@ -195,6 +196,16 @@ TEST_F(KalveraTurntableRefusalsTest, AMoveAskedForDuringAnotherLeavesItsPosition
         EXPECT_EQ(error.code, ErrorCode::TurntableTurning);
         EXPECT_EQ(error.text, "The turntable is turning. Stop it first.");
     }
+}
+
+TEST_F(KalveraTurntableRefusalsTest, DestroyedItDropsWhatHasNotStarted) {
+    for (int k = 0; k < 4; ++k) {
+        turntable->fireShutter();
+    }
+    const auto start = std::chrono::steady_clock::now();
+    turntable.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2500ms)
+        << "at most the shutter release already running, about 1 s";
 }
 
 TEST_F(KalveraTurntableRefusalsTest, ControllersOfNoObjectStillReachTheHostsCallbacks) {

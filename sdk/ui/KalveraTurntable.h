@@ -32,7 +32,7 @@ struct State;
 /// Destroying the object is safe at any time, also during a move, inside one
 /// of its signals, or on another thread while the object's thread does not
 /// run its loop: it stops the table, closes the turntable and ends its
-/// thread, waiting for the stop.
+/// thread, waiting for the stop (see the destructor).
 ///
 /// The object moves with moveToThread() as a QObject does: from then on its
 /// signals come on the thread it went to, which must run a Qt event loop; what
@@ -98,6 +98,9 @@ public:
     /// makes it, which runs a Qt event loop.
     explicit KalveraTurntable(QObject* parent = nullptr);
     /// Stops the table, closes the turntable and ends the object's thread.
+    /// What was asked and has not started yet is dropped: the destruction
+    /// waits at most for a shutter release already running (about 1 s) and
+    /// for the stop.
     ~KalveraTurntable() override;
 
     /// The `models` property.
