@@ -162,12 +162,15 @@ TEST_F(KalveraTurntableRefusalsTest, ARefusedOpenKeepsTheOpenTurntableAndItsMode
     QObject::connect(turntable.get(), &KalveraTurntable::modelChanged, [&] { ++modelChanges; });
     QObject::connect(turntable.get(), &KalveraTurntable::moveEnded, [&] { moveEnded = true; });
     turntable->open(8);
+    turntable->open(-1);
     turntable->applySettings(plan());
     turntable->rotateCounts(2);
     ASSERT_TRUE(processEventsUntil([&] { return moveEnded; }, 10s));
     EXPECT_EQ(table().position(), -2) << "turned clockwise by the turntable still open";
-    ASSERT_EQ(errors.size(), 1u);
+    ASSERT_EQ(errors.size(), 2u);
     EXPECT_EQ(errors[0].code, ErrorCode::InvalidModelIndex);
+    EXPECT_EQ(errors[1].code, ErrorCode::InvalidModelIndex);
+    EXPECT_EQ(errors[1].text, "There is no turntable model -1: the models are 0 to 7.");
     EXPECT_TRUE(turntable->isOpened());
     EXPECT_EQ(turntable->model(), 0);
     EXPECT_EQ(modelChanges, 0);

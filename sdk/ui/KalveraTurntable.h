@@ -139,9 +139,10 @@ public:
     /// Opens model `model` (0 to 7) on the turntable found; errorOccurred()
     /// on failure, with the controller's reason. With a turntable open it
     /// closes that one (a move cut short tells moveEnded()) and opens
-    /// `model`; an index that names no model is refused (InvalidModelIndex)
-    /// and the open turntable stays open as it was, `model` too; an open
-    /// that fails leaves none open. Refused during a shoot (ShootRunning,
+    /// `model`; an index that names no model, negative or above 7, is refused
+    /// (InvalidModelIndex, "There is no turntable model N: the models are 0
+    /// to 7.") and the open turntable stays open as it was, `model` too; an
+    /// open that fails leaves none open. Refused during a shoot (ShootRunning,
     /// "A 360 product photography shoot is running. Let it end or stop it
     /// first."), which goes on.
     Q_INVOKABLE void open(int model);

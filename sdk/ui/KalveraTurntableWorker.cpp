@@ -177,6 +177,14 @@ private:
     }
 
     void open(int model) {
+        // As an unsigned index it would name a model some 18 digits long.
+        if (model < 0) {
+            reporter.failed(LxAbstractPlugin::ErrorCode::InvalidModelIndex,
+                            QObject::tr("There is no turntable model %1: the models are 0 to %2.")
+                                .arg(model)
+                                .arg(LxTurntableHardware::TurntableModelCount - 1));
+            return;
+        }
         bool opened = false;
         control.openDevice(static_cast<unsigned long>(model), &opened);
         settleStoppedMoves();
