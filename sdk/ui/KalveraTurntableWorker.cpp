@@ -52,19 +52,33 @@ bool waitsForTheShoot(Command::Kind kind) {
     }
 }
 
+// A controller's notices going to its worker, for the controller's lifetime:
+// made before it and undone after its destructor has closed it, so that no
+// notice of it, the last ones of its close included, reaches the callbacks of
+// a plug-in host, which knows no such controller.
+class ControllerRegistration {
+public:
+    ControllerRegistration(const LxTurntableHardware* control, std::shared_ptr<Shared> shared)
+        : control(control) {
+        registerController(control, std::move(shared));
+    }
+    ~ControllerRegistration() { unregisterController(control); }
+    ControllerRegistration(const ControllerRegistration&) = delete;
+    ControllerRegistration& operator=(const ControllerRegistration&) = delete;
+
+private:
+    const LxTurntableHardware* const control;
+};
+
 class Worker {
 public:
     explicit Worker(std::shared_ptr<Shared> shared)
         : shared(shared)
+        , registration(&control, shared)
         , reporter(shared, control)
         , shoot(control, reporter, [this] { follow.start(); }) {
         follow.setInterval(kFollowMs);
         QObject::connect(&follow, &QTimer::timeout, [this] { followTable(); });
-        registerController(&control, this->shared);
-    }
-    ~Worker() {
-        // Notices of the closing controller are of no use any more.
-        unregisterController(&control);
     }
     Worker(const Worker&) = delete;
     Worker& operator=(const Worker&) = delete;
@@ -300,6 +314,8 @@ private:
     }
 
     const std::shared_ptr<Shared> shared;
+    // Before the controller: undone after it.
+    const ControllerRegistration registration;
     LxKalveraTurntableControl control;
     Reporter reporter;
     QTimer follow;
