@@ -273,13 +273,14 @@ TEST_F(KalveraTurntableTest, AMoveTellsItsPositionsThenItsEnd) {
 }
 
 TEST_F(KalveraTurntableTest, AStoppedShootTurnsNoFurther) {
-    turntable->setAutoAdvance(true);
+    // The move to capture 3 starts, and is stopped some 200 ms before it ends.
     QObject::connect(turntable.get(), &KalveraTurntable::captureReady, [this](int index) {
+        turntable->captureTaken();
         if (index == 2) {
             turntable->stopShoot();
         }
     });
-    turntable->startShoot(plan(8));
+    turntable->startShoot(plan(4));
     ASSERT_TRUE(processEventsUntil([&] { return !logOf({"finished"}).empty(); }, 10s));
     const auto steps = table().steps();
     processEventsUntil([] { return false; }, 300ms);
@@ -372,7 +373,7 @@ TEST_F(KalveraTurntableTest, SettingsTakenWithoutAShootTurnCustom) {
 }
 
 TEST_F(KalveraTurntableTest, AnUnpluggedTableEndsTheShootWithNoFurtherCapture) {
-    turntable->setAutoAdvance(true);
+    // Unplugged as the move to capture 3 starts, some 200 ms before it ends.
     QObject::connect(turntable.get(), &KalveraTurntable::captureReady, [this](int index) {
         if (index == 2) {
             QObject::connect(turntable.get(), &KalveraTurntable::rotatingChanged, [this] {
@@ -381,8 +382,9 @@ TEST_F(KalveraTurntableTest, AnUnpluggedTableEndsTheShootWithNoFurtherCapture) {
                 }
             });
         }
+        turntable->captureTaken();
     });
-    turntable->startShoot(plan(8));
+    turntable->startShoot(plan(4));
     ASSERT_TRUE(processEventsUntil([&] { return !logOf({"disconnected"}).empty(); }, 20s));
     processEventsUntil([] { return false; }, 200ms);
     EXPECT_FALSE(turntable->isOpened());
