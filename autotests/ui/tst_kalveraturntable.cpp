@@ -351,9 +351,10 @@ TEST_F(KalveraTurntableTest, SettingsTakenWithoutAShootTurnCustom) {
     std::vector<int> errors;
     QObject::connect(turntable.get(), &KalveraTurntable::errorOccurred,
                      [&](int code) { errors.push_back(code); });
-    turntable->applySettings(plan(1));
+    turntable->applySettings(plan(4));
     turntable->rotateBy(-90.0);
     ASSERT_TRUE(processEventsUntil([&] { return !logOf({"moveEnded"}).empty(); }, 10s));
+    EXPECT_EQ(turntable->plannedAngles(), (QVariantList{0.0, 90.0, 180.0, 270.0}));
     EXPECT_EQ(table().position(), 18) << "72 counts a turn, counterclockwise";
     EXPECT_EQ(turntable->position(), 270.0);
 

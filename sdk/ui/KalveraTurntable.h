@@ -81,8 +81,10 @@ class LX_SDK_EXPORT KalveraTurntable : public QObject {
     Q_PROPERTY(int captureCount READ captureCount NOTIFY captureCountChanged)
     /// Where the captures of the shoot that runs, or was started last, are
     /// taken: the angle of each captureReady(), in degrees from the start of
-    /// the shoot in its direction, capture 1's first (0); empty before the
-    /// first shoot.
+    /// the shoot in its direction, capture 1's first (0). Before that, those
+    /// of the plan applySettings() took last that plans captures (frames or
+    /// capture angles), for a host to show them before its shoot starts;
+    /// empty before either.
     Q_PROPERTY(QVariantList plannedAngles READ plannedAngles NOTIFY plannedAnglesChanged)
     /// The shoot goes on by itself after each captureReady(), without
     /// captureTaken().
@@ -178,10 +180,12 @@ public:
     Q_INVOKABLE void fireShutter();
     /// Takes the settings of `plan` without shooting: its speed, delays,
     /// motor and shutter settings and, for "Custom", its counts per revolution
-    /// and line levels (LxKalveraTurntableControl::applyShootSettings()); the
-    /// captures are not read. Moves that follow turn with them, as a shoot of
-    /// the plan would: a preview on "Custom" needs its counts first. Until a
-    /// shoot or this gives them, "Custom" has no counts per revolution.
+    /// and line levels (LxKalveraTurntableControl::applyShootSettings()).
+    /// Moves that follow turn with them, as a shoot of the plan would: a
+    /// preview on "Custom" needs its counts first. Until a shoot or this gives
+    /// them, "Custom" has no counts per revolution. The captures are not
+    /// checked; a plan that plans some (frames, or capture angles) sets
+    /// `plannedAngles` to them.
     /// errorOccurred() when they are not taken: no turntable open
     /// (DeviceNotOpen), a shoot running (ShootRunning, as open()) or a move
     /// running (TurntableTurning).

@@ -161,9 +161,7 @@ private:
             }
             break;
         case Command::Kind::ApplySettings:
-            if (!control.applyShootSettings(c.plan)) {
-                reporter.failed();
-            }
+            applySettings(c.plan);
             break;
         case Command::Kind::StartShoot:
             startShoot(c.plan);
@@ -208,6 +206,19 @@ private:
             reporter.state.model = model;
         } else {
             reporter.failed();
+        }
+    }
+
+    // The captures' angles with the settings, for a host to show before its
+    // shoot starts.
+    void applySettings(const LxShootPlan& plan) {
+        if (!control.applyShootSettings(plan)) {
+            reporter.failed();
+            return;
+        }
+        QVariantList planned = plannedAnglesOf(plan);
+        if (!planned.isEmpty()) {
+            reporter.state.plannedAngles = std::move(planned);
         }
     }
 
