@@ -273,21 +273,34 @@ TEST_F(KalveraTurntableTest, AMoveTellsItsPositionsThenItsEnd) {
 }
 
 TEST_F(KalveraTurntableTest, AStoppedShootTurnsNoFurther) {
-    // The move to capture 3 starts, and is stopped some 200 ms before it ends.
-    QObject::connect(turntable.get(), &KalveraTurntable::captureReady, [this](int index) {
-        turntable->captureTaken();
-        if (index == 2) {
-            turntable->stopShoot();
-        }
-    });
-    turntable->startShoot(plan(4));
-    ASSERT_TRUE(processEventsUntil([&] { return !logOf({"finished"}).empty(); }, 10s));
-    const auto steps = table().steps();
-    processEventsUntil([] { return false; }, 300ms);
-    EXPECT_EQ(table().steps(), steps);
-    EXPECT_EQ(logOf({"shoot", "finished"}),
-              (std::vector<std::string>{"shoot 1", "shoot 2", "shoot 0", "finished"}));
-    EXPECT_EQ(captures.size(), 2u);
+    // By stopShoot(), or by stop() as a host's one Stop button: the move to
+    // capture 3 starts, and is stopped some 200 ms before it ends.
+    for (const auto stop : {&KalveraTurntable::stopShoot, &KalveraTurntable::stop}) {
+        log.clear();
+        captures.clear();
+        std::vector<bool> completed;
+        const QMetaObject::Connection capture = QObject::connect(
+            turntable.get(), &KalveraTurntable::captureReady, [this, stop](int index) {
+                turntable->captureTaken();
+                if (index == 2) {
+                    (turntable.get()->*stop)();
+                }
+            });
+        const QMetaObject::Connection finish =
+            QObject::connect(turntable.get(), &KalveraTurntable::shootFinished,
+                             [&](bool done) { completed.push_back(done); });
+        turntable->startShoot(plan(4));
+        ASSERT_TRUE(processEventsUntil([&] { return !completed.empty(); }, 10s));
+        const auto steps = table().steps();
+        processEventsUntil([] { return false; }, 300ms);
+        EXPECT_EQ(table().steps(), steps);
+        EXPECT_EQ(logOf({"shoot", "finished"}),
+                  (std::vector<std::string>{"shoot 1", "shoot 2", "shoot 0", "finished"}));
+        EXPECT_EQ(completed, std::vector<bool>{false});
+        EXPECT_EQ(captures.size(), 2u);
+        QObject::disconnect(capture);
+        QObject::disconnect(finish);
+    }
 }
 
 // The first turntable notice is slow to leave its rotation thread, as a busy
