@@ -301,20 +301,34 @@ TEST_F(KalveraTurntableTest, AMoveTellsItsPositionsThenItsEnd) {
 }
 
 TEST_F(KalveraTurntableTest, AStoppedShootTurnsNoFurther) {
-    turntable->setAutoAdvance(true);
-    QObject::connect(turntable.get(), &KalveraTurntable::captureReady, [this](int index) {
-        if (index == 2) {
-            turntable->stopShoot();
-        }
-    });
-    turntable->startShoot(plan(8));
-    ASSERT_TRUE(processEventsUntil([&] { return !logOf({"finished"}).empty(); }, 10s));
-    const auto steps = table().steps();
-    processEventsUntil([] { return false; }, 300ms);
-    EXPECT_EQ(table().steps(), steps);
-    EXPECT_EQ(logOf({"shoot", "finished"}),
-              (std::vector<std::string>{"shoot 1", "shoot 2", "shoot 0", "finished"}));
-    EXPECT_EQ(captures.size(), 2u);
+    // By stopShoot(), or by stop() as a host's one Stop button: the move to
+    // capture 3 starts, and is stopped some 200 ms before it ends.
+    for (const auto stop : {&KalveraTurntable::stopShoot, &KalveraTurntable::stop}) {
+        log.clear();
+        captures.clear();
+        std::vector<bool> completed;
+        const QMetaObject::Connection capture = QObject::connect(
+            turntable.get(), &KalveraTurntable::captureReady, [this, stop](int index) {
+                turntable->captureTaken();
+                if (index == 2) {
+                    (turntable.get()->*stop)();
+                }
+            });
+        const QMetaObject::Connection finish =
+            QObject::connect(turntable.get(), &KalveraTurntable::shootFinished,
+                             [&](bool done) { completed.push_back(done); });
+        turntable->startShoot(plan(4));
+        ASSERT_TRUE(processEventsUntil([&] { return !completed.empty(); }, 10s));
+        const auto steps = table().steps();
+        processEventsUntil([] { return false; }, 300ms);
+        EXPECT_EQ(table().steps(), steps);
+        EXPECT_EQ(logOf({"shoot", "finished"}),
+                  (std::vector<std::string>{"shoot 1", "shoot 2", "shoot 0", "finished"}));
+        EXPECT_EQ(completed, std::vector<bool>{false});
+        EXPECT_EQ(captures.size(), 2u);
+        QObject::disconnect(capture);
+        QObject::disconnect(finish);
+    }
 }
 
 // The first turntable notice is slow to leave its rotation thread, as a busy
@@ -378,9 +392,10 @@ TEST_F(KalveraTurntableTest, SettingsTakenWithoutAShootTurnCustom) {
     std::vector<int> errors;
     QObject::connect(turntable.get(), &KalveraTurntable::errorOccurred,
                      [&](int code) { errors.push_back(code); });
-    turntable->applySettings(plan(1));
+    turntable->applySettings(plan(4));
     turntable->rotateBy(-90.0);
     ASSERT_TRUE(processEventsUntil([&] { return !logOf({"moveEnded"}).empty(); }, 10s));
+    EXPECT_EQ(turntable->plannedAngles(), (QVariantList{0.0, 90.0, 180.0, 270.0}));
     EXPECT_EQ(table().position(), 18) << "72 counts a turn, counterclockwise";
     EXPECT_EQ(turntable->position(), 270.0);
 
@@ -400,7 +415,7 @@ TEST_F(KalveraTurntableTest, SettingsTakenWithoutAShootTurnCustom) {
 }
 
 TEST_F(KalveraTurntableTest, AnUnpluggedTableEndsTheShootWithNoFurtherCapture) {
-    turntable->setAutoAdvance(true);
+    // Unplugged as the move to capture 3 starts, some 200 ms before it ends.
     QObject::connect(turntable.get(), &KalveraTurntable::captureReady, [this](int index) {
         if (index == 2) {
             QObject::connect(turntable.get(), &KalveraTurntable::rotatingChanged, [this] {
@@ -409,8 +424,9 @@ TEST_F(KalveraTurntableTest, AnUnpluggedTableEndsTheShootWithNoFurtherCapture) {
                 }
             });
         }
+        turntable->captureTaken();
     });
-    turntable->startShoot(plan(8));
+    turntable->startShoot(plan(4));
     ASSERT_TRUE(processEventsUntil([&] { return !logOf({"disconnected"}).empty(); }, 20s));
     processEventsUntil([] { return false; }, 200ms);
     EXPECT_FALSE(turntable->isOpened());

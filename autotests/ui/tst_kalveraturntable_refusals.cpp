@@ -13,6 +13,8 @@
 
 #include <QThread>
 
+#include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -173,15 +175,53 @@ TEST_F(KalveraTurntableRefusalsTest, ARefusedOpenKeepsTheOpenTurntableAndItsMode
     QObject::connect(turntable.get(), &KalveraTurntable::modelChanged, [&] { ++modelChanges; });
     QObject::connect(turntable.get(), &KalveraTurntable::moveEnded, [&] { moveEnded = true; });
     turntable->open(8);
+    turntable->open(-1);
     turntable->applySettings(plan());
     turntable->rotateCounts(2);
     ASSERT_TRUE(processEventsUntil([&] { return moveEnded; }, 10s));
     EXPECT_EQ(table().position(), -2) << "turned clockwise by the turntable still open";
-    ASSERT_EQ(errors.size(), 1u);
+    ASSERT_EQ(errors.size(), 2u);
     EXPECT_EQ(errors[0].code, ErrorCode::InvalidModelIndex);
+    EXPECT_EQ(errors[1].code, ErrorCode::InvalidModelIndex);
+    EXPECT_EQ(errors[1].text, "There is no turntable model -1: the models are 0 to 7.");
     EXPECT_TRUE(turntable->isOpened());
     EXPECT_EQ(turntable->model(), 0);
     EXPECT_EQ(modelChanges, 0);
+}
+
+TEST_F(KalveraTurntableRefusalsTest, AMoveAskedForDuringAnotherLeavesItsPositionAsItWas) {
+    int moveEnds = 0;
+    QObject::connect(turntable.get(), &KalveraTurntable::moveEnded, [&] { ++moveEnds; });
+    // 5 degrees a step; the table's steps grow counterclockwise.
+    const auto tableDegrees = [] { return std::fmod(-table().position() * 5.0 + 360.0, 360.0); };
+    turntable->applySettings(plan());
+    turntable->rotateBy(180.0);
+    turntable->rotateBy(90.0);
+    ASSERT_TRUE(processEventsUntil([&] { return moveEnds == 1; }, 10s));
+    EXPECT_EQ(table().position(), -36);
+    EXPECT_EQ(turntable->position(), tableDegrees());
+
+    turntable->turnContinuously(true);
+    turntable->rotateBy(-90.0);
+    ASSERT_TRUE(processEventsUntil([&] { return table().position() <= -40; }, 10s));
+    turntable->stop();
+    ASSERT_TRUE(processEventsUntil([&] { return moveEnds == 2; }, 10s));
+    EXPECT_EQ(turntable->position(), tableDegrees());
+    ASSERT_EQ(errors.size(), 2u);
+    for (const Error& error : errors) {
+        EXPECT_EQ(error.code, ErrorCode::TurntableTurning);
+        EXPECT_EQ(error.text, "The turntable is turning. Stop it first.");
+    }
+}
+
+TEST_F(KalveraTurntableRefusalsTest, DestroyedItDropsWhatHasNotStarted) {
+    for (int k = 0; k < 4; ++k) {
+        turntable->fireShutter();
+    }
+    const auto start = std::chrono::steady_clock::now();
+    turntable.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2500ms)
+        << "at most the shutter release already running, about 1 s";
 }
 
 TEST_F(KalveraTurntableRefusalsTest, ControllersOfNoObjectStillReachTheHostsCallbacks) {

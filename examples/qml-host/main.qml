@@ -23,7 +23,7 @@ ApplicationWindow {
         RowLayout {
             ComboBox { id: models; model: table.models; Layout.fillWidth: true }
             Button {
-                text: table.opened ? "Close" : "Open"
+                text: table.opened ? "Close" : "Open"; enabled: table.opened || table.models.length > 0
                 onClicked: table.opened ? table.close() : table.open(models.currentIndex)
             }
         }

@@ -32,7 +32,7 @@ struct State;
 /// Destroying the object is safe at any time, also during a move, inside one
 /// of its signals, or on another thread while the object's thread does not
 /// run its loop: it stops the table, closes the turntable and ends its
-/// thread, waiting for the stop.
+/// thread, waiting for the stop (see the destructor).
 ///
 /// The object moves with moveToThread() as a QObject does: from then on its
 /// signals come on the thread it went to, which must run a Qt event loop; what
@@ -81,8 +81,10 @@ class LX_SDK_EXPORT KalveraTurntable : public QObject {
     Q_PROPERTY(int captureCount READ captureCount NOTIFY captureCountChanged)
     /// Where the captures of the shoot that runs, or was started last, are
     /// taken: the angle of each captureReady(), in degrees from the start of
-    /// the shoot in its direction, capture 1's first (0); empty before the
-    /// first shoot.
+    /// the shoot in its direction, capture 1's first (0). Before that, those
+    /// of the plan applySettings() took last that plans captures (frames or
+    /// capture angles), for a host to show them before its shoot starts;
+    /// empty before either.
     Q_PROPERTY(QVariantList plannedAngles READ plannedAngles NOTIFY plannedAnglesChanged)
     /// The shoot goes on by itself after each captureReady(), without
     /// captureTaken().
@@ -98,6 +100,9 @@ public:
     /// makes it, which runs a Qt event loop.
     explicit KalveraTurntable(QObject* parent = nullptr);
     /// Stops the table, closes the turntable and ends the object's thread.
+    /// What was asked and has not started yet is dropped: the destruction
+    /// waits at most for a shutter release already running (about 1 s) and
+    /// for the stop.
     ~KalveraTurntable() override;
 
     /// The `models` property.
@@ -136,9 +141,10 @@ public:
     /// Opens model `model` (0 to 7) on the turntable found; errorOccurred()
     /// on failure, with the controller's reason. With a turntable open it
     /// closes that one (a move cut short tells moveEnded()) and opens
-    /// `model`; an index that names no model is refused (InvalidModelIndex)
-    /// and the open turntable stays open as it was, `model` too; an open
-    /// that fails leaves none open. Refused during a shoot (ShootRunning,
+    /// `model`; an index that names no model, negative or above 7, is refused
+    /// (InvalidModelIndex, "There is no turntable model N: the models are 0
+    /// to 7.") and the open turntable stays open as it was, `model` too; an
+    /// open that fails leaves none open. Refused during a shoot (ShootRunning,
     /// "A 360 product photography shoot is running. Let it end or stop it
     /// first."), which goes on.
     Q_INVOKABLE void open(int model);
@@ -148,8 +154,10 @@ public:
     Q_INVOKABLE void close();
     /// Turns by `degrees`, clockwise for a positive angle; moveEnded()
     /// when it ends. errorOccurred() when no move starts: a shoot running
-    /// (ShootRunning, as open()), or (Unspecified) no turntable open, no
-    /// counts per revolution, a move running, less than half a count.
+    /// (ShootRunning, as open()), a move running (TurntableTurning, "The
+    /// turntable is turning. Stop it first.", which goes on as it was), or
+    /// (Unspecified) no turntable open, no counts per revolution, less than
+    /// half a count.
     Q_INVOKABLE void rotateBy(double degrees);
     /// Turns the shorter way to `angle` (clockwise when both ways are 180
     /// degrees); as rotateBy().
@@ -158,8 +166,9 @@ public:
     /// nothing. As rotateBy().
     Q_INVOKABLE void rotateCounts(int counts);
     /// Turns until stop(), clockwise or counterclockwise. errorOccurred()
-    /// when no move starts: a shoot running (ShootRunning, as open()), or
-    /// (Unspecified) no turntable open or a move running.
+    /// when no move starts: a shoot running (ShootRunning, as open()), a
+    /// move running (TurntableTurning, as rotateBy()), or (Unspecified) no
+    /// turntable open.
     Q_INVOKABLE void turnContinuously(bool clockwise);
     /// Stops the running move; moveEnded() follows, before anything a later
     /// call starts. During a shoot it stops the shoot as stopShoot() does:
@@ -172,10 +181,12 @@ public:
     Q_INVOKABLE void fireShutter();
     /// Takes the settings of `plan` without shooting: its speed, delays,
     /// motor and shutter settings and, for "Custom", its counts per revolution
-    /// and line levels (LxKalveraTurntableControl::applyShootSettings()); the
-    /// captures are not read. Moves that follow turn with them, as a shoot of
-    /// the plan would: a preview on "Custom" needs its counts first. Until a
-    /// shoot or this gives them, "Custom" has no counts per revolution.
+    /// and line levels (LxKalveraTurntableControl::applyShootSettings()).
+    /// Moves that follow turn with them, as a shoot of the plan would: a
+    /// preview on "Custom" needs its counts first. Until a shoot or this gives
+    /// them, "Custom" has no counts per revolution. The captures are not
+    /// checked; a plan that plans some (frames, or capture angles) sets
+    /// `plannedAngles` to them.
     /// errorOccurred() when they are not taken: no turntable open
     /// (DeviceNotOpen), a shoot running (ShootRunning, as open()) or a move
     /// running (TurntableTurning).

@@ -45,6 +45,9 @@ Event Event::error(int code, const QString& text) {
 void Shared::quit() {
     std::lock_guard<std::mutex> lock(mutex);
     quitting = true;
+    // Asked of an object that has gone: a queued shutter release would hold
+    // its destruction a second each, a queued open would open only to close.
+    commands.clear();
     if (workerDispatcher) {
         workerDispatcher->wakeUp();
     }
@@ -65,7 +68,7 @@ void Shared::command(Command c) {
 
 std::optional<Command> Shared::takeCommand() {
     std::lock_guard<std::mutex> lock(mutex);
-    if (commands.empty()) {
+    if (commands.empty() || quitting) {
         return std::nullopt;
     }
     std::optional<Command> c(std::move(commands.front()));

@@ -4,6 +4,7 @@
 #include "LxKalveraTurntableControl.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace kalveraturntable {
 
@@ -20,7 +21,41 @@ qint64 delayMs(float seconds) {
     return static_cast<qint64>(std::max(0.0f, seconds) * 1000);
 }
 
+// Where the table goes after each of `count` captures: to `angles`, which
+// end with the whole turn, or without them evenly round it.
+std::vector<double> captureTargets(std::size_t count, const std::vector<float>& angles) {
+    std::vector<double> targets;
+    for (std::size_t k = 1; k <= count; ++k) {
+        targets.push_back(angles.empty() ? 360.0 * k / count : angles[k - 1U]);
+    }
+    return targets;
+}
+
+// Capture 1 is where the shoot starts; the last target closes the turn.
+QVariantList anglesOfCaptures(const std::vector<double>& targets) {
+    QVariantList angles{0.0};
+    for (std::size_t k = 0; k + 1 < targets.size(); ++k) {
+        angles.append(targets[k]);
+    }
+    return angles;
+}
+
 } // namespace
+
+QVariantList plannedAnglesOf(const LxShootPlan& plan) {
+    if (plan.useCaptureAngles) {
+        if (plan.captureAngles.empty()) {
+            return {};
+        }
+        std::vector<float> angles = plan.captureAngles;
+        angles.push_back(360.0f);
+        return anglesOfCaptures(captureTargets(angles.size(), angles));
+    }
+    if (plan.frames == 0 || plan.frames > std::numeric_limits<unsigned short>::max()) {
+        return {};
+    }
+    return anglesOfCaptures(captureTargets(plan.frames, {}));
+}
 
 ShootSequence::ShootSequence(LxKalveraTurntableControl& control, Reporter& reporter,
                              std::function<void()> followMove)
@@ -47,14 +82,8 @@ void ShootSequence::start(const LxShootPlan& plan) {
         return;
     }
     State& state = reporter.state;
-    targets.clear();
-    state.plannedAngles = {0.0};
-    for (unsigned short k = 1; k <= count; ++k) {
-        targets.push_back(angles.empty() ? 360.0 * k / count : angles[k - 1U]);
-        if (k < count) {
-            state.plannedAngles.append(targets.back());
-        }
-    }
+    targets = captureTargets(count, angles);
+    state.plannedAngles = anglesOfCaptures(targets);
     taken = 0;
     state.captureCount = count;
     state.captureIndex = 1;

@@ -13,6 +13,10 @@ class LxKalveraTurntableControl;
 
 namespace kalveraturntable {
 
+// The `plannedAngles` of a shoot of `plan`; empty when it plans no captures:
+// no frames, or no capture angles where it takes those.
+QVariantList plannedAnglesOf(const LxShootPlan& plan);
+
 // A shoot on the worker's thread: the controller's sequence of moves, each
 // ended by the controller's notice, with a captureReady() between them.
 class ShootSequence {

@@ -26,37 +26,61 @@ namespace {
 // never older than this, and a move's end is told within it.
 constexpr int kFollowMs = 40;
 
-// What would move the table or change its settings under a shoot, which
-// takes the end of every move for its own.
-bool waitsForTheShoot(Command::Kind kind) {
+// What would set the controller's direction and increment, which the running
+// move reads until it ends: its position would follow the new ones.
+bool startsAMove(Command::Kind kind) {
     switch (kind) {
-    case Command::Kind::Open:
     case Command::Kind::RotateBy:
     case Command::Kind::RotateTo:
     case Command::Kind::RotateCounts:
     case Command::Kind::TurnContinuously:
-    case Command::Kind::FireShutter:
-    case Command::Kind::ApplySettings:
-    case Command::Kind::StartShoot:
         return true;
     default:
         return false;
     }
 }
 
+// What would move the table or change its settings under a shoot, which
+// takes the end of every move for its own.
+bool waitsForTheShoot(Command::Kind kind) {
+    switch (kind) {
+    case Command::Kind::Open:
+    case Command::Kind::FireShutter:
+    case Command::Kind::ApplySettings:
+    case Command::Kind::StartShoot:
+        return true;
+    default:
+        return startsAMove(kind);
+    }
+}
+
+// A controller's notices going to its worker, for the controller's lifetime:
+// made before it and undone after its destructor has closed it, so that no
+// notice of it, the last ones of its close included, reaches the callbacks of
+// a plug-in host, which knows no such controller.
+class ControllerRegistration {
+public:
+    ControllerRegistration(const LxTurntableHardware* control, std::shared_ptr<Shared> shared)
+        : control(control) {
+        registerController(control, std::move(shared));
+    }
+    ~ControllerRegistration() { unregisterController(control); }
+    ControllerRegistration(const ControllerRegistration&) = delete;
+    ControllerRegistration& operator=(const ControllerRegistration&) = delete;
+
+private:
+    const LxTurntableHardware* const control;
+};
+
 class Worker {
 public:
     explicit Worker(std::shared_ptr<Shared> shared)
         : shared(shared)
+        , registration(&control, shared)
         , reporter(shared, control)
         , shoot(control, reporter, [this] { follow.start(); }) {
         follow.setInterval(kFollowMs);
         QObject::connect(&follow, &QTimer::timeout, [this] { followTable(); });
-        registerController(&control, this->shared);
-    }
-    ~Worker() {
-        // Notices of the closing controller are of no use any more.
-        unregisterController(&control);
     }
     Worker(const Worker&) = delete;
     Worker& operator=(const Worker&) = delete;
@@ -80,6 +104,10 @@ private:
             if (waitsForTheShoot(c.kind) && shoot.isRunning()) {
                 reporter.failed(LxAbstractPlugin::ErrorCode::ShootRunning,
                                 LxShootRefusals::shootRunningReason());
+                continue;
+            }
+            if (startsAMove(c.kind) && LxShootRefusals::refuseWhileTurning(control)) {
+                reporter.failed();
                 continue;
             }
             run(c);
@@ -135,9 +163,7 @@ private:
             }
             break;
         case Command::Kind::ApplySettings:
-            if (!control.applyShootSettings(c.plan)) {
-                reporter.failed();
-            }
+            applySettings(c.plan);
             break;
         case Command::Kind::StartShoot:
             startShoot(c.plan);
@@ -165,6 +191,14 @@ private:
     }
 
     void open(int model) {
+        // As an unsigned index it would name a model some 18 digits long.
+        if (model < 0) {
+            reporter.failed(LxAbstractPlugin::ErrorCode::InvalidModelIndex,
+                            QObject::tr("There is no turntable model %1: the models are 0 to %2.")
+                                .arg(model)
+                                .arg(LxTurntableHardware::TurntableModelCount - 1));
+            return;
+        }
         bool opened = false;
         control.openDevice(static_cast<unsigned long>(model), &opened);
         settleStoppedMoves();
@@ -174,6 +208,19 @@ private:
             reporter.state.model = model;
         } else {
             reporter.failed();
+        }
+    }
+
+    // The captures' angles with the settings, for a host to show before its
+    // shoot starts.
+    void applySettings(const LxShootPlan& plan) {
+        if (!control.applyShootSettings(plan)) {
+            reporter.failed();
+            return;
+        }
+        QVariantList planned = plannedAnglesOf(plan);
+        if (!planned.isEmpty()) {
+            reporter.state.plannedAngles = std::move(planned);
         }
     }
 
@@ -282,6 +329,8 @@ private:
     }
 
     const std::shared_ptr<Shared> shared;
+    // Before the controller: undone after it.
+    const ControllerRegistration registration;
     LxKalveraTurntableControl control;
     Reporter reporter;
     QTimer follow;

@@ -115,7 +115,8 @@ struct Shared {
     void command(Command c);
     // From the worker's thread.
     void tell(Event e);
-    // From the worker's thread: the oldest command not run yet, taking it.
+    // From the worker's thread: the oldest command not run yet, taking it;
+    // none once quit() was called.
     std::optional<Command> takeCommand();
     // From any thread: wakes the worker for a notice of the controller's
     // (kNoticeCall, kDisconnectedCall).
@@ -124,9 +125,10 @@ struct Shared {
     bool takeNotice();
     // From the worker's thread: the notices not taken yet are of no move.
     void dropNotices();
-    // From the object's thread as it goes: ends the worker's loop. It needs no
-    // event delivered, which Qt no longer does once the application object
-    // has gone, as it has for an object deleted with it or after it.
+    // From the object's thread as it goes: drops the commands not run yet
+    // and ends the worker's loop. It needs no event delivered, which Qt no
+    // longer does once the application object has gone, as it has for an
+    // object deleted with it or after it.
     void quit();
     // From the worker's thread.
     bool quitRequested();
