@@ -414,6 +414,19 @@ TEST_F(KalveraTurntableTest, SettingsTakenWithoutAShootTurnCustom) {
                                         "moveEnded"}));
 }
 
+TEST_F(KalveraTurntableTest, RotateToTurnsTheShorterWayAndClockwiseAtHalfATurn) {
+    turntable->applySettings(quickPlan(1)); // 45 degrees a count
+    const std::vector<std::pair<double, int>> targets{
+        {90.0, -2}, {270.0, -6}, {90.0, -10}, {45.0, -9}};
+    for (std::size_t k = 0; k < targets.size(); ++k) {
+        SCOPED_TRACE(targets[k].first);
+        turntable->rotateTo(targets[k].first);
+        ASSERT_TRUE(processEventsUntil([&] { return logOf({"moveEnded"}).size() == k + 1; }, 10s));
+        EXPECT_EQ(table().position(), targets[k].second);
+        EXPECT_EQ(turntable->position(), targets[k].first);
+    }
+}
+
 TEST_F(KalveraTurntableTest, AnUnpluggedTableEndsTheShootWithNoFurtherCapture) {
     // Unplugged as the move to capture 3 starts, some 200 ms before it ends.
     QObject::connect(turntable.get(), &KalveraTurntable::captureReady, [this](int index) {

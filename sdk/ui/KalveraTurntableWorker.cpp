@@ -131,10 +131,14 @@ private:
         case Command::Kind::RotateBy:
             rotateBy(c.degrees);
             break;
-        case Command::Kind::RotateTo:
-            rotateBy(
-                std::remainder(c.degrees - clockwiseDegrees(control.positionInDegrees()), 360.0));
+        case Command::Kind::RotateTo: {
+            const double way =
+                std::remainder(c.degrees - clockwiseDegrees(control.positionInDegrees()), 360.0);
+            // remainder() gives -180 or 180 for half a turn as the halves
+            // fall: the header promises clockwise.
+            rotateBy(way == -180.0 ? 180.0 : way);
             break;
+        }
         case Command::Kind::RotateCounts:
             if (c.counts != 0) {
                 // A negative count turns the other way.
