@@ -64,7 +64,14 @@ public:
         : control(control) {
         registerController(control, std::move(shared));
     }
-    ~ControllerRegistration() { unregisterController(control); }
+    ~ControllerRegistration() {
+        // A rotation thread that the closed controller let go may still be
+        // ending its notice: it ends here, still routed to the worker, and
+        // this thread, which the object joins, sees it done with what the
+        // process's end destroys.
+        waitForNoticesOf(control);
+        unregisterController(control);
+    }
     ControllerRegistration(const ControllerRegistration&) = delete;
     ControllerRegistration& operator=(const ControllerRegistration&) = delete;
 
